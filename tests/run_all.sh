@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds sarv twice (optimised, and with AddressSanitizer + UndefinedBehaviorSanitizer) and runs
+# every test in both builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+run_build() {
+  local dir=$1 type=$2 sanitize=$3
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DSARV_SANITIZE="$sanitize" >/dev/null
+  cmake --build "$dir" -j2
+  ctest --test-dir "$dir" -j2 --output-on-failure
+}
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+run_build build Release OFF
+run_build build-asan Debug ON
