@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "algo/des_proc.h"
 #include "engine/cl_kep.h"
 #include "model/des_file.h"
 #include "model/des_supp.h"
@@ -83,7 +84,7 @@ bool is_dat(const name_field &field) {
 
 void log_sizes(FILE *log, const dialog_result &result, int slot) {
   fprintf(log, "  (%ld,%ld)", static_cast<long>(result.size[slot]),
-          count_tran(result.des[slot], result.size[slot]));
+          static_cast<long>(count_tran(result.des[slot], result.size[slot])));
 }
 
 void log_output_sizes(FILE *log, const dialog_result &result) {
@@ -404,12 +405,6 @@ void mark_start_time() {
 }
 void mark_stop_time() {
   time(&stop_time);
-}
-
-long count_tran(const state_node *states, state_t n) {
-  long total = 0;
-  for (state_t s = 0; s < n; ++s) total += states[s].numelts;
-  return total;
 }
 
 int compute_controllable(const state_node *states, state_t n) {

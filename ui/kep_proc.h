@@ -46,8 +46,6 @@ const char *cdifftime(time_t start, time_t stop);
 void mark_start_time();
 void mark_stop_time();
 
-// Number of transitions of a DES. Time: O(n).
-long count_tran(const state_node *states, state_t n);
 // 1 when every event of the control data is odd (controllable), else 0.
 int compute_controllable(const state_node *states, state_t n);
 // Shows on row 21 the events of Sync's inputs that the result blocks.
