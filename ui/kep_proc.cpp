@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "algo/des_proc.h"
 #include "engine/cl_kep.h"
@@ -17,7 +18,7 @@ char name1[80], name2[80], name3[80], name4[80];
 char long_name1[FULL_NAME_SIZE], long_name2[FULL_NAME_SIZE], long_name3[FULL_NAME_SIZE],
     long_name4[FULL_NAME_SIZE];
 int quit = 0;
-time_t start_time = 0, stop_time = 0;
+double start_time = 0, stop_time = 0;
 
 const char *const MAKEIT_TMP = "tmp.$$$";
 
@@ -385,9 +386,9 @@ void appendTime(FILE *file, int indent) {
   fprintf(file, "\n%*sComputing time = %s", indent, "", cdifftime(start_time, stop_time));
 }
 
-const char *cdifftime(time_t start, time_t stop) {
+const char *cdifftime(double start, double stop) {
   static char text[48];
-  long seconds = static_cast<long>(difftime(stop, start));
+  long seconds = static_cast<long>(stop - start);
   if (seconds < 0) seconds = 0;
   long days = seconds / 86400;
   int hours = static_cast<int>(seconds / 3600 % 24);
@@ -400,11 +401,19 @@ const char *cdifftime(time_t start, time_t stop) {
   return text;
 }
 
+namespace {
+double monotonic_seconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+}  // namespace
+
 void mark_start_time() {
-  time(&start_time);
+  start_time = monotonic_seconds();
 }
 void mark_stop_time() {
-  time(&stop_time);
+  stop_time = monotonic_seconds();
 }
 
 int compute_controllable(const state_node *states, state_t n) {

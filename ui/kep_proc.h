@@ -9,7 +9,6 @@
 #define SARV_UI_KEP_PROC_H
 
 #include <cstdio>
-#include <ctime>
 
 #include "model/des_data.h"
 #include "ui/io.h"
@@ -20,8 +19,9 @@ extern char long_name1[FULL_NAME_SIZE], long_name2[FULL_NAME_SIZE], long_name3[F
     long_name4[FULL_NAME_SIZE];
 // 1 once the current dialog was cancelled or its procedure failed: no pause, no log entry.
 extern int quit;
-// Wall-clock seconds around the current compute request.
-extern time_t start_time, stop_time;
+// Seconds on a monotonic clock, with fractions, taken just before and after the compute request,
+// so that a short run never counts as a whole second.
+extern double start_time, stop_time;
 
 // The dialogs of the procedures menu.
 void trim_p();
@@ -40,9 +40,9 @@ extern const char *const MAKEIT_TMP;
 void mergeChop(int indent);
 // When clocking is on, writes a line end, `indent` blanks and "Computing time = hh:mm:ss".
 void appendTime(FILE *file, int indent);
-// Elapsed time as "%02d:%02d:%02d", or "%d (days) %02d:%02d:%02d" from one day on. Returns a static
-// buffer overwritten by the next call.
-const char *cdifftime(time_t start, time_t stop);
+// Elapsed whole seconds as "%02d:%02d:%02d", or "%d (days) %02d:%02d:%02d" (hours modulo 24) from
+// one day on. Returns a static buffer overwritten by the next call.
+const char *cdifftime(double start, double stop);
 void mark_start_time();
 void mark_stop_time();
 
