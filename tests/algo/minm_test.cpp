@@ -10,6 +10,7 @@
 #include "model/mymalloc.h"
 #include "support/brute_lang.h"
 #include "support/random_des.h"
+#include "support/reference.h"
 
 namespace {
 

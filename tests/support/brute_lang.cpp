@@ -1,8 +1,6 @@
 // Test support: reference equivalence and bounded languages by exhaustive, obvious methods.
 #include "support/brute_lang.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <utility>
 
@@ -101,20 +99,6 @@ bool is_deterministic_des(const state_node *des, state_t size) {
     for (int j = 1; j < des[s].numelts; j++)
       if (des[s].next[j].event() == des[s].next[j - 1].event()) return false;
   return true;
-}
-
-void copy_des(const state_node *des, state_t size, owned_des *out) {
-  freedes(out->size, &out->des);
-  out->size = size;
-  out->des = newdes(size);
-  for (state_t s = 0; s < size; s++) {
-    out->des[s] = des[s];
-    out->des[s].next = nullptr;
-    if (des[s].numelts == 0) continue;
-    size_t bytes = des[s].numelts * sizeof(tran_entry);
-    out->des[s].next = static_cast<tran_entry *>(malloc(bytes));
-    memcpy(out->des[s].next, des[s].next, bytes);
-  }
 }
 
 bool same_des(const state_node *a, state_t na, const state_node *b, state_t nb) {

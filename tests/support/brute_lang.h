@@ -38,9 +38,6 @@ bounded_language bounded_projected_language(const state_node *des, state_t size,
 // True when no state has two transitions on one event.
 bool is_deterministic_des(const state_node *des, state_t size);
 
-// Deep copy of a DES.
-void copy_des(const state_node *des, state_t size, owned_des *out);
-
 // True when the two DES have the same state count, flags (marked, vocal) and transitions.
 bool same_des(const state_node *a, state_t na, const state_node *b, state_t nb);
 
