@@ -10,7 +10,7 @@ e2e_fail=0
 
 e2e_setup() {
   WORK=$(mktemp -d /tmp/sarv_e2e_XXXXXX)
-  SOCKET="sarv_$$_$RANDOM"
+  RUNS=0
   # Started through a path in WORK, the program keeps its start-up file murn.ini there.
   ln -s "$SARV" "$WORK/sarv"
   mkdir "$WORK/user"
@@ -20,8 +20,32 @@ e2e_setup() {
 }
 
 e2e_teardown() {
-  tmux -L "$SOCKET" kill-server 2>/dev/null
+  [ -n "${SOCKET:-}" ] && tmux -L "$SOCKET" kill-server 2>/dev/null
   rm -rf "$WORK"
+}
+
+# start_tmux COMMAND WIDTH HEIGHT: starts COMMAND in WORK in a new tmux server of its own (one
+# socket per run, so runs never race over a server that is still shutting down). The exit status
+# appears in $WORK/status.
+start_tmux() {
+  RUNS=$((RUNS + 1))
+  SOCKET="sarv_$$_${RUNS}"
+  rm -f "$WORK/status"
+  env -u TMUX TERM=xterm tmux -L "$SOCKET" -f /dev/null new-session -d -x "$2" -y "$3" \
+    "cd '$WORK' && $1; echo \$? >status.tmp; mv status.tmp status; sleep 600"
+}
+
+# capture: the current screen into $WORK/screen.
+capture() { tmux -L "$SOCKET" capture-pane -p >"$WORK/screen"; }
+
+# wait_for_screen TEXT: polls the screen until it shows TEXT (at most 30 seconds).
+wait_for_screen() {
+  for _ in $(seq 1 300); do
+    capture
+    grep -qF -- "$1" "$WORK/screen" && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 # run_keys KEYS [WIDTH HEIGHT]: runs "sarv -autotest" on the bytes KEYS (printf escapes allowed)
@@ -35,12 +59,9 @@ run_keys() {
 
 # run_in_tmux COMMAND WIDTH HEIGHT: runs COMMAND in WORK inside tmux until it ends.
 run_in_tmux() {
-  rm -f "$WORK/status"
-  tmux -L "$SOCKET" kill-server 2>/dev/null
-  env -u TMUX TERM=xterm tmux -L "$SOCKET" -f /dev/null new-session -d -x "$2" -y "$3" \
-    "cd '$WORK' && $1; echo \$? >status.tmp; mv status.tmp status; sleep 600"
+  start_tmux "$@"
   wait_for_file "$WORK/status" || { echo "timeout: $1"; e2e_fail=1; }
-  tmux -L "$SOCKET" capture-pane -p >"$WORK/screen"
+  capture
   STATUS=$(cat "$WORK/status" 2>/dev/null)
   tmux -L "$SOCKET" kill-server 2>/dev/null
 }

@@ -150,14 +150,11 @@ run_keys "q" 80 23
 check "a key quits" "$STATUS" 0
 
 # Interactive: the notice waits for the window to grow, then the banner follows.
-env -u TMUX TERM=xterm tmux -L "$SOCKET" -f /dev/null new-session -d -x 60 -y 20 \
-  "cd '$WORK' && ./sarv; echo \$? >status.tmp; mv status.tmp status; sleep 600"
-sleep 1
-tmux -L "$SOCKET" capture-pane -p >"$WORK/screen"
+start_tmux ./sarv 60 20
+wait_for_screen "too small"
 check_screen_row 0 "Screen 60x20 is too small:"
 tmux -L "$SOCKET" resize-window -x 80 -y 25
-sleep 1
-tmux -L "$SOCKET" capture-pane -p >"$WORK/screen"
+wait_for_screen "SARV 2006.07.01"
 check_screen_has "SARV 2006.07.01"
 tmux -L "$SOCKET" send-keys " " x
 wait_for_file "$WORK/status"
