@@ -65,6 +65,7 @@ TEST(EventLists, StateEventsAndDifference) {
   genstatetran(0, a.des, &count, &events);
   ASSERT_EQ(count, 3);
   EXPECT_EQ(std::vector<event_t>(events, events + count), (std::vector<event_t>{1, 4, 9}));
+  free(events);
   genstatetran(1, a.des, &count, &events);
   EXPECT_EQ(count, 0);
   EXPECT_EQ(events, nullptr);
