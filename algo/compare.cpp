@@ -218,11 +218,8 @@ int nonconflict(state_t n, state_node *R) {
 int nonconflict_des(state_t N1, state_node *G1, state_t N2, state_node *G2) {
   state_t n = 0;
   state_node *R = nullptr;
-  int *product_index = nullptr, *pair_codes = nullptr;
-  nc_meet2(N1, G1, N2, G2, &n, &R, &product_index, &pair_codes);
+  nc_meet2(N1, G1, N2, G2, &n, &R, nullptr, nullptr);
   int answer = mem_result ? 0 : nonconflict(n, R);
-  free(product_index);
-  free(pair_codes);
   freedes(n, &R);
   return mem_result ? 0 : answer;
 }

@@ -87,13 +87,13 @@ void drop_transitions(state_node *node, Drop drop) {
 // Mutex helpers ---------------------------------------------------------------------------------
 
 // Sorted, duplicate-free product states of the excluded pairs that the product reaches.
-state_t forbidden_states(state_t n, state_t N1, state_t N2, const product_table *table,
+state_t forbidden_states(state_t n, state_t N1, state_t N2, const product_index *index,
                          const state_pair *pairs, state_t npairs, state_t **bad) {
   state_t nbad = 0;
   for (state_t p = 0; p < npairs && !mem_result; p++) {
     state_t i = pairs[p].data1, j = pairs[p].data2;
     if (i < 0 || i >= N1 || j < 0 || j >= N2) continue;
-    state_t joint = product_lookup(table, i, j);
+    state_t joint = product_lookup(index, i, j);
     if (joint < 0 || joint >= n) continue;
     int added;
     addstatelist(joint, bad, nbad, &added);
@@ -239,11 +239,11 @@ void ya_coreach2(state_t k, state_node *des, state_node *rev) {
   pstack_Done(&stack);
 }
 
-void mutex1(state_t *n, state_node **des, state_t N1, state_t N2, const product_table *table,
+void mutex1(state_t *n, state_node **des, state_t N1, state_t N2, const product_index *index,
             const state_pair *pairs, state_t npairs) {
   if (*n <= 0 || npairs <= 0) return;
   state_t *bad = nullptr;
-  state_t nbad = forbidden_states(*n, N1, N2, table, pairs, npairs, &bad);
+  state_t nbad = forbidden_states(*n, N1, N2, index, pairs, npairs, &bad);
   if (nbad == 0 || mem_result) {
     free(bad);
     return;

@@ -26,14 +26,14 @@ void gendifflist(uint16_t ca, const event_t *A, uint16_t cb, const event_t *B, u
 void complement1(state_t *n, state_node **des, uint16_t count, const event_t *aux);
 
 // Mutual exclusion on the synchronous product (n, des) of DES1 (N1 states) and DES2 (N2 states),
-// in place: the product states of the excluded pairs (state of DES1, state of DES2) are removed,
-// with every state from which a string of uncontrollable (even) events leads into one of them;
-// controllable transitions into removed states disappear. Pairs out of range or absent from the
-// product are ignored. Survivors keep the product's numbering, compacted in order; `reached` is
-// set on them. If state 0 is removed the result is the empty DES (n = 0). The result is not
-// trimmed. On allocation failure mem_result is set and the DES must be discarded.
-// Time: O(n + E + npairs log npairs).
-void mutex1(state_t *n, state_node **des, state_t N1, state_t N2, const product_table *table,
+// whose pair-to-state map is `index` (from sync2), in place: the product states of the excluded
+// pairs (state of DES1, state of DES2) are removed, with every state from which a string of
+// uncontrollable (even) events leads into one of them; controllable transitions into removed states
+// disappear. Pairs out of range or absent from the product are ignored. Survivors keep the
+// product's numbering, compacted in order; `reached` is set on them. If state 0 is removed the
+// result is the empty DES (n = 0). The result is not trimmed. On allocation failure mem_result is
+// set and the DES must be discarded. Time: O(n + E + npairs log npairs).
+void mutex1(state_t *n, state_node **des, state_t N1, state_t N2, const product_index *index,
             const state_pair *pairs, state_t npairs);
 
 // Backward search from the forbidden state k over the reverse graph rev of des: every state with

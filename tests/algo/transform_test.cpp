@@ -40,11 +40,11 @@ void run_mutex(const owned_des &a, const owned_des &b,
     npairs += added;
   }
   freedes(out->size, &out->des);
-  product_table table;
-  sync2(a2.size, a2.des, b2.size, b2.des, &out->size, &out->des, &table);
+  product_index *index = nullptr;
+  sync2(a2.size, a2.des, b2.size, b2.des, &out->size, &out->des, &index, nullptr);
   ASSERT_EQ(des_check(out->des, out->size), 0);
-  mutex1(&out->size, &out->des, a2.size, b2.size, &table, pairs, npairs);
-  free_product_table(&table);
+  mutex1(&out->size, &out->des, a2.size, b2.size, index, pairs, npairs);
+  free_product_index(&index);
   free(pairs);
   ASSERT_EQ(mem_result, 0);
   ASSERT_EQ(des_check(out->des, out->size), 0);
@@ -255,15 +255,15 @@ TEST(Mutex, AllocationFailureIsReportedWithoutCrash) {
     owned_des a2, b2, out;
     copy_des(a.des, a.size, &a2);
     copy_des(b.des, b.size, &b2);
-    product_table table;
-    sync2(a2.size, a2.des, b2.size, b2.des, &out.size, &out.des, &table);
+    product_index *index = nullptr;
+    sync2(a2.size, a2.des, b2.size, b2.des, &out.size, &out.des, &index, nullptr);
     ASSERT_EQ(mem_result, 0);
     const state_pair pairs[] = {{2, 1}};
     mem_result = 0;
     fail_allocation_after(after);
-    mutex1(&out.size, &out.des, a2.size, b2.size, &table, pairs, 1);
+    mutex1(&out.size, &out.des, a2.size, b2.size, index, pairs, 1);
     fail_allocation_after(-1);
-    free_product_table(&table);
+    free_product_index(&index);
     if (!mem_result) {
       EXPECT_EQ(des_check(out.des, out.size), 0) << after;
     }
