@@ -255,6 +255,10 @@ void reversetran1(state_t s, const state_node *des, state_node *rev) {
   const state_node &node = des[s];
   for (int j = 0; j < node.numelts; j++) {
     state_node &back = rev[node.next[j].target()];
+    if (back.numelts == UINT16_MAX) {
+      mem_result = 1;
+      return;
+    }
     int added;
     addordlist1(node.next[j].event(), s, &back.next, back.numelts, &added);
     if (added) back.numelts++;

@@ -69,7 +69,8 @@ void purgebadstates(state_t n, state_node **des);
 
 // Adds (event e, target s) to rev[t] for each transition s --e--> t of state s, sorted and
 // without duplicates. Calling it for every state of a DES builds its reverse graph in `rev`, an
-// array of as many zeroed states (newdes).
+// array of as many zeroed states (newdes). A state entered by more than 65535 transitions cannot
+// count them: mem_result is set to 1 and the rest of the list of s is not added.
 void reversetran1(state_t s, const state_node *des, state_node *rev);
 
 // Total number of transitions.
