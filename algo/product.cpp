@@ -1,0 +1,372 @@
+// Breadth-first products of two DES (meet, reversed meet, synchronous product), their pair
+// tables, and the selfloop and event-list helpers.
+#include "algo/product.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "algo/grow_buf.h"
+#include "model/mymalloc.h"
+
+int64_t product_dense_limit = int64_t{1} << 22;
+
+namespace {
+
+const int STATE_BITS = 22;
+const uint64_t STATE_FIELD = (uint64_t{1} << STATE_BITS) - 1;
+const int MAX_LIST = 65535;  // entries a state_node can count
+
+size_t slot_of(pair_code_t code, size_t slot_count) {
+  return static_cast<size_t>((static_cast<uint64_t>(code) * 0x9E3779B97F4A7C15ull) >> 20) &
+         (slot_count - 1);
+}
+
+// Stores (code, state) in a hash table known to lack `code` and to have a free slot.
+void hash_put(uint64_t *slots, size_t slot_count, pair_code_t code, state_t state) {
+  size_t at = slot_of(code, slot_count);
+  while (slots[at] != PRODUCT_EMPTY_SLOT) at = (at + 1) & (slot_count - 1);
+  slots[at] = (static_cast<uint64_t>(code) << STATE_BITS) | static_cast<uint64_t>(state);
+}
+
+bool hash_grow(product_index *index) {
+  size_t grown = index->slot_count * 2;
+  uint64_t *slots = MALLOC_N<uint64_t>(grown);
+  if (slots == nullptr) return false;
+  std::fill(slots, slots + grown, PRODUCT_EMPTY_SLOT);
+  for (size_t i = 0; i < index->slot_count; i++) {
+    uint64_t word = index->slots[i];
+    if (word != PRODUCT_EMPTY_SLOT)
+      hash_put(slots, grown, static_cast<pair_code_t>(word >> STATE_BITS),
+               static_cast<state_t>(word & STATE_FIELD));
+  }
+  free(index->slots);
+  index->slots = slots;
+  index->slot_count = grown;
+  return true;
+}
+
+product_index *new_product_index(state_t n1, state_t n2) {
+  product_index *index = static_cast<product_index *>(CALLOC(1, sizeof(product_index)));
+  if (index == nullptr) return nullptr;
+  index->n1 = n1;
+  index->n2 = n2;
+  int64_t pairs = static_cast<int64_t>(n1) * n2;
+  if (pairs <= product_dense_limit) {
+    index->dense = MALLOC_N<state_t>(static_cast<size_t>(pairs));
+    if (index->dense != nullptr) std::fill(index->dense, index->dense + pairs, -1);
+  } else {
+    index->slot_count = 1024;
+    index->slots = MALLOC_N<uint64_t>(index->slot_count);
+    if (index->slots != nullptr)
+      std::fill(index->slots, index->slots + index->slot_count, PRODUCT_EMPTY_SLOT);
+  }
+  if (index->dense == nullptr && index->slots == nullptr) free_product_index(&index);
+  return index;
+}
+
+state_t lookup_code(const product_index *index, pair_code_t code) {
+  if (index->dense != nullptr) return index->dense[code];
+  for (size_t at = slot_of(code, index->slot_count);; at = (at + 1) & (index->slot_count - 1)) {
+    uint64_t word = index->slots[at];
+    if (word == PRODUCT_EMPTY_SLOT) return -1;
+    if (static_cast<pair_code_t>(word >> STATE_BITS) == code)
+      return static_cast<state_t>(word & STATE_FIELD);
+  }
+}
+
+// Joint state of `code`, entering it as state `fresh` when it is new. Returns -1 when the hash
+// table cannot grow.
+state_t find_or_add(product_index *index, pair_code_t code, state_t fresh) {
+  if (index->dense != nullptr) {
+    state_t &slot = index->dense[code];
+    if (slot < 0) slot = fresh;
+    return slot;
+  }
+  size_t mask = index->slot_count - 1;
+  size_t at = slot_of(code, index->slot_count);
+  for (;; at = (at + 1) & mask) {
+    uint64_t word = index->slots[at];
+    if (word == PRODUCT_EMPTY_SLOT) break;
+    if (static_cast<pair_code_t>(word >> STATE_BITS) == code)
+      return static_cast<state_t>(word & STATE_FIELD);
+  }
+  if ((index->entries + 1) * 2 > index->slot_count) {
+    if (!hash_grow(index)) return -1;
+    hash_put(index->slots, index->slot_count, code, fresh);
+  } else {
+    index->slots[at] = (static_cast<uint64_t>(code) << STATE_BITS) | static_cast<uint64_t>(fresh);
+  }
+  index->entries++;
+  return fresh;
+}
+
+// A reversed joint step, held until every joint state is known.
+struct reversed_step {
+  state_t to;  // joint state whose list receives the entry
+  tran_entry entry;
+};
+
+// Work state of one product construction.
+struct product_build {
+  state_t n1;
+  const state_node *g1;
+  const state_node *g2;
+  bool reversed;
+  product_index *index = nullptr;
+  grow_buf<pair_code_t> codes;
+  grow_buf<state_node> states;  // forward lists, one record per discovered joint state
+  grow_buf<tran_entry> row;     // transitions of the joint state being expanded
+  grow_buf<reversed_step> back;
+  bool failed = false;
+};
+
+// Joint state of the pair (t1, t2), discovering it when new; -1 when the product must stop.
+state_t joint_state(product_build *b, state_t t1, state_t t2) {
+  pair_code_t code = make_pair_code(t1, t2, b->n1);
+  state_t fresh = static_cast<state_t>(b->codes.len);
+  state_t j = find_or_add(b->index, code, fresh);
+  if (j != fresh) return j;
+  if (fresh >= MAX_STATES || !b->codes.push(code)) return -1;
+  if (!b->reversed && !b->states.push(nil_state_node)) return -1;
+  return j;
+}
+
+// Hands the collected row to joint state k as its own exactly sized, sorted array.
+bool store_row(product_build *b, state_t k) {
+  size_t count = b->row.len;
+  if (count == 0) return true;
+  tran_entry *list = MALLOC_N<tran_entry>(count);
+  if (list == nullptr) return false;
+  memcpy(list, b->row.items, count * sizeof(tran_entry));
+  // Rows come out sorted unless a nondeterministic pair of lists pairs one event several times.
+  if (!std::is_sorted(list, list + count, tran_less)) std::sort(list, list + count, tran_less);
+  b->states.items[k].next = list;
+  b->states.items[k].numelts = static_cast<uint16_t>(count);
+  return true;
+}
+
+bool expand(product_build *b, state_t k, const state_node &x1, const state_node &x2) {
+  b->row.len = 0;
+  bool ok = true;
+  auto skip = [](tran_entry) { return true; };
+  merge_walk(
+      x1.next, x1.numelts, x2.next, x2.numelts,
+      [&](tran_entry a, tran_entry c) {
+        state_t j = joint_state(b, a.target(), c.target());
+        if (j < 0) return ok = false;
+        if (b->reversed)
+          ok = b->back.push(reversed_step{j, make_tran(a.event(), k)});
+        else
+          ok = b->row.push(make_tran(a.event(), j));
+        return ok;
+      },
+      skip, skip);
+  return ok && (b->reversed || store_row(b, k));
+}
+
+// Distributes the reversed steps to their joint states: counting sort by receiving state, then
+// each list sorted. Fails when a list would exceed what a state can count.
+bool place_reversed(product_build *b, state_node *des, state_t n) {
+  state_t *fill = static_cast<state_t *>(CALLOC(static_cast<size_t>(n), sizeof(state_t)));
+  if (fill == nullptr) return false;
+  bool ok = true;
+  for (size_t i = 0; i < b->back.len; i++) fill[b->back.items[i].to]++;
+  for (state_t s = 0; s < n && ok; s++) {
+    if (fill[s] > MAX_LIST)
+      ok = false;
+    else if (fill[s] > 0)
+      ok = (des[s].next = MALLOC_N<tran_entry>(fill[s])) != nullptr;
+  }
+  if (ok) {
+    for (size_t i = 0; i < b->back.len; i++) {
+      state_node &node = des[b->back.items[i].to];
+      node.next[node.numelts++] = b->back.items[i].entry;
+    }
+    for (state_t s = 0; s < n; s++) std::sort(des[s].next, des[s].next + des[s].numelts, tran_less);
+  }
+  free(fill);
+  return ok;
+}
+
+void release_build(product_build *b) {
+  free_product_index(&b->index);
+  b->codes.release();
+  for (size_t k = 0; k < b->states.len; k++) free(b->states.items[k].next);
+  b->states.release();
+  b->row.release();
+  b->back.release();
+}
+
+// The common construction of meet2 and nc_meet2.
+void build_product(state_t N1, state_node *G1, state_t N2, state_node *G2, bool reversed,
+                   state_t *n, state_node **des, product_index **index, pair_code_t **pair_codes) {
+  *n = 0;
+  *des = nullptr;
+  if (index != nullptr) *index = nullptr;
+  if (pair_codes != nullptr) *pair_codes = nullptr;
+  if (N1 <= 0 || N2 <= 0) return;
+  product_build b;
+  b.n1 = N1;
+  b.g1 = G1;
+  b.g2 = G2;
+  b.reversed = reversed;
+  bool ok = N1 <= MAX_STATES && N2 <= MAX_STATES;
+  if (ok) ok = (b.index = new_product_index(N1, N2)) != nullptr;
+  if (ok) ok = joint_state(&b, 0, 0) == 0;
+  for (size_t k = 0; ok && k < b.codes.len; k++) {
+    pair_code_t code = b.codes.items[k];
+    ok = expand(&b, static_cast<state_t>(k), G1[pair_first(code, N1)], G2[pair_second(code, N1)]);
+  }
+  state_t count = static_cast<state_t>(b.codes.len);
+  if (ok && reversed) ok = (b.states.items = newdes(count)) != nullptr;
+  if (ok && reversed) {
+    b.states.len = b.states.cap = static_cast<size_t>(count);
+    ok = place_reversed(&b, b.states.items, count);
+  }
+  if (!ok) {
+    mem_result = 1;
+    release_build(&b);
+    return;
+  }
+  state_node *result = b.states.items;
+  for (state_t k = 0; k < count; k++) {
+    pair_code_t code = b.codes.items[k];
+    result[k].marked = G1[pair_first(code, N1)].marked & G2[pair_second(code, N1)].marked;
+  }
+  result[0].reached = 1;
+  // Shrinking to the exact size cannot meaningfully fail; a failed shrink keeps the larger block.
+  state_node *exact =
+      static_cast<state_node *>(realloc(result, static_cast<size_t>(count) * sizeof(state_node)));
+  *des = exact != nullptr ? exact : result;
+  *n = count;
+  b.states = grow_buf<state_node>();
+  pair_code_t *codes = static_cast<pair_code_t *>(
+      realloc(b.codes.items, static_cast<size_t>(count) * sizeof(pair_code_t)));
+  if (codes != nullptr) b.codes.items = codes;
+  if (pair_codes != nullptr) {
+    *pair_codes = b.codes.items;
+    b.codes = grow_buf<pair_code_t>();
+  }
+  if (index != nullptr) {
+    *index = b.index;
+    b.index = nullptr;
+  }
+  release_build(&b);
+}
+
+}  // namespace
+
+state_t product_lookup(const product_index *index, state_t s1, state_t s2) {
+  if (index == nullptr || s1 < 0 || s2 < 0 || s1 >= index->n1 || s2 >= index->n2) return -1;
+  return lookup_code(index, make_pair_code(s1, s2, index->n1));
+}
+
+void free_product_index(product_index **index) {
+  if (*index == nullptr) return;
+  free((*index)->dense);
+  free((*index)->slots);
+  free(*index);
+  *index = nullptr;
+}
+
+void meet2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
+           product_index **index, pair_code_t **pair_codes) {
+  build_product(N1, G1, N2, G2, false, n, des, index, pair_codes);
+}
+
+void nc_meet2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
+              product_index **index, pair_code_t **pair_codes) {
+  build_product(N1, G1, N2, G2, true, n, des, index, pair_codes);
+}
+
+void sync2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
+           product_index **index, pair_code_t **pair_codes) {
+  *n = 0;
+  *des = nullptr;
+  if (index != nullptr) *index = nullptr;
+  if (pair_codes != nullptr) *pair_codes = nullptr;
+  if (N1 <= 0 || N2 <= 0) return;
+  uint16_t c1, c2, ca, cb;
+  event_t *E1, *E2, *A = nullptr, *B = nullptr;
+  gentranlist(N1, G1, &c1, &E1);
+  gentranlist(N2, G2, &c2, &E2);
+  gensublist(c1, E1, c2, E2, &ca, &A, &cb, &B);
+  gentran(cb, B, N1, G1);
+  gentran(ca, A, N2, G2);
+  if (!mem_result) meet2(N1, G1, N2, G2, n, des, index, pair_codes);
+  free(E1);
+  free(E2);
+  free(A);
+  free(B);
+}
+
+void gentranlist(state_t n, const state_node *des, uint16_t *count, event_t **events) {
+  bool seen[1024] = {};
+  for (state_t s = 0; s < n; s++)
+    for (int j = 0; j < des[s].numelts; j++) seen[des[s].next[j].event()] = true;
+  *count = 0;
+  *events = nullptr;
+  int distinct = static_cast<int>(std::count(seen, seen + 1024, true));
+  if (distinct == 0 || (*events = MALLOC_N<event_t>(static_cast<size_t>(distinct))) == nullptr)
+    return;
+  for (int e = 0; e < 1024; e++)
+    if (seen[e]) (*events)[(*count)++] = static_cast<event_t>(e);
+}
+
+void gensublist(uint16_t c1, const event_t *E1, uint16_t c2, const event_t *E2, uint16_t *ca,
+                event_t **A, uint16_t *cb, event_t **B) {
+  *ca = *cb = 0;
+  *A = c1 > 0 ? MALLOC_N<event_t>(c1) : nullptr;
+  *B = c2 > 0 ? MALLOC_N<event_t>(c2) : nullptr;
+  if ((c1 > 0 && *A == nullptr) || (c2 > 0 && *B == nullptr)) return;
+  int i = 0, j = 0;
+  while (i < c1 || j < c2) {
+    if (j == c2 || (i < c1 && E1[i] < E2[j]))
+      (*A)[(*ca)++] = E1[i++];
+    else if (i == c1 || E2[j] < E1[i])
+      (*B)[(*cb)++] = E2[j++];
+    else
+      i++, j++;
+  }
+  if (*ca == 0) {
+    free(*A);
+    *A = nullptr;
+  }
+  if (*cb == 0) {
+    free(*B);
+    *B = nullptr;
+  }
+}
+
+void gentran(uint16_t count, const event_t *events, state_t n, state_node *des) {
+  if (count == 0) return;
+  grow_buf<tran_entry> merged;
+  for (state_t k = 0; k < n && !mem_result; k++) {
+    state_node &node = des[k];
+    merged.len = 0;
+    if (!merged.reserve(static_cast<size_t>(node.numelts) + count)) break;
+    int i = 0, j = 0;
+    while (i < node.numelts || j < count) {
+      tran_entry loop = j < count ? make_tran(events[j], k) : tran_entry{0};
+      if (j == count || (i < node.numelts && tran_less(node.next[i], loop)))
+        merged.items[merged.len++] = node.next[i++];
+      else if (i == node.numelts || tran_less(loop, node.next[i]))
+        merged.items[merged.len++] = loop, j++;
+      else
+        merged.items[merged.len++] = node.next[i++], j++;
+    }
+    if (merged.len == node.numelts) continue;
+    tran_entry *list = nullptr;
+    if (merged.len > static_cast<size_t>(MAX_LIST))
+      mem_result = 1;
+    else
+      list = MALLOC_N<tran_entry>(merged.len);
+    if (list == nullptr) break;
+    memcpy(list, merged.items, merged.len * sizeof(tran_entry));
+    free(node.next);
+    node.next = list;
+    node.numelts = static_cast<uint16_t>(merged.len);
+  }
+  merged.release();
+}
