@@ -155,4 +155,20 @@ TEST_F(Procedures, MissingInputGivesAnEmptyProduct) {
   EXPECT_EQ(m.size, 0);
 }
 
+// The progress lines of debug mode reach the front end's standard output (drawn on row 23 when
+// there is a terminal), which the compute process shares in debug mode; otherwise they vanish
+// with "murn.out".
+TEST_F(Procedures, ProgressLinesOnlyInDebugMode) {
+  owned_des g;
+  make_des(2, {{0, 1, 1}}, {1}, &g);
+  file("G", g);
+  for (int debug : {1, 0}) {
+    debug_mode = debug;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(trim_runProgram("H", "G"), MURN_OK);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.find("B_REACH: 0") != std::string::npos, debug == 1) << out;
+  }
+}
+
 }  // namespace
