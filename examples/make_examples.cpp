@@ -42,12 +42,12 @@ int install_example(const std::string &source_dir, const std::string &user_dir,
     return 1;
   }
   if (exists(user_dir + "/" + name + ".des")) return 0;
-  long line = 0, earlier = 0;
+  int32_t line = 0, earlier = 0;
   state_t size = 0;
   state_node *des = nullptr;
   int code = ads_2_des_all(ads.c_str(), &line, &earlier, &des, &size);
   if (code != 0) {
-    fprintf(stderr, "make_examples: %s: %s at line %ld\n", ads.c_str(), ads_error_str[code], line);
+    fprintf(stderr, "make_examples: %s: %s at line %d\n", ads.c_str(), ads_error_str[code], line);
     return 1;
   }
   int failed = filedes(name.c_str(), size, 0, des);
