@@ -1,2 +1,149 @@
-// Program entry: chooses the run mode from the first argument.
-int main() { return 0; }
+// Program entry: chooses the run mode from the first argument (front end, scripted front end,
+// compute mode, type-out), sets up the screen and the user directory.
+#include <curses.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/cl_kep.h"
+#include "engine/startup.h"
+#include "model/des_data.h"
+#include "model/mymalloc.h"
+#include "model/progress.h"
+#include "ui/tovi.h"
+
+// Front-end switches, defined here until the front end's input module provides them.
+__attribute__((weak)) int autotest = 0;
+__attribute__((weak)) FILE *auto_in = nullptr;
+__attribute__((weak)) int ring_active = 1;
+__attribute__((weak)) int timing_mode = 0;
+
+void CatcherINT(int signal_number);
+int tovi_init(const char *program);
+int tovi_done();
+
+namespace {
+
+// The curses screen, or null when no terminal could be set up (no TERM, CI); then progress
+// lines go to standard output.
+SCREEN *terminal_screen = nullptr;
+// Terminal modes before curses started, restored when a compute process ends.
+struct termios shell_modes;
+bool shell_modes_saved = false;
+
+void show_progress(const char *line) {
+  if (terminal_screen != nullptr) {
+    move(23, 0);
+    clrtoeol();
+    addstr(line);
+    refresh();
+  } else {
+    printf("%s\n", line);
+    fflush(stdout);
+  }
+}
+
+void restore_shell_modes() {
+  tcsetattr(STDIN_FILENO, TCSANOW, &shell_modes);
+}
+
+void start_screen() {
+  shell_modes_saved = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &shell_modes) == 0;
+  const char *term = getenv("TERM");
+  if (term == nullptr || term[0] == '\0') return;
+  terminal_screen = newterm(nullptr, stdout, stdin);
+  if (terminal_screen == nullptr) return;
+  nonl();
+  cbreak();
+  noecho();
+  keypad(stdscr, TRUE);
+}
+
+[[noreturn]] void no_home_directory() {
+  if (terminal_screen != nullptr) {
+    mvaddstr(15, 0, "Cannot determine your HOME directory!\n");
+    addstr("There is something wrong with your setup.\n");
+    refresh();
+    getch();
+    endwin();
+  } else {
+    printf("Cannot determine your HOME directory!\nThere is something wrong with your setup.\n");
+  }
+  exit(0);
+}
+
+int run_front_end(const char *program) {
+  argv0 = program;
+  tovi_init(program);
+  tovi_run();
+  tovi_done();
+  return 0;
+}
+
+}  // namespace
+
+// Interrupt handler of the front end: only re-arms itself, so the interrupt key is ignored.
+void CatcherINT(int) {
+  signal(SIGINT, CatcherINT);
+}
+
+// Screen set-up, start-up file location and user directory for every mode but type-out.
+int tovi_init(const char *program) {
+  start_screen();
+  set_progress_sink(show_progress);
+  if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME)
+    no_home_directory();
+  snprintf(info_file, sizeof info_file, "kepinfo.txt");
+  setuserpath(murn_ini_file);
+  return 0;
+}
+
+// Clears the terminal_screen and ends curses mode.
+int tovi_done() {
+  if (terminal_screen == nullptr) return 0;
+  clear();
+  refresh();
+  endwin();
+  delscreen(terminal_screen);
+  terminal_screen = nullptr;
+  return 0;
+}
+
+int main(int argc, char **argv) {
+  const char *program = argc > 0 ? argv[0] : nullptr;
+  if (argc < 2) {
+    signal(SIGINT, CatcherINT);
+    return run_front_end(program);
+  }
+  if (strcmp(argv[1], "-autotest") == 0) {
+    autotest = 1;
+    ring_active = 0;
+    debug_mode = 0;
+    timing_mode = 1;
+    argv0 = program;
+    auto_in = argc > 2 ? fopen(argv[2], "rb") : nullptr;
+    if (auto_in == nullptr) {
+      printf("Error reading %s\n", argc > 2 ? argv[2] : "");
+      return 1;
+    }
+    return run_front_end(program);
+  }
+  if (strcmp(argv[1], "-cmdline") == 0) {
+    cmdline = 1;
+    argv0 = program;
+    set_out_of_memory_handler(murn_out_of_memory);
+    tovi_init(program);
+    if (shell_modes_saved) atexit(restore_shell_modes);
+    cmdline_kep_run();
+    return 0;
+  }
+  if (type_out(argv[1], stdout) != 0) {
+    printf("Error reading %s\n", argv[1]);
+    return 1;
+  }
+  return 0;
+}

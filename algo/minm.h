@@ -1,0 +1,54 @@
+// State minimization: replaces a DES by the equivalent DES with the fewest states. Two states are
+// equivalent when they agree in marking and vocal output and, event by event, lead to equivalent
+// states (a state without a transition on an event is never equivalent to one that has it).
+//
+// Result numbering (both methods): the classes of equivalent states, numbered in increasing order
+// of their smallest member, so the class of state 0 is the new state 0. A DES in which nothing
+// merges is returned untouched (same array). Callers run `reach` first; the methods do not need it.
+//
+// Allocation failure sets mem_result to 1 (front end) or ends the compute process with result
+// code 3; the DES is then left as it was on entry.
+#ifndef SARV_ALGO_MINM_H
+#define SARV_ALGO_MINM_H
+
+#include "model/des_data.h"
+#include "model/des_supp.h"
+
+// Runs minimize2 when minflag is non-zero, else minimize1. In place.
+void minimize(state_t *n, state_node **des);
+
+// Partition refinement in the style of Hopcroft. In place. Extra memory: O(V + T) words for V
+// states and T transitions, nothing proportional to events x states. Time: O(T log V) for a
+// deterministic DES. A nondeterministic DES is reduced by its coarsest bisimulation (both halves
+// of every split block are examined again), which preserves both languages; time O(V * T) at worst.
+void minimize2(state_t *n, state_node **des);
+
+// Pairwise method: each state not yet placed opens a class and collects every later state with
+// the same transition count that compare_states2 proves equivalent. In place. Time: quadratic in
+// the number of states. Same result as minimize2 on a deterministic DES; on a nondeterministic one
+// it merges only states with equal languages.
+void minimize1(state_t *n, state_node **des);
+
+// Class map of the pairwise method: map[s] is the class of state s (classes numbered by smallest
+// member), *count the number of classes. `map` has n entries. On allocation failure mem_result is
+// set and map and count are not to be used.
+void build_partition(state_t n, const state_node *des, state_t *map, state_t *count);
+
+// 1 if states x and y of one DES are equivalent, else 0. `assumed` is the caller's list of state
+// pairs assumed equivalent during the comparison (empty on entry, *nassumed = 0); the caller
+// frees it. Returns 0 with mem_result set when memory ran out.
+int compare_states2(state_t x, state_t y, const state_node *des, state_pair **assumed,
+                    state_t *nassumed);
+
+// Depth-first comparison of the transition structures below x and y, which agree in marking,
+// output and transition count: the lists must carry equal events position by position, and the
+// targets must again compare equal (pairs in `assumed` count as equal). 1 if equivalent, else 0.
+int compare_tran2(state_t x, state_t y, const state_node *des, state_pair **assumed,
+                  state_t *nassumed);
+
+// Replaces the DES by its quotient under the class map (map[s] in 0..classes-1): class c takes the
+// marking and output of its members and every transition (e, map[t]) of every member. Releases
+// the old DES. On allocation failure leaves the DES untouched (mem_result set).
+void replace_by_classes(state_t *n, state_node **des, const state_t *map, state_t classes);
+
+#endif

@@ -1,0 +1,30 @@
+// The procedure catalogue and the algorithm steps of each procedure. Steps receive the loaded
+// inputs in job->input (request order) and leave the result in job->output; the frame files it.
+#include "engine/catalogue.h"
+
+#include "algo/des_proc.h"
+
+namespace {
+
+void trim_steps(compute_job *job) {
+  take_input_as_output(job, 0);
+  trim1(&job->output.size, &job->output.des);
+}
+
+// One row per procedure code. Rows without steps (run null) are requested by the front end but
+// not yet computed: the compute process answers them like an unknown code.
+const procedure_row catalogue[] = {
+    {2, "Trim", "2: Trim", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, trim_steps},
+    {3, "Sync", "3: Sync", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, nullptr},
+    {4, "Meet", "4: Meet", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, nullptr},
+    {5, "Supcon", "5: Supcon", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, nullptr},
+    {7, "Condat", "7: Condat", 2, OUTPUT_DAT, LIST_NONE, FRAME_STANDARD, nullptr},
+};
+
+}  // namespace
+
+const procedure_row *find_procedure(int code) {
+  for (const procedure_row &row : catalogue)
+    if (row.code == code) return &row;
+  return nullptr;
+}

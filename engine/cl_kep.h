@@ -1,0 +1,90 @@
+// The compute request protocol between the front end and the compute process. The front end
+// writes "murn.prm" in the user directory, starts the program again with "-cmdline", waits for it,
+// and reads the result code from "murn.rst". Automata travel only as DES/DAT files.
+#ifndef SARV_ENGINE_CL_KEP_H
+#define SARV_ENGINE_CL_KEP_H
+
+#include <cstdint>
+#include <cstdio>
+
+#include "model/des_data.h"
+#include "model/des_supp.h"
+
+// Result codes of a procedure. Non-negative codes come from the compute process, negative ones
+// from the front end's side of the protocol.
+const int MURN_OK = 0;                    // the output file was written
+const int MURN_NO_REQUEST = 1;            // the request file could not be opened
+const int MURN_MISSING_NAME = 2;          // a name line of the request is missing
+const int MURN_OUT_OF_MEMORY = 3;         // the compute process ran out of memory
+const int MURN_SUPREDUCE_ERROR = 4;       // supervisor reduction ended with an error
+const int MURN_VOCAL_OVERFLOW = 5;        // vocal output overflow
+const int MURN_VOCAL_STATE0 = 6;          // state 0 of the input DES has a vocal output
+const int MURN_OUTPUT_NOT_WRITTEN = 7;    // the output file could not be written
+const int MURN_REQUEST_NOT_CREATED = -1;  // the request file could not be created
+const int MURN_CHILD_FAILED = -2;         // compute process not started, or did not exit with 0
+const int MURN_NO_RESULT = -3;            // no result file after a normal end
+const int MURN_RESULT_GARBLED = -4;       // the result file does not hold the expected numbers
+const int MURN_RESULT_UNREADABLE = -5;    // the result file exists but cannot be opened
+
+// Protocol file paths (prefix + fixed name), rebuilt by the get_ functions from the current
+// prefix. Each get_ function returns 0, or 1 (path left empty) when the path would not fit.
+extern char prm_file[256];
+extern char rst_file[256];
+extern char outname[256];
+extern char errname[256];
+int get_prm_file();
+int get_rst_file();
+int get_out_file();
+int get_err_file();
+
+// ---- Front end ----
+
+// Request functions: write the request and run the compute process; they return the result code
+// above (MURN_REQUEST_NOT_CREATED when the request cannot be written). The output name comes
+// first, then the input names in request order.
+int trim_runProgram(const char *name2, const char *name1);
+int sync_runProgram(const char *name3, const char *name1, const char *name2);
+int meet_runProgram(const char *name3, const char *name1, const char *name2);
+int supcon_runProgram(const char *name3, const char *plant, const char *spec);
+int condat_runProgram(const char *name3, const char *plant, const char *supervisor);
+
+// Runs the compute process on the request just written and returns its result code, removing the
+// result file. Unless debug_mode is set, the child's standard output and error go to "murn.out"
+// and "murn.err", which are removed afterwards. The child is started directly (no shell) as
+// argv0 with the one argument "-cmdline"; the caller is immune to the interrupt and quit keys
+// while it waits, the child keeps their default action.
+int mySystem();
+// The same for supervisor reduction, whose result also carries the lower-bound estimate of the
+// minimal supervisor's state count and the compression ratio (both set to 0 unless the result
+// is MURN_OK).
+int mySystem_supreduce(int32_t *bound, float *ratio);
+
+// Read, remove and return the result file's code: MURN_NO_RESULT when it does not exist,
+// MURN_RESULT_UNREADABLE when it cannot be opened, MURN_RESULT_GARBLED when it does not start
+// with an integer (or, for supervisor reduction, a 0 result lacks its second line).
+int get_murn_result();
+int get_murn_result_supreduce(int32_t *bound, float *ratio);
+
+// ---- Compute process ----
+
+// Reads "murn.prm", runs the requested procedure and writes the result. A code outside the
+// catalogue runs nothing and answers MURN_OK. A procedure that fails writes its own code and ends
+// the process with status 0, leaving the request in place; success removes the request and writes
+// MURN_OK. Returns 0, or -1 when the request cannot be opened (result MURN_NO_REQUEST written).
+int cmdline_kep_run();
+// Writes the result file with `code`. Returns 0, or -1 when it cannot be created.
+int murn_result(int code);
+// Writes the two-line result of supervisor reduction: the code, then bound and ratio.
+int murn_result_supreduce(int code, int32_t bound, float ratio);
+// Out-of-memory action of compute mode: writes MURN_OUT_OF_MEMORY and exits with status 0.
+[[noreturn]] void murn_out_of_memory();
+
+// Compute functions: each reads the rest of the open request (names, list), loads the inputs,
+// runs the procedure and files its output; on failure they write their code and exit 0.
+void trim_program(FILE *request);
+void sync_program(FILE *request);
+void meet_program(FILE *request);
+void supcon_program(FILE *request);
+void condat_program(FILE *request);
+
+#endif

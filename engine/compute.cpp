@@ -1,0 +1,164 @@
+// Compute-process side of the protocol: reads the request, runs the procedure through the
+// catalogue's frame, files the output and writes the result.
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/catalogue.h"
+#include "engine/cl_kep.h"
+#include "model/des_file.h"
+
+namespace {
+
+compute_job *active_job = nullptr;
+
+void release_job(compute_job *job) {
+  for (job_des &d : job->input) freedes(d.size, &d.des);
+  freedes(job->output.size, &job->output.des);
+  free(job->events);
+  free(job->pairs);
+  free(job->quads);
+  *job = compute_job{};
+}
+
+// Reads one name line into name[256] and cuts its newline. False when the line is missing, or
+// longer than 255 characters (which no DES name can be).
+bool read_name(FILE *request, char *name) {
+  if (fgets(name, 256, request) == nullptr) return false;
+  size_t len = strlen(name);
+  if (len > 0 && name[len - 1] == '\n') {
+    name[len - 1] = '\0';
+    return true;
+  }
+  return len < 255 || feof(request);
+}
+
+bool is_event(int value) {
+  return value >= 0 && value <= MAX_EVENT;
+}
+
+// Reads list items up to the end of the request and inserts each into the job's sorted list.
+// The first item that is not complete, not a number, or not representable ends the list.
+void read_list(FILE *request, list_kind kind, compute_job *job) {
+  int a, b, c, d, added;
+  switch (kind) {
+    case LIST_NONE:
+      return;
+    case LIST_EVENTS:
+      while (fscanf(request, "%d", &a) == 1 && is_event(a)) {
+        addordlist(static_cast<event_t>(a), &job->events, job->event_count, &added);
+        job->event_count += added;
+      }
+      return;
+    case LIST_STATE_PAIRS:
+      while (fscanf(request, "%d %d", &a, &b) == 2) {
+        addstatepair(a, b, &job->pairs, job->pair_count, &added);
+        job->pair_count += added;
+      }
+      return;
+    case LIST_QUADS:
+      while (fscanf(request, "%d %d %d %d", &a, &b, &c, &d) == 4 && is_event(b) && d >= INT16_MIN &&
+             d <= INT16_MAX) {
+        add_quad(a, static_cast<event_t>(b), c, static_cast<int16_t>(d), &job->quads,
+                 job->quad_count, &added);
+        job->quad_count += added;
+      }
+      return;
+  }
+}
+
+// Reads one header number; false when the line does not start with an integer.
+bool read_header_number(FILE *request, int *value) {
+  return fscanf(request, "%d\n", value) == 1;
+}
+
+}  // namespace
+
+void take_input_as_output(compute_job *job, int i) {
+  job->output = job->input[i];
+  job->input[i] = job_des{};
+}
+
+void compute_fail(int code) {
+  if (active_job != nullptr) release_job(active_job);
+  murn_result(code);
+  exit(0);
+}
+
+void murn_out_of_memory() {
+  murn_result(MURN_OUT_OF_MEMORY);
+  exit(0);
+}
+
+void compute_procedure(const procedure_row *row, FILE *request) {
+  static compute_job job;
+  job = compute_job{};
+  active_job = &job;
+  for (int i = 0; i <= row->inputs; i++)
+    if (!read_name(request, job.name[i])) compute_fail(MURN_MISSING_NAME);
+  read_list(request, row->list, &job);
+  mem_result = 0;
+  if (row->frame == FRAME_STANDARD) {
+    job.init = 0;
+    for (int i = 0; i < row->inputs; i++)
+      getdes(job.name[i], &job.input[i].size, &job.init, &job.input[i].des);
+  }
+  row->run(&job);
+  if (row->frame == FRAME_STANDARD) {
+    if (mem_result == 1) compute_fail(MURN_OUT_OF_MEMORY);
+    state_t init = row->output == OUTPUT_DAT ? -1 : job.init;
+    if (filedes(job.name[row->inputs], job.output.size, init, job.output.des) != 0)
+      compute_fail(MURN_OUTPUT_NOT_WRITTEN);
+  }
+  release_job(&job);
+  active_job = nullptr;
+}
+
+int murn_result(int code) {
+  if (get_rst_file() != 0) return -1;
+  FILE *f = fopen(rst_file, "w");
+  if (f == nullptr) return -1;
+  fprintf(f, "%d\n", code);
+  return fclose(f) == 0 ? 0 : -1;
+}
+
+int murn_result_supreduce(int code, int32_t bound, float ratio) {
+  if (get_rst_file() != 0) return -1;
+  FILE *f = fopen(rst_file, "w");
+  if (f == nullptr) return -1;
+  fprintf(f, "%d\n%d %f\n", code, bound, ratio);
+  return fclose(f) == 0 ? 0 : -1;
+}
+
+int cmdline_kep_run() {
+  FILE *request = get_prm_file() == 0 ? fopen(prm_file, "r") : nullptr;
+  if (request == nullptr) {
+    murn_result(MURN_NO_REQUEST);
+    return -1;
+  }
+  int code = 0;
+  if (!read_header_number(request, &debug_mode) || !read_header_number(request, &minflag) ||
+      !read_header_number(request, &code))
+    code = 0;
+  const procedure_row *row = find_procedure(code);
+  if (row != nullptr && row->run != nullptr) compute_procedure(row, request);
+  fclose(request);
+  remove(prm_file);
+  murn_result(MURN_OK);
+  return 0;
+}
+
+void trim_program(FILE *request) {
+  compute_procedure(find_procedure(2), request);
+}
+void sync_program(FILE *request) {
+  compute_procedure(find_procedure(3), request);
+}
+void meet_program(FILE *request) {
+  compute_procedure(find_procedure(4), request);
+}
+void supcon_program(FILE *request) {
+  compute_procedure(find_procedure(5), request);
+}
+void condat_program(FILE *request) {
+  compute_procedure(find_procedure(7), request);
+}

@@ -1,0 +1,215 @@
+// Front-end side of the compute protocol: writing requests, running the compute process, reading
+// its result.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "engine/catalogue.h"
+#include "engine/cl_kep.h"
+#include "engine/startup.h"
+
+char prm_file[256] = "";
+char rst_file[256] = "";
+char outname[256] = "";
+char errname[256] = "";
+
+namespace {
+
+int protocol_path(char *dst, const char *name) {
+  int written = snprintf(dst, 256, "%s%s", prefix, name);
+  if (written < 0 || written > 255) {
+    dst[0] = '\0';
+    return 1;
+  }
+  return 0;
+}
+
+void write_list(FILE *f, list_kind kind, const void *list, int count) {
+  for (int i = 0; i < count; i++) {
+    switch (kind) {
+      case LIST_NONE:
+        return;
+      case LIST_EVENTS:
+        fprintf(f, "%d\n", static_cast<const event_t *>(list)[i]);
+        break;
+      case LIST_STATE_PAIRS: {
+        const state_pair &p = static_cast<const state_pair *>(list)[i];
+        fprintf(f, "%ld %ld\n", static_cast<long>(p.data1), static_cast<long>(p.data2));
+        break;
+      }
+      case LIST_QUADS: {
+        const quad &q = static_cast<const quad *>(list)[i];
+        fprintf(f, "%ld %d %ld %d\n", static_cast<long>(q.a), q.b, static_cast<long>(q.c), q.d);
+        break;
+      }
+    }
+  }
+}
+
+// Points descriptor `fd` at a new file `name` (write-only, created, truncated, mode 0600).
+bool capture_output(int fd, const char *name) {
+  int file = open(name, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (file < 0) return false;
+  bool ok = dup2(file, fd) >= 0;
+  close(file);
+  return ok;
+}
+
+// Child side: default interrupt handling, optional capture, then the program in compute mode.
+[[noreturn]] void exec_compute_process(bool capture) {
+  signal(SIGINT, SIG_DFL);
+  signal(SIGQUIT, SIG_DFL);
+  if (capture &&
+      (!capture_output(STDOUT_FILENO, outname) || !capture_output(STDERR_FILENO, errname)))
+    _exit(127);
+  char *const args[] = {const_cast<char *>(argv0), const_cast<char *>("-cmdline"), nullptr};
+  execvp(argv0, args);
+  _exit(127);
+}
+
+// Starts the compute process and waits for it. Returns true when it ended with exit status 0.
+bool run_compute_process() {
+  if (argv0 == nullptr) return false;
+  bool capture = !debug_mode;
+  if (capture && (get_out_file() != 0 || get_err_file() != 0)) return false;
+  fflush(stdout);
+  fflush(stderr);
+  struct sigaction ignore {
+  }, old_int{}, old_quit{};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGINT, &ignore, &old_int);
+  sigaction(SIGQUIT, &ignore, &old_quit);
+  pid_t child = fork();
+  if (child == 0) exec_compute_process(capture);
+  int status = -1;
+  bool waited = false;
+  if (child > 0) {
+    while (!(waited = waitpid(child, &status, 0) == child) && errno == EINTR) {
+    }
+  }
+  sigaction(SIGINT, &old_int, nullptr);
+  sigaction(SIGQUIT, &old_quit, nullptr);
+  if (capture) {
+    remove(outname);
+    remove(errname);
+  }
+  return waited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Opens the result file for reading, or returns the negative code that says why not.
+int open_result(FILE **f) {
+  struct stat info;
+  if (get_rst_file() != 0 || stat(rst_file, &info) != 0) return MURN_NO_RESULT;
+  *f = fopen(rst_file, "r");
+  return *f == nullptr ? MURN_RESULT_UNREADABLE : 0;
+}
+
+}  // namespace
+
+int get_prm_file() {
+  return protocol_path(prm_file, "murn.prm");
+}
+int get_rst_file() {
+  return protocol_path(rst_file, "murn.rst");
+}
+int get_out_file() {
+  return protocol_path(outname, "murn.out");
+}
+int get_err_file() {
+  return protocol_path(errname, "murn.err");
+}
+
+int write_request(const procedure_row *row, const char *const *names, const void *list, int count) {
+  if (get_prm_file() != 0) return MURN_REQUEST_NOT_CREATED;
+  FILE *f = fopen(prm_file, "w");
+  if (f == nullptr) return MURN_REQUEST_NOT_CREATED;
+  fprintf(f, "%d\n%d\n%d\n", debug_mode, minflag, row->code);
+  for (int i = 0; i <= row->inputs; i++) fprintf(f, "%s\n", names[i]);
+  write_list(f, row->list, list, count);
+  bool failed = ferror(f) != 0;
+  if (fclose(f) != 0 || failed) return MURN_REQUEST_NOT_CREATED;
+  return 0;
+}
+
+int run_request(int code, const char *const *names, const void *list, int count) {
+  const procedure_row *row = find_procedure(code);
+  if (row == nullptr) return MURN_REQUEST_NOT_CREATED;
+  int written = write_request(row, names, list, count);
+  return written != 0 ? written : mySystem();
+}
+
+int get_murn_result() {
+  FILE *f = nullptr;
+  int code = open_result(&f);
+  if (code != 0) return code;
+  if (fscanf(f, "%d", &code) != 1) code = MURN_RESULT_GARBLED;
+  fclose(f);
+  remove(rst_file);
+  return code;
+}
+
+int get_murn_result_supreduce(int32_t *bound, float *ratio) {
+  *bound = 0;
+  *ratio = 0.0f;
+  FILE *f = nullptr;
+  int code = open_result(&f);
+  if (code != 0) return code;
+  long read_bound = 0;
+  float read_ratio = 0.0f;
+  if (fscanf(f, "%d", &code) != 1) {
+    code = MURN_RESULT_GARBLED;
+  } else if (code == MURN_OK) {
+    if (fscanf(f, "%ld %f", &read_bound, &read_ratio) == 2) {
+      *bound = static_cast<int32_t>(read_bound);
+      *ratio = read_ratio;
+    } else {
+      code = MURN_RESULT_GARBLED;
+    }
+  }
+  fclose(f);
+  remove(rst_file);
+  return code;
+}
+
+int mySystem() {
+  if (!run_compute_process()) return MURN_CHILD_FAILED;
+  return get_murn_result();
+}
+
+int mySystem_supreduce(int32_t *bound, float *ratio) {
+  *bound = 0;
+  *ratio = 0.0f;
+  if (!run_compute_process()) return MURN_CHILD_FAILED;
+  return get_murn_result_supreduce(bound, ratio);
+}
+
+int trim_runProgram(const char *name2, const char *name1) {
+  const char *names[] = {name1, name2};
+  return run_request(2, names, nullptr, 0);
+}
+
+int sync_runProgram(const char *name3, const char *name1, const char *name2) {
+  const char *names[] = {name1, name2, name3};
+  return run_request(3, names, nullptr, 0);
+}
+
+int meet_runProgram(const char *name3, const char *name1, const char *name2) {
+  const char *names[] = {name1, name2, name3};
+  return run_request(4, names, nullptr, 0);
+}
+
+int supcon_runProgram(const char *name3, const char *plant, const char *spec) {
+  const char *names[] = {plant, spec, name3};
+  return run_request(5, names, nullptr, 0);
+}
+
+int condat_runProgram(const char *name3, const char *plant, const char *supervisor) {
+  const char *names[] = {plant, supervisor, name3};
+  return run_request(7, names, nullptr, 0);
+}
