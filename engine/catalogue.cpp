@@ -3,6 +3,7 @@
 #include "engine/catalogue.h"
 
 #include "algo/des_proc.h"
+#include "algo/product.h"
 #include "engine/transform_procedures.h"
 
 namespace {
@@ -12,13 +13,25 @@ void trim_steps(compute_job *job) {
   trim1(&job->output.size, &job->output.des);
 }
 
+// Synchronous product of the two inputs (both gain selfloops on each other's private events).
+void sync_steps(compute_job *job) {
+  sync2(job->input[0].size, job->input[0].des, job->input[1].size, job->input[1].des,
+        &job->output.size, &job->output.des, nullptr, nullptr);
+}
+
+// Reachable product of the two inputs over their common events.
+void meet_steps(compute_job *job) {
+  meet2(job->input[0].size, job->input[0].des, job->input[1].size, job->input[1].des,
+        &job->output.size, &job->output.des, nullptr, nullptr);
+}
+
 // One row per procedure code. Rows without steps (run null) are requested by the front end but
 // not yet computed: the compute process answers them like an unknown code.
 const procedure_row catalogue[] = {
     {1, "Selfloop", "1: Selfloop", 1, OUTPUT_DES, LIST_EVENTS, FRAME_STANDARD, selfloop_steps},
     {2, "Trim", "2: Trim", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, trim_steps},
-    {3, "Sync", "3: Sync", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, nullptr},
-    {4, "Meet", "4: Meet", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, nullptr},
+    {3, "Sync", "3: Sync", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, sync_steps},
+    {4, "Meet", "4: Meet", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, meet_steps},
     {5, "Supcon", "5: Supcon", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, nullptr},
     {6, "Mutex", "6: Mutex", 2, OUTPUT_DES, LIST_STATE_PAIRS, FRAME_STANDARD, mutex_steps},
     {7, "Condat", "7: Condat", 2, OUTPUT_DAT, LIST_NONE, FRAME_STANDARD, nullptr},
