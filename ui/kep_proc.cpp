@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "algo/des_proc.h"
+#include "algo/supcon.h"
 #include "engine/cl_kep.h"
 #include "engine/transform_procedures.h"
 #include "model/des_file.h"
@@ -407,6 +408,7 @@ const char *get_makeit() {
 }
 
 void mergeChop(int indent) {
+  if (indent > MAKEIT_LINE - 1) indent = MAKEIT_LINE - 1;  // each line keeps room for one character
   FILE *entry = fopen(MAKEIT_TMP, "r");
   FILE *log = fopen(get_makeit(), "a");
   if (entry != nullptr && log != nullptr) {
@@ -460,13 +462,6 @@ void mark_start_time() {
 }
 void mark_stop_time() {
   stop_time = monotonic_seconds();
-}
-
-int compute_controllable(const state_node *states, state_t n) {
-  for (state_t s = 0; s < n; ++s)
-    for (uint16_t j = 0; j < states[s].numelts; ++j)
-      if (states[s].next[j].event() % 2 == 0) return 0;
-  return 1;
 }
 
 void sync_blockevents_display(const char *name, const event_t *events, uint16_t count) {

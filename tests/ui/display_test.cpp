@@ -1,9 +1,10 @@
 // The shared screen routines of the dialogs: status row, pause, messages, shortened paths, and the
 // cursor helpers.
+#include "ui/display.h"
+
 #include <string>
 
 #include "tests/ui/screen_fixture.h"
-#include "ui/display.h"
 #include "ui/io.h"
 
 namespace {
@@ -28,7 +29,9 @@ TEST_F(SharedScreen, ContinuePageLeavesTheCursorAfterItsText) {
 }
 
 TEST_F(SharedScreen, PauseWaitsForEnterOnly) {
-  keys("ab\x1b \r" "next");
+  keys(
+      "ab\x1b \r"
+      "next");
   user_pause();
   EXPECT_EQ(row(STATUS_ROW), "Press <Enter> to return to SARV Procedures");
   EXPECT_EQ(unread(), 4);

@@ -40,8 +40,7 @@ class Keyboard : public ::testing::Test {
   }
 
   void type(const std::string &bytes) {
-    ASSERT_EQ(write(keyboard_[1], bytes.data(), bytes.size()),
-              static_cast<ssize_t>(bytes.size()));
+    ASSERT_EQ(write(keyboard_[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   }
 
  private:
