@@ -177,6 +177,20 @@ TEST(Complement, AllocationFailureIsReportedWithoutCrash) {
   mem_result = 0;
 }
 
+// A dump state beyond the largest state count would get a number no transition can hold.
+TEST(Complement, NoDumpStateBeyondTheStateRange) {
+  owned_des a;
+  a.size = MAX_STATES;
+  a.des = newdes(a.size);
+  ASSERT_NE(a.des, nullptr);
+  const event_t aux[] = {1};
+  mem_result = 0;
+  complement1(&a.size, &a.des, 1, aux);
+  EXPECT_EQ(mem_result, 1);
+  EXPECT_EQ(a.size, MAX_STATES);
+  mem_result = 0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Mutex
 
