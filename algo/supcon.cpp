@@ -17,14 +17,11 @@ bool uncontrollable(tran_entry t) {
   return (t.event() & 1) == 0;
 }
 
-// Work arrays of shave1. The reverse graph is held in compressed rows: from[first[t] ..
-// first[t+1]) lists the sources of the transitions into t, each shifted left by one with the
-// low bit set for an uncontrollable event.
+// Work arrays of shave1, over the reverse rows of the joint DES.
 struct shave_work {
   state_t n = 0;
   state_node *g = nullptr;
-  size_t *first = nullptr;
-  uint32_t *from = nullptr;
+  reverse_rows rows = {nullptr, nullptr};
   uint16_t *need = nullptr;  // uncontrollable events of the plant component
   uint16_t *have = nullptr;  // uncontrollable transitions into states still alive
   char *alive = nullptr;
@@ -35,8 +32,7 @@ struct shave_work {
 };
 
 void release_work(shave_work *w) {
-  free(w->first);
-  free(w->from);
+  free_reverse_rows(&w->rows);
   free(w->need);
   free(w->have);
   free(w->alive);
@@ -46,36 +42,21 @@ void release_work(shave_work *w) {
 
 bool allocate_work(shave_work *w) {
   size_t n = static_cast<size_t>(w->n);
-  w->first = static_cast<size_t *>(CALLOC(n + 1, sizeof(size_t)));
   w->need = MALLOC_N<uint16_t>(n);
   w->have = MALLOC_N<uint16_t>(n);
   w->alive = static_cast<char *>(MALLOC(n));
   w->seen = static_cast<char *>(MALLOC(n));
   w->stack = MALLOC_N<state_t>(n);
-  if (!w->first || !w->need || !w->have || !w->alive || !w->seen || !w->stack) return false;
-  for (state_t s = 0; s < w->n; s++)
-    for (int j = 0; j < w->g[s].numelts; j++) w->first[w->g[s].next[j].target() + 1]++;
-  for (size_t t = 0; t < n; t++) w->first[t + 1] += w->first[t];
-  w->from = MALLOC_N<uint32_t>(w->first[n] > 0 ? w->first[n] : 1);
-  return w->from != nullptr;
+  if (!w->need || !w->have || !w->alive || !w->seen || !w->stack) return false;
+  return build_reverse_rows(w->n, w->g, &w->rows);
 }
 
 void fill_work(shave_work *w, state_t NG, const state_node *G, const pair_code_t *pair_codes) {
-  size_t *fill = w->first;  // advanced per row while filling, then shifted back
   for (state_t s = 0; s < w->n; s++) {
-    uint16_t count = 0;
-    for (int j = 0; j < w->g[s].numelts; j++) {
-      tran_entry t = w->g[s].next[j];
-      bool u = uncontrollable(t);
-      count += u;
-      w->from[fill[t.target()]++] = (static_cast<uint32_t>(s) << 1) | (u ? 1u : 0u);
-    }
-    w->have[s] = count;
+    uncontrolist(s, w->g, &w->have[s]);
     uncontrolist(pair_first(pair_codes[s], NG), G, &w->need[s]);
     w->alive[s] = 1;
   }
-  for (state_t t = w->n; t > 0; t--) fill[t] = fill[t - 1];
-  fill[0] = 0;
   w->alive_count = w->n;
 }
 
@@ -94,8 +75,8 @@ bool bad(const shave_work *w, state_t s) {
 void close_controllability(shave_work *w) {
   while (w->top > 0) {
     state_t t = w->stack[--w->top];
-    for (size_t i = w->first[t]; i < w->first[t + 1]; i++) {
-      uint32_t entry = w->from[i];
+    for (uint32_t i = w->rows.first[t]; i < w->rows.first[t + 1]; i++) {
+      uint32_t entry = w->rows.from[i];
       state_t s = static_cast<state_t>(entry >> 1);
       if (!(entry & 1u) || !w->alive[s]) continue;
       w->have[s]--;
@@ -114,8 +95,8 @@ bool remove_blocking(shave_work *w) {
     if (w->alive[s] && w->g[s].marked) w->seen[s] = 1, search[top++] = s;
   while (top > 0) {
     state_t t = search[--top];
-    for (size_t i = w->first[t]; i < w->first[t + 1]; i++) {
-      state_t s = static_cast<state_t>(w->from[i] >> 1);
+    for (uint32_t i = w->rows.first[t]; i < w->rows.first[t + 1]; i++) {
+      state_t s = static_cast<state_t>(w->rows.from[i] >> 1);
       if (w->alive[s] && !w->seen[s]) w->seen[s] = 1, search[top++] = s;
     }
   }
