@@ -204,7 +204,10 @@ void complement1(state_t *n, state_node **des, uint16_t count, const event_t *au
     genstatetran(i, *des, &own_count, &own);
     gendifflist(ecount, E, own_count, own, &dcount, &D);
     if (dcount > 0 && !mem_result && !grown) {
-      resize_des(des, dump, dump + 1);
+      if (dump >= MAX_STATES)
+        mem_result = 1;
+      else
+        resize_des(des, dump, dump + 1);
       grown = !mem_result;
     }
     if (dcount > 0 && grown) add_dump_transitions(&(*des)[i], dump, dcount, D);
