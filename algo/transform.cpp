@@ -191,7 +191,12 @@ void complement1(state_t *n, state_node **des, uint16_t count, const event_t *au
   }
   if (*n <= 0) {
     *des = newdes(1);
-    if (*des != nullptr && make_selfloop_state(&(*des)[0], 0, ecount, E)) *n = 1;
+    if (*des != nullptr && make_selfloop_state(&(*des)[0], 0, ecount, E)) {
+      *n = 1;
+    } else {
+      free(*des);
+      *des = nullptr;
+    }
     free(E);
     return;
   }
