@@ -7,6 +7,7 @@
 #include "algo/des_proc.h"
 #include "algo/product.h"
 #include "algo/supcon.h"
+#include "engine/transform_procedures.h"
 
 namespace {
 
@@ -60,11 +61,19 @@ void condat_steps(compute_job *job) {
 
 // One row per procedure code, in code order.
 const procedure_row catalogue[] = {
+    {1, "Selfloop", "1: Selfloop", 1, OUTPUT_DES, LIST_EVENTS, FRAME_STANDARD, selfloop_steps},
     {2, "Trim", "2: Trim", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, trim_steps},
     {3, "Sync", "3: Sync", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, sync_steps},
     {4, "Meet", "4: Meet", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, meet_steps},
     {5, "Supcon", "5: Supcon", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, supcon_steps},
+    {6, "Mutex", "6: Mutex", 2, OUTPUT_DES, LIST_STATE_PAIRS, FRAME_STANDARD, mutex_steps},
     {7, "Condat", "7: Condat", 2, OUTPUT_DAT, LIST_NONE, FRAME_STANDARD, condat_steps},
+    {10, "Complement", "10: Complement", 1, OUTPUT_DES, LIST_EVENTS, FRAME_STANDARD,
+     complement_steps},
+    {17, "Allevents", "H4: Allevents", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, allevent_steps},
+    {19, "BFS-recode", "B: BFS-recode", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, bfs_recode_steps},
+    // Supclo has no dialog (null label); other means of writing a request run it.
+    {20, "Supclo", nullptr, 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, supclo_steps},
 };
 
 }  // namespace
