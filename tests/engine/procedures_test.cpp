@@ -322,22 +322,4 @@ TEST_F(Procedures, CondatWritesADatFileListingDisabledEvents) {
   expect_no_protocol_files();
 }
 
-TEST_F(Procedures, OtherProceduresWriteADesFileWithInitialStateZero) {
-  owned_des g;
-  make_des(2, {{0, 1, 1}, {1, 2, 0}}, {0}, &g);
-  file("G", g);
-  int results[] = {trim_runProgram("O1", "G"), sync_runProgram("O2", "G", "G"),
-                   meet_runProgram("O3", "G", "G"), supcon_runProgram("O4", "G", "G")};
-  for (int i = 0; i < 4; i++) {
-    EXPECT_EQ(results[i], MURN_OK);
-    std::string name = "O" + std::to_string(i + 1);
-    EXPECT_FALSE(install_.user_has(name + ".dat"));
-    owned_des out;
-    state_t init;
-    load(name.c_str(), 0, &out, &init);
-    EXPECT_EQ(init, 0) << name;
-    EXPECT_EQ(out.size, 2) << name;
-  }
-}
-
 }  // namespace
