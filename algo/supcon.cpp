@@ -17,14 +17,11 @@ bool uncontrollable(tran_entry t) {
   return (t.event() & 1) == 0;
 }
 
-// Work arrays of shave1. The reverse graph is held in compressed rows: from[first[t] ..
-// first[t+1]) lists the sources of the transitions into t, each shifted left by one with the
-// low bit set for an uncontrollable event.
+// Work arrays of shave1, over the reverse rows of the joint DES.
 struct shave_work {
   state_t n = 0;
   state_node *g = nullptr;
-  size_t *first = nullptr;
-  uint32_t *from = nullptr;
+  reverse_rows rows = {nullptr, nullptr};
   uint16_t *need = nullptr;  // uncontrollable events of the plant component
   uint16_t *have = nullptr;  // uncontrollable transitions into states still alive
   char *alive = nullptr;
@@ -35,8 +32,7 @@ struct shave_work {
 };
 
 void release_work(shave_work *w) {
-  free(w->first);
-  free(w->from);
+  free_reverse_rows(&w->rows);
   free(w->need);
   free(w->have);
   free(w->alive);
@@ -46,36 +42,21 @@ void release_work(shave_work *w) {
 
 bool allocate_work(shave_work *w) {
   size_t n = static_cast<size_t>(w->n);
-  w->first = static_cast<size_t *>(CALLOC(n + 1, sizeof(size_t)));
   w->need = MALLOC_N<uint16_t>(n);
   w->have = MALLOC_N<uint16_t>(n);
   w->alive = static_cast<char *>(MALLOC(n));
   w->seen = static_cast<char *>(MALLOC(n));
   w->stack = MALLOC_N<state_t>(n);
-  if (!w->first || !w->need || !w->have || !w->alive || !w->seen || !w->stack) return false;
-  for (state_t s = 0; s < w->n; s++)
-    for (int j = 0; j < w->g[s].numelts; j++) w->first[w->g[s].next[j].target() + 1]++;
-  for (size_t t = 0; t < n; t++) w->first[t + 1] += w->first[t];
-  w->from = MALLOC_N<uint32_t>(w->first[n] > 0 ? w->first[n] : 1);
-  return w->from != nullptr;
+  if (!w->need || !w->have || !w->alive || !w->seen || !w->stack) return false;
+  return build_reverse_rows(w->n, w->g, &w->rows);
 }
 
 void fill_work(shave_work *w, state_t NG, const state_node *G, const pair_code_t *pair_codes) {
-  size_t *fill = w->first;  // advanced per row while filling, then shifted back
   for (state_t s = 0; s < w->n; s++) {
-    uint16_t count = 0;
-    for (int j = 0; j < w->g[s].numelts; j++) {
-      tran_entry t = w->g[s].next[j];
-      bool u = uncontrollable(t);
-      count += u;
-      w->from[fill[t.target()]++] = (static_cast<uint32_t>(s) << 1) | (u ? 1u : 0u);
-    }
-    w->have[s] = count;
+    uncontrolist(s, w->g, &w->have[s]);
     uncontrolist(pair_first(pair_codes[s], NG), G, &w->need[s]);
     w->alive[s] = 1;
   }
-  for (state_t t = w->n; t > 0; t--) fill[t] = fill[t - 1];
-  fill[0] = 0;
   w->alive_count = w->n;
 }
 
@@ -94,8 +75,8 @@ bool bad(const shave_work *w, state_t s) {
 void close_controllability(shave_work *w) {
   while (w->top > 0) {
     state_t t = w->stack[--w->top];
-    for (size_t i = w->first[t]; i < w->first[t + 1]; i++) {
-      uint32_t entry = w->from[i];
+    for (uint32_t i = w->rows.first[t]; i < w->rows.first[t + 1]; i++) {
+      uint32_t entry = w->rows.from[i];
       state_t s = static_cast<state_t>(entry >> 1);
       if (!(entry & 1u) || !w->alive[s]) continue;
       w->have[s]--;
@@ -114,8 +95,8 @@ bool remove_blocking(shave_work *w) {
     if (w->alive[s] && w->g[s].marked) w->seen[s] = 1, search[top++] = s;
   while (top > 0) {
     state_t t = search[--top];
-    for (size_t i = w->first[t]; i < w->first[t + 1]; i++) {
-      state_t s = static_cast<state_t>(w->from[i] >> 1);
+    for (uint32_t i = w->rows.first[t]; i < w->rows.first[t + 1]; i++) {
+      state_t s = static_cast<state_t>(w->rows.from[i] >> 1);
       if (w->alive[s] && !w->seen[s]) w->seen[s] = 1, search[top++] = s;
     }
   }
@@ -198,50 +179,65 @@ uint32_t disabled_key(state_t y, event_t e) {
   return (static_cast<uint32_t>(y) << 10) | e;
 }
 
+// Calls disabled(y, e) for every joint state k of the meet P and every event e that the plant
+// allows at k's plant component but k does not; y is k's supervisor component.
+template <typename Disabled>
+void for_each_disabled(const state_node *G, state_t NG, state_t n, const state_node *P,
+                       const pair_code_t *pair_codes, Disabled disabled) {
+  auto pass = [](tran_entry) { return true; };
+  for (state_t k = 0; k < n; k++) {
+    state_t x = pair_first(pair_codes[k], NG), y = pair_second(pair_codes[k], NG);
+    merge_walk(
+        G[x].next, G[x].numelts, P[k].next, P[k].numelts,
+        [](tran_entry, tran_entry) { return true; },
+        [&](tran_entry t) { return disabled(y, t.event()), true; }, pass);
+  }
+}
+
+// Fills the lists of D from the keys of each row (row y is keys[start_y .. end[y]) with end[y]
+// the start of the next row), sorted and without duplicates.
+bool fill_rows(state_t NS, uint32_t *keys, const uint32_t *end, state_node *D) {
+  uint32_t start = 0;
+  for (state_t y = 0; y < NS; start = end[y], y++) {
+    std::sort(keys + start, keys + end[y]);
+    uint32_t distinct =
+        static_cast<uint32_t>(std::unique(keys + start, keys + end[y]) - keys) - start;
+    if (distinct == 0) continue;
+    D[y].next = MALLOC_N<tran_entry>(distinct);
+    if (D[y].next == nullptr) return false;
+    for (uint32_t i = 0; i < distinct; i++)
+      D[y].next[i] = make_tran(static_cast<event_t>(keys[start + i] & 0x3FF), 0);
+    D[y].numelts = static_cast<uint16_t>(distinct);
+  }
+  return true;
+}
+
 }  // namespace
 
+// Counting sort of the (supervisor state, event) keys by supervisor state, then one sort per row.
 void condat1(const state_node *G, state_t NG, state_t NS, state_t n, const state_node *P,
              state_t *nd, state_node **D, const pair_code_t *pair_codes) {
   *nd = NS;
   *D = newdes(NS);
-  if (*D == nullptr) return;
-  state_node *d = *D;
-  // Count the disabled events per supervisor state, then place them in rows and sort each row.
-  size_t *first = static_cast<size_t *>(CALLOC(static_cast<size_t>(NS) + 1, sizeof(size_t)));
+  uint32_t *first = static_cast<uint32_t *>(CALLOC(static_cast<size_t>(NS) + 1, sizeof(uint32_t)));
   uint32_t *keys = nullptr;
-  if (first != nullptr) {
-    for (state_t k = 0; k < n; k++) {
-      state_t x = pair_first(pair_codes[k], NG), y = pair_second(pair_codes[k], NG);
-      merge_walk(
-          G[x].next, G[x].numelts, P[k].next, P[k].numelts,
-          [](tran_entry, tran_entry) { return true; },
-          [&](tran_entry) { return ++first[y + 1], true; }, [](tran_entry) { return true; });
-    }
+  bool ok = *D != nullptr && first != nullptr;
+  if (ok) {
+    int64_t total = 0;
+    for_each_disabled(G, NG, n, P, pair_codes,
+                      [&](state_t y, event_t) { first[y + 1]++, total++; });
     for (state_t y = 0; y < NS; y++) first[y + 1] += first[y];
-    keys = MALLOC_N<uint32_t>(first[NS] > 0 ? first[NS] : 1);
+    if (total > static_cast<int64_t>(UINT32_MAX)) mem_result = 1;
+    ok = total <= static_cast<int64_t>(UINT32_MAX) &&
+         (keys = MALLOC_N<uint32_t>(total > 0 ? static_cast<size_t>(total) : 1)) != nullptr;
   }
-  if (keys != nullptr) {
-    for (state_t k = 0; k < n; k++) {
-      state_t x = pair_first(pair_codes[k], NG), y = pair_second(pair_codes[k], NG);
-      merge_walk(
-          G[x].next, G[x].numelts, P[k].next, P[k].numelts,
-          [](tran_entry, tran_entry) { return true; },
-          [&](tran_entry t) { return keys[first[y]++] = disabled_key(y, t.event()), true; },
-          [](tran_entry) { return true; });
-    }
-    size_t start = 0;
-    for (state_t y = 0; y < NS && !mem_result; y++) {
-      size_t end = first[y];  // advanced to the end of row y while filling
-      std::sort(keys + start, keys + end);
-      size_t distinct = static_cast<size_t>(std::unique(keys + start, keys + end) - (keys + start));
-      if (distinct > 0 && (d[y].next = MALLOC_N<tran_entry>(distinct)) != nullptr) {
-        for (size_t i = 0; i < distinct; i++)
-          d[y].next[i] = make_tran(static_cast<event_t>(keys[start + i] & 0x3FF), 0);
-        d[y].numelts = static_cast<uint16_t>(distinct);
-      }
-      start = end;
-    }
+  if (ok) {
+    // first[y] advances to the end of row y while filling.
+    for_each_disabled(G, NG, n, P, pair_codes,
+                      [&](state_t y, event_t e) { keys[first[y]++] = disabled_key(y, e); });
+    ok = fill_rows(NS, keys, first, *D);
   }
+  if (!ok) freedes(NS, D);
   free(keys);
   free(first);
 }

@@ -10,6 +10,7 @@
 
 #include "algo/des_proc.h"
 #include "engine/cl_kep.h"
+#include "engine/transform_procedures.h"
 #include "model/des_file.h"
 #include "model/des_supp.h"
 #include "ui/display.h"
@@ -32,13 +33,24 @@ const int MAX_SHOWN_BLOCKED = 7;
 char *const NAMES[4] = {name1, name2, name3, name4};
 char *const LONG_NAMES[4] = {long_name1, long_name2, long_name3, long_name4};
 
-// What a dialog read back after a successful request. Slot i holds the DES of name i+1; a DAT is
-// held like a DES. Everything here is released by release_result.
-struct dialog_result {
+// What a dialog collected: the list the user typed, and what it read back after a successful
+// request. Slot i holds the DES of name i+1; a DAT is held like a DES. Everything here is released
+// by release_data.
+struct dialog_data {
+  event_t *typed;  // typed event list, ascending and free of duplicates
+  uint16_t n_typed;
   state_t size[4];
   state_node *des[4];
   event_t *events;  // Sync: the blocked events, ascending
   uint16_t n_events;
+};
+
+// An event list the user types after the names: instruction lines before the first field, and
+// the lines printed at the top of a fresh screen when the fields reach the bottom.
+struct event_list_spec {
+  const char *instructions;
+  const char *continuation;
+  bool header_on_continuation;  // the dialog header precedes the continuation text
 };
 
 // How a dialog ended.
@@ -65,12 +77,15 @@ struct dialog_row {
   int n_names;
   name_field names[4];
   const char *rename_question;
-  int (*request)();
+  const event_list_spec *list;  // null: the procedure takes no list
+  int (*request)(const dialog_data &data);
   // Optional: after the output was read back, reads and shows what the procedure reports.
   // Returns false when it could not read what it needs.
-  bool (*report)(dialog_result *result);
+  bool (*report)(dialog_data *result);
+  // Optional: what follows the input names inside the parentheses of the log entry.
+  void (*log_args)(FILE *log, const dialog_data &data);
   // What follows "<output> = <log_name>(<inputs>)" in the log entry.
-  void (*log_tail)(FILE *log, const dialog_result &result);
+  void (*log_tail)(FILE *log, const dialog_data &result);
   // Entry goes through "tmp.$$$" and mergeChop because it carries a list of any length.
   bool wrapped;
 };
@@ -83,20 +98,20 @@ bool is_dat(const name_field &field) {
   return strcmp(field.ext, ".dat") == 0;
 }
 
-void log_sizes(FILE *log, const dialog_result &result, int slot) {
+void log_sizes(FILE *log, const dialog_data &result, int slot) {
   fprintf(log, "  (%ld,%ld)", static_cast<long>(result.size[slot]),
           static_cast<long>(count_tran(result.des[slot], result.size[slot])));
 }
 
-void log_output_sizes(FILE *log, const dialog_result &result) {
+void log_output_sizes(FILE *log, const dialog_data &result) {
   log_sizes(log, result, 1);
 }
 
-void log_product_sizes(FILE *log, const dialog_result &result) {
+void log_product_sizes(FILE *log, const dialog_data &result) {
   log_sizes(log, result, 2);
 }
 
-void log_sync_tail(FILE *log, const dialog_result &result) {
+void log_sync_tail(FILE *log, const dialog_data &result) {
   log_sizes(log, result, 2);
   fputs("  Blocked_events = ", log);
   if (result.n_events == 0) {
@@ -109,7 +124,14 @@ void log_sync_tail(FILE *log, const dialog_result &result) {
   fputs("]  ", log);
 }
 
-void log_condat_tail(FILE *log, const dialog_result &result) {
+// ",[e1,e2,...]": the list the user typed, as it was stored.
+void log_typed_events(FILE *log, const dialog_data &data) {
+  fputs(",[", log);
+  for (uint16_t i = 0; i < data.n_typed; ++i) fprintf(log, i == 0 ? "%d" : ",%d", data.typed[i]);
+  fputc(']', log);
+}
+
+void log_condat_tail(FILE *log, const dialog_data &result) {
   fputs(
       compute_controllable(result.des[2], result.size[2]) ? "  Controllable." : "  Uncontrollable.",
       log);
@@ -127,7 +149,7 @@ void collect_events(const state_node *des, state_t size, event_t **list, uint16_
 }
 
 // Sync: the events of DES1 or DES2 that occur on no transition of DES3.
-bool sync_report(dialog_result *result) {
+bool sync_report(dialog_data *result) {
   for (int slot = 0; slot < 2; ++slot) {
     state_t init = 0;
     if (!getdes(NAMES[slot], &result->size[slot], &init, &result->des[slot])) return false;
@@ -150,69 +172,52 @@ bool sync_report(dialog_result *result) {
 const char PROMPT_DES1[] = "Enter name of DES1 ....  ";
 const char PROMPT_DES2[] = "Enter name of DES2 ....  ";
 const char PROMPT_DES3[] = "Enter name of DES3 ....  ";
+const char RENAME_QUESTION[] = "Assign new name to %s?   (*y/n)   ";
 
+const event_list_spec SELFLOOP_EVENTS = {
+    "Enter list of events to be adjoined.  Terminate list with -1.\n",
+    "Continue to enter list of events to be adjoined.  \nTerminate list with -1.\n", false};
+
+// clang-format off
 const dialog_row DIALOGS[] = {
-    {2,
-     "TRIM",
-     "DES2 = TRIM (DES1)",
-     "Trim",
-     2,
+    {1, "SELFLOOP", "DES2 = SELFLOOP (DES1, EVENT_LIST)", "Selfloop", 2,
+     {{"Enter name of DES1 to be augmented ....  ", ".des", 0},
+      {"Enter new name for DES2 ...............  ", ".des", 1}},
+     RENAME_QUESTION, &SELFLOOP_EVENTS,
+     [](const dialog_data &d) { return selfloop_runProgram(name2, name1, d.n_typed, d.typed); },
+     nullptr, log_typed_events, log_output_sizes, true},
+    {2, "TRIM", "DES2 = TRIM (DES1)", "Trim", 2,
      {{"Enter name of DES1 to be trimmed ....  ", ".des", 0},
       {"Enter new name for DES2 ....  ", ".des", 1}},
-     "Assign new name to %s?   (*y/n)   ",
-     [] { return trim_runProgram(name2, name1); },
-     nullptr,
-     log_output_sizes,
-     false},
-    {3,
-     "SYNC",
-     "DES3 = SYNC (DES1, DES2)",
-     "Sync",
-     3,
+     RENAME_QUESTION, nullptr,
+     [](const dialog_data &) { return trim_runProgram(name2, name1); },
+     nullptr, nullptr, log_output_sizes, false},
+    {3, "SYNC", "DES3 = SYNC (DES1, DES2)", "Sync", 3,
      {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 0}, {PROMPT_DES3, ".des", 1}},
-     nullptr,
-     [] { return sync_runProgram(name3, name1, name2); },
-     sync_report,
-     log_sync_tail,
-     true},
-    {4,
-     "MEET",
-     "DES3 = MEET (DES1, DES2)",
-     "Meet",
-     3,
+     nullptr, nullptr,
+     [](const dialog_data &) { return sync_runProgram(name3, name1, name2); },
+     sync_report, nullptr, log_sync_tail, true},
+    {4, "MEET", "DES3 = MEET (DES1, DES2)", "Meet", 3,
      {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 0}, {PROMPT_DES3, ".des", 1}},
-     nullptr,
-     [] { return meet_runProgram(name3, name1, name2); },
-     nullptr,
-     log_product_sizes,
-     false},
-    {5,
-     "SUPCON",
-     "DES3 = SUPCON (DES1, DES2)",
-     "Supcon",
-     3,
+     nullptr, nullptr,
+     [](const dialog_data &) { return meet_runProgram(name3, name1, name2); },
+     nullptr, nullptr, log_product_sizes, false},
+    {5, "SUPCON", "DES3 = SUPCON (DES1, DES2)", "Supcon", 3,
      {{"Enter name of plant generator DES1 .............  ", ".des", 0},
       {"Enter name of legal language generator DES2 ....  ", ".des", 0},
       {"Enter name of supremal\n  controllable sublanguage generator DES3 ......  ", ".des", 1}},
-     nullptr,
-     [] { return supcon_runProgram(name3, name1, name2); },
-     nullptr,
-     log_product_sizes,
-     false},
-    {7,
-     "CONDAT",
-     "DES3 = CONDAT (DES1, DES2)",
-     "Condat",
-     3,
+     nullptr, nullptr,
+     [](const dialog_data &) { return supcon_runProgram(name3, name1, name2); },
+     nullptr, nullptr, log_product_sizes, false},
+    {7, "CONDAT", "DES3 = CONDAT (DES1, DES2)", "Condat", 3,
      {{"Enter name of plant generator DES1 ......  ", ".des", 0},
       {"Enter name of supervisor DES2 ...........  ", ".des", 0},
       {"Enter name of control data file DES3 ....  ", ".dat", 1}},
-     nullptr,
-     [] { return condat_runProgram(name3, name1, name2); },
-     nullptr,
-     log_condat_tail,
-     false},
+     nullptr, nullptr,
+     [](const dialog_data &) { return condat_runProgram(name3, name1, name2); },
+     nullptr, nullptr, log_condat_tail, false},
 };
+// clang-format on
 
 const dialog_row &dialog_for(int code) {
   for (const dialog_row &row : DIALOGS)
@@ -253,6 +258,39 @@ int read_names(const dialog_row &row) {
   return 0;
 }
 
+// Reads events with readint(-1, 999) into data->typed until -1, ten fields of 7 columns to a row
+// from column 5; below row 21 a fresh screen starts with the continuation text. Returns 1 when
+// the user cancelled; an allocation failure leaves mem_result set and ends the list.
+int read_event_list(const dialog_row &row, const event_list_spec &spec, dialog_data *data) {
+  const int first_column = 5, field_step = 7, last_start = 74, last_row = 21;
+  addstr(spec.instructions);
+  int y = getcury(stdscr);
+  int x = first_column;
+  for (;;) {
+    move(y, x);
+    int key = 0;
+    long value = readint(&key, -1, MAX_EVENT);
+    if (key == KEY_ESCAPE) return 1;
+    if (value == -1) return 0;
+    int added = 0;
+    addordlist(static_cast<event_t>(value), &data->typed, data->n_typed, &added);
+    if (mem_result) return 0;
+    if (added) ++data->n_typed;
+    x += field_step;
+    if (x > last_start) {
+      x = first_column;
+      ++y;
+    }
+    if (y > last_row) {
+      clear();
+      move(0, 0);
+      if (spec.header_on_continuation) dialog_header(row);
+      addstr(spec.continuation);
+      y = getcury(stdscr);
+    }
+  }
+}
+
 void show_processing() {
   move(MESSAGE_ROW, 0);
   clrtoeol();
@@ -263,14 +301,16 @@ void show_processing() {
 }
 
 // The read operation of every dialog: names, request, output read back, report.
-dialog_outcome dialog_read(const dialog_row &row, dialog_result *result) {
+dialog_outcome dialog_read(const dialog_row &row, dialog_data *result) {
   clear();
   move(0, 0);
   dialog_header(row);
   if (read_names(row) != 0) return DIALOG_QUIT;
+  if (row.list != nullptr && read_event_list(row, *row.list, result) != 0) return DIALOG_QUIT;
+  if (mem_result) return DIALOG_NO_MEMORY;
   show_processing();
   mark_start_time();
-  int code = row.request();
+  int code = row.request(*result);
   mark_stop_time();
   if (debug_mode) clearok(curscr, TRUE);
   if (code == MURN_OUT_OF_MEMORY) return DIALOG_NO_MEMORY;
@@ -285,12 +325,13 @@ dialog_outcome dialog_read(const dialog_row &row, dialog_result *result) {
 }
 
 // Appends the row's entry to the MAKEIT log, wrapped through "tmp.$$$" when the row says so.
-void dialog_makeit(const dialog_row &row, const dialog_result &result) {
+void dialog_makeit(const dialog_row &row, const dialog_data &result) {
   const char *output = NAMES[output_slot(row)];
   FILE *log = row.wrapped ? fopen(MAKEIT_TMP, "w") : fopen(get_makeit(), "a");
   if (log == nullptr) return;
   fprintf(log, "%s = %s(", output, row.log_name);
   for (int i = 0; i < output_slot(row); ++i) fprintf(log, i == 0 ? "%s" : ",%s", NAMES[i]);
+  if (row.log_args != nullptr) row.log_args(log, result);
   fputc(')', log);
   row.log_tail(log, result);
   int indent = static_cast<int>(strlen(output)) + 3;
@@ -307,10 +348,11 @@ void show_write_failure(const dialog_row &row) {
   printw("Error writing file: %s%s%s", prefix, NAMES[output_slot(row)], field.ext);
 }
 
-void release_result(dialog_result *result) {
+void release_data(dialog_data *result) {
   for (int slot = 0; slot < 4; ++slot) freedes(result->size[slot], &result->des[slot]);
   free(result->events);
-  *result = dialog_result{};
+  free(result->typed);
+  *result = dialog_data{};
 }
 
 // The menu operation of every dialog.
@@ -318,7 +360,7 @@ void run_dialog(int code) {
   const dialog_row &row = dialog_for(code);
   quit = 0;
   mem_result = 0;
-  dialog_result result{};
+  dialog_data result{};
   dialog_outcome outcome = dialog_read(row, &result);
   quit = outcome != DIALOG_DONE;
   if (outcome == DIALOG_NO_MEMORY) {
@@ -333,11 +375,15 @@ void run_dialog(int code) {
     user_pause();
   }
   echo_free();
-  release_result(&result);
+  release_data(&result);
 }
 
 }  // namespace
 
+// The dialogs by procedure code.
+void selfloop_p() {
+  run_dialog(1);
+}
 void trim_p() {
   run_dialog(2);
 }

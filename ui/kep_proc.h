@@ -24,6 +24,7 @@ extern int quit;
 extern double start_time, stop_time;
 
 // The dialogs of the procedures menu.
+void selfloop_p();
 void trim_p();
 void sync_p();
 void meet_p();

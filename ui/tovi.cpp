@@ -39,7 +39,7 @@ struct procedure_key {
 
 const procedure_key PROCEDURE_KEYS[] = {
     {'0', 0, nullptr},         // Create
-    {'1', '\r', nullptr},      // Selfloop
+    {'1', '\r', selfloop_p},   // Selfloop
     {'1', '0', nullptr},       // Complement
     {'2', 0, trim_p},          // Trim
     {'3', 0, sync_p},          // Sync

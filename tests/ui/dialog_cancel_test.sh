@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Esc at every prompt of the Trim, Sync, Meet, Supcon and Condat dialogs: back to the procedures
+# Esc at every prompt of the Selfloop, Trim, Sync, Meet, Supcon and Condat dialogs: back to the procedures
 # menu with no request, no file written or changed and no MAKEIT entry.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
@@ -25,6 +25,12 @@ cancel_case " t2$ESC"
 cancel_case " t2G\r\x1b"
 cancel_case " t2G\ry$ESC"
 cancel_case " t2G\ryE\r\x1b"
+
+# Selfloop: the names as for Trim, then any field of the event list.
+cancel_case " t1\r$ESC"
+cancel_case " t1\rG\r\x1b"
+cancel_case " t1\rG\rn$ESC"
+cancel_case " t1\rG\ryH\r5\r7$ESC"
 
 # Sync, Meet and Supcon share their prompt sequence.
 for key in 3 4 5; do
