@@ -39,7 +39,7 @@ TEST(Reach, EmptyDesStaysEmpty) {
   EXPECT_EQ(des, nullptr);
 }
 
-TEST(Reach, FullyReachableDesKeepsItsArray) {
+TEST(Reach, FullyReachableOrTrimDesKeepsItsArray) {
   owned_des g;
   make_des(3, {{0, 1, 1}, {1, 2, 2}, {2, 3, 0}}, {}, &g);
   state_node *before = g.des;
@@ -48,6 +48,10 @@ TEST(Reach, FullyReachableDesKeepsItsArray) {
   EXPECT_EQ(g.size, 3);
   EXPECT_EQ(des_check(g.des, g.size), 0);
   for (state_t s = 0; s < 3; s++) EXPECT_TRUE(g.des[s].reached);
+  g.des[1].marked = 1;  // now trim as well
+  trim1(&g.size, &g.des);
+  EXPECT_EQ(g.des, before);
+  EXPECT_EQ(g.size, 3);
 }
 
 TEST(Reach, DropsUnreachableStatesAndKeepsOrder) {
