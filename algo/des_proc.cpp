@@ -125,48 +125,71 @@ void reach(state_t *n, state_node **des) {
   compact_reached(n, des, nullptr);
 }
 
-// Backward breadth-first search from the marker states over a reverse graph held in compressed
-// rows: preds[first[t] .. first[t+1]) are the sources of the transitions into t.
+bool build_reverse_rows(state_t n, const state_node *des, reverse_rows *rows) {
+  rows->first = static_cast<uint32_t *>(CALLOC(static_cast<size_t>(n) + 1, sizeof(uint32_t)));
+  rows->from = nullptr;
+  int64_t total = count_tran(des, n);
+  bool too_many = total > static_cast<int64_t>(UINT32_MAX);
+  if (too_many) mem_result = 1;
+  if (rows->first != nullptr && !too_many)
+    rows->from = MALLOC_N<uint32_t>(total > 0 ? static_cast<size_t>(total) : 1);
+  if (rows->from == nullptr) {
+    free_reverse_rows(rows);
+    return false;
+  }
+  uint32_t *first = rows->first;
+  for (state_t s = 0; s < n; s++)
+    for (int j = 0; j < des[s].numelts; j++) first[des[s].next[j].target() + 1]++;
+  for (state_t t = 0; t < n; t++) first[t + 1] += first[t];
+  // first[t] serves as the fill position of row t, then is shifted back to the row start.
+  for (state_t s = 0; s < n; s++)
+    for (int j = 0; j < des[s].numelts; j++) {
+      tran_entry t = des[s].next[j];
+      uint32_t uncontrollable = (t.event() & 1) == 0 ? 1u : 0u;
+      rows->from[first[t.target()]++] = (static_cast<uint32_t>(s) << 1) | uncontrollable;
+    }
+  for (state_t t = n; t > 0; t--) first[t] = first[t - 1];
+  first[0] = 0;
+  return true;
+}
+
+void free_reverse_rows(reverse_rows *rows) {
+  free(rows->first);
+  free(rows->from);
+  rows->first = nullptr;
+  rows->from = nullptr;
+}
+
+// The search keeps its flags in a byte array (far denser than the state records) and copies them
+// to the states at the end.
 void coreach2(state_t n, state_node **des) {
   if (n <= 0) return;
   state_node *g = *des;
-  size_t *first = static_cast<size_t *>(CALLOC(static_cast<size_t>(n) + 1, sizeof(size_t)));
+  reverse_rows rows;
+  char *co = static_cast<char *>(MALLOC(static_cast<size_t>(n)));
   state_t *work = MALLOC_N<state_t>(static_cast<size_t>(n));
-  state_t *preds = nullptr;
-  if (first != nullptr && work != nullptr) {
-    for (state_t s = 0; s < n; s++)
-      for (int j = 0; j < g[s].numelts; j++) first[g[s].next[j].target() + 1]++;
-    for (state_t t = 0; t < n; t++) first[t + 1] += first[t];
-    preds = MALLOC_N<state_t>(first[n] > 0 ? first[n] : 1);
-  }
-  if (preds != nullptr) {
-    // `work` first serves as the fill position of each row, then as the search stack.
-    for (state_t t = 0; t < n; t++) work[t] = 0;
-    for (state_t s = 0; s < n; s++)
-      for (int j = 0; j < g[s].numelts; j++) {
-        state_t t = g[s].next[j].target();
-        preds[first[t] + static_cast<size_t>(work[t]++)] = s;
-      }
+  if (co != nullptr && work != nullptr && build_reverse_rows(n, g, &rows)) {
     state_t top = 0;
     for (state_t s = 0; s < n; s++) {
-      g[s].coreach = g[s].marked;
-      if (g[s].marked) work[top++] = s;
+      co[s] = static_cast<char>(g[s].marked);
+      if (co[s]) work[top++] = s;
     }
     long c = 0;
     while (top > 0) {
       state_t t = work[--top];
-      for (size_t i = first[t]; i < first[t + 1]; i++) {
-        state_t s = preds[i];
+      for (uint32_t i = rows.first[t]; i < rows.first[t + 1]; i++) {
+        state_t s = static_cast<state_t>(rows.from[i] >> 1);
         if (++c % 1000 == 0) progress_line("COREACH1: %ld", c);
-        if (g[s].coreach) continue;
-        g[s].coreach = 1;
+        if (co[s]) continue;
+        co[s] = 1;
         work[top++] = s;
       }
     }
+    for (state_t s = 0; s < n; s++) g[s].coreach = co[s];
+    free_reverse_rows(&rows);
   }
-  free(preds);
   free(work);
-  free(first);
+  free(co);
 }
 
 namespace {

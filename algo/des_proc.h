@@ -32,8 +32,8 @@ void b_reach(state_t start, state_node **des);
 void reach(state_t *n, state_node **des);
 
 // Sets `coreach` exactly on the states that can reach a marker state (marker states included) and
-// clears it elsewhere. Computed on the whole graph by a backward search from the marker states;
-// extra memory: one int per transition plus one word per state. Time: O(V + E).
+// clears it elsewhere. Computed on the whole graph by a backward search from the marker states
+// over the reverse rows; extra memory: 4 bytes per transition and 9 per state. Time: O(V + E).
 void coreach2(state_t n, state_node **des);
 
 // One depth-first search from `start` for a marker state or a state already carrying `coreach`.
@@ -72,6 +72,19 @@ void purgebadstates(state_t n, state_node **des);
 // array of as many zeroed states (newdes). A state entered by more than 65535 transitions cannot
 // count them: mem_result is set to 1 and the rest of the list of s is not added.
 void reversetran1(state_t s, const state_node *des, state_node *rev);
+
+// Reverse graph in compressed rows: the transitions into state t come from the states
+// from[i] >> 1 for first[t] <= i < first[t + 1]; bit 0 of from[i] is set when the transition's
+// event is uncontrollable (even). Both arrays are owned by the holder (free_reverse_rows).
+struct reverse_rows {
+  uint32_t *first;  // n + 1 offsets
+  uint32_t *from;   // one entry per transition
+};
+
+// Builds the reverse rows of a DES. Returns false with mem_result set on allocation failure or
+// when the DES has 2^32 or more transitions (then nothing is held). Time: O(V + E).
+bool build_reverse_rows(state_t n, const state_node *des, reverse_rows *rows);
+void free_reverse_rows(reverse_rows *rows);
 
 // Total number of transitions.
 int64_t count_tran(const state_node *des, state_t n);

@@ -98,8 +98,13 @@ void delete_ordlist1(event_t e, state_t target, tran_entry **list, state_t count
 
 void insertlist4(state_t src, event_t e, state_t dst, state_t *size, state_node **des) {
   if (src >= *size) {
+    // Judge this resize by its own outcome, not by a flag left over from earlier work.
+    int earlier_failure = mem_result;
+    mem_result = 0;
     resize_des(des, *size, src + 1);
-    if (mem_result) return;
+    bool failed = mem_result != 0;
+    mem_result = earlier_failure || failed;
+    if (failed) return;
     *size = src + 1;
   }
   int added;

@@ -89,4 +89,86 @@ TEST_F(Procedures, OutputThatCannotBeWrittenAnswersSeven) {
   EXPECT_EQ(trim_runProgram(too_long.c_str(), "G"), MURN_OUTPUT_NOT_WRITTEN);
 }
 
+TEST_F(Procedures, MeetFollowsCommonEventsOnlyFromTheInitialPair) {
+  owned_des a, b;
+  make_des(2, {{0, 1, 1}, {1, 2, 0}}, {1}, &a);
+  make_des(3, {{0, 1, 1}, {1, 2, 2}, {1, 3, 0}}, {1, 2}, &b);
+  file("A", a);
+  file("B", b);
+  ASSERT_EQ(meet_runProgram("M", "A", "B"), MURN_OK);
+  owned_des m;
+  load("M", 0, &m);
+  // (0,0) -1-> (1,1) -2-> (0,2); only (1,1) has both components marked.
+  ASSERT_EQ(m.size, 3);
+  EXPECT_EQ(count_tran(m.des, m.size), 2);
+  EXPECT_EQ(num_marked(m.des, m.size), 1);
+  EXPECT_TRUE(m.des[1].marked);
+  EXPECT_EQ(diff_des(ref_meet(to_ref(a.des, a.size), to_ref(b.des, b.size)), m.des, m.size), "");
+  expect_no_protocol_files();
+}
+
+TEST_F(Procedures, SyncInterleavesPrivateEvents) {
+  owned_des a, b;
+  make_des(2, {{0, 1, 1}}, {1}, &a);
+  make_des(2, {{0, 2, 1}}, {1}, &b);
+  file("A", a);
+  file("B", b);
+  ASSERT_EQ(sync_runProgram("S", "A", "B"), MURN_OK);
+  owned_des s;
+  load("S", 0, &s);
+  // (0,0) -1-> (1,0), -2-> (0,1); both reach (1,1), the one marked state.
+  ASSERT_EQ(s.size, 4);
+  EXPECT_EQ(count_tran(s.des, s.size), 4);
+  EXPECT_EQ(num_marked(s.des, s.size), 1);
+  EXPECT_TRUE(s.des[3].marked);
+}
+
+TEST_F(Procedures, ProductsOfRandomDesMatchTheReference) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 8; round++) {
+    random_des_options options;
+    options.states = 2 + round;
+    options.events = {0, 1, 2, 3, 4, 5};
+    owned_des a, b, m, s;
+    make_random_des(rng, options, &a);
+    options.events = {1, 2, 3, 6, 7};
+    make_random_des(rng, options, &b);
+    file("A", a);
+    file("B", b);
+    ref_des ra = to_ref(a.des, a.size), rb = to_ref(b.des, b.size);
+    ASSERT_EQ(meet_runProgram("M", "A", "B"), MURN_OK);
+    load("M", 0, &m);
+    EXPECT_EQ(diff_des(ref_meet(ra, rb), m.des, m.size), "") << round;
+    ASSERT_EQ(sync_runProgram("S", "A", "B"), MURN_OK);
+    load("S", 0, &s);
+    EXPECT_EQ(diff_des(ref_sync(ra, rb), s.des, s.size), "") << round;
+  }
+}
+
+// A missing input reads as the empty DES, whose product with anything is empty.
+TEST_F(Procedures, MissingInputGivesAnEmptyProduct) {
+  owned_des a, m;
+  make_des(2, {{0, 1, 1}}, {1}, &a);
+  file("A", a);
+  ASSERT_EQ(meet_runProgram("M", "A", "NONE"), MURN_OK);
+  load("M", 0, &m);
+  EXPECT_EQ(m.size, 0);
+}
+
+// The progress lines of debug mode reach the front end's standard output (drawn on row 23 when
+// there is a terminal), which the compute process shares in debug mode; otherwise they vanish
+// with "murn.out".
+TEST_F(Procedures, ProgressLinesOnlyInDebugMode) {
+  owned_des g;
+  make_des(2, {{0, 1, 1}}, {1}, &g);
+  file("G", g);
+  for (int debug : {1, 0}) {
+    debug_mode = debug;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(trim_runProgram("H", "G"), MURN_OK);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.find("B_REACH: 0") != std::string::npos, debug == 1) << out;
+  }
+}
+
 }  // namespace

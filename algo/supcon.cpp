@@ -1,0 +1,263 @@
+// Supremal controllable sublanguage by removal of uncontrollable and blocking joint states, and
+// the control data of a supervisor.
+#include "algo/supcon.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "algo/product.h"
+#include "model/des_supp.h"
+#include "model/mymalloc.h"
+#include "model/progress.h"
+
+namespace {
+
+bool uncontrollable(tran_entry t) {
+  return (t.event() & 1) == 0;
+}
+
+// Work arrays of shave1, over the reverse rows of the joint DES.
+struct shave_work {
+  state_t n = 0;
+  state_node *g = nullptr;
+  reverse_rows rows = {nullptr, nullptr};
+  uint16_t *need = nullptr;  // uncontrollable events of the plant component
+  uint16_t *have = nullptr;  // uncontrollable transitions into states still alive
+  char *alive = nullptr;
+  char *seen = nullptr;  // coreachability search flags
+  state_t *stack = nullptr;
+  state_t top = 0;
+  state_t alive_count = 0;
+};
+
+void release_work(shave_work *w) {
+  free_reverse_rows(&w->rows);
+  free(w->need);
+  free(w->have);
+  free(w->alive);
+  free(w->seen);
+  free(w->stack);
+}
+
+bool allocate_work(shave_work *w) {
+  size_t n = static_cast<size_t>(w->n);
+  w->need = MALLOC_N<uint16_t>(n);
+  w->have = MALLOC_N<uint16_t>(n);
+  w->alive = static_cast<char *>(MALLOC(n));
+  w->seen = static_cast<char *>(MALLOC(n));
+  w->stack = MALLOC_N<state_t>(n);
+  if (!w->need || !w->have || !w->alive || !w->seen || !w->stack) return false;
+  return build_reverse_rows(w->n, w->g, &w->rows);
+}
+
+void fill_work(shave_work *w, state_t NG, const state_node *G, const pair_code_t *pair_codes) {
+  for (state_t s = 0; s < w->n; s++) {
+    uncontrolist(s, w->g, &w->have[s]);
+    uncontrolist(pair_first(pair_codes[s], NG), G, &w->need[s]);
+    w->alive[s] = 1;
+  }
+  w->alive_count = w->n;
+}
+
+void kill(shave_work *w, state_t s) {
+  w->alive[s] = 0;
+  w->alive_count--;
+  w->stack[w->top++] = s;
+}
+
+bool bad(const shave_work *w, state_t s) {
+  return w->need[s] != 0 && w->have[s] != w->need[s];
+}
+
+// Removes the states on the stack and, transitively, every state that thereby loses one of its
+// uncontrollable transitions while the plant still allows it.
+void close_controllability(shave_work *w) {
+  while (w->top > 0) {
+    state_t t = w->stack[--w->top];
+    for (uint32_t i = w->rows.first[t]; i < w->rows.first[t + 1]; i++) {
+      uint32_t entry = w->rows.from[i];
+      state_t s = static_cast<state_t>(entry >> 1);
+      if (!(entry & 1u) || !w->alive[s]) continue;
+      w->have[s]--;
+      if (bad(w, s)) kill(w, s);
+    }
+  }
+}
+
+// Removes the live states that cannot reach a live marker state through live states. Returns
+// whether any state was removed; they are left on the stack.
+bool remove_blocking(shave_work *w) {
+  memset(w->seen, 0, static_cast<size_t>(w->n));
+  state_t *search = w->stack;
+  state_t top = 0;
+  for (state_t s = 0; s < w->n; s++)
+    if (w->alive[s] && w->g[s].marked) w->seen[s] = 1, search[top++] = s;
+  while (top > 0) {
+    state_t t = search[--top];
+    for (uint32_t i = w->rows.first[t]; i < w->rows.first[t + 1]; i++) {
+      state_t s = static_cast<state_t>(w->rows.from[i] >> 1);
+      if (w->alive[s] && !w->seen[s]) w->seen[s] = 1, search[top++] = s;
+    }
+  }
+  w->top = 0;
+  for (state_t s = 0; s < w->n; s++)
+    if (w->alive[s] && !w->seen[s]) kill(w, s);
+  return w->top > 0;
+}
+
+// Keeps the live states reachable from state 0 through live states, in order.
+void keep_reachable_live(shave_work *w, state_t *n, state_node **T, pair_code_t *pair_codes) {
+  state_node *g = *T;
+  for (state_t s = 0; s < *n; s++) g[s].reached = w->alive[s];
+  purgebadstates(*n, T);
+  for (state_t s = 0; s < *n; s++) g[s].reached = 0;
+  g[0].reached = 1;
+  b_reach(0, T);
+  if (mem_result) return;
+  uint32_t *map = reinterpret_cast<uint32_t *>(w->stack);  // same size as a state_t per state
+  state_t survivors = 0;
+  for (state_t s = 0; s < *n; s++) {
+    map[s] = g[s].reached ? (RECODE_SURVIVES | static_cast<uint32_t>(survivors++)) : 0;
+    g[s].coreach = g[s].reached;
+  }
+  if (survivors == *n) return;
+  recode2(*n, T, map, pair_codes);
+  resize_des(T, *n, survivors);
+  *n = survivors;
+}
+
+}  // namespace
+
+void uncontrolist(state_t x, const state_node *G, uint16_t *count) {
+  *count = 0;
+  for (int j = 0; j < G[x].numelts; j++) *count += uncontrollable(G[x].next[j]);
+}
+
+void uncontrolist2(state_t k, const state_node *T, uint16_t *count) {
+  *count = 0;
+  for (int j = 0; j < T[k].numelts; j++) {
+    tran_entry t = T[k].next[j];
+    *count += uncontrollable(t) && T[t.target()].reached;
+  }
+}
+
+// The removals reach the greatest set of joint states that are controllable and coreachable
+// within the set; its part reachable from state 0 is the fixed point of alternating
+// controllability judgements and trims, whichever order the states are judged in.
+void shave1(state_t NG, state_node *G, state_t *n, state_node **T, pair_code_t *pair_codes) {
+  if (*n <= 0) return;
+  shave_work w;
+  w.n = *n;
+  w.g = *T;
+  if (allocate_work(&w)) {
+    fill_work(&w, NG, G, pair_codes);
+    long before = w.n;
+    for (bool first_round = true;; first_round = false) {
+      progress_line("SHAVE1 %ld %ld", before, static_cast<long>(w.alive_count));
+      before = w.alive_count;
+      if (first_round)
+        for (state_t s = 0; s < w.n; s++)
+          if (bad(&w, s)) kill(&w, s);
+      close_controllability(&w);
+      if (!remove_blocking(&w)) break;
+    }
+    if (!w.alive[0]) {
+      freedes(*n, T);
+      *n = 0;
+    } else {
+      keep_reachable_live(&w, n, T, pair_codes);
+    }
+  }
+  release_work(&w);
+}
+
+namespace {
+
+// One disabled event of one supervisor state, ordered by state then event.
+uint32_t disabled_key(state_t y, event_t e) {
+  return (static_cast<uint32_t>(y) << 10) | e;
+}
+
+// Calls disabled(y, e) for every joint state k of the meet P and every event e that the plant
+// allows at k's plant component but k does not; y is k's supervisor component.
+template <typename Disabled>
+void for_each_disabled(const state_node *G, state_t NG, state_t n, const state_node *P,
+                       const pair_code_t *pair_codes, Disabled disabled) {
+  auto pass = [](tran_entry) { return true; };
+  for (state_t k = 0; k < n; k++) {
+    state_t x = pair_first(pair_codes[k], NG), y = pair_second(pair_codes[k], NG);
+    merge_walk(
+        G[x].next, G[x].numelts, P[k].next, P[k].numelts,
+        [](tran_entry, tran_entry) { return true; },
+        [&](tran_entry t) { return disabled(y, t.event()), true; }, pass);
+  }
+}
+
+// Fills the lists of D from the keys of each row (row y is keys[start_y .. end[y]) with end[y]
+// the start of the next row), sorted and without duplicates.
+bool fill_rows(state_t NS, uint32_t *keys, const uint32_t *end, state_node *D) {
+  uint32_t start = 0;
+  for (state_t y = 0; y < NS; start = end[y], y++) {
+    std::sort(keys + start, keys + end[y]);
+    uint32_t distinct =
+        static_cast<uint32_t>(std::unique(keys + start, keys + end[y]) - keys) - start;
+    if (distinct == 0) continue;
+    D[y].next = MALLOC_N<tran_entry>(distinct);
+    if (D[y].next == nullptr) return false;
+    for (uint32_t i = 0; i < distinct; i++)
+      D[y].next[i] = make_tran(static_cast<event_t>(keys[start + i] & 0x3FF), 0);
+    D[y].numelts = static_cast<uint16_t>(distinct);
+  }
+  return true;
+}
+
+}  // namespace
+
+// Counting sort of the (supervisor state, event) keys by supervisor state, then one sort per row.
+void condat1(const state_node *G, state_t NG, state_t NS, state_t n, const state_node *P,
+             state_t *nd, state_node **D, const pair_code_t *pair_codes) {
+  *nd = NS;
+  *D = newdes(NS);
+  uint32_t *first = static_cast<uint32_t *>(CALLOC(static_cast<size_t>(NS) + 1, sizeof(uint32_t)));
+  uint32_t *keys = nullptr;
+  bool ok = *D != nullptr && first != nullptr;
+  if (ok) {
+    int64_t total = 0;
+    for_each_disabled(G, NG, n, P, pair_codes,
+                      [&](state_t y, event_t) { first[y + 1]++, total++; });
+    for (state_t y = 0; y < NS; y++) first[y + 1] += first[y];
+    if (total > static_cast<int64_t>(UINT32_MAX)) mem_result = 1;
+    ok = total <= static_cast<int64_t>(UINT32_MAX) &&
+         (keys = MALLOC_N<uint32_t>(total > 0 ? static_cast<size_t>(total) : 1)) != nullptr;
+  }
+  if (ok) {
+    // first[y] advances to the end of row y while filling.
+    for_each_disabled(G, NG, n, P, pair_codes,
+                      [&](state_t y, event_t e) { keys[first[y]++] = disabled_key(y, e); });
+    ok = fill_rows(NS, keys, first, *D);
+  }
+  if (!ok) freedes(NS, D);
+  free(keys);
+  free(first);
+}
+
+void genlist(uint16_t cG, const tran_entry *listG, uint16_t cP, const tran_entry *listP, state_t y,
+             state_node *D) {
+  merge_walk(
+      listG, cG, listP, cP, [](tran_entry, tran_entry) { return true; },
+      [&](tran_entry t) {
+        int added;
+        addordlist1(t.event(), 0, &D[y].next, D[y].numelts, &added);
+        D[y].numelts += added;
+        return !mem_result;
+      },
+      [](tran_entry) { return true; });
+}
+
+int compute_controllable(const state_node *D, state_t nd) {
+  for (state_t y = 0; y < nd; y++)
+    for (int j = 0; j < D[y].numelts; j++)
+      if (uncontrollable(D[y].next[j])) return 0;
+  return 1;
+}

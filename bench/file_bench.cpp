@@ -1,0 +1,109 @@
+// Throughput of DES files: writes and reads back a DES of 1,000,000 states and 10,000,000
+// transitions in a scratch user directory, and reports seconds, MB/s and peak resident memory.
+// Usage: file_bench [states [transitions-per-state]]
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <random>
+
+#include "model/des_data.h"
+#include "model/des_file.h"
+#include "model/mymalloc.h"
+
+namespace {
+
+// Each state gets `per_state` transitions under distinct events in ascending order, with random
+// targets; every fifth state is marked and every seventh has an output.
+state_node *build_des(state_t states, int per_state) {
+  std::mt19937 rng(1);
+  state_node *des = newdes(states);
+  const int stride = (MAX_EVENT + 1) / per_state;
+  for (state_t s = 0; s < states; s++) {
+    des[s].marked = s % 5 == 0;
+    des[s].vocal = s % 7 == 0 ? 10 + s % 90 : 0;
+    des[s].numelts = static_cast<uint16_t>(per_state);
+    des[s].next = MALLOC_N<tran_entry>(static_cast<size_t>(per_state));
+    for (int j = 0; j < per_state; j++) {
+      event_t e = static_cast<event_t>(j * stride + static_cast<int>(rng() % stride));
+      des[s].next[j] = make_tran(e, static_cast<state_t>(rng() % static_cast<unsigned>(states)));
+    }
+  }
+  return des;
+}
+
+bool same_des(const state_node *a, const state_node *b, state_t size) {
+  for (state_t s = 0; s < size; s++) {
+    if (a[s].marked != b[s].marked || a[s].vocal != b[s].vocal || a[s].numelts != b[s].numelts)
+      return false;
+    if (memcmp(a[s].next, b[s].next, a[s].numelts * sizeof(tran_entry)) != 0) return false;
+  }
+  return true;
+}
+
+// Wall-clock and processor seconds of one timed phase; the processor time stays meaningful on a
+// busy machine.
+struct phase_timer {
+  std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
+  std::clock_t cpu = std::clock();
+
+  double wall_seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
+  }
+  double cpu_seconds() const { return static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC; }
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  state_t states = argc > 1 ? atoi(argv[1]) : 1000000;
+  int per_state = argc > 2 ? atoi(argv[2]) : 10;
+  if (states <= 0 || states > MAX_STATES || per_state <= 0 || per_state > MAX_EVENT + 1) {
+    fprintf(stderr, "usage: file_bench [states (1..%d) [transitions per state (1..1000)]]\n",
+            MAX_STATES);
+    return 2;
+  }
+  char dir[] = "/tmp/sarvbenchXXXXXX";
+  if (mkdtemp(dir) == nullptr) return 1;
+  snprintf(prefix, sizeof prefix, "%s/", dir);
+
+  state_node *des = build_des(states, per_state);
+  phase_timer timer;
+  int written = filedes("bench", states, 0, des);
+  double write_s = timer.wall_seconds(), write_cpu = timer.cpu_seconds();
+
+  struct stat st;
+  std::string path = std::string(prefix) + "bench.des";
+  if (written != 0 || stat(path.c_str(), &st) != 0) {
+    fprintf(stderr, "writing failed\n");
+    return 1;
+  }
+  double mb = static_cast<double>(st.st_size) / 1e6;
+
+  state_t size = 0, init = 0;
+  state_node *back = nullptr;
+  timer = phase_timer();
+  int read = getdes("bench", &size, &init, &back);
+  double read_s = timer.wall_seconds(), read_cpu = timer.cpu_seconds();
+  bool same = read == 1 && size == states && same_des(des, back, states);
+
+  struct rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  printf("DES of %d states and %ld transitions, file %.1f MB\n", states,
+         static_cast<long>(states) * per_state, mb);
+  printf("write: %.3f s  %.0f MB/s  (processor %.3f s)\n", write_s, mb / write_s, write_cpu);
+  printf("read:  %.3f s  %.0f MB/s  (processor %.3f s, %s)\n", read_s, mb / read_s, read_cpu,
+         same ? "read back unchanged" : "MISMATCH");
+  printf("peak RSS: %.1f MB (both copies of the DES in memory)\n", usage.ru_maxrss / 1024.0);
+
+  freedes(states, &des);
+  freedes(size, &back);
+  std::filesystem::remove_all(dir);
+  return same ? 0 : 1;
+}

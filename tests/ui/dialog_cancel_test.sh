@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Esc at every prompt of the Selfloop, Trim, Sync, Meet, Supcon and Condat dialogs: back to the procedures
+# menu with no request, no file written or changed and no MAKEIT entry.
+source "$(dirname "$0")/e2e_lib.sh"
+e2e_setup
+
+write_des "$USERDIR/G.des" 3 "0 1 2" "0 1 1" "1 2 2"
+write_des "$USERDIR/E.des" 2 "0 1" "0 1 1"
+write_des "$USERDIR/C.dat" 1 "" # an existing control data file, for the overwrite question
+
+ESC='\x1b\xff' # Esc in a text field: the script says no further key is pending
+
+cancel_case() {
+  local before after
+  before=$(cd "$USERDIR" && md5sum -- * | sort)
+  run_keys "$1"
+  after=$(cd "$USERDIR" && md5sum -- * | sort)
+  check "files after [$1]" "$after" "$before"
+  check "back in the menu after [$1]" "$(screen_row 3)" "                               SARV PROCEDURES"
+  check "status after [$1]" "$STATUS" 255
+}
+
+# Trim: first name, the new-name question, the new name, the overwrite question.
+cancel_case " t2$ESC"
+cancel_case " t2G\r\x1b"
+cancel_case " t2G\ry$ESC"
+cancel_case " t2G\ryE\r\x1b"
+
+# Selfloop: the names as for Trim, then any field of the event list.
+cancel_case " t1\r$ESC"
+cancel_case " t1\rG\r\x1b"
+cancel_case " t1\rG\rn$ESC"
+cancel_case " t1\rG\ryH\r5\r7$ESC"
+
+# Sync, Meet and Supcon share their prompt sequence.
+for key in 3 4 5; do
+  cancel_case " t$key$ESC"
+  cancel_case " t${key}G\r$ESC"
+  cancel_case " t${key}G\rE\r$ESC"
+  cancel_case " t${key}G\rE\rpartial$ESC"
+  cancel_case " t${key}G\rE\rE\r\x1b"
+  cancel_case " t${key}nothere\r$ESC"
+done
+
+# Condat writes a DAT file: its overwrite question concerns C.dat.
+cancel_case " t7$ESC"
+cancel_case " t7G\r$ESC"
+cancel_case " t7G\rE\r$ESC"
+cancel_case " t7G\rE\rC\r\x1b"
+
+e2e_done

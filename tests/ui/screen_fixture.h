@@ -1,0 +1,116 @@
+// Test fixture for the front end's input routines: a curses screen of 80x25 writing into a
+// temporary file (so that bells can be counted), keys fed from an in-memory key script, and a
+// fresh user directory as prefix and working directory.
+#ifndef SARV_TESTS_UI_SCREEN_FIXTURE_H
+#define SARV_TESTS_UI_SCREEN_FIXTURE_H
+
+#include <curses.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "model/des_data.h"
+#include "ui/io.h"
+
+class ScreenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/sarv_ui_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    ASSERT_EQ(getcwd(old_cwd_, sizeof old_cwd_), old_cwd_);
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    snprintf(prefix, sizeof prefix, "%s/", dir_.c_str());
+    setenv("TERM", "xterm", 1);
+    setenv("LINES", "25", 1);
+    setenv("COLUMNS", "80", 1);
+    terminal_out_ = tmpfile();
+    terminal_in_ = fopen("/dev/null", "r");
+    ASSERT_NE(terminal_out_, nullptr);
+    screen_ = newterm("xterm", terminal_out_, terminal_in_);
+    ASSERT_NE(screen_, nullptr);
+    nonl();
+    cbreak();
+    noecho();
+    keypad(stdscr, TRUE);
+    autotest = 1;
+    ring_active = 1;
+    timing_mode = 0;
+  }
+
+  void TearDown() override {
+    endwin();
+    delscreen(screen_);
+    fclose(terminal_out_);
+    fclose(terminal_in_);
+    if (auto_in != nullptr) fclose(auto_in);
+    auto_in = nullptr;
+    autotest = 0;
+    ASSERT_EQ(chdir(old_cwd_), 0);
+    std::string command = "rm -rf '" + dir_ + "'";
+    ASSERT_EQ(system(command.c_str()), 0);
+  }
+
+  // The keys the next routine reads, byte for byte.
+  void keys(const std::string &script) {
+    if (auto_in != nullptr) fclose(auto_in);
+    script_ = script;
+    auto_in = tmpfile();
+    fwrite(script_.data(), 1, script_.size(), auto_in);
+    rewind(auto_in);
+  }
+
+  // Bytes of the key script not read yet.
+  long unread() {
+    long at = ftell(auto_in);
+    return static_cast<long>(script_.size()) - at;
+  }
+
+  // Screen row as text, trailing blanks removed.
+  static std::string row(int y) {
+    char text[128] = "";
+    int saved_y = getcury(stdscr);
+    int saved_x = getcurx(stdscr);
+    mvinnstr(y, 0, text, 80);
+    move(saved_y, saved_x);
+    std::string line = text;
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
+  }
+
+  // Bells rung so far (each is one BEL byte on the terminal output).
+  int bells() {
+    fflush(terminal_out_);
+    long end = ftell(terminal_out_);
+    std::string bytes(static_cast<size_t>(end), '\0');
+    FILE *copy = fopen(("/proc/self/fd/" + std::to_string(fileno(terminal_out_))).c_str(), "rb");
+    size_t got = copy == nullptr ? 0 : fread(&bytes[0], 1, bytes.size(), copy);
+    if (copy != nullptr) fclose(copy);
+    int count = 0;
+    for (size_t i = 0; i < got; ++i)
+      if (bytes[i] == '\a') ++count;
+    return count;
+  }
+
+  // Creates an empty file in the user directory.
+  void touch(const std::string &name) {
+    FILE *f = fopen((dir_ + "/" + name).c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fclose(f);
+  }
+
+  std::string dir_;
+
+ private:
+  char old_cwd_[512];
+  std::string script_;
+  FILE *terminal_out_ = nullptr;
+  FILE *terminal_in_ = nullptr;
+  SCREEN *screen_ = nullptr;
+};
+
+#endif

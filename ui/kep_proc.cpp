@@ -1,0 +1,484 @@
+// Procedure dialogs and the MAKEIT log. Every dialog is a row of DIALOGS; one runner reads the
+// names, makes the compute request, reads the result back, reports, logs and releases.
+#include "ui/kep_proc.h"
+
+#include <curses.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "algo/des_proc.h"
+#include "algo/supcon.h"
+#include "engine/cl_kep.h"
+#include "engine/transform_procedures.h"
+#include "model/des_file.h"
+#include "model/des_supp.h"
+#include "ui/display.h"
+
+char name1[80], name2[80], name3[80], name4[80];
+char long_name1[FULL_NAME_SIZE], long_name2[FULL_NAME_SIZE], long_name3[FULL_NAME_SIZE],
+    long_name4[FULL_NAME_SIZE];
+int quit = 0;
+double start_time = 0, stop_time = 0;
+
+const char *const MAKEIT_TMP = "tmp.$$$";
+
+namespace {
+
+// Longest line of a wrapped log entry.
+const int MAKEIT_LINE = 74;
+// Sync shows its blocked events on screen up to this many; more are only logged.
+const int MAX_SHOWN_BLOCKED = 7;
+
+char *const NAMES[4] = {name1, name2, name3, name4};
+char *const LONG_NAMES[4] = {long_name1, long_name2, long_name3, long_name4};
+
+// What a dialog collected: the list the user typed, and what it read back after a successful
+// request. Slot i holds the DES of name i+1; a DAT is held like a DES. Everything here is released
+// by release_data.
+struct dialog_data {
+  int output;      // slot of the output name
+  event_t *typed;  // typed event list, ascending and free of duplicates
+  uint16_t n_typed;
+  state_t size[4];
+  state_node *des[4];
+  event_t *events;  // Sync: the blocked events, ascending
+  uint16_t n_events;
+};
+
+// An event list the user types after the names: instruction lines before the first field, and
+// the lines printed at the top of a fresh screen when the fields reach the bottom.
+struct event_list_spec {
+  const char *instructions;
+  const char *continuation;
+  bool header_on_continuation;  // the dialog header precedes the continuation text
+};
+
+// How a dialog ended.
+enum dialog_outcome {
+  DIALOG_DONE,          // output read back: log and pause
+  DIALOG_QUIT,          // cancelled, or the procedure failed: back to the menu at once
+  DIALOG_NO_MEMORY,     // out of memory here or in the compute process
+  DIALOG_WRITE_FAILED,  // the compute process could not write the output file
+};
+
+struct name_field {
+  const char *prompt;
+  const char *ext;
+  int is_output;
+};
+
+// One procedure dialog. Names are read in field order into name1, name2, ...; the last field is
+// the output. With `rename_question`, the user may instead let the output replace DES1.
+struct dialog_row {
+  int code;  // procedure code of the compute request
+  const char *title;
+  const char *formula;
+  const char *log_name;  // "<output> = <log_name>(<inputs>)"
+  int n_names;
+  name_field names[4];
+  const char *rename_question;
+  const event_list_spec *list;  // null: the procedure takes no list
+  int (*request)(const dialog_data &data);
+  // Optional: after the output was read back, reads and shows what the procedure reports.
+  // Returns false when it could not read what it needs.
+  bool (*report)(dialog_data *result);
+  // Optional: what follows the input names inside the parentheses of the log entry.
+  void (*log_args)(FILE *log, const dialog_data &data);
+  // What follows "<output> = <log_name>(<inputs>)" in the log entry.
+  void (*log_tail)(FILE *log, const dialog_data &result);
+  // Entry goes through "tmp.$$$" and mergeChop because it carries a list of any length.
+  bool wrapped;
+};
+
+int output_slot(const dialog_row &row) {
+  return row.n_names - 1;
+}
+
+bool is_dat(const name_field &field) {
+  return strcmp(field.ext, ".dat") == 0;
+}
+
+// "e1,e2,...": events separated by commas, without blanks.
+void log_events(FILE *log, const event_t *events, uint16_t count) {
+  for (uint16_t i = 0; i < count; ++i) fprintf(log, i == 0 ? "%d" : ",%d", events[i]);
+}
+
+// "  (states,transitions)" of the output read back.
+void log_result_sizes(FILE *log, const dialog_data &result) {
+  const int out = result.output;
+  fprintf(log, "  (%ld,%ld)", static_cast<long>(result.size[out]),
+          static_cast<long>(count_tran(result.des[out], result.size[out])));
+}
+
+void log_sync_tail(FILE *log, const dialog_data &result) {
+  log_result_sizes(log, result);
+  fputs("  Blocked_events = ", log);
+  if (result.n_events == 0) {
+    fputs("None  ", log);
+    return;
+  }
+  fputc('[', log);
+  log_events(log, result.events, result.n_events);
+  fputs("]  ", log);
+}
+
+// ",[e1,e2,...]": the list the user typed, as it was stored.
+void log_typed_events(FILE *log, const dialog_data &data) {
+  fputs(",[", log);
+  log_events(log, data.typed, data.n_typed);
+  fputc(']', log);
+}
+
+void log_condat_tail(FILE *log, const dialog_data &result) {
+  bool controllable = compute_controllable(result.des[result.output], result.size[result.output]);
+  fputs(controllable ? "  Controllable." : "  Uncontrollable.", log);
+}
+
+// Adds every event on a transition of the DES to the sorted list.
+void collect_events(const state_node *des, state_t size, event_t **list, uint16_t *count) {
+  for (state_t s = 0; s < size && !mem_result; ++s) {
+    for (uint16_t j = 0; j < des[s].numelts && !mem_result; ++j) {
+      int added = 0;
+      addordlist(des[s].next[j].event(), list, *count, &added);
+      if (added) ++*count;
+    }
+  }
+}
+
+// Sync: the events of DES1 or DES2 that occur on no transition of DES3.
+bool sync_report(dialog_data *result) {
+  for (int slot = 0; slot < 2; ++slot) {
+    state_t init = 0;
+    if (!getdes(NAMES[slot], &result->size[slot], &init, &result->des[slot])) return false;
+  }
+  event_t *used = nullptr;
+  uint16_t n_used = 0;
+  for (int slot = 0; slot < 2; ++slot)
+    collect_events(result->des[slot], result->size[slot], &result->events, &result->n_events);
+  collect_events(result->des[result->output], result->size[result->output], &used, &n_used);
+  uint16_t kept = 0;
+  for (uint16_t i = 0; i < result->n_events; ++i)
+    if (!inlist(result->events[i], used, n_used)) result->events[kept++] = result->events[i];
+  result->n_events = kept;
+  free(used);
+  if (mem_result) return false;
+  sync_blockevents_display(name3, result->events, result->n_events);
+  return true;
+}
+
+const char PROMPT_DES1[] = "Enter name of DES1 ....  ";
+const char PROMPT_DES2[] = "Enter name of DES2 ....  ";
+const char PROMPT_DES3[] = "Enter name of DES3 ....  ";
+const char RENAME_QUESTION[] = "Assign new name to %s?   (*y/n)   ";
+
+const event_list_spec SELFLOOP_EVENTS = {
+    "Enter list of events to be adjoined.  Terminate list with -1.\n",
+    "Continue to enter list of events to be adjoined.  \nTerminate list with -1.\n", false};
+
+// clang-format off
+const dialog_row DIALOGS[] = {
+    {1, "SELFLOOP", "DES2 = SELFLOOP (DES1, EVENT_LIST)", "Selfloop", 2,
+     {{"Enter name of DES1 to be augmented ....  ", ".des", 0},
+      {"Enter new name for DES2 ...............  ", ".des", 1}},
+     RENAME_QUESTION, &SELFLOOP_EVENTS,
+     [](const dialog_data &d) { return selfloop_runProgram(name2, name1, d.n_typed, d.typed); },
+     nullptr, log_typed_events, log_result_sizes, true},
+    {2, "TRIM", "DES2 = TRIM (DES1)", "Trim", 2,
+     {{"Enter name of DES1 to be trimmed ....  ", ".des", 0},
+      {"Enter new name for DES2 ....  ", ".des", 1}},
+     RENAME_QUESTION, nullptr,
+     [](const dialog_data &) { return trim_runProgram(name2, name1); },
+     nullptr, nullptr, log_result_sizes, false},
+    {3, "SYNC", "DES3 = SYNC (DES1, DES2)", "Sync", 3,
+     {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 0}, {PROMPT_DES3, ".des", 1}},
+     nullptr, nullptr,
+     [](const dialog_data &) { return sync_runProgram(name3, name1, name2); },
+     sync_report, nullptr, log_sync_tail, true},
+    {4, "MEET", "DES3 = MEET (DES1, DES2)", "Meet", 3,
+     {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 0}, {PROMPT_DES3, ".des", 1}},
+     nullptr, nullptr,
+     [](const dialog_data &) { return meet_runProgram(name3, name1, name2); },
+     nullptr, nullptr, log_result_sizes, false},
+    {5, "SUPCON", "DES3 = SUPCON (DES1, DES2)", "Supcon", 3,
+     {{"Enter name of plant generator DES1 .............  ", ".des", 0},
+      {"Enter name of legal language generator DES2 ....  ", ".des", 0},
+      {"Enter name of supremal\n  controllable sublanguage generator DES3 ......  ", ".des", 1}},
+     nullptr, nullptr,
+     [](const dialog_data &) { return supcon_runProgram(name3, name1, name2); },
+     nullptr, nullptr, log_result_sizes, false},
+    {7, "CONDAT", "DES3 = CONDAT (DES1, DES2)", "Condat", 3,
+     {{"Enter name of plant generator DES1 ......  ", ".des", 0},
+      {"Enter name of supervisor DES2 ...........  ", ".des", 0},
+      {"Enter name of control data file DES3 ....  ", ".dat", 1}},
+     nullptr, nullptr,
+     [](const dialog_data &) { return condat_runProgram(name3, name1, name2); },
+     nullptr, nullptr, log_condat_tail, false},
+};
+// clang-format on
+
+const dialog_row *dialog_for(int code) {
+  for (const dialog_row &row : DIALOGS)
+    if (row.code == code) return &row;
+  return nullptr;
+}
+
+void dialog_header(const dialog_row &row) {
+  printw("%s\n\n%s\n\n", row.title, row.formula);
+}
+
+// "Assign new name to DES1?": n keeps the DES1 name for the output. Returns 1 on Esc.
+int ask_rename(const dialog_row &row, bool *keep_name) {
+  printw(row.rename_question, name1);
+  refresh();
+  int key = read_key();
+  if (key == KEY_ESCAPE) return 1;
+  if (key >= 32 && key <= 126) addch(static_cast<chtype>(key));
+  addstr("\n\n");
+  *keep_name = key == 'n' || key == 'N';
+  return 0;
+}
+
+// Reads every name of the row. Returns 1 when the user cancelled.
+int read_names(const dialog_row &row) {
+  for (int i = 0; i < row.n_names; ++i) {
+    const name_field &field = row.names[i];
+    bool keep_name = false;
+    if (i == output_slot(row) && row.rename_question != nullptr && ask_rename(row, &keep_name) != 0)
+      return 1;
+    if (keep_name) {
+      snprintf(NAMES[i], sizeof name1, "%s", name1);
+    } else if (getname(field.prompt, field.ext, NAMES[i], field.is_output) != 0) {
+      return 1;
+    }
+    make_filename_ext(LONG_NAMES[i], NAMES[i], field.ext);
+  }
+  return 0;
+}
+
+// Reads events with readint(-1, 999) into data->typed until -1, ten fields of 7 columns to a row
+// from column 5; below row 21 a fresh screen starts with the continuation text. Returns 1 when
+// the user cancelled; an allocation failure leaves mem_result set and ends the list.
+int read_event_list(const dialog_row &row, const event_list_spec &spec, dialog_data *data) {
+  const int first_column = 5, field_step = 7, last_start = 74, last_row = 21;
+  addstr(spec.instructions);
+  int y = getcury(stdscr);
+  int x = first_column;
+  for (;;) {
+    move(y, x);
+    int key = 0;
+    long value = readint(&key, -1, MAX_EVENT);
+    if (key == KEY_ESCAPE) return 1;
+    if (value == -1) return 0;
+    int added = 0;
+    addordlist(static_cast<event_t>(value), &data->typed, data->n_typed, &added);
+    if (mem_result) return 0;
+    if (added) ++data->n_typed;
+    x += field_step;
+    if (x > last_start) {
+      x = first_column;
+      ++y;
+    }
+    if (y > last_row) {
+      clear();
+      move(0, 0);
+      if (spec.header_on_continuation) dialog_header(row);
+      addstr(spec.continuation);
+      y = getcury(stdscr);
+    }
+  }
+}
+
+void show_processing() {
+  move(MESSAGE_ROW, 0);
+  clrtoeol();
+  move(STATUS_ROW, 0);
+  clrtoeol();
+  addstr("Processing:  Please wait...");
+  refresh();
+}
+
+// The read operation of every dialog: names, request, output read back, report.
+dialog_outcome dialog_read(const dialog_row &row, dialog_data *result) {
+  clear();
+  move(0, 0);
+  dialog_header(row);
+  if (read_names(row) != 0) return DIALOG_QUIT;
+  if (row.list != nullptr && read_event_list(row, *row.list, result) != 0) return DIALOG_QUIT;
+  if (mem_result) return DIALOG_NO_MEMORY;
+  show_processing();
+  mark_start_time();
+  int code = row.request(*result);
+  mark_stop_time();
+  if (debug_mode) clearok(curscr, TRUE);
+  if (code == MURN_OUT_OF_MEMORY) return DIALOG_NO_MEMORY;
+  if (code == MURN_OUTPUT_NOT_WRITTEN) return DIALOG_WRITE_FAILED;
+  int out = output_slot(row);
+  if (code != MURN_OK || !exist(LONG_NAMES[out])) return DIALOG_QUIT;
+  state_t init = is_dat(row.names[out]) ? -1 : 0;
+  bool loaded = getdes(NAMES[out], &result->size[out], &init, &result->des[out]) &&
+                (row.report == nullptr || row.report(result));
+  if (mem_result) return DIALOG_NO_MEMORY;
+  return loaded ? DIALOG_DONE : DIALOG_QUIT;
+}
+
+// Appends the row's entry to the MAKEIT log, wrapped through "tmp.$$$" when the row says so.
+void dialog_makeit(const dialog_row &row, const dialog_data &result) {
+  const char *output = NAMES[output_slot(row)];
+  FILE *log = row.wrapped ? fopen(MAKEIT_TMP, "w") : fopen(get_makeit(), "a");
+  if (log == nullptr) return;
+  fprintf(log, "%s = %s(", output, row.log_name);
+  for (int i = 0; i < output_slot(row); ++i) fprintf(log, i == 0 ? "%s" : ",%s", NAMES[i]);
+  if (row.log_args != nullptr) row.log_args(log, result);
+  fputc(')', log);
+  row.log_tail(log, result);
+  int indent = static_cast<int>(strlen(output)) + 3;
+  appendTime(log, indent);
+  fputs("\n\n", log);
+  fclose(log);
+  if (row.wrapped) mergeChop(indent);
+}
+
+void show_write_failure(const dialog_row &row) {
+  const name_field &field = row.names[output_slot(row)];
+  move(MESSAGE_ROW, 0);
+  clrtoeol();
+  printw("Error writing file: %s%s%s", prefix, NAMES[output_slot(row)], field.ext);
+}
+
+void release_data(dialog_data *result) {
+  for (int slot = 0; slot < 4; ++slot) freedes(result->size[slot], &result->des[slot]);
+  free(result->events);
+  free(result->typed);
+  *result = dialog_data{};
+}
+
+// The menu operation of every dialog.
+void run_dialog(int code) {
+  const dialog_row *found = dialog_for(code);
+  if (found == nullptr) return;
+  const dialog_row &row = *found;
+  quit = 0;
+  mem_result = 0;
+  dialog_data result{};
+  result.output = output_slot(row);
+  dialog_outcome outcome = dialog_read(row, &result);
+  quit = outcome != DIALOG_DONE;
+  if (outcome == DIALOG_NO_MEMORY) {
+    mem_result = 0;
+    OutOfMemoryMsg();
+    user_pause();
+  } else if (outcome == DIALOG_WRITE_FAILED) {
+    show_write_failure(row);
+    user_pause();
+  } else if (outcome == DIALOG_DONE) {
+    dialog_makeit(row, result);
+    user_pause();
+  }
+  echo_free();
+  release_data(&result);
+}
+
+}  // namespace
+
+// The dialogs by procedure code.
+void selfloop_p() {
+  run_dialog(1);
+}
+void trim_p() {
+  run_dialog(2);
+}
+void sync_p() {
+  run_dialog(3);
+}
+void meet_p() {
+  run_dialog(4);
+}
+void supcon_p() {
+  run_dialog(5);
+}
+void condat_p() {
+  run_dialog(7);
+}
+
+const char *get_makeit() {
+  static char makeit[FULL_NAME_SIZE];
+  snprintf(makeit, sizeof makeit, "%smakeit.txt", prefix);
+  return makeit;
+}
+
+void mergeChop(int indent) {
+  if (indent > MAKEIT_LINE - 1) indent = MAKEIT_LINE - 1;  // each line keeps room for one character
+  FILE *entry = fopen(MAKEIT_TMP, "r");
+  FILE *log = fopen(get_makeit(), "a");
+  if (entry != nullptr && log != nullptr) {
+    int column = 0;
+    for (int c = fgetc(entry); c != EOF && c != 0; c = fgetc(entry)) {
+      if (c == '\n') {
+        column = 0;
+      } else if (column == MAKEIT_LINE) {
+        fprintf(log, "\n%*s", indent, "");
+        column = indent;
+      }
+      fputc(c, log);
+      if (c != '\n') ++column;
+    }
+  }
+  if (entry != nullptr) fclose(entry);
+  if (log != nullptr) fclose(log);
+  remove(MAKEIT_TMP);
+}
+
+void appendTime(FILE *file, int indent) {
+  if (!timing_mode) return;
+  fprintf(file, "\n%*sComputing time = %s", indent, "", cdifftime(start_time, stop_time));
+}
+
+const char *cdifftime(double start, double stop) {
+  static char text[48];
+  long seconds = static_cast<long>(stop - start);
+  if (seconds < 0) seconds = 0;
+  long days = seconds / 86400;
+  int hours = static_cast<int>(seconds / 3600 % 24);
+  int minutes = static_cast<int>(seconds / 60 % 60);
+  int secs = static_cast<int>(seconds % 60);
+  if (days > 0)
+    snprintf(text, sizeof text, "%ld (days) %02d:%02d:%02d", days, hours, minutes, secs);
+  else
+    snprintf(text, sizeof text, "%02d:%02d:%02d", hours, minutes, secs);
+  return text;
+}
+
+namespace {
+double monotonic_seconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+}  // namespace
+
+void mark_start_time() {
+  start_time = monotonic_seconds();
+}
+void mark_stop_time() {
+  stop_time = monotonic_seconds();
+}
+
+void sync_blockevents_display(const char *name, const event_t *events, uint16_t count) {
+  move(20, 0);
+  clrtoeol();
+  move(21, 0);
+  clrtoeol();
+  printw("Events blocked in %s: ", name);
+  if (count == 0) {
+    addstr("None.\n");
+  } else if (count > MAX_SHOWN_BLOCKED) {
+    addstr("See MAKEIT.TXT file.\n");
+  } else {
+    addch('[');
+    for (uint16_t i = 0; i < count; ++i) printw(i == 0 ? "%3d" : ",%3d", events[i]);
+    addch(']');
+  }
+  refresh();
+}
