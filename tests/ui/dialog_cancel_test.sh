@@ -48,4 +48,21 @@ cancel_case " t7G\r$ESC"
 cancel_case " t7G\rE\r$ESC"
 cancel_case " t7G\rE\rC\r\x1b"
 
+# From a real terminal: Esc alone cancels, an arrow key (an Esc sequence) does not.
+start_tmux ./sarv 80 25
+wait_for_screen "SARV 2006.07.01"
+tmux -L "$SOCKET" send-keys " " t 2
+wait_for_screen "Enter name of DES1 to be trimmed"
+tmux -L "$SOCKET" send-keys G Up
+sleep 0.5
+capture
+check_screen_row 4 "Enter name of DES1 to be trimmed ....  G"
+tmux -L "$SOCKET" send-keys Escape
+wait_for_screen "Procedure desired:"
+check_screen_row 3 "                               SARV PROCEDURES"
+tmux -L "$SOCKET" send-keys x x
+wait_for_file "$WORK/status"
+check "interactive run ends normally" "$(cat "$WORK/status")" 0
+tmux -L "$SOCKET" kill-server
+
 e2e_done
