@@ -5,6 +5,8 @@
 #include <curses.h>
 
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "model/des_data.h"
@@ -202,6 +204,12 @@ void process_m_command(char key) {
 }
 
 int tovi_run() {
+  if (stdscr == nullptr) {
+    const char *term = getenv("TERM");
+    fprintf(stderr, "sarv: no screen to run on (terminal type \"%s\")\n",
+            term == nullptr ? "" : term);
+    return 0;
+  }
   set_escdelay(ESC_SEQUENCE_DELAY);
   leaving = false;
   if (wait_for_screen_size()) return 0;

@@ -161,4 +161,9 @@ wait_for_file "$WORK/status"
 check "interactive run ends with X" "$(cat "$WORK/status")" 0
 tmux -L "$SOCKET" kill-server
 
+# Without a usable terminal type there is no screen: the front end says so and ends at once.
+message=$(cd "$WORK" && TERM=nosuchterm timeout 20 ./sarv </dev/null 2>&1 >/dev/null)
+check "no screen: exit status" "$?" 0
+check "no screen: message" "$message" 'sarv: no screen to run on (terminal type "nosuchterm")'
+
 e2e_done
