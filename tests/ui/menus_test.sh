@@ -166,4 +166,8 @@ message=$(cd "$WORK" && TERM=nosuchterm timeout 20 ./sarv </dev/null 2>&1 >/dev/
 check "no screen: exit status" "$?" 0
 check "no screen: message" "$message" 'sarv: no screen to run on (terminal type "nosuchterm")'
 
+# A keyboard whose input has ended cannot answer the banner: the run ends instead of spinning.
+run_in_tmux "timeout --foreground 20 ./sarv </dev/null" 80 25
+check "ended keyboard: exit status" "$STATUS" 1
+
 e2e_done
