@@ -162,7 +162,9 @@ check "interactive run ends with X" "$(cat "$WORK/status")" 0
 tmux -L "$SOCKET" kill-server
 
 # Without a usable terminal type there is no screen: the front end says so and ends at once.
-message=$(cd "$WORK" && TERM=nosuchterm timeout 20 ./sarv </dev/null 2>&1 >/dev/null)
+# (The terminal library keeps a block from its failed set-up; leak checking is off for this run.)
+message=$(cd "$WORK" && ASAN_OPTIONS=detect_leaks=0 TERM=nosuchterm timeout 20 ./sarv </dev/null \
+  2>&1 >/dev/null)
 check "no screen: exit status" "$?" 0
 check "no screen: message" "$message" 'sarv: no screen to run on (terminal type "nosuchterm")'
 
