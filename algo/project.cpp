@@ -177,11 +177,16 @@ int mark_newstate(const subset_construction *c, const state_t *members, state_t 
 }
 
 // Number of the subset equal to the current closure, adding it as the next subset when new;
-// -1 when memory ran out.
+// -1 when memory ran out or the subsets would outnumber the states a DES can hold (mem_result is
+// then set as well: the problem is too large).
 state_t memberset(subset_construction *c, state_t count) {
   size_t slot = find_slot(c, c->closure, count);
   if (c->slots[slot] >= 0) return c->slots[slot];
   state_t k = c->nsubsets;
+  if (k == MAX_STATES) {
+    mem_result = 1;
+    return -1;
+  }
   if (static_cast<size_t>(k) == c->subset_cap) {
     size_t cap = c->subset_cap == 0 ? 64 : 2 * c->subset_cap;
     state_node *grown = REALLOC_N(c->result, cap);
