@@ -108,4 +108,21 @@ TEST_F(MinstateProject, ProjectWithAnEmptyListIsMinstate) {
   EXPECT_TRUE(same_des(p.des, p.size, m.des, m.size));
 }
 
+TEST_F(MinstateProject, ProjectionTooLargeToNumberAnswersThree) {
+  // (1|2)* 1 (1|2)^21 with an erased selfloop needs 2^22 subset states, beyond the state numbers
+  // a DES file can carry: the compute process answers "out of memory" and files nothing.
+  const state_t chain = 22;
+  std::vector<transition_spec> edges = {{0, 1, 0}, {0, 2, 0}, {0, 1, 1}, {0, 9, 0}};
+  for (state_t s = 1; s < chain; s++) {
+    edges.push_back({s, 1, s + 1});
+    edges.push_back({s, 2, s + 1});
+  }
+  owned_des g;
+  make_des(chain + 1, edges, {chain}, &g);
+  file("G", g);
+  const event_t erase[] = {9};
+  EXPECT_EQ(project_runProgram("H", "G", erase, 1), MURN_OUT_OF_MEMORY);
+  EXPECT_FALSE(install_.user_has("H.des"));
+}
+
 }  // namespace
