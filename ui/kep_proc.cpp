@@ -58,6 +58,9 @@ struct dialog_row;
 // out the fields. A reader returns 1 when the user cancelled; an allocation failure leaves
 // mem_result set and ends the list.
 struct list_spec {
+  // Optional yes/no question before the list: "n" reads the list, Esc cancels the dialog, any
+  // other key leaves the list empty.
+  const char *question;
   const char *instructions;
   const char *continuation;
   bool header_on_continuation;  // the dialog header precedes the continuation text
@@ -254,12 +257,17 @@ const char PROMPT_DES3[] = "Enter name of DES3 ....  ";
 const char RENAME_QUESTION[] = "Assign new name to %s?   (*y/n)   ";
 
 const list_spec SELFLOOP_EVENTS = {
-    "Enter list of events to be adjoined.  Terminate list with -1.\n",
+    nullptr, "Enter list of events to be adjoined.  Terminate list with -1.\n",
     "Continue to enter list of events to be adjoined.  \nTerminate list with -1.\n", false,
     read_event_list};
 const list_spec MUTEX_PAIRS = {
+    nullptr,
     "Enter list of excluded state pairs.\nPress <Enter> after each element and quit with -1:\n",
     "Continue to enter list of excluded state pairs.\n", true, read_pair_list};
+const list_spec COMPLEMENT_EVENTS = {
+    "Compute complement using event labels of DES1 only? (*y/n)  ",
+    "Enter auxiliary LIST of event labels not in DES1;\ntype -1 to quit:\n",
+    "Continue to enter auxilary LIST of event labels not in DES1;\n", true, read_event_list};
 
 // clang-format off
 const dialog_row DIALOGS[] = {
@@ -304,6 +312,27 @@ const dialog_row DIALOGS[] = {
      nullptr, nullptr,
      [](const dialog_data &) { return condat_runProgram(name3, name1, name2); },
      nullptr, nullptr, log_condat_tail, false},
+    {9, "MINSTATE", "DES2 = MINSTATE (DES1)", "Minstate", 2,
+     {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 1}},
+     "Assign new name to %s? (*y/n)   ", nullptr,
+     [](const dialog_data &) { return minstate_runProgram(name2, name1); },
+     nullptr, nullptr, log_result_sizes, false},
+    {10, "COMPLEMENT", "DES2 = COMPLEMENT (DES1, LIST)", "Complement", 2,
+     {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 1}},
+     nullptr, &COMPLEMENT_EVENTS,
+     [](const dialog_data &d) { return complement_runProgram(name2, name1, d.n_typed, d.typed); },
+     nullptr, log_typed_events, log_result_sizes, true},
+    {17, "ALLEVENTS", "DES2 = ALLEVENTS (DES1)", "Allevents", 2,
+     {{"Enter name of DES1 to be searched .....  ", ".des", 0},
+      {"Enter name of DES2 ....................  ", ".des", 1}},
+     nullptr, nullptr,
+     [](const dialog_data &) { return allevent_runProgram(name2, name1); },
+     nullptr, nullptr, log_result_sizes, false},
+    {19, "REACH & BREADTH-FIRST SEARCH RECODE", "DES2 = RECODE (DES1)", "Recode", 2,
+     {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 1}},
+     nullptr, nullptr,
+     [](const dialog_data &) { return bfs_recode_runProgram(name2, name1); },
+     nullptr, nullptr, log_result_sizes, false},
 };
 // clang-format on
 
@@ -346,6 +375,20 @@ int read_names(const dialog_row &row) {
   return 0;
 }
 
+// The row's list, after its question if it has one. Returns 1 when the user cancelled.
+int read_list(const dialog_row &row, const list_spec &spec, dialog_data *data) {
+  if (spec.question != nullptr) {
+    addstr(spec.question);
+    refresh();
+    int key = read_key();
+    if (key == KEY_ESCAPE) return 1;
+    if (key >= 32 && key <= 126) addch(static_cast<chtype>(key));
+    addstr("\n\n");
+    if (key != 'n' && key != 'N') return 0;
+  }
+  return spec.read(row, spec, data);
+}
+
 void show_processing() {
   move(MESSAGE_ROW, 0);
   clrtoeol();
@@ -361,7 +404,7 @@ dialog_outcome dialog_read(const dialog_row &row, dialog_data *result) {
   move(0, 0);
   dialog_header(row);
   if (read_names(row) != 0) return DIALOG_QUIT;
-  if (row.list != nullptr && row.list->read(row, *row.list, result) != 0) return DIALOG_QUIT;
+  if (row.list != nullptr && read_list(row, *row.list, result) != 0) return DIALOG_QUIT;
   if (mem_result) return DIALOG_NO_MEMORY;
   show_processing();
   mark_start_time();
@@ -454,6 +497,18 @@ void meet_p() {
 }
 void mutex_p() {
   run_dialog(6);
+}
+void minstate_p() {
+  run_dialog(9);
+}
+void complement_p() {
+  run_dialog(10);
+}
+void allevents_p() {
+  run_dialog(17);
+}
+void bfs_recode_p() {
+  run_dialog(19);
 }
 void supcon_p() {
   run_dialog(5);

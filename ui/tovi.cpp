@@ -42,7 +42,7 @@ struct procedure_key {
 const procedure_key PROCEDURE_KEYS[] = {
     {'0', 0, nullptr},         // Create
     {'1', '\r', selfloop_p},   // Selfloop
-    {'1', '0', nullptr},       // Complement
+    {'1', '0', complement_p},  // Complement
     {'2', 0, trim_p},          // Trim
     {'3', 0, sync_p},          // Sync
     {'4', 0, meet_p},          // Meet
@@ -50,14 +50,14 @@ const procedure_key PROCEDURE_KEYS[] = {
     {'6', 0, mutex_p},         // Mutex
     {'7', 0, condat_p},        // Condat
     {'8', 0, nullptr},         // Supreduce
-    {'9', 0, nullptr},         // Minstate
+    {'9', 0, minstate_p},      // Minstate
     {'P', '0', nullptr},       // Project
     {'P', '1', nullptr},       // Convert
     {'H', '0', nullptr},       // Vocalize
     {'H', '1', nullptr},       // Outconsis
     {'H', '2', nullptr},       // Hiconsis
     {'H', '3', nullptr},       // Higen
-    {'H', '4', nullptr},       // Allevents
+    {'H', '4', allevents_p},   // Allevents
     {'R', '1', nullptr},       // Supnorm
     {'S', '1', nullptr},       // Supscop
     {'S', 'E', nullptr},       // Show DES
@@ -72,7 +72,7 @@ const procedure_key PROCEDURE_KEYS[] = {
     {'I', 0, nullptr},         // Isomorph
     {'N', 0, nullptr},         // Nonconflict
     {'E', 0, nullptr},         // Edit
-    {'B', 0, nullptr},         // BFS-recode
+    {'B', 0, bfs_recode_p},    // BFS-recode
     {'D', 0, nullptr},         // User file directory
     {'M', 0, toggle_minflag},  // minimization method, not listed on the menu
 };
