@@ -45,6 +45,9 @@ struct dialog_data {
   uint16_t n_typed;
   state_pair *pairs;  // typed pair list, ascending and free of duplicates
   state_t n_pairs;
+  bool image;       // Project: the typed events are those retained (IMAGE), not erased (NULL)
+  event_t *erased;  // IMAGE: the inputs' events outside the typed list, ascending
+  uint16_t n_erased;
   state_t size[4];
   state_node *des[4];
   event_t *events;  // Sync: the blocked events, ascending
@@ -145,6 +148,13 @@ void log_typed_pairs(FILE *log, const dialog_data &data) {
   fputc(']', log);
 }
 
+// ",Null[e1,...]" or ",Image[e1,...]": what the user typed after the NULL ? question.
+void log_null_or_image(FILE *log, const dialog_data &data) {
+  fputs(data.image ? ",Image[" : ",Null[", log);
+  log_events(log, data.typed, data.n_typed);
+  fputc(']', log);
+}
+
 // ",[e1,e2,...]": the list the user typed, as it was stored.
 void log_typed_events(FILE *log, const dialog_data &data) {
   fputs(",[", log);
@@ -166,6 +176,17 @@ void collect_events(const state_node *des, state_t size, event_t **list, uint16_
       if (added) ++*count;
     }
   }
+}
+
+// The events on transitions of the DES that are not in `kept`, ascending, into *out (which the
+// caller frees). Allocation failure sets mem_result.
+void gen_complement_list(const state_node *des, state_t size, const event_t *kept, uint16_t n_kept,
+                         event_t **out, uint16_t *n_out) {
+  collect_events(des, size, out, n_out);
+  uint16_t left = 0;
+  for (uint16_t i = 0; i < *n_out; ++i)
+    if (!inlist((*out)[i], kept, n_kept)) (*out)[left++] = (*out)[i];
+  *n_out = left;
 }
 
 // Sync: the events of DES1 or DES2 that occur on no transition of DES3.
@@ -251,6 +272,34 @@ int read_pair_list(const dialog_row &row, const list_spec &spec, dialog_data *da
   }
 }
 
+const char IMAGE_INSTRUCTIONS[] =
+    "Enter list of event labels to be retained;\nterminate list with -1.\n";
+
+// NULL or IMAGE: the question, then the events to erase or to keep. With IMAGE, DES1 is read to
+// find the events to erase. `spec` gives the NULL list's texts.
+int read_null_or_image(const dialog_row &row, const list_spec &spec, dialog_data *data) {
+  const list_spec image_spec = {nullptr, IMAGE_INSTRUCTIONS, IMAGE_INSTRUCTIONS, false,
+                                read_event_list};
+  if (getcury(stdscr) > 15) clear();
+  addstr(
+      "Enter either\n\n  NULL (list of event labels erased by projection)\n\nor\n\n"
+      "  IMAGE (event labels retained)\n\nNULL ? (*y/n)  ");
+  refresh();
+  int key = read_key();
+  if (key == KEY_ESCAPE) return 1;
+  if (key >= 32 && key <= 126) addch(static_cast<chtype>(key));
+  addstr("\n\n");
+  data->image = key == 'n' || key == 'N';
+  if (read_event_list(row, data->image ? image_spec : spec, data) != 0) return 1;
+  if (!data->image || mem_result) return 0;
+  state_t size = 0, init = 0;
+  state_node *des = nullptr;
+  if (getdes(name1, &size, &init, &des))
+    gen_complement_list(des, size, data->typed, data->n_typed, &data->erased, &data->n_erased);
+  freedes(size, &des);
+  return 0;
+}
+
 const char PROMPT_DES1[] = "Enter name of DES1 ....  ";
 const char PROMPT_DES2[] = "Enter name of DES2 ....  ";
 const char PROMPT_DES3[] = "Enter name of DES3 ....  ";
@@ -264,6 +313,10 @@ const list_spec MUTEX_PAIRS = {
     nullptr,
     "Enter list of excluded state pairs.\nPress <Enter> after each element and quit with -1:\n",
     "Continue to enter list of excluded state pairs.\n", true, read_pair_list};
+const list_spec NULL_EVENTS = {
+    nullptr, "Enter list of event labels to be nulled by projection;\nterminate list with -1.\n",
+    "Continue to enter list of event labels to be nulled by projection;\n", false,
+    read_null_or_image};
 const list_spec COMPLEMENT_EVENTS = {
     "Compute complement using event labels of DES1 only? (*y/n)  ",
     "Enter auxiliary LIST of event labels not in DES1;\ntype -1 to quit:\n",
@@ -333,6 +386,15 @@ const dialog_row DIALOGS[] = {
      nullptr, nullptr,
      [](const dialog_data &) { return bfs_recode_runProgram(name2, name1); },
      nullptr, nullptr, log_result_sizes, false},
+    {11, "PROJECT", "DES2 = PROJECT (DES1, NULL [or IMAGE])", "Project", 2,
+     {{"Enter name of DES1 to project .........  ", ".des", 0},
+      {"Enter name of DES2 to project onto ....  ", ".des", 1}},
+     nullptr, &NULL_EVENTS,
+     [](const dialog_data &d) {
+       return d.image ? project_runProgram(name2, name1, d.erased, d.n_erased)
+                      : project_runProgram(name2, name1, d.typed, d.n_typed);
+     },
+     nullptr, log_null_or_image, log_result_sizes, true},
 };
 // clang-format on
 
@@ -451,6 +513,7 @@ void release_data(dialog_data *result) {
   free(result->events);
   free(result->typed);
   free(result->pairs);
+  free(result->erased);
   *result = dialog_data{};
 }
 
@@ -503,6 +566,9 @@ void minstate_p() {
 }
 void complement_p() {
   run_dialog(10);
+}
+void project_p() {
+  run_dialog(11);
 }
 void allevents_p() {
   run_dialog(17);

@@ -32,6 +32,7 @@ void supcon_p();
 void mutex_p();
 void minstate_p();
 void complement_p();
+void project_p();
 void allevents_p();
 void bfs_recode_p();
 void condat_p();

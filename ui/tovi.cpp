@@ -51,7 +51,7 @@ const procedure_key PROCEDURE_KEYS[] = {
     {'7', 0, condat_p},        // Condat
     {'8', 0, nullptr},         // Supreduce
     {'9', 0, minstate_p},      // Minstate
-    {'P', '0', nullptr},       // Project
+    {'P', '0', project_p},     // Project
     {'P', '1', nullptr},       // Convert
     {'H', '0', nullptr},       // Vocalize
     {'H', '1', nullptr},       // Outconsis

@@ -50,6 +50,10 @@ cancel_case " t6G\rE\rM\r1\r0\r1\r$ESC"
 cancel_case " t10G\rC\r\x1b"
 cancel_case " t10G\rC\rn4\r$ESC"
 
+# Project: the NULL ? question and its list.
+cancel_case " tp0G\rP\r\x1b"
+cancel_case " tp0G\rP\rn1\r$ESC"
+
 # Condat writes a DAT file: its overwrite question concerns C.dat.
 cancel_case " t7$ESC"
 cancel_case " t7G\r$ESC"

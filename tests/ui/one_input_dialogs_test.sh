@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The one-input dialogs Complement (with its optional auxiliary events), Minstate, Allevents and
-# BFS-recode: their keys, prompts and MAKEIT entries.
+# The one-input dialogs Complement (with its optional auxiliary events), Project (NULL or IMAGE),
+# Minstate, Allevents and BFS-recode: their keys, prompts and MAKEIT entries.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
 
@@ -28,6 +28,31 @@ check_screen_row 10 "Enter auxiliary LIST of event labels not in DES1;"
 check_screen_row 11 "type -1 to quit:"
 check_screen_row 12 "     4      4      -1"
 check_file_is "$log" "C2 = Complement(G,[4])  (4,12)$(time_line 5)\n\n"
+rm "$log"
+
+# Project: erasing 2 from G leaves 0 -1-> {1,2}.
+run_keys " tp0G\rP\r\r2\r-1\r"
+check_screen_row 0 "PROJECT"
+check_screen_row 2 "DES2 = PROJECT (DES1, NULL [or IMAGE])"
+check_screen_row 4 "Enter name of DES1 to project .........  G"
+check_screen_row 6 "Enter name of DES2 to project onto ....  P"
+check_screen_row 8 "Enter either"
+check_screen_row 10 "  NULL (list of event labels erased by projection)"
+check_screen_row 12 "or"
+check_screen_row 14 "  IMAGE (event labels retained)"
+check_screen_row 16 "NULL ? (*y/n)"
+check_screen_row 18 "Enter list of event labels to be nulled by projection;"
+check_screen_row 19 "terminate list with -1."
+check_file_is "$log" "P = Project(G,Null[2])  (2,1)$(time_line 4)\n\n"
+rm "$log"
+# An empty IMAGE keeps no event: everything is erased and one state remains. An empty NULL list
+# erases nothing. The log shows what was typed.
+run_keys " tp0G\rP2\rn-1\r"
+check_screen_row 18 "Enter list of event labels to be retained;"
+check_file_is "$log" "P2 = Project(G,Image[])  (1,0)$(time_line 5)\n\n"
+rm "$log"
+run_keys " tp0G\rP3\ry-1\r"
+check_file_is "$log" "P3 = Project(G,Null[])  (3,2)$(time_line 5)\n\n"
 rm "$log"
 
 # Minstate merges D's two states; "n" at the question replaces D.
