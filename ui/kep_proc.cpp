@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "algo/compare.h"
 #include "algo/des_proc.h"
 #include "algo/supcon.h"
 #include "engine/cl_kep.h"
@@ -45,6 +46,8 @@ struct dialog_data {
   uint16_t n_typed;
   state_pair *pairs;  // typed pair list, ascending and free of duplicates
   state_t n_pairs;
+  const char *verdict;     // a test computed here: "true" or "false", the left side of its entry
+  int prompt_y, prompt_x;  // cursor after the prompts, where a test shows its answer
   bool image;       // Project: the typed events are those retained (IMAGE), not erased (NULL)
   event_t *erased;  // IMAGE: the inputs' events outside the typed list, ascending
   uint16_t n_erased;
@@ -87,7 +90,7 @@ struct name_field {
 // One procedure dialog. Names are read in field order into name1, name2, ...; the last field is
 // the output. With `rename_question`, the user may instead let the output replace DES1.
 struct dialog_row {
-  int code;  // procedure code of the compute request
+  int code;  // procedure code of the compute request; negative for a test computed here
   const char *title;
   const char *formula;
   const char *log_name;  // "<output> = <log_name>(<inputs>)"
@@ -101,14 +104,21 @@ struct dialog_row {
   bool (*report)(dialog_data *result);
   // Optional: what follows the input names inside the parentheses of the log entry.
   void (*log_args)(FILE *log, const dialog_data &data);
-  // What follows "<output> = <log_name>(<inputs>)" in the log entry.
+  // Optional: what follows "<output> = <log_name>(<inputs>)" in the log entry.
   void (*log_tail)(FILE *log, const dialog_data &result);
   // Entry goes through "tmp.$$$" and mergeChop because it carries a list of any length.
   bool wrapped;
+  // A test computed in the front end instead of a request: every name is an input, no file is
+  // written, and the test sets the verdict that heads the log entry.
+  dialog_outcome (*compute)(dialog_data *data) = nullptr;
 };
 
 int output_slot(const dialog_row &row) {
   return row.n_names - 1;
+}
+
+int input_count(const dialog_row &row) {
+  return row.compute != nullptr ? row.n_names : row.n_names - 1;
 }
 
 bool is_dat(const name_field &field) {
@@ -300,6 +310,29 @@ int read_null_or_image(const dialog_row &row, const list_spec &spec, dialog_data
   return 0;
 }
 
+// Loads the inputs of a test computed here into slots 0 and 1. Returns false when either fails.
+bool load_inputs(dialog_data *data) {
+  for (int slot = 0; slot < 2; ++slot) {
+    state_t init = 0;
+    if (!getdes(NAMES[slot], &data->size[slot], &init, &data->des[slot])) return false;
+  }
+  return true;
+}
+
+// Nonconflict: every state of the meet of DES1 and DES2 can reach a marked state.
+dialog_outcome nonconflict_compute(dialog_data *data) {
+  if (!load_inputs(data)) return mem_result ? DIALOG_NO_MEMORY : DIALOG_QUIT;
+  int nonconflicting = nonconflict_des(data->size[0], data->des[0], data->size[1], data->des[1]);
+  if (mem_result) return DIALOG_NO_MEMORY;
+  data->verdict = nonconflicting ? "true" : "false";
+  move(STATUS_ROW, 0);
+  clrtoeol();
+  move(data->prompt_y, data->prompt_x);
+  printw(nonconflicting ? "\n\n%s and %s are NONCONFLICTING\n" : "\n\n%s and %s are CONFLICTING!\n",
+         name1, name2);
+  return DIALOG_DONE;
+}
+
 const char PROMPT_DES1[] = "Enter name of DES1 ....  ";
 const char PROMPT_DES2[] = "Enter name of DES2 ....  ";
 const char PROMPT_DES3[] = "Enter name of DES3 ....  ";
@@ -395,6 +428,9 @@ const dialog_row DIALOGS[] = {
                       : project_runProgram(name2, name1, d.typed, d.n_typed);
      },
      nullptr, log_null_or_image, log_result_sizes, true},
+    {-1, "NONCONFLICT", "NONCONFLICT (DES1, DES2)", "Nonconflict", 2,
+     {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 0}},
+     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, false, nonconflict_compute},
 };
 // clang-format on
 
@@ -468,8 +504,15 @@ dialog_outcome dialog_read(const dialog_row &row, dialog_data *result) {
   if (read_names(row) != 0) return DIALOG_QUIT;
   if (row.list != nullptr && read_list(row, *row.list, result) != 0) return DIALOG_QUIT;
   if (mem_result) return DIALOG_NO_MEMORY;
+  result->prompt_y = getcury(stdscr);
+  result->prompt_x = getcurx(stdscr);
   show_processing();
   mark_start_time();
+  if (row.compute != nullptr) {
+    dialog_outcome outcome = row.compute(result);
+    mark_stop_time();
+    return mem_result ? DIALOG_NO_MEMORY : outcome;
+  }
   int code = row.request(*result);
   mark_stop_time();
   if (debug_mode) clearok(curscr, TRUE);
@@ -486,14 +529,14 @@ dialog_outcome dialog_read(const dialog_row &row, dialog_data *result) {
 
 // Appends the row's entry to the MAKEIT log, wrapped through "tmp.$$$" when the row says so.
 void dialog_makeit(const dialog_row &row, const dialog_data &result) {
-  const char *output = NAMES[output_slot(row)];
+  const char *output = result.verdict != nullptr ? result.verdict : NAMES[output_slot(row)];
   FILE *log = row.wrapped ? fopen(MAKEIT_TMP, "w") : fopen(get_makeit(), "a");
   if (log == nullptr) return;
   fprintf(log, "%s = %s(", output, row.log_name);
-  for (int i = 0; i < output_slot(row); ++i) fprintf(log, i == 0 ? "%s" : ",%s", NAMES[i]);
+  for (int i = 0; i < input_count(row); ++i) fprintf(log, i == 0 ? "%s" : ",%s", NAMES[i]);
   if (row.log_args != nullptr) row.log_args(log, result);
   fputc(')', log);
-  row.log_tail(log, result);
+  if (row.log_tail != nullptr) row.log_tail(log, result);
   int indent = static_cast<int>(strlen(output)) + 3;
   appendTime(log, indent);
   fputs("\n\n", log);
@@ -569,6 +612,9 @@ void complement_p() {
 }
 void project_p() {
   run_dialog(11);
+}
+void nonconflict_p() {
+  run_dialog(-1);
 }
 void allevents_p() {
   run_dialog(17);

@@ -34,6 +34,7 @@ void minstate_p();
 void complement_p();
 void project_p();
 void allevents_p();
+void nonconflict_p();
 void bfs_recode_p();
 void condat_p();
 

@@ -70,7 +70,7 @@ const procedure_key PROCEDURE_KEYS[] = {
     {'O', 'A', nullptr},       // Print DAT
     {'O', 'X', nullptr},       // Print TXT
     {'I', 0, nullptr},         // Isomorph
-    {'N', 0, nullptr},         // Nonconflict
+    {'N', 0, nonconflict_p},   // Nonconflict
     {'E', 0, nullptr},         // Edit
     {'B', 0, bfs_recode_p},    // BFS-recode
     {'D', 0, nullptr},         // User file directory

@@ -54,6 +54,10 @@ cancel_case " t10G\rC\rn4\r$ESC"
 cancel_case " tp0G\rP\r\x1b"
 cancel_case " tp0G\rP\rn1\r$ESC"
 
+# Nonconflict, computed here: either name.
+cancel_case " tn$ESC"
+cancel_case " tnG\r$ESC"
+
 # Condat writes a DAT file: its overwrite question concerns C.dat.
 cancel_case " t7$ESC"
 cancel_case " t7G\r$ESC"
