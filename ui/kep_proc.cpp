@@ -15,6 +15,7 @@
 #include "engine/transform_procedures.h"
 #include "model/des_file.h"
 #include "model/des_supp.h"
+#include "model/mymalloc.h"
 #include "ui/display.h"
 
 char name1[80], name2[80], name3[80], name4[80];
@@ -48,6 +49,7 @@ struct dialog_data {
   state_t n_pairs;
   const char *verdict;     // a test computed here: "true" or "false", the left side of its entry
   int prompt_y, prompt_x;  // cursor after the prompts, where a test shows its answer
+  state_t *map;            // Isomorph: state of DES2 for each state of DES1; null for identity
   bool image;       // Project: the typed events are those retained (IMAGE), not erased (NULL)
   event_t *erased;  // IMAGE: the inputs' events outside the typed list, ascending
   uint16_t n_erased;
@@ -79,6 +81,7 @@ enum dialog_outcome {
   DIALOG_QUIT,          // cancelled, or the procedure failed: back to the menu at once
   DIALOG_NO_MEMORY,     // out of memory here or in the compute process
   DIALOG_WRITE_FAILED,  // the compute process could not write the output file
+  DIALOG_DONE_QUIET,    // done, and the user left the report with Esc: log without the pause
 };
 
 struct name_field {
@@ -111,6 +114,8 @@ struct dialog_row {
   // A test computed in the front end instead of a request: every name is an input, no file is
   // written, and the test sets the verdict that heads the log entry.
   dialog_outcome (*compute)(dialog_data *data) = nullptr;
+  // The log names the inputs last to first.
+  bool inputs_reversed = false;
 };
 
 int output_slot(const dialog_row &row) {
@@ -163,6 +168,20 @@ void log_null_or_image(FILE *log, const dialog_data &data) {
   fputs(data.image ? ",Image[" : ",Null[", log);
   log_events(log, data.typed, data.n_typed);
   fputc(']', log);
+}
+
+// Isomorph, when true: ";identity", or ";[[x,y],...]" for every state x of DES1 that corresponds
+// to another number y in DES2.
+void log_correspondence(FILE *log, const dialog_data &data) {
+  if (strcmp(data.verdict, "true") != 0) return;
+  bool identity = true;
+  for (state_t x = 0; data.map != nullptr && x < data.size[0]; ++x) {
+    if (data.map[x] == x) continue;
+    fprintf(log, identity ? ";[[%ld,%ld]" : ",[%ld,%ld]", static_cast<long>(x),
+            static_cast<long>(data.map[x]));
+    identity = false;
+  }
+  fputs(identity ? ";identity" : "]", log);
 }
 
 // ",[e1,e2,...]": the list the user typed, as it was stored.
@@ -333,6 +352,61 @@ dialog_outcome nonconflict_compute(dialog_data *data) {
   return DIALOG_DONE;
 }
 
+// Shows the pairs (x, map[x]) with x != map[x], four to a row, paging below row 21. Returns
+// false when the user left the list with Esc.
+bool printlist1(const state_t *map, state_t n) {
+  const char *format = n <= 100000    ? "  [ %5d, %5d ]  "
+                       : n <= 1000000 ? " [ %6d, %6d ] "
+                                      : " [%7d,%7d]  ";
+  const int first_row = getcury(stdscr);
+  for (state_t x = 0; x < n; ++x) {
+    if (map[x] == x) continue;
+    if (getcury(stdscr) > LAST_LIST_ROW) {
+      mvaddstr(STATUS_ROW, 0, "Press <Enter> to page corresponding states or <ESC> to return  ");
+      refresh();
+      int key = read_key();
+      while (key != KEY_RETURN && key != KEY_ESCAPE) key = read_key();
+      if (key == KEY_ESCAPE) return false;
+      move(first_row, 0);
+      clrtobot();
+    }
+    printw(format, static_cast<int>(x), static_cast<int>(map[x]));
+  }
+  return true;
+}
+
+// Isomorph: DES1 and DES2 are one DES up to the numbering of states. Equal names, or two empty
+// DES, need no search: the correspondence is the identity.
+dialog_outcome isomorph_compute(dialog_data *data) {
+  if (!load_inputs(data)) return mem_result ? DIALOG_NO_MEMORY : DIALOG_QUIT;
+  int isomorphic = 1;
+  if (strcmp(name1, name2) != 0 && (data->size[0] > 0 || data->size[1] > 0)) {
+    data->map = MALLOC_N<state_t>(data->size[0] > 0 ? data->size[0] : 1);
+    if (data->map == nullptr) return DIALOG_NO_MEMORY;
+    for (state_t x = 0; x < data->size[0]; ++x) data->map[x] = -1;
+    iso1(data->size[0], data->size[1], data->des[0], data->des[1], &isomorphic, data->map);
+    if (mem_result) return DIALOG_NO_MEMORY;
+  }
+  data->verdict = isomorphic ? "true" : "false";
+  move(MESSAGE_ROW, 0);
+  clrtoeol();
+  move(STATUS_ROW, 0);
+  clrtoeol();
+  move(data->prompt_y, data->prompt_x);
+  if (!isomorphic) {
+    printw("%s and %s are not isomorphic\n", name1, name2);
+    return DIALOG_DONE;
+  }
+  printw("%s and %s are isomorphic, under state correspondence\n\n", name1, name2);
+  bool moved = false;
+  for (state_t x = 0; data->map != nullptr && x < data->size[0]; ++x) moved |= data->map[x] != x;
+  if (!moved) {
+    addstr("   IDENTITY\n");
+    return DIALOG_DONE;
+  }
+  return printlist1(data->map, data->size[0]) ? DIALOG_DONE : DIALOG_DONE_QUIET;
+}
+
 const char PROMPT_DES1[] = "Enter name of DES1 ....  ";
 const char PROMPT_DES2[] = "Enter name of DES2 ....  ";
 const char PROMPT_DES3[] = "Enter name of DES3 ....  ";
@@ -431,6 +505,9 @@ const dialog_row DIALOGS[] = {
     {-1, "NONCONFLICT", "NONCONFLICT (DES1, DES2)", "Nonconflict", 2,
      {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 0}},
      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, false, nonconflict_compute},
+    {-2, "ISOMORPH", "ISOMORPH (DES1, DES2)", "Isomorph", 2,
+     {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 0}},
+     nullptr, nullptr, nullptr, nullptr, log_correspondence, nullptr, true, isomorph_compute, true},
 };
 // clang-format on
 
@@ -533,7 +610,10 @@ void dialog_makeit(const dialog_row &row, const dialog_data &result) {
   FILE *log = row.wrapped ? fopen(MAKEIT_TMP, "w") : fopen(get_makeit(), "a");
   if (log == nullptr) return;
   fprintf(log, "%s = %s(", output, row.log_name);
-  for (int i = 0; i < input_count(row); ++i) fprintf(log, i == 0 ? "%s" : ",%s", NAMES[i]);
+  for (int i = 0; i < input_count(row); ++i) {
+    int slot = row.inputs_reversed ? input_count(row) - 1 - i : i;
+    fprintf(log, i == 0 ? "%s" : ",%s", NAMES[slot]);
+  }
   if (row.log_args != nullptr) row.log_args(log, result);
   fputc(')', log);
   if (row.log_tail != nullptr) row.log_tail(log, result);
@@ -557,6 +637,7 @@ void release_data(dialog_data *result) {
   free(result->typed);
   free(result->pairs);
   free(result->erased);
+  free(result->map);
   *result = dialog_data{};
 }
 
@@ -581,6 +662,10 @@ void run_dialog(int code) {
   } else if (outcome == DIALOG_DONE) {
     dialog_makeit(row, result);
     user_pause();
+  } else if (outcome == DIALOG_DONE_QUIET) {
+    dialog_makeit(row, result);
+    move(STATUS_ROW, 0);
+    clrtoeol();
   }
   echo_free();
   release_data(&result);
@@ -612,6 +697,9 @@ void complement_p() {
 }
 void project_p() {
   run_dialog(11);
+}
+void isomorph_p() {
+  run_dialog(-2);
 }
 void nonconflict_p() {
   run_dialog(-1);

@@ -35,6 +35,7 @@ void complement_p();
 void project_p();
 void allevents_p();
 void nonconflict_p();
+void isomorph_p();
 void bfs_recode_p();
 void condat_p();
 

@@ -69,7 +69,7 @@ const procedure_key PROCEDURE_KEYS[] = {
     {'O', 'E', nullptr},       // Print DES
     {'O', 'A', nullptr},       // Print DAT
     {'O', 'X', nullptr},       // Print TXT
-    {'I', 0, nullptr},         // Isomorph
+    {'I', 0, isomorph_p},      // Isomorph
     {'N', 0, nonconflict_p},   // Nonconflict
     {'E', 0, nullptr},         // Edit
     {'B', 0, bfs_recode_p},    // BFS-recode

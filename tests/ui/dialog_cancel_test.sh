@@ -58,6 +58,10 @@ cancel_case " tp0G\rP\rn1\r$ESC"
 cancel_case " tn$ESC"
 cancel_case " tnG\r$ESC"
 
+# Isomorph, computed here: either name.
+cancel_case " ti$ESC"
+cancel_case " tiG\r$ESC"
+
 # Condat writes a DAT file: its overwrite question concerns C.dat.
 cancel_case " t7$ESC"
 cancel_case " t7G\r$ESC"
