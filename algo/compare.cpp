@@ -48,30 +48,17 @@ void commit_assumed(iso_search *s) {
   s->nassumed = 0;
 }
 
-// Pushes the pair (x, y) at position 0; 0 when the stack cannot grow (mem_result is then set).
-int push_frame(iso_search *s, state_t x, state_t y) {
-  if (s->depth == s->capacity) {
-    state_t grown_capacity = s->capacity + 512;
-    iso_frame *grown = REALLOC_N(s->stack, static_cast<size_t>(grown_capacity));
-    if (grown == nullptr) return 0;
-    s->stack = grown;
-    s->capacity = grown_capacity;
-  }
-  s->stack[s->depth++] = iso_frame{x, y, 0};
-  return 1;
-}
-
 // Releases the working arrays of an isomorphism test.
 void free_search(iso_search *s) {
   free(s->map1);
   free(s->map2);
   free(s->assumed);
-  free(s->stack);
+  s->stack.release();
 }
 
 // Allocates the working arrays; 0 on allocation failure (mem_result set).
 int init_search(iso_search *s, state_node *G1, state_node *G2, state_t n, state_t *corr) {
-  *s = iso_search{G1, G2, n, corr, nullptr, nullptr, nullptr, 0, nullptr, 0, 0};
+  *s = iso_search{G1, G2, n, corr, nullptr, nullptr, nullptr, 0, {}};
   s->map1 = MALLOC_N<state_t>(static_cast<size_t>(n));
   s->map2 = MALLOC_N<state_t>(static_cast<size_t>(n));
   s->assumed = MALLOC_N<state_t>(static_cast<size_t>(n));
@@ -133,14 +120,14 @@ void renumber_transitions(state_node *node, const state_t *map) {
 // Isomorphism -----------------------------------------------------------------------------------
 
 int compare_tran(state_t x, state_t y, iso_search *s) {
-  s->depth = 0;
-  if (!push_frame(s, x, y)) return 0;
-  while (s->depth > 0) {
-    iso_frame &top = s->stack[s->depth - 1];
+  s->stack.len = 0;
+  if (!s->stack.push(iso_frame{x, y, 0})) return 0;
+  while (s->stack.len > 0) {
+    iso_frame &top = s->stack.items[s->stack.len - 1];
     const state_node &a = s->g1[top.x];
     const state_node &b = s->g2[top.y];
     if (top.pos == a.numelts) {
-      s->depth--;
+      s->stack.len--;
       continue;
     }
     tran_entry ta = a.next[top.pos];
@@ -152,7 +139,7 @@ int compare_tran(state_t x, state_t y, iso_search *s) {
     if (s->map1[xt] != -1 || s->map2[yt] != -1) return 0;
     if (!same_label(s->g1[xt], s->g2[yt])) return 0;
     assume_pair(s, xt, yt);
-    if (!push_frame(s, xt, yt)) return 0;
+    if (!s->stack.push(iso_frame{xt, yt, 0})) return 0;
   }
   return 1;
 }

@@ -2,6 +2,7 @@
 #ifndef SARV_ALGO_COMPARE_H
 #define SARV_ALGO_COMPARE_H
 
+#include "algo/grow_buf.h"
 #include "model/des_data.h"
 
 // Working state of one isomorphism test between G1 and G2 (both of n states). A state pair is
@@ -19,8 +20,7 @@ struct iso_search {
   state_t *map1, *map2;  // partner of each state (committed or assumed), -1 if none
   state_t *assumed;      // states of G1 paired by the comparison under way
   state_t nassumed;
-  iso_frame *stack;  // pairs whose transitions are still being matched
-  state_t depth, capacity;
+  grow_buf<iso_frame> stack;  // pairs whose transitions are still being matched
 };
 
 // Decides whether G1 and G2 are the same DES up to a renaming of states: the renaming keeps

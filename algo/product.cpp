@@ -110,8 +110,6 @@ struct reversed_step {
 // Work state of one product construction.
 struct product_build {
   state_t n1;
-  const state_node *g1;
-  const state_node *g2;
   bool reversed;
   product_index *index = nullptr;
   grow_buf<pair_code_t> codes;
@@ -198,6 +196,37 @@ void release_build(product_build *b) {
   b->back.release();
 }
 
+// Sets the marking of the finished product and hands the DES and the wanted tables to the caller,
+// shrunk to the number of joint states; releases the rest.
+void hand_over(product_build *b, const state_node *G1, const state_node *G2, state_t *n,
+               state_node **des, product_index **index, pair_code_t **pair_codes) {
+  state_t count = static_cast<state_t>(b->codes.len);
+  state_node *result = b->states.items;
+  for (state_t k = 0; k < count; k++) {
+    pair_code_t code = b->codes.items[k];
+    result[k].marked = G1[pair_first(code, b->n1)].marked & G2[pair_second(code, b->n1)].marked;
+  }
+  result[0].reached = 1;
+  // Shrinking cannot meaningfully fail; a failed shrink keeps the larger, still valid block.
+  state_node *exact =
+      static_cast<state_node *>(realloc(result, static_cast<size_t>(count) * sizeof(state_node)));
+  *des = exact != nullptr ? exact : result;
+  *n = count;
+  b->states = grow_buf<state_node>();
+  pair_code_t *codes = static_cast<pair_code_t *>(
+      realloc(b->codes.items, static_cast<size_t>(count) * sizeof(pair_code_t)));
+  if (codes != nullptr) b->codes.items = codes;
+  if (pair_codes != nullptr) {
+    *pair_codes = b->codes.items;
+    b->codes = grow_buf<pair_code_t>();
+  }
+  if (index != nullptr) {
+    *index = b->index;
+    b->index = nullptr;
+  }
+  release_build(b);
+}
+
 // The common construction of meet2 and nc_meet2.
 void build_product(state_t N1, state_node *G1, state_t N2, state_node *G2, bool reversed,
                    state_t *n, state_node **des, product_index **index, pair_code_t **pair_codes) {
@@ -208,8 +237,6 @@ void build_product(state_t N1, state_node *G1, state_t N2, state_node *G2, bool 
   if (N1 <= 0 || N2 <= 0) return;
   product_build b;
   b.n1 = N1;
-  b.g1 = G1;
-  b.g2 = G2;
   b.reversed = reversed;
   bool ok = N1 <= MAX_STATES && N2 <= MAX_STATES;
   if (ok) ok = (b.index = new_product_index(N1, N2)) != nullptr;
@@ -229,30 +256,7 @@ void build_product(state_t N1, state_node *G1, state_t N2, state_node *G2, bool 
     release_build(&b);
     return;
   }
-  state_node *result = b.states.items;
-  for (state_t k = 0; k < count; k++) {
-    pair_code_t code = b.codes.items[k];
-    result[k].marked = G1[pair_first(code, N1)].marked & G2[pair_second(code, N1)].marked;
-  }
-  result[0].reached = 1;
-  // Shrinking to the exact size cannot meaningfully fail; a failed shrink keeps the larger block.
-  state_node *exact =
-      static_cast<state_node *>(realloc(result, static_cast<size_t>(count) * sizeof(state_node)));
-  *des = exact != nullptr ? exact : result;
-  *n = count;
-  b.states = grow_buf<state_node>();
-  pair_code_t *codes = static_cast<pair_code_t *>(
-      realloc(b.codes.items, static_cast<size_t>(count) * sizeof(pair_code_t)));
-  if (codes != nullptr) b.codes.items = codes;
-  if (pair_codes != nullptr) {
-    *pair_codes = b.codes.items;
-    b.codes = grow_buf<pair_code_t>();
-  }
-  if (index != nullptr) {
-    *index = b.index;
-    b.index = nullptr;
-  }
-  release_build(&b);
+  hand_over(&b, G1, G2, n, des, index, pair_codes);
 }
 
 }  // namespace

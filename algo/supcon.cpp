@@ -179,50 +179,65 @@ uint32_t disabled_key(state_t y, event_t e) {
   return (static_cast<uint32_t>(y) << 10) | e;
 }
 
+// Calls disabled(y, e) for every joint state k of the meet P and every event e that the plant
+// allows at k's plant component but k does not; y is k's supervisor component.
+template <typename Disabled>
+void for_each_disabled(const state_node *G, state_t NG, state_t n, const state_node *P,
+                       const pair_code_t *pair_codes, Disabled disabled) {
+  auto pass = [](tran_entry) { return true; };
+  for (state_t k = 0; k < n; k++) {
+    state_t x = pair_first(pair_codes[k], NG), y = pair_second(pair_codes[k], NG);
+    merge_walk(
+        G[x].next, G[x].numelts, P[k].next, P[k].numelts,
+        [](tran_entry, tran_entry) { return true; },
+        [&](tran_entry t) { return disabled(y, t.event()), true; }, pass);
+  }
+}
+
+// Fills the lists of D from the keys of each row (row y is keys[start_y .. end[y]) with end[y]
+// the start of the next row), sorted and without duplicates.
+bool fill_rows(state_t NS, uint32_t *keys, const uint32_t *end, state_node *D) {
+  uint32_t start = 0;
+  for (state_t y = 0; y < NS; start = end[y], y++) {
+    std::sort(keys + start, keys + end[y]);
+    uint32_t distinct =
+        static_cast<uint32_t>(std::unique(keys + start, keys + end[y]) - keys) - start;
+    if (distinct == 0) continue;
+    D[y].next = MALLOC_N<tran_entry>(distinct);
+    if (D[y].next == nullptr) return false;
+    for (uint32_t i = 0; i < distinct; i++)
+      D[y].next[i] = make_tran(static_cast<event_t>(keys[start + i] & 0x3FF), 0);
+    D[y].numelts = static_cast<uint16_t>(distinct);
+  }
+  return true;
+}
+
 }  // namespace
 
+// Counting sort of the (supervisor state, event) keys by supervisor state, then one sort per row.
 void condat1(const state_node *G, state_t NG, state_t NS, state_t n, const state_node *P,
              state_t *nd, state_node **D, const pair_code_t *pair_codes) {
   *nd = NS;
   *D = newdes(NS);
-  if (*D == nullptr) return;
-  state_node *d = *D;
-  // Count the disabled events per supervisor state, then place them in rows and sort each row.
-  size_t *first = static_cast<size_t *>(CALLOC(static_cast<size_t>(NS) + 1, sizeof(size_t)));
+  uint32_t *first = static_cast<uint32_t *>(CALLOC(static_cast<size_t>(NS) + 1, sizeof(uint32_t)));
   uint32_t *keys = nullptr;
-  if (first != nullptr) {
-    for (state_t k = 0; k < n; k++) {
-      state_t x = pair_first(pair_codes[k], NG), y = pair_second(pair_codes[k], NG);
-      merge_walk(
-          G[x].next, G[x].numelts, P[k].next, P[k].numelts,
-          [](tran_entry, tran_entry) { return true; },
-          [&](tran_entry) { return ++first[y + 1], true; }, [](tran_entry) { return true; });
-    }
+  bool ok = *D != nullptr && first != nullptr;
+  if (ok) {
+    int64_t total = 0;
+    for_each_disabled(G, NG, n, P, pair_codes,
+                      [&](state_t y, event_t) { first[y + 1]++, total++; });
     for (state_t y = 0; y < NS; y++) first[y + 1] += first[y];
-    keys = MALLOC_N<uint32_t>(first[NS] > 0 ? first[NS] : 1);
+    if (total > static_cast<int64_t>(UINT32_MAX)) mem_result = 1;
+    ok = total <= static_cast<int64_t>(UINT32_MAX) &&
+         (keys = MALLOC_N<uint32_t>(total > 0 ? static_cast<size_t>(total) : 1)) != nullptr;
   }
-  if (keys != nullptr) {
-    for (state_t k = 0; k < n; k++) {
-      state_t x = pair_first(pair_codes[k], NG), y = pair_second(pair_codes[k], NG);
-      merge_walk(
-          G[x].next, G[x].numelts, P[k].next, P[k].numelts,
-          [](tran_entry, tran_entry) { return true; },
-          [&](tran_entry t) { return keys[first[y]++] = disabled_key(y, t.event()), true; },
-          [](tran_entry) { return true; });
-    }
-    size_t start = 0;
-    for (state_t y = 0; y < NS && !mem_result; y++) {
-      size_t end = first[y];  // advanced to the end of row y while filling
-      std::sort(keys + start, keys + end);
-      size_t distinct = static_cast<size_t>(std::unique(keys + start, keys + end) - (keys + start));
-      if (distinct > 0 && (d[y].next = MALLOC_N<tran_entry>(distinct)) != nullptr) {
-        for (size_t i = 0; i < distinct; i++)
-          d[y].next[i] = make_tran(static_cast<event_t>(keys[start + i] & 0x3FF), 0);
-        d[y].numelts = static_cast<uint16_t>(distinct);
-      }
-      start = end;
-    }
+  if (ok) {
+    // first[y] advances to the end of row y while filling.
+    for_each_disabled(G, NG, n, P, pair_codes,
+                      [&](state_t y, event_t e) { keys[first[y]++] = disabled_key(y, e); });
+    ok = fill_rows(NS, keys, first, *D);
   }
+  if (!ok) freedes(NS, D);
   free(keys);
   free(first);
 }

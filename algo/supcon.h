@@ -30,7 +30,7 @@ void uncontrolist2(state_t k, const state_node *T, uint16_t *count);
 // "SHAVE1 %ld %ld" (state counts before and after the previous round) once per round.
 // Time: O(V + E) per round; a round is a controllability closure plus a coreachability search,
 // and rounds repeat only while a coreachability search removes states. Extra memory: about
-// 4 bytes per transition and 16 per state. On allocation failure sets mem_result and leaves
+// 4 bytes per transition and 18 per state. On allocation failure sets mem_result and leaves
 // (n, T) a valid DES for the caller to discard.
 void shave1(state_t NG, state_node *G, state_t *n, state_node **T, pair_code_t *pair_codes);
 

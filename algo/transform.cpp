@@ -191,7 +191,12 @@ void complement1(state_t *n, state_node **des, uint16_t count, const event_t *au
   }
   if (*n <= 0) {
     *des = newdes(1);
-    if (*des != nullptr && make_selfloop_state(&(*des)[0], 0, ecount, E)) *n = 1;
+    if (*des != nullptr && make_selfloop_state(&(*des)[0], 0, ecount, E)) {
+      *n = 1;
+    } else {
+      free(*des);
+      *des = nullptr;
+    }
     free(E);
     return;
   }
@@ -204,7 +209,10 @@ void complement1(state_t *n, state_node **des, uint16_t count, const event_t *au
     genstatetran(i, *des, &own_count, &own);
     gendifflist(ecount, E, own_count, own, &dcount, &D);
     if (dcount > 0 && !mem_result && !grown) {
-      resize_des(des, dump, dump + 1);
+      if (dump >= MAX_STATES)
+        mem_result = 1;
+      else
+        resize_des(des, dump, dump + 1);
       grown = !mem_result;
     }
     if (dcount > 0 && grown) add_dump_transitions(&(*des)[i], dump, dcount, D);

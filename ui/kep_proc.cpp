@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "algo/des_proc.h"
+#include "algo/supcon.h"
 #include "engine/cl_kep.h"
 #include "engine/transform_procedures.h"
 #include "model/des_file.h"
@@ -37,6 +38,7 @@ char *const LONG_NAMES[4] = {long_name1, long_name2, long_name3, long_name4};
 // request. Slot i holds the DES of name i+1; a DAT is held like a DES. Everything here is released
 // by release_data.
 struct dialog_data {
+  int output;      // slot of the output name
   event_t *typed;  // typed event list, ascending and free of duplicates
   uint16_t n_typed;
   state_t size[4];
@@ -98,43 +100,40 @@ bool is_dat(const name_field &field) {
   return strcmp(field.ext, ".dat") == 0;
 }
 
-void log_sizes(FILE *log, const dialog_data &result, int slot) {
-  fprintf(log, "  (%ld,%ld)", static_cast<long>(result.size[slot]),
-          static_cast<long>(count_tran(result.des[slot], result.size[slot])));
+// "e1,e2,...": events separated by commas, without blanks.
+void log_events(FILE *log, const event_t *events, uint16_t count) {
+  for (uint16_t i = 0; i < count; ++i) fprintf(log, i == 0 ? "%d" : ",%d", events[i]);
 }
 
-void log_output_sizes(FILE *log, const dialog_data &result) {
-  log_sizes(log, result, 1);
-}
-
-void log_product_sizes(FILE *log, const dialog_data &result) {
-  log_sizes(log, result, 2);
+// "  (states,transitions)" of the output read back.
+void log_result_sizes(FILE *log, const dialog_data &result) {
+  const int out = result.output;
+  fprintf(log, "  (%ld,%ld)", static_cast<long>(result.size[out]),
+          static_cast<long>(count_tran(result.des[out], result.size[out])));
 }
 
 void log_sync_tail(FILE *log, const dialog_data &result) {
-  log_sizes(log, result, 2);
+  log_result_sizes(log, result);
   fputs("  Blocked_events = ", log);
   if (result.n_events == 0) {
     fputs("None  ", log);
     return;
   }
   fputc('[', log);
-  for (uint16_t i = 0; i < result.n_events; ++i)
-    fprintf(log, i == 0 ? "%d" : ",%d", result.events[i]);
+  log_events(log, result.events, result.n_events);
   fputs("]  ", log);
 }
 
 // ",[e1,e2,...]": the list the user typed, as it was stored.
 void log_typed_events(FILE *log, const dialog_data &data) {
   fputs(",[", log);
-  for (uint16_t i = 0; i < data.n_typed; ++i) fprintf(log, i == 0 ? "%d" : ",%d", data.typed[i]);
+  log_events(log, data.typed, data.n_typed);
   fputc(']', log);
 }
 
 void log_condat_tail(FILE *log, const dialog_data &result) {
-  fputs(
-      compute_controllable(result.des[2], result.size[2]) ? "  Controllable." : "  Uncontrollable.",
-      log);
+  bool controllable = compute_controllable(result.des[result.output], result.size[result.output]);
+  fputs(controllable ? "  Controllable." : "  Uncontrollable.", log);
 }
 
 // Adds every event on a transition of the DES to the sorted list.
@@ -158,7 +157,7 @@ bool sync_report(dialog_data *result) {
   uint16_t n_used = 0;
   for (int slot = 0; slot < 2; ++slot)
     collect_events(result->des[slot], result->size[slot], &result->events, &result->n_events);
-  collect_events(result->des[2], result->size[2], &used, &n_used);
+  collect_events(result->des[result->output], result->size[result->output], &used, &n_used);
   uint16_t kept = 0;
   for (uint16_t i = 0; i < result->n_events; ++i)
     if (!inlist(result->events[i], used, n_used)) result->events[kept++] = result->events[i];
@@ -185,13 +184,13 @@ const dialog_row DIALOGS[] = {
       {"Enter new name for DES2 ...............  ", ".des", 1}},
      RENAME_QUESTION, &SELFLOOP_EVENTS,
      [](const dialog_data &d) { return selfloop_runProgram(name2, name1, d.n_typed, d.typed); },
-     nullptr, log_typed_events, log_output_sizes, true},
+     nullptr, log_typed_events, log_result_sizes, true},
     {2, "TRIM", "DES2 = TRIM (DES1)", "Trim", 2,
      {{"Enter name of DES1 to be trimmed ....  ", ".des", 0},
       {"Enter new name for DES2 ....  ", ".des", 1}},
      RENAME_QUESTION, nullptr,
      [](const dialog_data &) { return trim_runProgram(name2, name1); },
-     nullptr, nullptr, log_output_sizes, false},
+     nullptr, nullptr, log_result_sizes, false},
     {3, "SYNC", "DES3 = SYNC (DES1, DES2)", "Sync", 3,
      {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 0}, {PROMPT_DES3, ".des", 1}},
      nullptr, nullptr,
@@ -201,14 +200,14 @@ const dialog_row DIALOGS[] = {
      {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 0}, {PROMPT_DES3, ".des", 1}},
      nullptr, nullptr,
      [](const dialog_data &) { return meet_runProgram(name3, name1, name2); },
-     nullptr, nullptr, log_product_sizes, false},
+     nullptr, nullptr, log_result_sizes, false},
     {5, "SUPCON", "DES3 = SUPCON (DES1, DES2)", "Supcon", 3,
      {{"Enter name of plant generator DES1 .............  ", ".des", 0},
       {"Enter name of legal language generator DES2 ....  ", ".des", 0},
       {"Enter name of supremal\n  controllable sublanguage generator DES3 ......  ", ".des", 1}},
      nullptr, nullptr,
      [](const dialog_data &) { return supcon_runProgram(name3, name1, name2); },
-     nullptr, nullptr, log_product_sizes, false},
+     nullptr, nullptr, log_result_sizes, false},
     {7, "CONDAT", "DES3 = CONDAT (DES1, DES2)", "Condat", 3,
      {{"Enter name of plant generator DES1 ......  ", ".des", 0},
       {"Enter name of supervisor DES2 ...........  ", ".des", 0},
@@ -219,10 +218,10 @@ const dialog_row DIALOGS[] = {
 };
 // clang-format on
 
-const dialog_row &dialog_for(int code) {
+const dialog_row *dialog_for(int code) {
   for (const dialog_row &row : DIALOGS)
-    if (row.code == code) return row;
-  return DIALOGS[0];
+    if (row.code == code) return &row;
+  return nullptr;
 }
 
 void dialog_header(const dialog_row &row) {
@@ -357,10 +356,13 @@ void release_data(dialog_data *result) {
 
 // The menu operation of every dialog.
 void run_dialog(int code) {
-  const dialog_row &row = dialog_for(code);
+  const dialog_row *found = dialog_for(code);
+  if (found == nullptr) return;
+  const dialog_row &row = *found;
   quit = 0;
   mem_result = 0;
   dialog_data result{};
+  result.output = output_slot(row);
   dialog_outcome outcome = dialog_read(row, &result);
   quit = outcome != DIALOG_DONE;
   if (outcome == DIALOG_NO_MEMORY) {
@@ -407,6 +409,7 @@ const char *get_makeit() {
 }
 
 void mergeChop(int indent) {
+  if (indent > MAKEIT_LINE - 1) indent = MAKEIT_LINE - 1;  // each line keeps room for one character
   FILE *entry = fopen(MAKEIT_TMP, "r");
   FILE *log = fopen(get_makeit(), "a");
   if (entry != nullptr && log != nullptr) {
@@ -460,13 +463,6 @@ void mark_start_time() {
 }
 void mark_stop_time() {
   stop_time = monotonic_seconds();
-}
-
-int compute_controllable(const state_node *states, state_t n) {
-  for (state_t s = 0; s < n; ++s)
-    for (uint16_t j = 0; j < states[s].numelts; ++j)
-      if (states[s].next[j].event() % 2 == 0) return 0;
-  return 1;
 }
 
 void sync_blockevents_display(const char *name, const event_t *events, uint16_t count) {

@@ -47,8 +47,6 @@ const char *cdifftime(double start, double stop);
 void mark_start_time();
 void mark_stop_time();
 
-// 1 when every event of the control data is odd (controllable), else 0.
-int compute_controllable(const state_node *states, state_t n);
 // Shows on row 21 the events of Sync's inputs that the result blocks.
 void sync_blockevents_display(const char *name, const event_t *events, uint16_t count);
 

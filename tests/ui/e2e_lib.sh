@@ -50,11 +50,12 @@ wait_for_screen() {
 
 # run_keys KEYS [WIDTH HEIGHT]: runs "sarv -autotest" on the bytes KEYS (printf escapes allowed)
 # in a fresh tmux window, waits for the program to end, leaves the last screen in $WORK/screen
-# and the exit status in $STATUS.
+# and the exit status in $STATUS. RUN_PREFIX, when set, is a shell command put before the run
+# (for example "ulimit -v 60000; ").
 run_keys() {
   local width=${2:-80} height=${3:-25}
   printf "$1" >"$WORK/keys"
-  run_in_tmux "./sarv -autotest keys" "$width" "$height"
+  run_in_tmux "${RUN_PREFIX:-}./sarv -autotest keys" "$width" "$height"
 }
 
 # run_in_tmux COMMAND WIDTH HEIGHT: runs COMMAND in WORK inside tmux until it ends.

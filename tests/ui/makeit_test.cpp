@@ -1,12 +1,10 @@
-// The MAKEIT log: wrapping of long entries, computing times, the controllability verdict of
-// Condat and the blocked-event line of Sync.
+// The MAKEIT log: wrapping of long entries, computing times, and the blocked-event line of Sync.
 #include <sys/stat.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
 
-#include "tests/support/random_des.h"
 #include "tests/ui/screen_fixture.h"
 #include "ui/kep_proc.h"
 
@@ -105,18 +103,6 @@ TEST(ComputingTime, OnlyWrittenInClockingMode) {
   fclose(out);
   timing_mode = 0;
   EXPECT_STREQ(buffer, "\n     Computing time = 00:01:05");
-}
-
-TEST(Controllability, ControlDataWithOnlyOddEventsIsControllable) {
-  owned_des odd;
-  make_des(2, {{0, 1, 0}, {0, 3, 0}, {1, 5, 0}}, {}, &odd);
-  EXPECT_EQ(compute_controllable(odd.des, odd.size), 1);
-  owned_des mixed;
-  make_des(2, {{0, 1, 0}, {1, 4, 0}}, {}, &mixed);
-  EXPECT_EQ(compute_controllable(mixed.des, mixed.size), 0);
-  owned_des empty;
-  make_des(1, {}, {}, &empty);
-  EXPECT_EQ(compute_controllable(empty.des, empty.size), 1);
 }
 
 using BlockedEvents = ScreenTest;

@@ -37,5 +37,20 @@ rm "$log"
 run_keys " ct2G2\rn\r"
 check_file_is "$log" "G2 = Trim(G2)  (3,2)\n\n"
 check_screen_row 3 "                               SARV PROCEDURES"
+rm "$log"
+
+# Debug mode leaves the child's output on the terminal; the dialog still ends at its pause.
+run_keys " dt2G2\ryT3\r"
+check_screen_row 8 "Enter new name for DES2 ....  T3"
+check_screen_row 23 "Press <Enter> to return to SARV Procedures"
+check_file_is "$log" "T3 = Trim(G2)  (3,2)$(time_line 5)\n\n"
+rm "$log"
+
+# An output that cannot be written (a directory holds its name) is reported, not logged.
+mkdir "$USERDIR/X.des"
+run_keys " t2G2\ryX\ry"
+check_screen_row 22 "Error writing file: $USERDIR/X.des"
+check_screen_row 23 "Press <Enter> to return to SARV Procedures"
+check "no entry after a failed write" "$(test -e "$log" && echo logged)" ""
 
 e2e_done

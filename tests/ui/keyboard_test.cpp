@@ -1,0 +1,92 @@
+// Keys from a real terminal input (a pipe standing in for the keyboard): two-code keys, keypad
+// translation, and how a lone Esc is told from the start of a terminal key sequence.
+#include <curses.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "ui/io.h"
+
+namespace {
+
+class Keyboard : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(pipe(keyboard_), 0);
+    setenv("TERM", "xterm", 1);
+    setenv("LINES", "25", 1);
+    setenv("COLUMNS", "80", 1);
+    in_ = fdopen(keyboard_[0], "r");
+    out_ = fopen("/dev/null", "w");
+    screen_ = newterm("xterm", out_, in_);
+    ASSERT_NE(screen_, nullptr);
+    nonl();
+    cbreak();
+    noecho();
+    keypad(stdscr, TRUE);
+    set_escdelay(50);
+    autotest = 0;
+  }
+
+  void TearDown() override {
+    endwin();
+    delscreen(screen_);
+    fclose(in_);
+    fclose(out_);
+    close(keyboard_[1]);
+  }
+
+  void type(const std::string &bytes) {
+    ASSERT_EQ(write(keyboard_[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+
+ private:
+  int keyboard_[2];
+  FILE *in_ = nullptr;
+  FILE *out_ = nullptr;
+  SCREEN *screen_ = nullptr;
+};
+
+TEST_F(Keyboard, PlainKeysPassUnchanged) {
+  type("a\r");
+  EXPECT_EQ(read_key(), 'a');
+  EXPECT_EQ(read_key(), KEY_RETURN);
+}
+
+TEST_F(Keyboard, TwoCodeKeysBecomePageLetters) {
+  type(std::string("\0I\0Q\0x", 6));
+  EXPECT_EQ(read_key(), 'u');
+  EXPECT_EQ(read_key(), 'd');
+  EXPECT_EQ(read_key(), 0);
+}
+
+TEST_F(Keyboard, KeypadSequencesArriveAsOneKey) {
+  type("\x1bOB");
+  EXPECT_EQ(read_key(), KEY_DOWN);
+}
+
+TEST_F(Keyboard, LoneEscCancels) {
+  type("\x1b");
+  EXPECT_EQ(read_key(), KEY_ESCAPE);
+  EXPECT_EQ(LoneEsc(), 1);
+}
+
+TEST_F(Keyboard, EscWithFurtherKeysPendingIsASequence) {
+  type("\x1bz9");
+  EXPECT_EQ(read_key(), KEY_ESCAPE);
+  EXPECT_EQ(LoneEsc(), 0);
+  type("k");
+  EXPECT_EQ(read_key(), 'k');  // the drained keys are gone, reading blocks again
+}
+
+TEST_F(Keyboard, EscCancelsAnIntegerField) {
+  type("12\x1b");
+  int key = 0;
+  EXPECT_EQ(readint(&key, -1, 999), 0);
+  EXPECT_EQ(key, KEY_ESCAPE);
+}
+
+}  // namespace
