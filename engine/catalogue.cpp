@@ -2,8 +2,11 @@
 // inputs in job->input (request order) and leave the result in job->output; the frame files it.
 #include "engine/catalogue.h"
 
+#include <cstdlib>
+
 #include "algo/des_proc.h"
 #include "algo/product.h"
+#include "algo/supcon.h"
 #include "engine/transform_procedures.h"
 
 namespace {
@@ -25,16 +28,46 @@ void meet_steps(compute_job *job) {
         &job->output.size, &job->output.des, nullptr, nullptr);
 }
 
-// One row per procedure code. Rows without steps (run null) are requested by the front end but
-// not yet computed: the compute process answers them like an unknown code.
+// Supremal controllable sublanguage of the specification (input 1) for the plant (input 0): the
+// trimmed meet, shaved until every state is controllable and nonblocking.
+void supcon_steps(compute_job *job) {
+  job_des &plant = job->input[0], &spec = job->input[1];
+  pair_code_t *pair_codes = nullptr;
+  meet2(plant.size, plant.des, spec.size, spec.des, &job->output.size, &job->output.des, nullptr,
+        &pair_codes);
+  freedes(spec.size, &spec.des);
+  spec.size = 0;
+  trim2(&job->output.size, &job->output.des, pair_codes);
+  shave1(plant.size, plant.des, &job->output.size, &job->output.des, pair_codes);
+  free(pair_codes);
+}
+
+// Control data of the supervisor (input 1) for the plant (input 0): per supervisor state, the
+// events the plant allows there that the supervisor disables.
+void condat_steps(compute_job *job) {
+  job_des &plant = job->input[0], &supervisor = job->input[1];
+  job_des product{};
+  pair_code_t *pair_codes = nullptr;
+  meet2(plant.size, plant.des, supervisor.size, supervisor.des, &product.size, &product.des,
+        nullptr, &pair_codes);
+  state_t supervisor_states = supervisor.size;
+  freedes(supervisor.size, &supervisor.des);
+  supervisor.size = 0;
+  condat1(plant.des, plant.size, supervisor_states, product.size, product.des, &job->output.size,
+          &job->output.des, pair_codes);
+  freedes(product.size, &product.des);
+  free(pair_codes);
+}
+
+// One row per procedure code, in code order.
 const procedure_row catalogue[] = {
     {1, "Selfloop", "1: Selfloop", 1, OUTPUT_DES, LIST_EVENTS, FRAME_STANDARD, selfloop_steps},
     {2, "Trim", "2: Trim", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, trim_steps},
     {3, "Sync", "3: Sync", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, sync_steps},
     {4, "Meet", "4: Meet", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, meet_steps},
-    {5, "Supcon", "5: Supcon", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, nullptr},
+    {5, "Supcon", "5: Supcon", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, supcon_steps},
     {6, "Mutex", "6: Mutex", 2, OUTPUT_DES, LIST_STATE_PAIRS, FRAME_STANDARD, mutex_steps},
-    {7, "Condat", "7: Condat", 2, OUTPUT_DAT, LIST_NONE, FRAME_STANDARD, nullptr},
+    {7, "Condat", "7: Condat", 2, OUTPUT_DAT, LIST_NONE, FRAME_STANDARD, condat_steps},
     {10, "Complement", "10: Complement", 1, OUTPUT_DES, LIST_EVENTS, FRAME_STANDARD,
      complement_steps},
     {17, "Allevents", "H4: Allevents", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, allevent_steps},

@@ -140,7 +140,7 @@ int cmdline_kep_run() {
       !read_header_number(request, &code))
     code = 0;
   const procedure_row *row = find_procedure(code);
-  if (row != nullptr && row->run != nullptr) compute_procedure(row, request);
+  if (row != nullptr) compute_procedure(row, request);
   fclose(request);
   remove(prm_file);
   murn_result(MURN_OK);

@@ -14,13 +14,9 @@
 #include "model/des_data.h"
 #include "model/mymalloc.h"
 #include "model/progress.h"
+#include "ui/display.h"
+#include "ui/io.h"
 #include "ui/tovi.h"
-
-// Front-end switches, defined here until the front end's input module provides them.
-__attribute__((weak)) int autotest = 0;
-__attribute__((weak)) FILE *auto_in = nullptr;
-__attribute__((weak)) int ring_active = 1;
-__attribute__((weak)) int timing_mode = 0;
 
 void CatcherINT(int signal_number);
 int tovi_init(const char *program);
@@ -67,8 +63,7 @@ void start_screen() {
   if (terminal_screen != nullptr) {
     mvaddstr(15, 0, "Cannot determine your HOME directory!\n");
     addstr("There is something wrong with your setup.\n");
-    refresh();
-    getch();
+    user_pause();
     endwin();
   } else {
     printf("Cannot determine your HOME directory!\nThere is something wrong with your setup.\n");

@@ -7,7 +7,9 @@
 #include "engine/catalogue.h"
 #include "engine/cl_kep.h"
 #include "engine/engine_test_util.h"
+#include "model/des_file.h"
 #include "model/mymalloc.h"
+#include "support/random_des.h"
 
 namespace {
 
@@ -29,6 +31,12 @@ void record_list(compute_job *job) {
       seen_items.push_back(v);
   }
   seen_names = std::string(job->name[0]) + "|" + job->name[1];
+}
+
+bool saw_loaded_input;
+void note_loading(compute_job *job) {
+  saw_loaded_input = job->input[0].des != nullptr;
+  record_list(job);
 }
 
 void allocate_a_lot(compute_job *) {
@@ -82,6 +90,24 @@ TEST(ComputeNames, LastLineWithoutNewlineKeepsItsLastCharacter) {
   run_frame(install, row_with(LIST_NONE, record_list), "GG\nHH");
   EXPECT_EQ(seen_names, "GG|HH");
   EXPECT_TRUE(install.user_has("HH.des"));
+}
+
+// A standard row gets its inputs loaded and its output filed; a row that handles its own files
+// gets only the names.
+TEST(ComputeFrames, OnlyStandardRowsLoadAndFile) {
+  scratch_install install;
+  owned_des g;
+  make_des(2, {{0, 1, 1}}, {1}, &g);
+  ASSERT_EQ(filedes("G", g.size, 0, g.des), 0);
+  run_frame(install, row_with(LIST_NONE, note_loading), "G\nH\n");
+  EXPECT_TRUE(saw_loaded_input);
+  EXPECT_TRUE(install.user_has("H.des"));
+  procedure_row own = row_with(LIST_NONE, note_loading);
+  own.frame = FRAME_OWN;
+  run_frame(install, own, "G\nK\n");
+  EXPECT_FALSE(saw_loaded_input);
+  EXPECT_EQ(seen_names, "G|K");
+  EXPECT_FALSE(install.user_has("K.des"));
 }
 
 // Each failure ends the process with status 0 and writes exactly its code; the output file is

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "algo/des_proc.h"
 #include "engine/cl_kep.h"
@@ -13,6 +16,44 @@
 #include "support/reference.h"
 
 namespace {
+
+// Checks, independently of the supcon algorithms, that K is a controllable nonblocking sublanguage
+// of the specification E within plant G: walking K, G and E together from their initial states,
+// every step of K is a step of G and of E, every uncontrollable step G allows is a step of K, and
+// a marked state of K is marked in G and E; every state of K reaches a marker state. All three
+// DES are deterministic. Returns an empty string, or the first violation.
+std::string check_supervisor(const owned_des &k, const owned_des &g, const owned_des &e) {
+  if (k.size == 0) return "";
+  auto step = [](const state_node &node, event_t ev) -> state_t {
+    for (int j = 0; j < node.numelts; j++)
+      if (node.next[j].event() == ev) return node.next[j].target();
+    return -1;
+  };
+  std::set<std::vector<state_t>> seen{{0, 0, 0}};
+  std::vector<std::vector<state_t>> todo{{0, 0, 0}};
+  while (!todo.empty()) {
+    std::vector<state_t> t = todo.back();
+    todo.pop_back();
+    const state_node &kn = k.des[t[0]], &gn = g.des[t[1]], &en = e.des[t[2]];
+    std::string where = " at (" + std::to_string(t[0]) + "," + std::to_string(t[1]) + "," +
+                        std::to_string(t[2]) + ")";
+    if (kn.marked && !(gn.marked && en.marked)) return "marked outside G or E" + where;
+    for (int j = 0; j < gn.numelts; j++) {
+      event_t ev = gn.next[j].event();
+      if (ev % 2 == 0 && step(kn, ev) < 0) return "uncontrollable " + std::to_string(ev) + where;
+    }
+    for (int j = 0; j < kn.numelts; j++) {
+      event_t ev = kn.next[j].event();
+      std::vector<state_t> next{kn.next[j].target(), step(gn, ev), step(en, ev)};
+      if (next[1] < 0 || next[2] < 0) return "step " + std::to_string(ev) + " outside" + where;
+      if (seen.insert(next).second) todo.push_back(next);
+    }
+  }
+  std::vector<bool> coreachable = ref_coreachable(to_ref(k.des, k.size));
+  for (state_t s = 0; s < k.size; s++)
+    if (!coreachable[s]) return "blocking state " + std::to_string(s);
+  return "";
+}
 
 class Procedures : public testing::Test {
  protected:
@@ -169,6 +210,116 @@ TEST_F(Procedures, ProgressLinesOnlyInDebugMode) {
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.find("B_REACH: 0") != std::string::npos, debug == 1) << out;
   }
+}
+
+TEST_F(Procedures, SupconDisablesOnlyControllableEventsAndRemovesWhatCannotBeKept) {
+  owned_des plant, spec;
+  // The plant may go 0 -1-> 1 and then 1 -2-> 2 (uncontrollable) or 1 -4-> 0 (uncontrollable);
+  // the specification does not allow event 2, so controllable event 1 must never occur.
+  make_des(3, {{0, 1, 1}, {1, 2, 2}, {1, 4, 0}}, {0, 2}, &plant);
+  make_des(2, {{0, 1, 1}, {1, 4, 0}}, {0}, &spec);
+  file("G", plant);
+  file("E", spec);
+  ASSERT_EQ(supcon_runProgram("K", "G", "E"), MURN_OK);
+  owned_des k;
+  load("K", 0, &k);
+  ASSERT_EQ(k.size, 1);
+  EXPECT_EQ(count_tran(k.des, k.size), 0);
+  EXPECT_TRUE(k.des[0].marked);
+  expect_no_protocol_files();
+}
+
+TEST_F(Procedures, SupconUnderAPermissiveSpecificationIsTheTrimmedMeet) {
+  owned_des plant, spec;
+  // 3 is blocking; the specification allows every event everywhere.
+  make_des(4, {{0, 1, 1}, {1, 2, 0}, {0, 3, 3}}, {1}, &plant);
+  make_des(1, {{0, 1, 0}, {0, 2, 0}, {0, 3, 0}}, {0}, &spec);
+  file("G", plant);
+  file("E", spec);
+  ASSERT_EQ(supcon_runProgram("K", "G", "E"), MURN_OK);
+  owned_des k;
+  load("K", 0, &k);
+  EXPECT_EQ(diff_des(ref_trim(ref_meet(to_ref(plant.des, plant.size), to_ref(spec.des, spec.size))),
+                     k.des, k.size),
+            "");
+  EXPECT_EQ(k.size, 2);
+  EXPECT_EQ(count_tran(k.des, k.size), 2);
+}
+
+TEST_F(Procedures, SupconOfAnEmptyPlantIsEmpty) {
+  owned_des spec, k;
+  make_des(1, {{0, 1, 0}}, {0}, &spec);
+  file("E", spec);
+  ASSERT_EQ(supcon_runProgram("K", "NONE", "E"), MURN_OK);
+  load("K", 0, &k);
+  EXPECT_EQ(k.size, 0);
+}
+
+// Random plants and specifications: the result equals the reference fixed point, and is checked
+// directly for controllability, containment and nonblocking; its control data disable only
+// controllable events and equal the reference control data.
+TEST_F(Procedures, SupconAndCondatOfRandomDesAgreeWithReferenceAndProperties) {
+  std::mt19937 rng(4242);
+  int nonempty = 0;
+  for (int round = 0; round < 30; round++) {
+    random_des_options options;
+    options.states = 3 + round % 6;
+    options.events = {0, 1, 2, 3, 5};
+    options.marked_fraction = 0.5;
+    owned_des g, e, k, d;
+    make_random_des(rng, options, &g);
+    // A specification with many transitions and markers leaves something to keep.
+    options.states = 2 + round % 4;
+    options.max_out = 5;
+    options.marked_fraction = 0.7;
+    make_random_des(rng, options, &e);
+    file("G", g);
+    file("E", e);
+    ASSERT_EQ(supcon_runProgram("K", "G", "E"), MURN_OK) << round;
+    load("K", 0, &k);
+    ref_des rg = to_ref(g.des, g.size);
+    EXPECT_EQ(diff_des(ref_supcon(rg, to_ref(e.des, e.size)), k.des, k.size), "") << round;
+    EXPECT_EQ(check_supervisor(k, g, e), "") << round;
+    if (k.size == 0) continue;
+    nonempty++;
+    ASSERT_EQ(condat_runProgram("D", "G", "K"), MURN_OK) << round;
+    state_t init;
+    load("D", -1, &d, &init);
+    EXPECT_EQ(init, -1);
+    ASSERT_EQ(d.size, k.size);
+    std::vector<std::set<event_t>> expected = ref_condat(rg, to_ref(k.des, k.size));
+    for (state_t y = 0; y < d.size; y++) {
+      std::set<event_t> disabled;
+      for (int j = 0; j < d.des[y].numelts; j++) {
+        disabled.insert(d.des[y].next[j].event());
+        EXPECT_EQ(d.des[y].next[j].target(), 0);
+        EXPECT_EQ(d.des[y].next[j].event() % 2, 1) << "uncontrollable event disabled";
+      }
+      EXPECT_EQ(disabled, expected[y]) << round << " state " << y;
+    }
+  }
+  EXPECT_GE(nonempty, 5);
+}
+
+TEST_F(Procedures, CondatWritesADatFileListingDisabledEvents) {
+  owned_des plant, supervisor;
+  // The plant offers 1 and 3 at state 0; the supervisor only lets 1 happen.
+  make_des(3, {{0, 1, 1}, {0, 3, 2}, {1, 2, 0}}, {0}, &plant);
+  make_des(2, {{0, 1, 1}, {1, 2, 0}}, {0}, &supervisor);
+  file("G", plant);
+  file("S", supervisor);
+  ASSERT_EQ(condat_runProgram("D", "G", "S"), MURN_OK);
+  EXPECT_TRUE(install_.user_has("D.dat"));
+  EXPECT_FALSE(install_.user_has("D.des"));
+  owned_des d;
+  state_t init;
+  load("D", -1, &d, &init);
+  EXPECT_EQ(init, -1);
+  ASSERT_EQ(d.size, 2);
+  ASSERT_EQ(d.des[0].numelts, 1);
+  EXPECT_EQ(d.des[0].next[0].event(), 3);
+  EXPECT_EQ(d.des[1].numelts, 0);
+  expect_no_protocol_files();
 }
 
 }  // namespace

@@ -67,6 +67,9 @@ TEST(RequestFile, UncreatableRequestAnswersMinusOneWithoutStartingAnything) {
   install.use_stub("touch '" + install.root() + "/started'");
   snprintf(prefix, sizeof prefix, "%s/missing/", install.root().c_str());
   EXPECT_EQ(trim_runProgram("H", "G"), MURN_REQUEST_NOT_CREATED);
+  // A user directory so long that "murn.prm" does not fit is refused, not cut short.
+  snprintf(prefix, sizeof prefix, "%s/%s/", install.root().c_str(), std::string(250, 'd').c_str());
+  EXPECT_EQ(trim_runProgram("H", "G"), MURN_REQUEST_NOT_CREATED);
   EXPECT_FALSE(std::filesystem::exists(install.root() + "/started"));
 }
 
