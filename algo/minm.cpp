@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "model/des_supp.h"
 #include "model/mymalloc.h"
 #include "model/progress.h"
 
@@ -108,29 +109,32 @@ void push_work(refinement *r, state_t b) {
 }
 
 // Initial blocks: states with equal (marking, output, transition count), every block a splitter.
-void initial_partition(refinement *r, const state_node *des) {
-  auto key = [des](state_t s) {
-    return (static_cast<uint32_t>(des[s].marked) << 29) |
-           (static_cast<uint32_t>(des[s].vocal) << 16) | des[s].numelts;
-  };
-  for (state_t s = 0; s < r->n; s++) r->elems[s] = s;
-  std::sort(r->elems, r->elems + r->n, [&key](state_t a, state_t b) {
-    uint32_t ka = key(a), kb = key(b);
-    return ka != kb ? ka < kb : a < b;
-  });
+// 0 when memory ran out.
+int initial_partition(refinement *r, const state_node *des) {
+  uint64_t *keyed = MALLOC_N<uint64_t>(static_cast<size_t>(r->n));
+  if (keyed == nullptr) return 0;
+  for (state_t s = 0; s < r->n; s++) {
+    uint64_t key = (static_cast<uint64_t>(des[s].marked) << 29) |
+                   (static_cast<uint64_t>(des[s].vocal) << 16) | des[s].numelts;
+    keyed[s] = key << 32 | static_cast<uint32_t>(s);
+  }
+  std::sort(keyed, keyed + r->n);
   r->nblocks = 0;
   for (state_t i = 0; i < r->n; i++) {
-    state_t s = r->elems[i];
-    if (i == 0 || key(s) != key(r->elems[i - 1])) {
+    state_t s = static_cast<state_t>(keyed[i] & 0xFFFFFFFFu);
+    if (i == 0 || keyed[i] >> 32 != keyed[i - 1] >> 32) {
       r->first[r->nblocks] = r->mid[r->nblocks] = i;
       r->nblocks++;
     }
     r->end[r->nblocks - 1] = i + 1;
     r->block[s] = r->nblocks - 1;
+    r->elems[i] = s;
     r->loc[s] = i;
   }
+  free(keyed);
   r->nwork = 0;
   for (state_t b = 0; b < r->nblocks; b++) push_work(r, b);
+  return 1;
 }
 
 // Gathers the predecessors of the splitter's states into `grouped`, ordered by event; returns
@@ -239,9 +243,8 @@ void minimize2(state_t *n, state_node **des) {
   r.n = *n;
   for (state_t s = 0; s < *n; s++) r.ntran += (*des)[s].numelts;
   r.deterministic = is_deterministic(*des, *n);
-  if (allocate(&r)) {
+  if (allocate(&r) && initial_partition(&r, *des)) {
     build_reverse_graph(&r, *des);
-    initial_partition(&r, *des);
     progress_line("MINIMIZE: %ld %ld", static_cast<long>(r.nblocks), static_cast<long>(r.n));
     while (r.nwork > 0) {
       state_t splitter = r.work[--r.nwork];

@@ -11,8 +11,10 @@
 #ifndef SARV_ALGO_MINM_H
 #define SARV_ALGO_MINM_H
 
+#include <cstddef>
+#include <cstdint>
+
 #include "model/des_data.h"
-#include "model/des_supp.h"
 
 // Runs minimize2 when minflag is non-zero, else minimize1. In place.
 void minimize(state_t *n, state_node **des);
@@ -34,17 +36,27 @@ void minimize1(state_t *n, state_node **des);
 // set and map and count are not to be used.
 void build_partition(state_t n, const state_node *des, state_t *map, state_t *count);
 
-// 1 if states x and y of one DES are equivalent, else 0. `assumed` is the caller's list of state
-// pairs assumed equivalent during the comparison (empty on entry, *nassumed = 0); the caller
-// frees it. Returns 0 with mem_result set when memory ran out.
-int compare_states2(state_t x, state_t y, const state_node *des, state_pair **assumed,
-                    state_t *nassumed);
+// State pairs assumed equivalent during one pairwise comparison: a hash set of packed pairs.
+// Start from all-zero fields; assumed_clear empties it for the next comparison, assumed_release
+// frees it.
+struct assumed_pairs {
+  uint64_t *slots;  // pair (x, y) stored as (x << 32 | y) + 1; 0 marks an empty slot
+  size_t *used;     // indices of the occupied slots
+  size_t capacity;  // slots, a power of two (0 before the first insertion)
+  size_t count;     // occupied slots
+};
+void assumed_clear(assumed_pairs *set);
+void assumed_release(assumed_pairs *set);
+
+// 1 if states x and y of one DES are equivalent, else 0. `assumed` is empty on entry; the caller
+// clears it before the next comparison. Returns 0 with mem_result set when memory ran out.
+int compare_states2(state_t x, state_t y, const state_node *des, assumed_pairs *assumed);
 
 // Depth-first comparison of the transition structures below x and y, which agree in marking,
 // output and transition count: the lists must carry equal events position by position, and the
 // targets must again compare equal (pairs in `assumed` count as equal). 1 if equivalent, else 0.
-int compare_tran2(state_t x, state_t y, const state_node *des, state_pair **assumed,
-                  state_t *nassumed);
+// Time: O(pairs visited + their transitions).
+int compare_tran2(state_t x, state_t y, const state_node *des, assumed_pairs *assumed);
 
 // Replaces the DES by its quotient under the class map (map[s] in 0..classes-1): class c takes the
 // marking and output of its members and every transition (e, map[t]) of every member. Releases

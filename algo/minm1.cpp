@@ -32,10 +32,69 @@ int push_frame(compare_frame **stack, size_t *depth, size_t *capacity, compare_f
   return 1;
 }
 
+uint64_t pair_key(state_t x, state_t y) {
+  return ((static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y)) + 1;
+}
+
+size_t slot_of(const assumed_pairs *set, uint64_t key) {
+  int bits = __builtin_ctzll(set->capacity);
+  size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+  while (set->slots[slot] != 0 && set->slots[slot] != key) slot = (slot + 1) & (set->capacity - 1);
+  return slot;
+}
+
+int assumed_contains(const assumed_pairs *set, state_t x, state_t y) {
+  return set->capacity != 0 && set->slots[slot_of(set, pair_key(x, y))] != 0;
+}
+
+// Doubles the table (at least 64 slots); 0 when memory ran out.
+int assumed_grow(assumed_pairs *set) {
+  size_t capacity = set->capacity == 0 ? 64 : 2 * set->capacity;
+  uint64_t *slots = static_cast<uint64_t *>(CALLOC(capacity, sizeof(uint64_t)));
+  size_t *used = MALLOC_N<size_t>(capacity / 2);
+  if (slots == nullptr || used == nullptr) {
+    free(slots);
+    free(used);
+    return 0;
+  }
+  assumed_pairs grown = {slots, used, capacity, set->count};
+  for (size_t k = 0; k < set->count; k++) {
+    uint64_t key = set->slots[set->used[k]];
+    size_t slot = slot_of(&grown, key);
+    grown.slots[slot] = key;
+    grown.used[k] = slot;
+  }
+  assumed_release(set);
+  *set = grown;
+  return 1;
+}
+
+// Adds the pair unless present; 0 when memory ran out.
+int assumed_add(assumed_pairs *set, state_t x, state_t y) {
+  if (2 * (set->count + 1) > set->capacity && !assumed_grow(set)) return 0;
+  uint64_t key = pair_key(x, y);
+  size_t slot = slot_of(set, key);
+  if (set->slots[slot] == 0) {
+    set->slots[slot] = key;
+    set->used[set->count++] = slot;
+  }
+  return 1;
+}
+
 }  // namespace
 
-int compare_tran2(state_t x, state_t y, const state_node *des, state_pair **assumed,
-                  state_t *nassumed) {
+void assumed_clear(assumed_pairs *set) {
+  for (size_t k = 0; k < set->count; k++) set->slots[set->used[k]] = 0;
+  set->count = 0;
+}
+
+void assumed_release(assumed_pairs *set) {
+  free(set->slots);
+  free(set->used);
+  *set = assumed_pairs{};
+}
+
+int compare_tran2(state_t x, state_t y, const state_node *des, assumed_pairs *assumed) {
   if (des[x].numelts == 0) return des[y].numelts == 0 ? 1 : 0;
   compare_frame *stack = nullptr;
   size_t depth = 0, capacity = 0;
@@ -60,17 +119,12 @@ int compare_tran2(state_t x, state_t y, const state_node *des, state_pair **assu
       equivalent = 0;
       break;
     }
-    if (cur.pos == 0) {
-      int added;
-      addstatepair(cur.x, cur.y, assumed, *nassumed, &added);
-      if (mem_result) {
-        equivalent = 0;
-        break;
-      }
-      *nassumed += added;
+    if (cur.pos == 0 && !assumed_add(assumed, cur.x, cur.y)) {
+      equivalent = 0;
+      break;
     }
     state_t xs = ta.target(), ys = tb.target();
-    if (xs == ys || instatepair(xs, ys, *assumed, *nassumed)) {
+    if (xs == ys || assumed_contains(assumed, xs, ys)) {
       cur.pos++;
       continue;
     }
@@ -85,20 +139,19 @@ int compare_tran2(state_t x, state_t y, const state_node *des, state_pair **assu
   return equivalent;
 }
 
-int compare_states2(state_t x, state_t y, const state_node *des, state_pair **assumed,
-                    state_t *nassumed) {
+int compare_states2(state_t x, state_t y, const state_node *des, assumed_pairs *assumed) {
   const state_node &a = des[x];
   const state_node &b = des[y];
   if (a.marked != b.marked) return 0;
   if (a.numelts == 0 && b.numelts == 0) return a.vocal == b.vocal ? 1 : 0;
   if (a.vocal != b.vocal || a.numelts != b.numelts) return 0;
-  return compare_tran2(x, y, des, assumed, nassumed);
+  return compare_tran2(x, y, des, assumed);
 }
 
 void build_partition(state_t n, const state_node *des, state_t *map, state_t *count) {
   *count = n;
   for (state_t s = 0; s < n; s++) map[s] = -1;
-  state_pair *assumed = nullptr;
+  assumed_pairs assumed = {};
   state_t c = -1;
   for (state_t f = 0; f < n && !mem_result; f++) {
     progress_line("MINIMIZE: %ld %ld", static_cast<long>(f), static_cast<long>(*count));
@@ -106,14 +159,14 @@ void build_partition(state_t n, const state_node *des, state_t *map, state_t *co
     map[f] = ++c;
     for (state_t l = f + 1; l < n && !mem_result; l++) {
       if (map[l] >= 0 || des[l].numelts != des[f].numelts) continue;
-      state_t nassumed = 0;
-      if (compare_states2(f, l, des, &assumed, &nassumed)) {
+      assumed_clear(&assumed);
+      if (compare_states2(f, l, des, &assumed)) {
         map[l] = c;
         --*count;
       }
     }
   }
-  free(assumed);
+  assumed_release(&assumed);
 }
 
 void minimize1(state_t *n, state_node **des) {

@@ -97,6 +97,7 @@ int allocate_work(subset_construction *c) {
   return 1;
 }
 
+// Adds s to the closure and the search stack unless the current closure holds it already.
 void visit(subset_construction *c, state_t s, state_t *len, state_t *depth) {
   if (c->seen[s] == c->stamp) return;
   c->seen[s] = c->stamp;
@@ -170,6 +171,7 @@ int grow_index(subset_construction *c) {
   return 1;
 }
 
+// 1 when some member is a marker state.
 int mark_newstate(const subset_construction *c, const state_t *members, state_t count) {
   for (state_t k = 0; k < count; k++)
     if (c->des[members[k]].marked) return 1;
@@ -177,11 +179,16 @@ int mark_newstate(const subset_construction *c, const state_t *members, state_t 
 }
 
 // Number of the subset equal to the current closure, adding it as the next subset when new;
-// -1 when memory ran out.
+// -1 when memory ran out or the subsets would outnumber the states a DES can hold (mem_result is
+// then set as well: the problem is too large).
 state_t memberset(subset_construction *c, state_t count) {
   size_t slot = find_slot(c, c->closure, count);
   if (c->slots[slot] >= 0) return c->slots[slot];
   state_t k = c->nsubsets;
+  if (k == MAX_STATES) {
+    mem_result = 1;
+    return -1;
+  }
   if (static_cast<size_t>(k) == c->subset_cap) {
     size_t cap = c->subset_cap == 0 ? 64 : 2 * c->subset_cap;
     state_node *grown = REALLOC_N(c->result, cap);
@@ -249,8 +256,8 @@ int expand(subset_construction *c, state_t k) {
 
 // Breadth-first subset construction from the closure of state 0; 0 when memory ran out.
 int construct(subset_construction *c) {
-  tran_entry start = make_tran(0, 0);
-  if (memberset(c, close_over_nulls(c, &start, 1)) < 0) return 0;
+  tran_entry initial = make_tran(0, 0);  // state 0 as a one-entry target list
+  if (memberset(c, close_over_nulls(c, &initial, 1)) < 0) return 0;
   for (state_t k = 0; k < c->nsubsets; k++) {
     if (debug_mode) progress_line("PROJECT: %d %d", k, c->nsubsets - 1);
     if (!expand(c, k)) return 0;

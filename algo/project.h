@@ -17,7 +17,8 @@
 // Otherwise the result replaces it: subset states numbered breadth-first in order of discovery
 // from the closure of state 0, successors of a subset discovered in ascending event order; a
 // subset is marked when one of its members is; no vocal outputs, no null events, deterministic.
-// No reach and no minimization. On allocation failure the DES is left untouched. Progress line
+// No reach and no minimization. On allocation failure, or when the subsets would outnumber the
+// MAX_STATES a DES can hold, mem_result is set and the DES is left untouched. Progress line
 // "PROJECT: %d %d" (subset being expanded, highest subset number) once per expanded subset.
 // Time: O(sum over subsets of their members' transitions, times log).
 void project1(state_t *n, state_node **des, uint16_t count, const event_t *nulls);

@@ -5,7 +5,9 @@
 #include <cstdlib>
 
 #include "algo/des_proc.h"
+#include "algo/minm.h"
 #include "algo/product.h"
+#include "algo/project.h"
 #include "algo/supcon.h"
 #include "engine/transform_procedures.h"
 
@@ -59,6 +61,19 @@ void condat_steps(compute_job *job) {
   free(pair_codes);
 }
 
+// Reachable part of the input, minimized by the method minflag selects.
+void minstate_steps(compute_job *job) {
+  take_input_as_output(job, 0);
+  reach(&job->output.size, &job->output.des);
+  minimize(&job->output.size, &job->output.des);
+}
+
+// The input with the listed events erased, staged and minimized.
+void project_steps(compute_job *job) {
+  take_input_as_output(job, 0);
+  project0(&job->output.size, &job->output.des, job->event_count, job->events);
+}
+
 // One row per procedure code, in code order.
 const procedure_row catalogue[] = {
     {1, "Selfloop", "1: Selfloop", 1, OUTPUT_DES, LIST_EVENTS, FRAME_STANDARD, selfloop_steps},
@@ -68,8 +83,10 @@ const procedure_row catalogue[] = {
     {5, "Supcon", "5: Supcon", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, supcon_steps},
     {6, "Mutex", "6: Mutex", 2, OUTPUT_DES, LIST_STATE_PAIRS, FRAME_STANDARD, mutex_steps},
     {7, "Condat", "7: Condat", 2, OUTPUT_DAT, LIST_NONE, FRAME_STANDARD, condat_steps},
+    {9, "Minstate", "9: Minstate", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, minstate_steps},
     {10, "Complement", "10: Complement", 1, OUTPUT_DES, LIST_EVENTS, FRAME_STANDARD,
      complement_steps},
+    {11, "Project", "P0: Project", 1, OUTPUT_DES, LIST_EVENTS, FRAME_STANDARD, project_steps},
     {17, "Allevents", "H4: Allevents", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, allevent_steps},
     {19, "BFS-recode", "B: BFS-recode", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, bfs_recode_steps},
     // Supclo has no dialog (null label); other means of writing a request run it.

@@ -48,6 +48,9 @@ int sync_runProgram(const char *name3, const char *name1, const char *name2);
 int meet_runProgram(const char *name3, const char *name1, const char *name2);
 int supcon_runProgram(const char *name3, const char *plant, const char *spec);
 int condat_runProgram(const char *name3, const char *plant, const char *supervisor);
+int minstate_runProgram(const char *name2, const char *name1);
+// `events`: the `count` labels to erase.
+int project_runProgram(const char *name2, const char *name1, const event_t *events, int count);
 
 // Runs the compute process on the request just written and returns its result code, removing the
 // result file. Unless debug_mode is set, the child's standard output and error go to "murn.out"
@@ -87,5 +90,7 @@ void sync_program(FILE *request);
 void meet_program(FILE *request);
 void supcon_program(FILE *request);
 void condat_program(FILE *request);
+void minstate_program(FILE *request);
+void project_program(FILE *request);
 
 #endif

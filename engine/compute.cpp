@@ -173,3 +173,9 @@ void supcon_program(FILE *request) {
 void condat_program(FILE *request) {
   compute_procedure(find_procedure(7), request);
 }
+void minstate_program(FILE *request) {
+  compute_procedure(find_procedure(9), request);
+}
+void project_program(FILE *request) {
+  compute_procedure(find_procedure(11), request);
+}

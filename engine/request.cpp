@@ -213,3 +213,13 @@ int condat_runProgram(const char *name3, const char *plant, const char *supervis
   const char *names[] = {plant, supervisor, name3};
   return run_request(7, names, nullptr, 0);
 }
+
+int minstate_runProgram(const char *name2, const char *name1) {
+  const char *names[] = {name1, name2};
+  return run_request(9, names, nullptr, 0);
+}
+
+int project_runProgram(const char *name2, const char *name1, const event_t *events, int count) {
+  const char *names[] = {name1, name2};
+  return run_request(11, names, events, count);
+}

@@ -28,6 +28,8 @@ namespace {
 
 // Longest line of a wrapped log entry.
 const int MAKEIT_LINE = 74;
+// Lists continue on a fresh screen when an entry would go below this row.
+const int LAST_LIST_ROW = 21;
 // Sync shows its blocked events on screen up to this many; more are only logged.
 const int MAX_SHOWN_BLOCKED = 7;
 
@@ -41,18 +43,25 @@ struct dialog_data {
   int output;      // slot of the output name
   event_t *typed;  // typed event list, ascending and free of duplicates
   uint16_t n_typed;
+  state_pair *pairs;  // typed pair list, ascending and free of duplicates
+  state_t n_pairs;
   state_t size[4];
   state_node *des[4];
   event_t *events;  // Sync: the blocked events, ascending
   uint16_t n_events;
 };
 
-// An event list the user types after the names: instruction lines before the first field, and
-// the lines printed at the top of a fresh screen when the fields reach the bottom.
-struct event_list_spec {
+struct dialog_row;
+
+// A list the user types after the names: instruction lines before the first field, the lines
+// printed at the top of a fresh screen when the fields reach the bottom, and the reader that lays
+// out the fields. A reader returns 1 when the user cancelled; an allocation failure leaves
+// mem_result set and ends the list.
+struct list_spec {
   const char *instructions;
   const char *continuation;
   bool header_on_continuation;  // the dialog header precedes the continuation text
+  int (*read)(const dialog_row &row, const list_spec &spec, dialog_data *data);
 };
 
 // How a dialog ended.
@@ -79,7 +88,7 @@ struct dialog_row {
   int n_names;
   name_field names[4];
   const char *rename_question;
-  const event_list_spec *list;  // null: the procedure takes no list
+  const list_spec *list;  // null: the procedure takes no list
   int (*request)(const dialog_data &data);
   // Optional: after the output was read back, reads and shows what the procedure reports.
   // Returns false when it could not read what it needs.
@@ -122,6 +131,15 @@ void log_sync_tail(FILE *log, const dialog_data &result) {
   fputc('[', log);
   log_events(log, result.events, result.n_events);
   fputs("]  ", log);
+}
+
+// ",[[a,b],[c,d],...]": the pairs the user typed, as they were stored.
+void log_typed_pairs(FILE *log, const dialog_data &data) {
+  fputs(",[", log);
+  for (state_t i = 0; i < data.n_pairs; ++i)
+    fprintf(log, i == 0 ? "[%ld,%ld]" : ",[%ld,%ld]", static_cast<long>(data.pairs[i].data1),
+            static_cast<long>(data.pairs[i].data2));
+  fputc(']', log);
 }
 
 // ",[e1,e2,...]": the list the user typed, as it was stored.
@@ -168,14 +186,80 @@ bool sync_report(dialog_data *result) {
   return true;
 }
 
+void dialog_header(const dialog_row &row);
+
+// Clears the screen for more list entries; returns the row of the first entry.
+int continue_list(const dialog_row &row, const list_spec &spec) {
+  clear();
+  move(0, 0);
+  if (spec.header_on_continuation) dialog_header(row);
+  addstr(spec.continuation);
+  return getcury(stdscr);
+}
+
+// Events read with readint(-1, 999) until -1, ten fields of 7 columns to a row from column 5.
+int read_event_list(const dialog_row &row, const list_spec &spec, dialog_data *data) {
+  const int first_column = 5, field_step = 7, last_start = 74;
+  addstr(spec.instructions);
+  int y = getcury(stdscr);
+  int x = first_column;
+  for (;;) {
+    move(y, x);
+    int key = 0;
+    long value = readint(&key, -1, MAX_EVENT);
+    if (key == KEY_ESCAPE) return 1;
+    if (value == -1) return 0;
+    int added = 0;
+    addordlist(static_cast<event_t>(value), &data->typed, data->n_typed, &added);
+    if (mem_result) return 0;
+    if (added) ++data->n_typed;
+    x += field_step;
+    if (x > last_start) {
+      x = first_column;
+      ++y;
+    }
+    if (y > LAST_LIST_ROW) y = continue_list(row, spec);
+  }
+}
+
+// State pairs, one to a row: the first state at the row's start, the second at column 15, each
+// read with readint(-1, 1999999); -1 in either place ends the list.
+int read_pair_list(const dialog_row &row, const list_spec &spec, dialog_data *data) {
+  const int second_column = 15;
+  const long largest_state = 1999999;
+  addstr(spec.instructions);
+  int y = getcury(stdscr);
+  for (;;) {
+    if (y > LAST_LIST_ROW) y = continue_list(row, spec);
+    long state[2];
+    for (int i = 0; i < 2; ++i) {
+      move(y, i == 0 ? 0 : second_column);
+      int key = 0;
+      state[i] = readint(&key, -1, largest_state);
+      if (key == KEY_ESCAPE) return 1;
+      if (state[i] == -1) return 0;
+    }
+    int added = 0;
+    addstatepair(static_cast<state_t>(state[0]), static_cast<state_t>(state[1]), &data->pairs,
+                 data->n_pairs, &added);
+    if (mem_result) return 0;
+    if (added) ++data->n_pairs;
+    ++y;
+  }
+}
+
 const char PROMPT_DES1[] = "Enter name of DES1 ....  ";
 const char PROMPT_DES2[] = "Enter name of DES2 ....  ";
 const char PROMPT_DES3[] = "Enter name of DES3 ....  ";
 const char RENAME_QUESTION[] = "Assign new name to %s?   (*y/n)   ";
 
-const event_list_spec SELFLOOP_EVENTS = {
+const list_spec SELFLOOP_EVENTS = {
     "Enter list of events to be adjoined.  Terminate list with -1.\n",
-    "Continue to enter list of events to be adjoined.  \nTerminate list with -1.\n", false};
+    "Continue to enter list of events to be adjoined.  \nTerminate list with -1.\n", false,
+    read_event_list};
+const list_spec MUTEX_PAIRS = {
+    "Enter list of excluded state pairs.\nPress <Enter> after each element and quit with -1:\n",
+    "Continue to enter list of excluded state pairs.\n", true, read_pair_list};
 
 // clang-format off
 const dialog_row DIALOGS[] = {
@@ -208,6 +292,11 @@ const dialog_row DIALOGS[] = {
      nullptr, nullptr,
      [](const dialog_data &) { return supcon_runProgram(name3, name1, name2); },
      nullptr, nullptr, log_result_sizes, false},
+    {6, "MUTEX", "DES3 = MUTEX (DES1, DES2, EXCLUSED_STATE_PAIR_LIST)", "Mutex", 3,
+     {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 0}, {PROMPT_DES3, ".des", 1}},
+     nullptr, &MUTEX_PAIRS,
+     [](const dialog_data &d) { return mutex_runProgram(name3, name1, name2, d.pairs, d.n_pairs); },
+     nullptr, log_typed_pairs, log_result_sizes, true},
     {7, "CONDAT", "DES3 = CONDAT (DES1, DES2)", "Condat", 3,
      {{"Enter name of plant generator DES1 ......  ", ".des", 0},
       {"Enter name of supervisor DES2 ...........  ", ".des", 0},
@@ -257,39 +346,6 @@ int read_names(const dialog_row &row) {
   return 0;
 }
 
-// Reads events with readint(-1, 999) into data->typed until -1, ten fields of 7 columns to a row
-// from column 5; below row 21 a fresh screen starts with the continuation text. Returns 1 when
-// the user cancelled; an allocation failure leaves mem_result set and ends the list.
-int read_event_list(const dialog_row &row, const event_list_spec &spec, dialog_data *data) {
-  const int first_column = 5, field_step = 7, last_start = 74, last_row = 21;
-  addstr(spec.instructions);
-  int y = getcury(stdscr);
-  int x = first_column;
-  for (;;) {
-    move(y, x);
-    int key = 0;
-    long value = readint(&key, -1, MAX_EVENT);
-    if (key == KEY_ESCAPE) return 1;
-    if (value == -1) return 0;
-    int added = 0;
-    addordlist(static_cast<event_t>(value), &data->typed, data->n_typed, &added);
-    if (mem_result) return 0;
-    if (added) ++data->n_typed;
-    x += field_step;
-    if (x > last_start) {
-      x = first_column;
-      ++y;
-    }
-    if (y > last_row) {
-      clear();
-      move(0, 0);
-      if (spec.header_on_continuation) dialog_header(row);
-      addstr(spec.continuation);
-      y = getcury(stdscr);
-    }
-  }
-}
-
 void show_processing() {
   move(MESSAGE_ROW, 0);
   clrtoeol();
@@ -305,7 +361,7 @@ dialog_outcome dialog_read(const dialog_row &row, dialog_data *result) {
   move(0, 0);
   dialog_header(row);
   if (read_names(row) != 0) return DIALOG_QUIT;
-  if (row.list != nullptr && read_event_list(row, *row.list, result) != 0) return DIALOG_QUIT;
+  if (row.list != nullptr && row.list->read(row, *row.list, result) != 0) return DIALOG_QUIT;
   if (mem_result) return DIALOG_NO_MEMORY;
   show_processing();
   mark_start_time();
@@ -351,6 +407,7 @@ void release_data(dialog_data *result) {
   for (int slot = 0; slot < 4; ++slot) freedes(result->size[slot], &result->des[slot]);
   free(result->events);
   free(result->typed);
+  free(result->pairs);
   *result = dialog_data{};
 }
 
@@ -394,6 +451,9 @@ void sync_p() {
 }
 void meet_p() {
   run_dialog(4);
+}
+void mutex_p() {
+  run_dialog(6);
 }
 void supcon_p() {
   run_dialog(5);

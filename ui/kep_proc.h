@@ -29,6 +29,7 @@ void trim_p();
 void sync_p();
 void meet_p();
 void supcon_p();
+void mutex_p();
 void condat_p();
 
 // Full name of the MAKEIT log: prefix + "makeit.txt". Points to a buffer rebuilt on every call.

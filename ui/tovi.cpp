@@ -45,7 +45,7 @@ const procedure_key PROCEDURE_KEYS[] = {
     {'3', 0, sync_p},          // Sync
     {'4', 0, meet_p},          // Meet
     {'5', 0, supcon_p},        // Supcon
-    {'6', 0, nullptr},         // Mutex
+    {'6', 0, mutex_p},         // Mutex
     {'7', 0, condat_p},        // Condat
     {'8', 0, nullptr},         // Supreduce
     {'9', 0, nullptr},         // Minstate

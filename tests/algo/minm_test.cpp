@@ -107,6 +107,7 @@ TEST(MinimizeNumbering, MinimalAndTinyDesAreLeftUntouched) {
     copy_des(d.des, d.size, &r);
     state_node *before = r.des;
     m.run(&r.size, &r.des);
+    EXPECT_EQ(des_check(r.des, r.size), 0) << m.name;
     EXPECT_EQ(r.des, before) << m.name << ": same array when nothing merges";
     EXPECT_TRUE(same_des(r.des, r.size, d.des, d.size)) << m.name;
     owned_des empty;
@@ -115,6 +116,7 @@ TEST(MinimizeNumbering, MinimalAndTinyDesAreLeftUntouched) {
     owned_des single;
     make_des(1, {{0, 4, 0}}, {}, &single);
     m.run(&single.size, &single.des);
+    EXPECT_EQ(des_check(single.des, single.size), 0) << m.name;
     EXPECT_EQ(single.size, 1) << m.name;
     EXPECT_EQ(single.des[0].numelts, 1) << m.name;
   }
@@ -185,6 +187,7 @@ TEST(MinimizeProperties, DispatchFollowsMinflag) {
     owned_des r, expected;
     copy_des(input.des, input.size, &r);
     minimize(&r.size, &r.des);
+    EXPECT_EQ(des_check(r.des, r.size), 0);
     minimized_copy(methods[flag == 0 ? 1 : 0], input, &expected);
     EXPECT_TRUE(same_des(r.des, r.size, expected.des, expected.size)) << "minflag " << flag;
   }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Esc at every prompt of the Selfloop, Trim, Sync, Meet, Supcon and Condat dialogs: back to the procedures
+# Esc at every prompt of the Selfloop, Trim, Sync, Meet, Supcon, Mutex and Condat dialogs: back to the procedures
 # menu with no request, no file written or changed and no MAKEIT entry.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
@@ -42,10 +42,31 @@ for key in 3 4 5; do
   cancel_case " t${key}nothere\r$ESC"
 done
 
+# Mutex: either field of a pair.
+cancel_case " t6G\rE\rM\r$ESC"
+cancel_case " t6G\rE\rM\r1\r0\r1\r$ESC"
+
 # Condat writes a DAT file: its overwrite question concerns C.dat.
 cancel_case " t7$ESC"
 cancel_case " t7G\r$ESC"
 cancel_case " t7G\rE\r$ESC"
 cancel_case " t7G\rE\rC\r\x1b"
+
+# From a real terminal: Esc alone cancels, an arrow key (an Esc sequence) does not.
+start_tmux ./sarv 80 25
+wait_for_screen "SARV 2006.07.01"
+tmux -L "$SOCKET" send-keys " " t 2
+wait_for_screen "Enter name of DES1 to be trimmed"
+tmux -L "$SOCKET" send-keys G Up
+sleep 0.5
+capture
+check_screen_row 4 "Enter name of DES1 to be trimmed ....  G"
+tmux -L "$SOCKET" send-keys Escape
+wait_for_screen "Procedure desired:"
+check_screen_row 3 "                               SARV PROCEDURES"
+tmux -L "$SOCKET" send-keys x x
+wait_for_file "$WORK/status"
+check "interactive run ends normally" "$(cat "$WORK/status")" 0
+tmux -L "$SOCKET" kill-server
 
 e2e_done

@@ -52,5 +52,12 @@ run_keys " t2G2\ryX\ry"
 check_screen_row 22 "Error writing file: $USERDIR/X.des"
 check_screen_row 23 "Press <Enter> to return to SARV Procedures"
 check "no entry after a failed write" "$(test -e "$log" && echo logged)" ""
+# The failed request stays in place: it carries the debug switch and the minimization method,
+# which M in the procedures menu inverts without a word.
+check "request of the failed run" "$(head -3 "$USERDIR/murn.prm" | tr '\n' ' ')" "0 1 2 "
+run_keys " tm2G2\ryX\ry"
+check "minimization method after M" "$(sed -n 2p "$USERDIR/murn.prm")" 0
+run_keys " tmm2G2\ryX\ry"
+check "M twice" "$(sed -n 2p "$USERDIR/murn.prm")" 1
 
 e2e_done

@@ -1,0 +1,115 @@
+// Project on large DES: the synchronous product of a cell of independent machines (idle,
+// working, down), with the finish and break events of every machine erased, half of all events.
+// Each case runs in its own child process so that its peak resident set is its own.
+// Usage: project_bench [machines ...] (default 10 11: 59049 and 177147 states).
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "algo/des_proc.h"
+#include "algo/product.h"
+#include "algo/project.h"
+#include "model/des_supp.h"
+
+namespace {
+
+long peak_rss_kb() {
+  rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+double cpu_seconds() {
+  rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         1e-6 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+// Machine j of the cell: idle (0) --start--> working (1) --finish--> idle, working --break-->
+// down (2) --repair--> idle, with start 10j+1, finish 10j+2, repair 10j+3, break 10j+4. Only the
+// idle state is marked.
+void make_machine(int j, state_t *n, state_node **des) {
+  event_t base = static_cast<event_t>(10 * j);
+  const struct {
+    state_t from;
+    event_t event;
+    state_t to;
+  } moves[] = {{0, 1, 1}, {1, 2, 0}, {1, 4, 2}, {2, 3, 0}};
+  *n = 3;
+  *des = newdes(3);
+  (*des)[0].marked = 1;
+  for (auto m : moves) {
+    int added;
+    addordlist1(base + m.event, m.to, &(*des)[m.from].next, (*des)[m.from].numelts, &added);
+    (*des)[m.from].numelts += added;
+  }
+}
+
+// Synchronous product of `machines` machines (3^machines states); the null list holds every
+// finish and break event, half of the 4 * machines events.
+void run_case(int machines) {
+  state_t n;
+  state_node *des;
+  make_machine(0, &n, &des);
+  for (int j = 1; j < machines; j++) {
+    state_t nm, np;
+    state_node *machine, *product = nullptr;
+    make_machine(j, &nm, &machine);
+    product_index *index = nullptr;
+    pair_code_t *codes = nullptr;
+    sync2(n, des, nm, machine, &np, &product, &index, &codes);
+    free_product_index(&index);
+    free(codes);
+    freedes(n, &des);
+    freedes(nm, &machine);
+    n = np;
+    des = product;
+  }
+  std::vector<event_t> nulls;
+  for (int j = 0; j < machines; j++) {
+    nulls.push_back(static_cast<event_t>(10 * j + 2));
+    nulls.push_back(static_cast<event_t>(10 * j + 4));
+  }
+  state_t input = n;
+  long transitions = static_cast<long>(count_tran(des, n));
+  long rss_input = peak_rss_kb();
+  auto start = std::chrono::steady_clock::now();
+  double cpu_start = cpu_seconds();
+  project0(&n, &des, static_cast<uint16_t>(nulls.size()), nulls.data());
+  double cpu = cpu_seconds() - cpu_start;
+  double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  printf(
+      "project0  %8ld states %8ld transitions, %2zu of %2d events erased -> %6ld states  "
+      "%6.2f s wall %6.2f s cpu  peak RSS %5ld MB (input %ld MB)%s\n",
+      static_cast<long>(input), transitions, nulls.size(), 4 * machines, static_cast<long>(n),
+      elapsed, cpu, peak_rss_kb() / 1024, rss_input / 1024, mem_result ? "  OUT OF MEMORY" : "");
+  freedes(n, &des);
+}
+
+void run_in_child(int machines) {
+  fflush(stdout);
+  pid_t child = fork();
+  if (child == 0) {
+    run_case(machines);
+    fflush(stdout);
+    _exit(0);
+  }
+  int status;
+  waitpid(child, &status, 0);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  std::vector<int> cells;
+  for (int i = 1; i < argc; i++) cells.push_back(atoi(argv[i]));
+  if (cells.empty()) cells = {10, 11};
+  for (int machines : cells) run_in_child(machines);
+  return 0;
+}
