@@ -2,6 +2,8 @@
 // screen.
 #include <curses.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "ui/io.h"
@@ -25,17 +27,38 @@ int translate_two_code_key(int second) {
   return 0;
 }
 
+// True while LoneEsc drains pending keys with non-blocking reads.
+bool draining = false;
+
+// A blocking read that fails means the keyboard is gone (end of input, hang-up): nothing can
+// ever answer a prompt again, so the run ends instead of spinning on the failed reads.
+[[noreturn]] void keyboard_lost() {
+  endwin();
+  fprintf(stderr, "sarv: keyboard input ended\n");
+  exit(1);
+}
+
+int read_keyboard_key() {
+  for (;;) {
+    errno = 0;
+    int key = getch();
+    if (key != ERR || draining) return key;
+    if (errno != EINTR) keyboard_lost();
+  }
+}
+
 }  // namespace
 
 int read_key() {
   if (autotest) return read_script_key();
-  int key = getch();
+  int key = read_keyboard_key();
   if (key != 0) return key;
-  return translate_two_code_key(getch());
+  return translate_two_code_key(read_keyboard_key());
 }
 
 int LoneEsc() {
   nodelay(stdscr, TRUE);
+  draining = true;
   int pending = 0;
   bool other_esc = false;
   for (int key = read_key(); key != KEY_NONE; key = read_key()) {
@@ -43,6 +66,7 @@ int LoneEsc() {
     if (key == KEY_ESCAPE) other_esc = true;
   }
   nodelay(stdscr, FALSE);
+  draining = false;
   return pending == 0 || other_esc ? 1 : 0;
 }
 

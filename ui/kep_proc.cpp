@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "algo/compare.h"
 #include "algo/des_proc.h"
 #include "algo/supcon.h"
 #include "engine/cl_kep.h"
@@ -45,6 +46,11 @@ struct dialog_data {
   uint16_t n_typed;
   state_pair *pairs;  // typed pair list, ascending and free of duplicates
   state_t n_pairs;
+  const char *verdict;     // a test computed here: "true" or "false", the left side of its entry
+  int prompt_y, prompt_x;  // cursor after the prompts, where a test shows its answer
+  bool image;       // Project: the typed events are those retained (IMAGE), not erased (NULL)
+  event_t *erased;  // IMAGE: the inputs' events outside the typed list, ascending
+  uint16_t n_erased;
   state_t size[4];
   state_node *des[4];
   event_t *events;  // Sync: the blocked events, ascending
@@ -58,6 +64,9 @@ struct dialog_row;
 // out the fields. A reader returns 1 when the user cancelled; an allocation failure leaves
 // mem_result set and ends the list.
 struct list_spec {
+  // Optional yes/no question before the list: "n" reads the list, Esc cancels the dialog, any
+  // other key leaves the list empty.
+  const char *question;
   const char *instructions;
   const char *continuation;
   bool header_on_continuation;  // the dialog header precedes the continuation text
@@ -81,7 +90,7 @@ struct name_field {
 // One procedure dialog. Names are read in field order into name1, name2, ...; the last field is
 // the output. With `rename_question`, the user may instead let the output replace DES1.
 struct dialog_row {
-  int code;  // procedure code of the compute request
+  int code;  // procedure code of the compute request; negative for a test computed here
   const char *title;
   const char *formula;
   const char *log_name;  // "<output> = <log_name>(<inputs>)"
@@ -95,14 +104,21 @@ struct dialog_row {
   bool (*report)(dialog_data *result);
   // Optional: what follows the input names inside the parentheses of the log entry.
   void (*log_args)(FILE *log, const dialog_data &data);
-  // What follows "<output> = <log_name>(<inputs>)" in the log entry.
+  // Optional: what follows "<output> = <log_name>(<inputs>)" in the log entry.
   void (*log_tail)(FILE *log, const dialog_data &result);
   // Entry goes through "tmp.$$$" and mergeChop because it carries a list of any length.
   bool wrapped;
+  // A test computed in the front end instead of a request: every name is an input, no file is
+  // written, and the test sets the verdict that heads the log entry.
+  dialog_outcome (*compute)(dialog_data *data) = nullptr;
 };
 
 int output_slot(const dialog_row &row) {
   return row.n_names - 1;
+}
+
+int input_count(const dialog_row &row) {
+  return row.compute != nullptr ? row.n_names : row.n_names - 1;
 }
 
 bool is_dat(const name_field &field) {
@@ -142,6 +158,13 @@ void log_typed_pairs(FILE *log, const dialog_data &data) {
   fputc(']', log);
 }
 
+// ",Null[e1,...]" or ",Image[e1,...]": what the user typed after the NULL ? question.
+void log_null_or_image(FILE *log, const dialog_data &data) {
+  fputs(data.image ? ",Image[" : ",Null[", log);
+  log_events(log, data.typed, data.n_typed);
+  fputc(']', log);
+}
+
 // ",[e1,e2,...]": the list the user typed, as it was stored.
 void log_typed_events(FILE *log, const dialog_data &data) {
   fputs(",[", log);
@@ -163,6 +186,17 @@ void collect_events(const state_node *des, state_t size, event_t **list, uint16_
       if (added) ++*count;
     }
   }
+}
+
+// The events on transitions of the DES that are not in `kept`, ascending, into *out (which the
+// caller frees). Allocation failure sets mem_result.
+void gen_complement_list(const state_node *des, state_t size, const event_t *kept, uint16_t n_kept,
+                         event_t **out, uint16_t *n_out) {
+  collect_events(des, size, out, n_out);
+  uint16_t left = 0;
+  for (uint16_t i = 0; i < *n_out; ++i)
+    if (!inlist((*out)[i], kept, n_kept)) (*out)[left++] = (*out)[i];
+  *n_out = left;
 }
 
 // Sync: the events of DES1 or DES2 that occur on no transition of DES3.
@@ -248,18 +282,78 @@ int read_pair_list(const dialog_row &row, const list_spec &spec, dialog_data *da
   }
 }
 
+const char IMAGE_INSTRUCTIONS[] =
+    "Enter list of event labels to be retained;\nterminate list with -1.\n";
+
+// NULL or IMAGE: the question, then the events to erase or to keep. With IMAGE, DES1 is read to
+// find the events to erase. `spec` gives the NULL list's texts.
+int read_null_or_image(const dialog_row &row, const list_spec &spec, dialog_data *data) {
+  const list_spec image_spec = {nullptr, IMAGE_INSTRUCTIONS, IMAGE_INSTRUCTIONS, false,
+                                read_event_list};
+  if (getcury(stdscr) > 15) clear();
+  addstr(
+      "Enter either\n\n  NULL (list of event labels erased by projection)\n\nor\n\n"
+      "  IMAGE (event labels retained)\n\nNULL ? (*y/n)  ");
+  refresh();
+  int key = read_key();
+  if (key == KEY_ESCAPE) return 1;
+  if (key >= 32 && key <= 126) addch(static_cast<chtype>(key));
+  addstr("\n\n");
+  data->image = key == 'n' || key == 'N';
+  if (read_event_list(row, data->image ? image_spec : spec, data) != 0) return 1;
+  if (!data->image || mem_result) return 0;
+  state_t size = 0, init = 0;
+  state_node *des = nullptr;
+  if (getdes(name1, &size, &init, &des))
+    gen_complement_list(des, size, data->typed, data->n_typed, &data->erased, &data->n_erased);
+  freedes(size, &des);
+  return 0;
+}
+
+// Loads the inputs of a test computed here into slots 0 and 1. Returns false when either fails.
+bool load_inputs(dialog_data *data) {
+  for (int slot = 0; slot < 2; ++slot) {
+    state_t init = 0;
+    if (!getdes(NAMES[slot], &data->size[slot], &init, &data->des[slot])) return false;
+  }
+  return true;
+}
+
+// Nonconflict: every state of the meet of DES1 and DES2 can reach a marked state.
+dialog_outcome nonconflict_compute(dialog_data *data) {
+  if (!load_inputs(data)) return mem_result ? DIALOG_NO_MEMORY : DIALOG_QUIT;
+  int nonconflicting = nonconflict_des(data->size[0], data->des[0], data->size[1], data->des[1]);
+  if (mem_result) return DIALOG_NO_MEMORY;
+  data->verdict = nonconflicting ? "true" : "false";
+  move(STATUS_ROW, 0);
+  clrtoeol();
+  move(data->prompt_y, data->prompt_x);
+  printw(nonconflicting ? "\n\n%s and %s are NONCONFLICTING\n" : "\n\n%s and %s are CONFLICTING!\n",
+         name1, name2);
+  return DIALOG_DONE;
+}
+
 const char PROMPT_DES1[] = "Enter name of DES1 ....  ";
 const char PROMPT_DES2[] = "Enter name of DES2 ....  ";
 const char PROMPT_DES3[] = "Enter name of DES3 ....  ";
 const char RENAME_QUESTION[] = "Assign new name to %s?   (*y/n)   ";
 
 const list_spec SELFLOOP_EVENTS = {
-    "Enter list of events to be adjoined.  Terminate list with -1.\n",
+    nullptr, "Enter list of events to be adjoined.  Terminate list with -1.\n",
     "Continue to enter list of events to be adjoined.  \nTerminate list with -1.\n", false,
     read_event_list};
 const list_spec MUTEX_PAIRS = {
+    nullptr,
     "Enter list of excluded state pairs.\nPress <Enter> after each element and quit with -1:\n",
     "Continue to enter list of excluded state pairs.\n", true, read_pair_list};
+const list_spec NULL_EVENTS = {
+    nullptr, "Enter list of event labels to be nulled by projection;\nterminate list with -1.\n",
+    "Continue to enter list of event labels to be nulled by projection;\n", false,
+    read_null_or_image};
+const list_spec COMPLEMENT_EVENTS = {
+    "Compute complement using event labels of DES1 only? (*y/n)  ",
+    "Enter auxiliary LIST of event labels not in DES1;\ntype -1 to quit:\n",
+    "Continue to enter auxilary LIST of event labels not in DES1;\n", true, read_event_list};
 
 // clang-format off
 const dialog_row DIALOGS[] = {
@@ -304,6 +398,39 @@ const dialog_row DIALOGS[] = {
      nullptr, nullptr,
      [](const dialog_data &) { return condat_runProgram(name3, name1, name2); },
      nullptr, nullptr, log_condat_tail, false},
+    {9, "MINSTATE", "DES2 = MINSTATE (DES1)", "Minstate", 2,
+     {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 1}},
+     "Assign new name to %s? (*y/n)   ", nullptr,
+     [](const dialog_data &) { return minstate_runProgram(name2, name1); },
+     nullptr, nullptr, log_result_sizes, false},
+    {10, "COMPLEMENT", "DES2 = COMPLEMENT (DES1, LIST)", "Complement", 2,
+     {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 1}},
+     nullptr, &COMPLEMENT_EVENTS,
+     [](const dialog_data &d) { return complement_runProgram(name2, name1, d.n_typed, d.typed); },
+     nullptr, log_typed_events, log_result_sizes, true},
+    {17, "ALLEVENTS", "DES2 = ALLEVENTS (DES1)", "Allevents", 2,
+     {{"Enter name of DES1 to be searched .....  ", ".des", 0},
+      {"Enter name of DES2 ....................  ", ".des", 1}},
+     nullptr, nullptr,
+     [](const dialog_data &) { return allevent_runProgram(name2, name1); },
+     nullptr, nullptr, log_result_sizes, false},
+    {19, "REACH & BREADTH-FIRST SEARCH RECODE", "DES2 = RECODE (DES1)", "Recode", 2,
+     {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 1}},
+     nullptr, nullptr,
+     [](const dialog_data &) { return bfs_recode_runProgram(name2, name1); },
+     nullptr, nullptr, log_result_sizes, false},
+    {11, "PROJECT", "DES2 = PROJECT (DES1, NULL [or IMAGE])", "Project", 2,
+     {{"Enter name of DES1 to project .........  ", ".des", 0},
+      {"Enter name of DES2 to project onto ....  ", ".des", 1}},
+     nullptr, &NULL_EVENTS,
+     [](const dialog_data &d) {
+       return d.image ? project_runProgram(name2, name1, d.erased, d.n_erased)
+                      : project_runProgram(name2, name1, d.typed, d.n_typed);
+     },
+     nullptr, log_null_or_image, log_result_sizes, true},
+    {-1, "NONCONFLICT", "NONCONFLICT (DES1, DES2)", "Nonconflict", 2,
+     {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 0}},
+     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, false, nonconflict_compute},
 };
 // clang-format on
 
@@ -346,6 +473,20 @@ int read_names(const dialog_row &row) {
   return 0;
 }
 
+// The row's list, after its question if it has one. Returns 1 when the user cancelled.
+int read_list(const dialog_row &row, const list_spec &spec, dialog_data *data) {
+  if (spec.question != nullptr) {
+    addstr(spec.question);
+    refresh();
+    int key = read_key();
+    if (key == KEY_ESCAPE) return 1;
+    if (key >= 32 && key <= 126) addch(static_cast<chtype>(key));
+    addstr("\n\n");
+    if (key != 'n' && key != 'N') return 0;
+  }
+  return spec.read(row, spec, data);
+}
+
 void show_processing() {
   move(MESSAGE_ROW, 0);
   clrtoeol();
@@ -361,10 +502,17 @@ dialog_outcome dialog_read(const dialog_row &row, dialog_data *result) {
   move(0, 0);
   dialog_header(row);
   if (read_names(row) != 0) return DIALOG_QUIT;
-  if (row.list != nullptr && row.list->read(row, *row.list, result) != 0) return DIALOG_QUIT;
+  if (row.list != nullptr && read_list(row, *row.list, result) != 0) return DIALOG_QUIT;
   if (mem_result) return DIALOG_NO_MEMORY;
+  result->prompt_y = getcury(stdscr);
+  result->prompt_x = getcurx(stdscr);
   show_processing();
   mark_start_time();
+  if (row.compute != nullptr) {
+    dialog_outcome outcome = row.compute(result);
+    mark_stop_time();
+    return mem_result ? DIALOG_NO_MEMORY : outcome;
+  }
   int code = row.request(*result);
   mark_stop_time();
   if (debug_mode) clearok(curscr, TRUE);
@@ -381,14 +529,14 @@ dialog_outcome dialog_read(const dialog_row &row, dialog_data *result) {
 
 // Appends the row's entry to the MAKEIT log, wrapped through "tmp.$$$" when the row says so.
 void dialog_makeit(const dialog_row &row, const dialog_data &result) {
-  const char *output = NAMES[output_slot(row)];
+  const char *output = result.verdict != nullptr ? result.verdict : NAMES[output_slot(row)];
   FILE *log = row.wrapped ? fopen(MAKEIT_TMP, "w") : fopen(get_makeit(), "a");
   if (log == nullptr) return;
   fprintf(log, "%s = %s(", output, row.log_name);
-  for (int i = 0; i < output_slot(row); ++i) fprintf(log, i == 0 ? "%s" : ",%s", NAMES[i]);
+  for (int i = 0; i < input_count(row); ++i) fprintf(log, i == 0 ? "%s" : ",%s", NAMES[i]);
   if (row.log_args != nullptr) row.log_args(log, result);
   fputc(')', log);
-  row.log_tail(log, result);
+  if (row.log_tail != nullptr) row.log_tail(log, result);
   int indent = static_cast<int>(strlen(output)) + 3;
   appendTime(log, indent);
   fputs("\n\n", log);
@@ -408,6 +556,7 @@ void release_data(dialog_data *result) {
   free(result->events);
   free(result->typed);
   free(result->pairs);
+  free(result->erased);
   *result = dialog_data{};
 }
 
@@ -454,6 +603,24 @@ void meet_p() {
 }
 void mutex_p() {
   run_dialog(6);
+}
+void minstate_p() {
+  run_dialog(9);
+}
+void complement_p() {
+  run_dialog(10);
+}
+void project_p() {
+  run_dialog(11);
+}
+void nonconflict_p() {
+  run_dialog(-1);
+}
+void allevents_p() {
+  run_dialog(17);
+}
+void bfs_recode_p() {
+  run_dialog(19);
 }
 void supcon_p() {
   run_dialog(5);

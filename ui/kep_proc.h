@@ -30,6 +30,12 @@ void sync_p();
 void meet_p();
 void supcon_p();
 void mutex_p();
+void minstate_p();
+void complement_p();
+void project_p();
+void allevents_p();
+void nonconflict_p();
+void bfs_recode_p();
 void condat_p();
 
 // Full name of the MAKEIT log: prefix + "makeit.txt". Points to a buffer rebuilt on every call.

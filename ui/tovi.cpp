@@ -5,6 +5,8 @@
 #include <curses.h>
 
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "model/des_data.h"
@@ -40,7 +42,7 @@ struct procedure_key {
 const procedure_key PROCEDURE_KEYS[] = {
     {'0', 0, nullptr},         // Create
     {'1', '\r', selfloop_p},   // Selfloop
-    {'1', '0', nullptr},       // Complement
+    {'1', '0', complement_p},  // Complement
     {'2', 0, trim_p},          // Trim
     {'3', 0, sync_p},          // Sync
     {'4', 0, meet_p},          // Meet
@@ -48,14 +50,14 @@ const procedure_key PROCEDURE_KEYS[] = {
     {'6', 0, mutex_p},         // Mutex
     {'7', 0, condat_p},        // Condat
     {'8', 0, nullptr},         // Supreduce
-    {'9', 0, nullptr},         // Minstate
-    {'P', '0', nullptr},       // Project
+    {'9', 0, minstate_p},      // Minstate
+    {'P', '0', project_p},     // Project
     {'P', '1', nullptr},       // Convert
     {'H', '0', nullptr},       // Vocalize
     {'H', '1', nullptr},       // Outconsis
     {'H', '2', nullptr},       // Hiconsis
     {'H', '3', nullptr},       // Higen
-    {'H', '4', nullptr},       // Allevents
+    {'H', '4', allevents_p},   // Allevents
     {'R', '1', nullptr},       // Supnorm
     {'S', '1', nullptr},       // Supscop
     {'S', 'E', nullptr},       // Show DES
@@ -68,9 +70,9 @@ const procedure_key PROCEDURE_KEYS[] = {
     {'O', 'A', nullptr},       // Print DAT
     {'O', 'X', nullptr},       // Print TXT
     {'I', 0, nullptr},         // Isomorph
-    {'N', 0, nullptr},         // Nonconflict
+    {'N', 0, nonconflict_p},   // Nonconflict
     {'E', 0, nullptr},         // Edit
-    {'B', 0, nullptr},         // BFS-recode
+    {'B', 0, bfs_recode_p},    // BFS-recode
     {'D', 0, nullptr},         // User file directory
     {'M', 0, toggle_minflag},  // minimization method, not listed on the menu
 };
@@ -202,6 +204,12 @@ void process_m_command(char key) {
 }
 
 int tovi_run() {
+  if (stdscr == nullptr) {
+    const char *term = getenv("TERM");
+    fprintf(stderr, "sarv: no screen to run on (terminal type \"%s\")\n",
+            term == nullptr ? "" : term);
+    return 0;
+  }
   set_escdelay(ESC_SEQUENCE_DELAY);
   leaving = false;
   if (wait_for_screen_size()) return 0;

@@ -2,7 +2,8 @@
 #ifndef SARV_UI_TOVI_H
 #define SARV_UI_TOVI_H
 
-// Shows the banner, then runs the main menu until the user quits. Returns 0.
+// Shows the banner, then runs the main menu until the user quits. Returns 0; returns at once,
+// with a line on standard error, when curses could not set up a screen.
 int tovi_run();
 
 // Main-menu dispatch for one upper-case key of "IRBTXDC".

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Esc at every prompt of the Selfloop, Trim, Sync, Meet, Supcon, Mutex and Condat dialogs: back to the procedures
+# Esc at every prompt of the dialogs: back to the procedures
 # menu with no request, no file written or changed and no MAKEIT entry.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
@@ -45,6 +45,18 @@ done
 # Mutex: either field of a pair.
 cancel_case " t6G\rE\rM\r$ESC"
 cancel_case " t6G\rE\rM\r1\r0\r1\r$ESC"
+
+# Complement: its question and the auxiliary list.
+cancel_case " t10G\rC\r\x1b"
+cancel_case " t10G\rC\rn4\r$ESC"
+
+# Project: the NULL ? question and its list.
+cancel_case " tp0G\rP\r\x1b"
+cancel_case " tp0G\rP\rn1\r$ESC"
+
+# Nonconflict, computed here: either name.
+cancel_case " tn$ESC"
+cancel_case " tnG\r$ESC"
 
 # Condat writes a DAT file: its overwrite question concerns C.dat.
 cancel_case " t7$ESC"

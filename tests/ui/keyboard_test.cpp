@@ -36,7 +36,13 @@ class Keyboard : public ::testing::Test {
     delscreen(screen_);
     fclose(in_);
     fclose(out_);
-    close(keyboard_[1]);
+    close_keyboard();
+  }
+
+  // The keyboard goes away: its input ends.
+  void close_keyboard() {
+    if (keyboard_[1] >= 0) close(keyboard_[1]);
+    keyboard_[1] = -1;
   }
 
   void type(const std::string &bytes) {
@@ -87,6 +93,20 @@ TEST_F(Keyboard, EscCancelsAnIntegerField) {
   int key = 0;
   EXPECT_EQ(readint(&key, -1, 999), 0);
   EXPECT_EQ(key, KEY_ESCAPE);
+}
+
+TEST_F(Keyboard, EndOfKeyboardInputEndsTheRun) {
+  type("q");
+  EXPECT_EQ(read_key(), 'q');
+  close_keyboard();
+  EXPECT_EXIT(read_key(), ::testing::ExitedWithCode(1), "keyboard input ended");
+}
+
+TEST_F(Keyboard, DrainingAnEndedKeyboardStillAnswers) {
+  type("\x1b");
+  EXPECT_EQ(read_key(), KEY_ESCAPE);
+  close_keyboard();
+  EXPECT_EQ(LoneEsc(), 1);
 }
 
 }  // namespace
