@@ -104,15 +104,7 @@ void renumber_transitions(state_node *node, const state_t *map) {
     if (to >= 0) node->next[kept++] = make_tran(t.event(), to);
   }
   std::sort(node->next, node->next + kept, tran_less);
-  if (kept == node->numelts) return;
-  node->numelts = static_cast<uint16_t>(kept);
-  if (kept == 0) {
-    free(node->next);
-    node->next = nullptr;
-    return;
-  }
-  tran_entry *shrunk = static_cast<tran_entry *>(realloc(node->next, kept * sizeof(tran_entry)));
-  if (shrunk != nullptr) node->next = shrunk;
+  shrink_list(node, kept);
 }
 
 }  // namespace

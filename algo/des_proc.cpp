@@ -12,21 +12,6 @@ namespace {
 
 const uint32_t RECODE_NUMBER = ~RECODE_SURVIVES;
 
-// Shrinks a transition array that lost entries. A failed shrink keeps the larger block, which is
-// still valid, so no failure is reported.
-void shrink_list(state_node *node, int kept) {
-  if (kept == node->numelts) return;
-  node->numelts = static_cast<uint16_t>(kept);
-  if (kept == 0) {
-    free(node->next);
-    node->next = nullptr;
-    return;
-  }
-  tran_entry *smaller = static_cast<tran_entry *>(
-      realloc(node->next, static_cast<size_t>(kept) * sizeof(tran_entry)));
-  if (smaller != nullptr) node->next = smaller;
-}
-
 void drop_transitions(state_node *node) {
   free(node->next);
   node->next = nullptr;
@@ -94,6 +79,21 @@ void trim_with(state_t *n, state_node **des, pair_code_t *pair_codes) {
 }
 
 }  // namespace
+
+// Shrinks a transition array that lost entries. A failed shrink keeps the larger block, which is
+// still valid, so no failure is reported.
+void shrink_list(state_node *node, int kept) {
+  if (kept == node->numelts) return;
+  node->numelts = static_cast<uint16_t>(kept);
+  if (kept == 0) {
+    free(node->next);
+    node->next = nullptr;
+    return;
+  }
+  tran_entry *smaller = static_cast<tran_entry *>(
+      realloc(node->next, static_cast<size_t>(kept) * sizeof(tran_entry)));
+  if (smaller != nullptr) node->next = smaller;
+}
 
 void b_reach(state_t start, state_node **des) {
   state_node *g = *des;

@@ -20,6 +20,10 @@ typedef int64_t pair_code_t;
 // Survive bit of a recode map word; bits 0..30 hold the new state number.
 const uint32_t RECODE_SURVIVES = 0x80000000u;
 
+// Sets the state's transition count to `kept` after its first `kept` entries were compacted, and
+// shrinks (or, at 0, frees) the array. A failed shrink keeps the larger, still valid block.
+void shrink_list(state_node *node, int kept);
+
 // Sets `reached` on every state reachable from `start` that did not carry it yet, breadth-first.
 // The caller sets `reached` on `start` itself (and clears it elsewhere as needed); a state that
 // already has `reached` is not expanded, so several searches can share the flags. Progress line

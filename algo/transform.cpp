@@ -73,15 +73,7 @@ void drop_transitions(state_node *node, Drop drop) {
   int kept = 0;
   for (int j = 0; j < node->numelts; j++)
     if (!drop(node->next[j].target())) node->next[kept++] = node->next[j];
-  if (kept == node->numelts) return;
-  node->numelts = static_cast<uint16_t>(kept);
-  if (kept == 0) {
-    free(node->next);
-    node->next = nullptr;
-    return;
-  }
-  tran_entry *shrunk = static_cast<tran_entry *>(realloc(node->next, kept * sizeof(tran_entry)));
-  if (shrunk != nullptr) node->next = shrunk;
+  shrink_list(node, kept);
 }
 
 // Mutex helpers ---------------------------------------------------------------------------------

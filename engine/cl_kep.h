@@ -20,6 +20,7 @@ const int MURN_SUPREDUCE_ERROR = 4;       // supervisor reduction ended with an 
 const int MURN_VOCAL_OVERFLOW = 5;        // vocal output overflow
 const int MURN_VOCAL_STATE0 = 6;          // state 0 of the input DES has a vocal output
 const int MURN_OUTPUT_NOT_WRITTEN = 7;    // the output file could not be written
+const int MURN_INPUT_NOT_READ = 8;        // an input file exists but is not a readable DES
 const int MURN_REQUEST_NOT_CREATED = -1;  // the request file could not be created
 const int MURN_CHILD_FAILED = -2;         // compute process not started, or did not exit with 0
 const int MURN_NO_RESULT = -3;            // no result file after a normal end

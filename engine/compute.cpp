@@ -1,5 +1,7 @@
 // Compute-process side of the protocol: reads the request, runs the procedure through the
 // catalogue's frame, files the output and writes the result.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -66,6 +68,13 @@ void read_list(FILE *request, list_kind kind, compute_job *job) {
   }
 }
 
+// True when the DES file `name` is there. A missing input reads as the empty DES; one that is there
+// but cannot be read (corrupt, truncated, unreadable) must not.
+bool input_exists(const char *name) {
+  char file[MAX_DES_PATH + 1];
+  return des_file_path(name, 0, file) && access(file, F_OK) == 0;
+}
+
 // Reads one header number; false when the line does not start with an integer.
 bool read_header_number(FILE *request, int *value) {
   return fscanf(request, "%d\n", value) == 1;
@@ -100,7 +109,9 @@ void compute_procedure(const procedure_row *row, FILE *request) {
   if (row->frame == FRAME_STANDARD) {
     job.init = 0;
     for (int i = 0; i < row->inputs; i++)
-      getdes(job.name[i], &job.input[i].size, &job.init, &job.input[i].des);
+      if (!getdes(job.name[i], &job.input[i].size, &job.init, &job.input[i].des) &&
+          input_exists(job.name[i]))
+        compute_fail(MURN_INPUT_NOT_READ);
   }
   row->run(&job);
   if (row->frame == FRAME_STANDARD) {

@@ -63,7 +63,7 @@ int mutex_runProgram(const char *name3, const char *name1, const char *name2,
   return run_request(6, names, pairs, count);
 }
 
-int complement_runProgram(const char *name2, const char *name1, int count, const event_t *events) {
+int complement_runProgram(const char *name2, const char *name1, const event_t *events, int count) {
   const char *names[] = {name1, name2};
   return run_request(10, names, events, count);
 }

@@ -22,7 +22,7 @@ void supclo_steps(compute_job *job);      // supremal closed sublanguage of the 
 int selfloop_runProgram(const char *name2, const char *name1, int count, const event_t *events);
 int mutex_runProgram(const char *name3, const char *name1, const char *name2,
                      const state_pair *pairs, int count);
-int complement_runProgram(const char *name2, const char *name1, int count, const event_t *events);
+int complement_runProgram(const char *name2, const char *name1, const event_t *events, int count);
 int allevent_runProgram(const char *name2, const char *name1);
 int bfs_recode_runProgram(const char *name2, const char *name1);
 int supclo_runProgram(const char *name2, const char *name1);

@@ -12,6 +12,7 @@ run_build() {
 }
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_build build Release OFF
 run_build build-asan Debug ON

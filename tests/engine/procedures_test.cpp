@@ -196,6 +196,20 @@ TEST_F(Procedures, MissingInputGivesAnEmptyProduct) {
   EXPECT_EQ(m.size, 0);
 }
 
+// A corrupt input must not pass for an empty DES: the procedure answers 8, and an earlier output
+// of the same name stays as it was.
+TEST_F(Procedures, CorruptInputIsReportedAndLeavesTheOldOutput) {
+  owned_des a;
+  make_des(2, {{0, 1, 1}}, {1}, &a);
+  file("A", a);
+  file("M", a);
+  scratch_install::write_text(install_.user_file("BAD.des"), "SARV DES file. Version 1.0\x1a");
+  std::string before = scratch_install::read_text(install_.user_file("M.des"));
+  EXPECT_EQ(meet_runProgram("M", "A", "BAD"), MURN_INPUT_NOT_READ);
+  EXPECT_EQ(trim_runProgram("M", "BAD"), MURN_INPUT_NOT_READ);
+  EXPECT_EQ(scratch_install::read_text(install_.user_file("M.des")), before);
+}
+
 // The progress lines of debug mode reach the front end's standard output (drawn on row 23 when
 // there is a terminal), which the compute process shares in debug mode; otherwise they vanish
 // with "murn.out".

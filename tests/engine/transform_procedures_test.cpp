@@ -83,7 +83,7 @@ TEST_F(TransformProcedures, ComplementMarksWhatTheInputDoesNot) {
   make_des(3, {{0, 1, 1}, {1, 2, 2}, {2, 1, 0}}, {2}, &g);
   file("G", g);
   const event_t aux[] = {2, 6};
-  ASSERT_EQ(complement_runProgram("H", "G", 2, aux), MURN_OK);
+  ASSERT_EQ(complement_runProgram("H", "G", aux, 2), MURN_OK);
   load("H", &h);
   std::set<word> all = all_words({1, 2, 6}, 5), lm = ref_marked_language(to_ref(g.des, g.size), 5);
   std::set<word> expected;
@@ -141,7 +141,7 @@ TEST_F(TransformProcedures, EmptyInputsGiveEmptyOrDumpOutputs) {
   load("B", &out);
   EXPECT_EQ(out.size, 0);
   const event_t aux[] = {5};
-  ASSERT_EQ(complement_runProgram("C", "E", 1, aux), MURN_OK);
+  ASSERT_EQ(complement_runProgram("C", "E", aux, 1), MURN_OK);
   load("C", &out);
   ASSERT_EQ(out.size, 1);
   EXPECT_TRUE(out.des[0].marked);
