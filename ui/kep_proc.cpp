@@ -406,7 +406,7 @@ const dialog_row DIALOGS[] = {
     {10, "COMPLEMENT", "DES2 = COMPLEMENT (DES1, LIST)", "Complement", 2,
      {{PROMPT_DES1, ".des", 0}, {PROMPT_DES2, ".des", 1}},
      nullptr, &COMPLEMENT_EVENTS,
-     [](const dialog_data &d) { return complement_runProgram(name2, name1, d.n_typed, d.typed); },
+     [](const dialog_data &d) { return complement_runProgram(name2, name1, d.typed, d.n_typed); },
      nullptr, log_typed_events, log_result_sizes, true},
     {17, "ALLEVENTS", "DES2 = ALLEVENTS (DES1)", "Allevents", 2,
      {{"Enter name of DES1 to be searched .....  ", ".des", 0},
