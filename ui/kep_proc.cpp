@@ -1,5 +1,6 @@
 // Procedure dialogs and the MAKEIT log. Every dialog is a row of DIALOGS; one runner reads the
-// names, makes the compute request, reads the result back, reports, logs and releases.
+// names and the list, makes the compute request (or runs a test here), reads the result back,
+// reports, logs and releases.
 #include "ui/kep_proc.h"
 
 #include <curses.h>
@@ -91,7 +92,8 @@ struct name_field {
 };
 
 // One procedure dialog. Names are read in field order into name1, name2, ...; the last field is
-// the output. With `rename_question`, the user may instead let the output replace DES1.
+// the output, except for a test computed here. With `rename_question`, the user may instead let
+// the output replace DES1.
 struct dialog_row {
   int code;  // procedure code of the compute request; negative for a test computed here
   const char *title;

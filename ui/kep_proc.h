@@ -2,7 +2,8 @@
 //
 // Every dialog clears the screen, shows its title and formula, reads the input and output names,
 // hands the request to the compute process, reads the output back for its sizes, appends one
-// entry to "makeit.txt" in the user directory and waits for Enter. Esc at any prompt ends the
+// entry to "makeit.txt" in the user directory and waits for Enter. Isomorph and Nonconflict are
+// computed in the front end itself and write no file. Esc at any prompt ends the
 // dialog without a message, file or log entry. Each dialog releases what it loaded before it
 // returns to the menu, which then redraws itself.
 #ifndef SARV_UI_KEP_PROC_H
