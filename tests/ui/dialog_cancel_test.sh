@@ -83,6 +83,6 @@ check_screen_row 3 "                               SARV PROCEDURES"
 tmux -L "$SOCKET" send-keys x x
 wait_for_file "$WORK/status"
 check "interactive run ends normally" "$(cat "$WORK/status")" 0
-tmux -L "$SOCKET" kill-server
+stop_tmux
 
 e2e_done

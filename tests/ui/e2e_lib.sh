@@ -20,14 +20,22 @@ e2e_setup() {
 }
 
 e2e_teardown() {
-  [ -n "${SOCKET:-}" ] && tmux -L "$SOCKET" kill-server 2>/dev/null
+  stop_tmux
   rm -rf "$WORK"
+}
+
+# stop_tmux: ends the current tmux server and removes its socket file.
+stop_tmux() {
+  [ -n "${SOCKET:-}" ] || return 0
+  tmux -L "$SOCKET" kill-server 2>/dev/null
+  rm -f "${TMUX_TMPDIR:-/tmp}/tmux-$(id -u)/$SOCKET"
 }
 
 # start_tmux COMMAND WIDTH HEIGHT: starts COMMAND in WORK in a new tmux server of its own (one
 # socket per run, so runs never race over a server that is still shutting down). The exit status
 # appears in $WORK/status.
 start_tmux() {
+  stop_tmux
   RUNS=$((RUNS + 1))
   SOCKET="sarv_$$_${RUNS}"
   rm -f "$WORK/status"
@@ -64,7 +72,7 @@ run_in_tmux() {
   wait_for_file "$WORK/status" || { echo "timeout: $1"; e2e_fail=1; }
   capture
   STATUS=$(cat "$WORK/status" 2>/dev/null)
-  tmux -L "$SOCKET" kill-server 2>/dev/null
+  stop_tmux
 }
 
 wait_for_file() {

@@ -162,7 +162,7 @@ check_screen_has "SARV 2006.07.01"
 tmux -L "$SOCKET" send-keys " " x
 wait_for_file "$WORK/status"
 check "interactive run ends with X" "$(cat "$WORK/status")" 0
-tmux -L "$SOCKET" kill-server
+stop_tmux
 
 # Without a usable terminal type there is no screen: the front end says so and ends at once.
 # (The terminal library keeps a block from its failed set-up; leak checking is off for this run.)
