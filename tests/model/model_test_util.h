@@ -1,4 +1,4 @@
-// Helpers of the model tests: a scratch user directory and DES comparison.
+// Helpers of the model tests: a scratch user directory, raw file bytes and DES comparison.
 #ifndef SARV_TESTS_MODEL_MODEL_TEST_UTIL_H
 #define SARV_TESTS_MODEL_MODEL_TEST_UTIL_H
 
@@ -30,10 +30,8 @@ class scratch_dir {
   scratch_dir(const scratch_dir &) = delete;
   scratch_dir &operator=(const scratch_dir &) = delete;
 
-  const std::string &path() const { return path_; }
   std::string file(const std::string &name) const { return path_ + "/" + name; }
-  // Names of everything in the directory, sorted.
-  std::vector<std::string> listing() const {
+  std::vector<std::string> listing() const {  // sorted names of everything in the directory
     std::vector<std::string> names;
     for (const auto &entry : std::filesystem::directory_iterator(path_))
       names.push_back(entry.path().filename().string());
@@ -51,24 +49,22 @@ inline std::vector<unsigned char> read_bytes(const std::string &path) {
   return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
 }
 
-inline void write_bytes(const std::string &path, const std::vector<unsigned char> &bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char *>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+template <typename Bytes>
+void write_bytes(const std::string &path, const Bytes &bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Empty string when the two DES agree in state count, marker bits, outputs and transition
-// arrays; otherwise a description of the first difference.
+// Empty when the two DES agree in state count, markers, outputs and transition arrays;
+// otherwise the first difference.
 inline std::string des_difference(const state_node *a, state_t size_a, const state_node *b,
                                   state_t size_b) {
   if (size_a != size_b) return "sizes " + std::to_string(size_a) + " and " + std::to_string(size_b);
   for (state_t s = 0; s < size_a; s++) {
-    std::string at = "state " + std::to_string(s) + ": ";
-    if (a[s].marked != b[s].marked) return at + "marker";
-    if (a[s].vocal != b[s].vocal) return at + "output";
-    if (a[s].numelts != b[s].numelts) return at + "transition count";
-    for (int j = 0; j < a[s].numelts; j++)
-      if (a[s].next[j].word != b[s].next[j].word) return at + "transition " + std::to_string(j);
+    bool same = a[s].marked == b[s].marked && a[s].vocal == b[s].vocal &&
+                a[s].numelts == b[s].numelts;
+    for (int j = 0; same && j < a[s].numelts; j++) same = a[s].next[j].word == b[s].next[j].word;
+    if (!same) return "state " + std::to_string(s);
   }
   return "";
 }
