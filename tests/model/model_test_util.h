@@ -2,71 +2,61 @@
 #ifndef SARV_TESTS_MODEL_MODEL_TEST_UTIL_H
 #define SARV_TESTS_MODEL_MODEL_TEST_UTIL_H
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
-#include <vector>
 
 #include "model/des_data.h"
+#include "support/random_des.h"
 
 // A fresh directory under /tmp that serves as the user directory (`prefix`) while it lives.
-class scratch_dir {
- public:
-  scratch_dir() {
-    char name[] = "/tmp/sarvXXXXXX";
-    path_ = mkdtemp(name);
-    strcpy(saved_prefix_, prefix);
-    snprintf(prefix, sizeof prefix, "%s/", path_.c_str());
+struct scratch_dir {
+  std::string path, saved_prefix = prefix;
+  scratch_dir() : path(std::filesystem::temp_directory_path() / "sarvXXXXXX") {
+    path = mkdtemp(&path[0]);
+    snprintf(prefix, sizeof prefix, "%s/", path.c_str());
   }
   ~scratch_dir() {
-    strcpy(prefix, saved_prefix_);
-    std::filesystem::remove_all(path_);
+    strcpy(prefix, saved_prefix.c_str());
+    std::filesystem::remove_all(path);
   }
-  scratch_dir(const scratch_dir &) = delete;
-  scratch_dir &operator=(const scratch_dir &) = delete;
-
-  std::string file(const std::string &name) const { return path_ + "/" + name; }
-  std::vector<std::string> listing() const {  // sorted names of everything in the directory
-    std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(path_))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+  std::string file(const std::string &name) const { return path + "/" + name; }
+  std::set<std::string> listing() const {
+    std::set<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(path))
+      names.insert(entry.path().filename().string());
     return names;
   }
-
- private:
-  std::string path_;
-  char saved_prefix_[sizeof prefix];
 };
 
-inline std::vector<unsigned char> read_bytes(const std::string &path) {
+inline std::string read_bytes(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-template <typename Bytes>
-void write_bytes(const std::string &path, const Bytes &bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+inline void write_bytes(const std::string &path, const std::string &bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Empty when the two DES agree in state count, markers, outputs and transition arrays;
-// otherwise the first difference.
-inline std::string des_difference(const state_node *a, state_t size_a, const state_node *b,
-                                  state_t size_b) {
-  if (size_a != size_b) return "sizes " + std::to_string(size_a) + " and " + std::to_string(size_b);
-  for (state_t s = 0; s < size_a; s++) {
-    bool same = a[s].marked == b[s].marked && a[s].vocal == b[s].vocal &&
-                a[s].numelts == b[s].numelts;
-    for (int j = 0; same && j < a[s].numelts; j++) same = a[s].next[j].word == b[s].next[j].word;
-    if (!same) return "state " + std::to_string(s);
+// A random DES with outputs on some states and labels that include the extremes 0 and 999.
+inline void random_des(std::mt19937 &rng, state_t states, int max_out, bool deterministic,
+                       owned_des *d) {
+  random_des_options o{states, {0, 1, 2, 3, 500, 998, 999}, max_out, 0.3, deterministic, true};
+  if (states > 0) make_random_des(rng, o, d);
+}
+
+// State count, then per state marker, output and transition words: equal texts, equal DES.
+inline std::string des_text(const owned_des &d) {
+  const state_node *des = d.des;
+  std::string text = std::to_string(d.size);
+  for (state_t s = 0; s < d.size; s++) {
+    text += "\n" + std::to_string(s) + (des[s].marked ? " m " : " ") + std::to_string(des[s].vocal);
+    for (int j = 0; j < des[s].numelts; j++) text += " " + std::to_string(des[s].next[j].word);
   }
-  return "";
+  return text;
 }
 
 #endif
