@@ -81,7 +81,7 @@ TEST(AdsReader, ErrorRecordsInBothModes) {
       {HEAD + "Vocal states:|Transitions:|3 1000 -1|-1 -1 3|1 2|0 1 1|0 1 2",
        {{23, 7, -1}, {17, 7, -1}, {24, 7, -1}, {22, 8, -1}, {16, 8, -1}, {25, 8, -1}, {21, 9, -1},
         {26, 11, 10}}},
-      {HEAD + "Vocal states:|Transitions:|2 0 1|# c|2 0 1|2 0 2", {{26, 10, 9}}},
+      {HEAD + "Vocal states:|Transitions:|2 0 1|2 0 1|# c|2 0 2", {{26, 10, 8}}},
       {HEAD + "Vocal states:|Transitions:|0 1 1" + std::string(260, ' ') + "junk|1 5",
        {{21, 8, -1}, {21, 9, -1}}},
       {"T\r|State size\r|3\r|Marker states:\r", {{9, 4, -1}}},

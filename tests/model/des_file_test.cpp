@@ -103,11 +103,11 @@ TEST(DesFile, TruncatedAndCorruptFilesAreRejected) {
     if (len < good.size() - 16) expect_rejected("t");
     if (len >= good.size() - 16) expect_read_back("t", 0, d);
   }
-  // Offset and value (a byte below 34, a word above): 26 end of text, 27 and 32 signature, 34 byte
+  // Offset and value (a byte below 34, a word above): 26 end of text, 27 and 33 signature, 34 byte
   // order, 38 block type, 46 size, 54 marker, 62 and 72 states, 68 transition, 86 and 90 output.
   // clang-format off
   const std::vector<std::pair<size_t, int64_t>> patches = {
-      {26, 0x0A}, {27, 0x5B}, {32, 0x3A}, {34, 0x55AB}, {38, 1}, {46, -5}, {46, MAX_STATES + 1},
+      {26, 0x0A}, {27, 0x5B}, {33, 0x32}, {34, 0x55AB}, {38, 1}, {46, -5}, {46, MAX_STATES + 1},
       {46, 0x7FFFFFFF}, {54, 3}, {54, -2}, {62, 3}, {72, 0}, {86, 3}, {90, -12},
       {68, make_tran(1, 3).word}, {68, make_tran(1, -1).word}, {68, make_tran(1000, 1).word},
       {68, make_tran(1023, 1).word}};
