@@ -332,8 +332,4 @@ int64_t count_tran(const state_node *des, state_t n) {
   return total;
 }
 
-state_t num_marked(const state_node *des, state_t n) {
-  state_t count = 0;
-  for (state_t s = 0; s < n; s++) count += des[s].marked;
-  return count;
-}
+state_t num_marked(const state_node *des, state_t n) { return num_mark_states(des, n); }
