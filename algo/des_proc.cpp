@@ -332,4 +332,6 @@ int64_t count_tran(const state_node *des, state_t n) {
   return total;
 }
 
-state_t num_marked(const state_node *des, state_t n) { return num_mark_states(des, n); }
+state_t num_marked(const state_node *des, state_t n) {
+  return num_mark_states(des, n);
+}
