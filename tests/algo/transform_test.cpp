@@ -63,9 +63,7 @@ TEST(Complement, MarkedLanguageIsComplementedAndRestored) {
 // A dump state beyond the largest state count would get a number no transition can hold.
 TEST(Complement, NoDumpStateBeyondTheStateRange) {
   owned_des a;
-  a.size = MAX_STATES;
-  a.des = newdes(a.size);
-  ASSERT_NE(a.des, nullptr);
+  make_des(MAX_STATES, {}, {}, &a);
   const event_t aux[] = {1};
   mem_result = 0;
   complement1(&a.size, &a.des, 1, aux);

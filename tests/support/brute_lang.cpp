@@ -71,13 +71,6 @@ bounded_language bounded_projected_language(const state_node *des, state_t size,
   return lang;
 }
 
-bool is_deterministic_des(const state_node *des, state_t size) {
-  for (state_t s = 0; s < size; s++)
-    for (int j = 1; j < des[s].numelts; j++)
-      if (des[s].next[j].event() == des[s].next[j - 1].event()) return false;
-  return true;
-}
-
 bool same_des(const state_node *a, state_t na, const state_node *b, state_t nb) {
   return diff_des(to_ref(a, na), b, nb).empty();
 }

@@ -26,7 +26,6 @@ struct bounded_language {
 bounded_language bounded_projected_language(const state_node *des, state_t size, int max_length,
                                             const std::set<event_t> &erased);
 
-bool is_deterministic_des(const state_node *des, state_t size);
 // Same state count, markings, outputs and transitions.
 bool same_des(const state_node *a, state_t na, const state_node *b, state_t nb);
 

@@ -3,10 +3,6 @@
 #ifndef SARV_TESTS_SUPPORT_TRANSFORM_REF_H
 #define SARV_TESTS_SUPPORT_TRANSFORM_REF_H
 
-#include <set>
-#include <utility>
-#include <vector>
-
 #include "support/reference.h"
 
 // Whether corr (one entry per state of a) is a bijection onto b keeping flags and transitions.
