@@ -1,5 +1,4 @@
-// Complement, mutual exclusion, all-events DES and supremal closed sublanguage against
-// brute-force languages and fixpoints on seeded random DES, with the limits of complement.
+// Complement, mutex, allevents and supclo against brute-force languages and fixpoints.
 #include "algo/transform.h"
 
 #include <gtest/gtest.h>
