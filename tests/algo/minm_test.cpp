@@ -59,10 +59,9 @@ TEST(Minimize, ClassesAreNumberedBySmallestMember) {
   }
 }
 
-// Deterministic DES: both methods give the reference classes, numbered by smallest member, and
-// the same array back when nothing merges. Nondeterministic DES: both languages are kept; the
-// first one has 1 --1--> {3, 5} and 2 --1--> {3, 4} where 3 and 4 go on with event 2, 5 with
-// event 3, so the larger part {5, 6, 7} of the block 3..7 holds the only difference.
+// Deterministic DES: both methods give the reference classes by smallest member, and the same
+// array when nothing merges. Nondeterministic: both languages kept; in the first DES, 1 --1-->
+// {3, 5} and 2 --1--> {3, 4}, and only the larger part {5, 6, 7} of block 3..7 differs.
 TEST(Minimize, AgreesWithNaiveRefinementOnRandomDes) {
   const std::vector<transition_spec> edges = {{0, 1, 1}, {0, 4, 2}, {1, 1, 3}, {1, 1, 5},
                                               {2, 1, 3}, {2, 1, 4}, {3, 2, 8}, {4, 2, 8},
@@ -107,9 +106,8 @@ TEST(Minimize, AgreesWithNaiveRefinementOnRandomDes) {
   minflag = saved;
 }
 
-// Every allocation of each algorithm is made to fail in turn: the run either completes with the
-// normal result or sets mem_result, leaving the DES as it was where the contract says so (the
-// sanitizer build checks that nothing leaks).
+// Each allocation fails in turn: the run completes normally or sets mem_result, leaving the DES
+// as it was where the contract says so (the sanitizer build checks that nothing leaks).
 TEST(AllocationFailure, EveryAlgorithmFailsCleanly) {
   std::mt19937 rng(99);
   owned_des input, other;
@@ -168,6 +166,7 @@ TEST(AllocationFailure, EveryAlgorithmFailsCleanly) {
     mem_result = 0;
     c.run(&expected);
     ASSERT_EQ(mem_result, 0) << c.name;
+    ASSERT_EQ(des_check(expected.des, expected.size), 0) << c.name;
     bool completed = false;
     for (long k = 0; !completed && k < 100000; k++) {
       owned_des d;

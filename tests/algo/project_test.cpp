@@ -40,8 +40,7 @@ TEST(Project, SubsetsAreNumberedBreadthFirstByEvent) {
 }
 
 TEST(Project, StageLengthIsFixedBySizeAtEntry) {
-  // A ring whose state s moves to s + 1 on event s % 7; five events are erased. Every stage finds
-  // its events, so each stage is one subset construction, seen as its first progress line.
+  // Ring s --(s % 7)--> s + 1, five events erased: one "PROJECT: 0 0" line per stage.
   set_progress_sink([](const char *line) { progress_lines.push_back(line); });
   debug_mode = 1;
   for (auto c : {std::make_pair(99, 1), {150, 3}, {999, 3}, {1500, 5}}) {

@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <random>
 
-#include "support/random_des.h"
-#include "support/reference.h"
 #include "support/transform_ref.h"
 
 namespace {
@@ -18,8 +16,7 @@ std::set<word> marked_language(const owned_des &a) {
   return ref_marked_language(to_ref(a.des, a.size), kMaxLen);
 }
 
-// Complement over the DES's events plus `aux`, then reach. Old states toggle their marking and
-// keep their output; a dump state is added at most once, marked and silent.
+// Complement over the DES's events plus `aux`, checking old and dump state flags; then reach.
 void run_complement(owned_des *a, const std::vector<event_t> &aux) {
   ref_des before = to_ref(a->des, a->size);
   complement1(&a->size, &a->des, static_cast<uint16_t>(aux.size()), aux.data());
@@ -71,8 +68,7 @@ TEST(Complement, NoDumpStateBeyondTheStateRange) {
   mem_result = 0;
 }
 
-// Sync, mutex and reach, as the Mutex procedure runs them, against the fixpoint reference. Pairs
-// out of range or absent from the product are ignored.
+// Sync, mutex and reach against the fixpoint reference; pairs out of range are ignored.
 TEST(Mutex, AgreesWithFixpointReferenceOnRandomPairs) {
   std::mt19937 rng(51);
   int emptied = 0, shrunk = 0;
@@ -105,9 +101,8 @@ TEST(Mutex, AgreesWithFixpointReferenceOnRandomPairs) {
   EXPECT_GT(shrunk, 20);
 }
 
-// Allevents gives one marked state with a selfloop on each event of G. Supclo marks exactly the
-// strings of G's marked language whose every prefix G marks, and generates nothing else; when
-// every state is marked the input itself moves to the result.
+// Allevents: one marked state with a selfloop per event of G. Supclo: the strings of Lm(G) whose
+// every prefix is in Lm(G), generated and marked; an all-marked input moves to the result.
 TEST(AlleventsSupclo, AgreeWithBruteForceOnRandomDes) {
   std::mt19937 rng(61);
   int nonempty = 0;

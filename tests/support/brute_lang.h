@@ -1,5 +1,4 @@
-// Test support: state equivalence by naive signature refinement (Moore's method, which on a
-// nondeterministic DES yields bisimulation) and bounded languages with erased events.
+// Test support: naive signature refinement (bisimulation) and bounded languages with erasure.
 #ifndef SARV_TESTS_SUPPORT_BRUTE_LANG_H
 #define SARV_TESTS_SUPPORT_BRUTE_LANG_H
 
@@ -9,8 +8,7 @@
 #include "model/des_data.h"
 #include "support/random_des.h"
 
-// Class of every state under the coarsest relation that separates (marked, vocal) and is kept by
-// every transition; classes numbered by smallest member.
+// Coarsest classes keeping (marked, vocal) and (event, class) moves, numbered by smallest member.
 std::vector<int> naive_state_classes(const state_node *des, state_t size);
 // Whether state 0 of a and state 0 of b are in one class of their disjoint union.
 bool naive_equivalent(const state_node *a, state_t na, const state_node *b, state_t nb);

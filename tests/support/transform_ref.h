@@ -1,5 +1,4 @@
-// Test support: brute-force references for isomorphism, breadth-first numbering, mutual exclusion
-// and languages over an alphabet, on the containers of support/reference.h.
+// Test support: brute-force isomorphism, breadth-first numbering, mutex and words over events.
 #ifndef SARV_TESTS_SUPPORT_TRANSFORM_REF_H
 #define SARV_TESTS_SUPPORT_TRANSFORM_REF_H
 
@@ -12,12 +11,10 @@ bool ref_isomorphic(const ref_des &a, const ref_des &b);
 
 // State s renamed to map[s]; states with map[s] < 0 dropped with their transitions.
 ref_des ref_renumber(const ref_des &g, const std::vector<state_t> &map);
-// Breadth-first number of each state from state 0 (successors by event, then target); -1 when
-// not reachable.
+// Breadth-first numbers from state 0 (by event, then target); -1 when not reachable.
 std::vector<state_t> ref_bfs_numbering(const ref_des &g);
 
-// The sync of a and b without the excluded pairs and every state that reaches one by
-// uncontrollable (even) events, then its reachable part.
+// Reachable part of sync(a, b) minus excluded pairs and states reaching them by even events.
 ref_des ref_mutex(const ref_des &a, const ref_des &b,
                   const std::vector<std::pair<state_t, state_t>> &excluded);
 
