@@ -1,8 +1,5 @@
-// The compute process's frame around every procedure: reading names and lists from the request,
-// loading and filing, and the result codes of its failures.
+// The compute process's frame around every procedure: names, lists, loading, filing, failures.
 #include <gtest/gtest.h>
-
-#include <vector>
 
 #include "engine/catalogue.h"
 #include "engine/cl_kep.h"
@@ -11,38 +8,23 @@
 
 namespace {
 
-using namespace engine_test;
-
-// What the last recording run saw: list items in order, names, whether input 0 was loaded.
+// What the last recording run saw: list items in order; names, and whether input 0 was loaded.
 std::vector<int> seen_items;
 std::string seen_names;
-bool saw_loaded_input;
 
 void record(compute_job *job) {
   seen_items.assign(job->events, job->events + job->event_count);
   for (int i = 0; i < job->pair_count; i++)
     seen_items.insert(seen_items.end(), {job->pairs[i].data1, job->pairs[i].data2});
-  for (int i = 0; i < job->quad_count; i++) {
-    const quad &q = job->quads[i];
-    seen_items.insert(seen_items.end(), {int(q.a), int(q.b), int(q.c), int(q.d)});
-  }
-  seen_names = std::string(job->name[0]) + "|" + job->name[1];
-  saw_loaded_input = job->input[0].des != nullptr;
-}
-void allocate_a_lot(compute_job *) {
-  fail_allocation_after(0);
-  MALLOC(64);
-}
-void flag_out_of_memory(compute_job *) {
-  mem_result = 1;
+  for (const quad *q = job->quads; q < job->quads + job->quad_count; q++)
+    seen_items.insert(seen_items.end(), {int(q->a), int(q->b), int(q->c), int(q->d)});
+  seen_names = std::string(job->name[0]) + "|" + job->name[1] + (job->input[0].des ? "+" : "");
 }
 
-procedure_row row_with(list_kind list, void (*run)(compute_job *) = record) {
-  return procedure_row{1, "Test", "T: Test", 1, OUTPUT_DES, list, FRAME_STANDARD, run};
-}
-
-// Runs the frame of `row` on the request body `text` (the lines after the header).
-void run_frame(const scratch_install &install, const procedure_row &row, const std::string &text) {
+// Runs the frame of a one-input row on the request `text` after its header.
+void run_frame(const scratch_install &install, const std::string &text, list_kind list = LIST_NONE,
+               void (*run)(compute_job *) = record, frame_kind frame = FRAME_STANDARD) {
+  procedure_row row{1, "Test", "T: Test", 1, OUTPUT_DES, list, frame, run};
   write_text(install.user_file("body"), text);
   FILE *request = fopen(install.user_file("body").c_str(), "r");
   ASSERT_NE(request, nullptr);
@@ -50,46 +32,30 @@ void run_frame(const scratch_install &install, const procedure_row &row, const s
   fclose(request);
 }
 
-// Items arrive sorted without duplicates; the first item that is not a number (or not an
-// event) ends the list.
-TEST(ComputeFrame, ListsAreSortedAndEndAtTheFirstBadItem) {
+// Items arrive sorted without duplicates; the first bad item ends the list. A standard row gets
+// its input loaded and its output filed, a row that handles its own files only the names.
+TEST(ComputeFrame, ListsNamesLoadingAndFiling) {
   scratch_install install;
-  struct {
-    list_kind list;
-    const char *body;
-    std::vector<int> items;
-  } cases[] = {
+  owned_des g;
+  make_des(2, {{0, 1, 1}}, {1}, &g);
+  install.file("G", g);
+  std::tuple<list_kind, const char *, std::vector<int>> cases[] = {
       {LIST_EVENTS, "G\nH\n13\n11\n13\n7\n", {7, 11, 13}},
       {LIST_STATE_PAIRS, "G\nH\n3 1\n0 2\n3 1\n", {0, 2, 3, 1}},
       {LIST_QUADS, "G\nH\n4 2 0 20\n0 11 1 10\n", {0, 11, 1, 10, 4, 2, 0, 20}},
       {LIST_EVENTS, "G\nH\n11\nx\n13\n", {11}},
       {LIST_EVENTS, "G\nH\n11\n70000\n13\n", {11}},
       {LIST_STATE_PAIRS, "G\nH\n1 2\n3\n", {1, 2}},
-      {LIST_EVENTS, "G\nH\n", {}},
   };
-  for (const auto &c : cases) {
-    run_frame(install, row_with(c.list), c.body);
-    EXPECT_EQ(seen_items, c.items) << c.body;
+  for (const auto &[list, body, items] : cases) {
+    run_frame(install, body, list);
+    EXPECT_EQ(seen_items, items) << body;
   }
-  run_frame(install, row_with(LIST_NONE), "GG\nHH");
-  EXPECT_EQ(seen_names, "GG|HH");
-  EXPECT_TRUE(install.user_has("HH.des"));
-}
-
-// A standard row gets its inputs loaded and its output filed; a row that handles its own files
-// gets only the names.
-TEST(ComputeFrame, OnlyStandardRowsLoadAndFile) {
-  scratch_install install;
-  owned_des g;
-  make_des(2, {{0, 1, 1}}, {1}, &g);
-  install.file("G", g);
-  run_frame(install, row_with(LIST_NONE), "G\nH\n");
-  EXPECT_TRUE(saw_loaded_input);
   EXPECT_TRUE(install.user_has("H.des"));
-  procedure_row own = row_with(LIST_NONE);
-  own.frame = FRAME_OWN;
-  run_frame(install, own, "G\nK\n");
-  EXPECT_FALSE(saw_loaded_input);
+  run_frame(install, "G\nHH", LIST_NONE);  // the last line may lack its newline
+  EXPECT_EQ(seen_names, "G|HH+");
+  EXPECT_TRUE(install.user_has("HH.des"));
+  run_frame(install, "G\nK\n", LIST_NONE, record, FRAME_OWN);
   EXPECT_EQ(seen_names, "G|K");
   EXPECT_FALSE(install.user_has("K.des"));
 }
@@ -97,34 +63,27 @@ TEST(ComputeFrame, OnlyStandardRowsLoadAndFile) {
 // Each failure ends the process with status 0 and writes exactly its code; no output is filed.
 TEST(ComputeFrame, EachFailureWritesItsCode) {
   scratch_install install;
-  struct {
-    void (*run)(compute_job *);
-    std::string body;
-    int expected;
-  } cases[] = {
-      {record, "G\n", MURN_MISSING_NAME},
+  std::tuple<void (*)(compute_job *), std::string, int> cases[] = {
       {record, "", MURN_MISSING_NAME},
       {record, std::string(300, 'G') + "\nH\n", MURN_MISSING_NAME},
-      {flag_out_of_memory, "G\nH\n", MURN_OUT_OF_MEMORY},
-      {allocate_a_lot, "G\nH\n", MURN_OUT_OF_MEMORY},
+      {[](compute_job *) { mem_result = 1; }, "G\nH\n", MURN_OUT_OF_MEMORY},
+      {[](compute_job *) { fail_allocation_after(0), MALLOC(64); }, "G\nH\n", MURN_OUT_OF_MEMORY},
       {record, "G\nno_such_dir/H\n", MURN_OUTPUT_NOT_WRITTEN},
   };
-  for (const auto &c : cases) {
-    auto in_compute_mode = [&] {
+  for (const auto &[run, body, expected] : cases) {
+    auto in_compute_mode = [&, run = run, body = body] {
       cmdline = 1;
       set_out_of_memory_handler(murn_out_of_memory);
-      run_frame(install, row_with(LIST_NONE, c.run), c.body);
+      run_frame(install, body, LIST_NONE, run);
     };
-    EXPECT_EXIT(in_compute_mode(), testing::ExitedWithCode(0), "") << c.body;
-    EXPECT_EQ(read_text(install.user_file("murn.rst")), std::to_string(c.expected) + "\n")
-        << c.body;
+    EXPECT_EXIT(in_compute_mode(), testing::ExitedWithCode(0), "") << body;
+    EXPECT_EQ(read_text(install.user_file("murn.rst")), std::to_string(expected) + "\n");
     EXPECT_FALSE(install.user_has("H.des"));
     std::filesystem::remove(install.user_file("murn.rst"));
   }
 }
 
-// The header selects the procedure and sets the switches; a header that is not numbers selects
-// none and the request completes.
+// The header sets the switches; a header that is not numbers selects no procedure.
 TEST(ComputeFrame, HeaderSetsSwitchesOrSelectsNothing) {
   scratch_install install;
   write_text(install.user_file("murn.prm"), "1\n0\n99\n");

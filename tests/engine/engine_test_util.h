@@ -1,12 +1,10 @@
 // Helpers of the engine tests: a scratch installation (program link, start-up file, user
-// directory), running the real program in it, and filing or loading DES there.
+// directory) where the real program runs, and filing or loading DES there.
 #ifndef SARV_TESTS_ENGINE_ENGINE_TEST_UTIL_H
 #define SARV_TESTS_ENGINE_ENGINE_TEST_UTIL_H
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -14,15 +12,14 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/startup.h"
-#include "model/des_data.h"
 #include "model/des_file.h"
 #include "support/random_des.h"
 
-namespace engine_test {
-
+// Whole-file text I/O in binary mode.
 inline void write_text(const std::string &file, const std::string &text) {
   std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
 }
@@ -31,12 +28,9 @@ inline std::string read_text(const std::string &file) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-}  // namespace engine_test
-
-// A fresh directory under /tmp holding a link "sarv" to the program under test, "murn.ini" next
-// to it naming the user directory "u", and that directory. While it lives, prefix is the user
-// directory and argv0 the link, so this process and a compute process it starts agree on every
-// file; debug_mode starts at 0 and minflag at 1.
+// A directory under /tmp with a link "sarv" to the program under test, next to it "murn.ini"
+// naming the user directory "u". While it lives, prefix is that directory, argv0 the link,
+// debug_mode 0 and minflag 1.
 class scratch_install {
  public:
   scratch_install() {
@@ -46,21 +40,18 @@ class scratch_install {
     std::filesystem::create_directory(user_);
     program_ = root_ + "/sarv";
     if (getenv("SARV") != nullptr) std::filesystem::create_symlink(getenv("SARV"), program_);
-    engine_test::write_text(root_ + "/murn.ini", user_ + "\n");
+    write_text(root_ + "/murn.ini", user_ + "\n");
     strcpy(saved_prefix_, prefix);
     snprintf(prefix, sizeof prefix, "%s/", user_.c_str());
-    saved_argv0_ = argv0;
-    argv0 = program_.c_str();
-    saved_debug_ = debug_mode;
-    saved_minflag_ = minflag;
-    debug_mode = 0;
-    minflag = 1;
+    saved_argv0_ = std::exchange(argv0, program_.c_str());
+    saved_flags_[0] = std::exchange(debug_mode, 0);
+    saved_flags_[1] = std::exchange(minflag, 1);
   }
   ~scratch_install() {
     strcpy(prefix, saved_prefix_);
     argv0 = saved_argv0_;
-    debug_mode = saved_debug_;
-    minflag = saved_minflag_;
+    debug_mode = saved_flags_[0];
+    minflag = saved_flags_[1];
     std::filesystem::remove_all(root_);
   }
   const std::string &root() const { return root_; }
@@ -74,23 +65,23 @@ class scratch_install {
     std::sort(names.begin(), names.end());
     return names;
   }
-  // Makes argv0 an executable shell script with `body`, standing in for the compute process;
-  // $R in it is the result file.
+  // Makes argv0 a shell script with `body` ($R: the result file) as the compute process.
   void use_stub(const std::string &body) {
     stub_ = root_ + "/stub.sh";
-    engine_test::write_text(stub_, "#!/bin/sh\nR='" + user_file("murn.rst") + "'\n" + body + "\n");
+    write_text(stub_, "#!/bin/sh\nR='" + user_file("murn.rst") + "'\n" + body + "\n");
     chmod(stub_.c_str(), 0755);
     argv0 = stub_.c_str();
   }
-  // Files `g` in the user directory; loads a well-formed output of `kind` (-1: control data).
+  // Files `g` in the user directory; loads a well-formed output of `kind` (-1: control data) and
+  // checks its initial-state field is `kind`.
   static void file(const char *name, const owned_des &g) {
     ASSERT_EQ(filedes(name, g.size, 0, g.des), 0) << name;
   }
-  static void load(const std::string &name, state_t kind, owned_des *out, state_t *init = nullptr) {
+  static void load(const std::string &name, state_t kind, owned_des *out) {
     state_t field = kind;
     ASSERT_EQ(getdes(name.c_str(), &out->size, &field, &out->des), 1) << name;
     EXPECT_EQ(des_check(out->des, out->size), 0) << name;
-    if (init != nullptr) *init = field;
+    EXPECT_EQ(field, kind) << name;
   }
   void expect_no_protocol_files() const {
     for (const char *f : {"murn.prm", "murn.rst", "murn.out", "murn.err"})
@@ -101,23 +92,7 @@ class scratch_install {
   std::string root_, user_, program_, stub_;
   char saved_prefix_[sizeof prefix];
   const char *saved_argv0_;
-  int saved_debug_, saved_minflag_;
+  int saved_flags_[2];
 };
-
-// Runs `command` with the shell in `directory`, without a terminal (TERM unset, stdin empty);
-// returns its exit status (-1 when it did not exit normally) and standard output.
-inline std::pair<int, std::string> run_in(const std::string &directory,
-                                          const std::string &command) {
-  std::string line = "cd '" + directory + "' && env -u TERM " + command + " </dev/null";
-  std::pair<int, std::string> outcome{-1, ""};
-  FILE *pipe = popen(line.c_str(), "r");
-  if (pipe == nullptr) return outcome;
-  char buffer[4096];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.second.append(buffer, got);
-  int status = pclose(pipe);
-  if (WIFEXITED(status)) outcome.first = WEXITSTATUS(status);
-  return outcome;
-}
 
 #endif

@@ -1,7 +1,6 @@
-// Every catalogue procedure end to end: the front end's request functions start the real program
-// in compute mode on random DES in a scratch user directory, and each output is compared with the
-// slow reference implementations. This proves the wiring (inputs and their order, the list, the
-// output kind, the result code); the algorithms themselves are checked in depth elsewhere.
+// Every catalogue procedure end to end: its request function starts the real program in compute
+// mode on random DES, and the output is compared with the references. This proves the wiring
+// (inputs and their order, list, output kind, result code); the algorithms are tested elsewhere.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -17,14 +16,6 @@
 
 namespace {
 
-using namespace engine_test;
-
-class Procedures : public testing::Test {
- protected:
-  void SetUp() override { ASSERT_NE(getenv("SARV"), nullptr); }
-  scratch_install install_;
-};
-
 ref_des with_selfloops(ref_des g, std::vector<event_t> events) {
   for (state_t s = 0; s < g.size(); s++) {
     for (event_t e : events) g.out[s].push_back({e, s});
@@ -34,10 +25,10 @@ ref_des with_selfloops(ref_des g, std::vector<event_t> events) {
   return g;
 }
 
-// Each round runs every catalogue code through its request function on random A (and B) into
-// "O<code>", then compares each output with the references; each output must be non-empty in
-// some rounds so that no comparison is vacuous.
-TEST_F(Procedures, EveryCodeOnRandomDesMatchesTheReference) {
+// Each output "O<code>" must be non-empty in some rounds, so that no comparison is vacuous.
+TEST(Procedures, EveryCodeOnRandomDesMatchesTheReference) {
+  ASSERT_NE(getenv("SARV"), nullptr);
+  scratch_install install;
   const int codes[] = {1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 17, 19, 20};
   const event_t loops[] = {7, 4, 7}, erased[] = {4, 1, 4}, aux[] = {2, 6};
   const state_pair excluded[] = {{1, 1}, {0, 2}};
@@ -45,21 +36,16 @@ TEST_F(Procedures, EveryCodeOnRandomDesMatchesTheReference) {
   int nonempty[21] = {};
   for (int round = 0; round < 8; round++) {
     minflag = round % 2;  // both minimization methods
-    random_des_options options;
-    options.states = 2 + round % 5;
-    options.events = {0, 1, 2, 3, 4, 5};
-    options.marked_fraction = 0.5;
-    options.vocal = round % 3 == 2;
+    // States, events, at most so many transitions per state, marked fraction, deterministic, vocal.
+    state_t states = 2 + round % 5;
+    random_des_options for_a{states, {0, 1, 2, 3, 4, 5}, 3, 0.5, true, round % 3 == 2},
+        for_b{states, {0, 1, 2, 3, 4, 7}, 6, 0.7, true, false};
     owned_des a, b, out[21];
-    make_random_des(rng, options, &a);
+    make_random_des(rng, for_a, &a);
     a.des[0].marked = a.des[0].marked || round % 2 == 0;  // so that Supclo keeps something
-    options.events = {0, 1, 2, 3, 4, 7};
-    options.max_out = 6;
-    options.marked_fraction = 0.7;
-    options.vocal = false;
-    make_random_des(rng, options, &b);
-    install_.file("A", a);
-    install_.file("B", b);
+    make_random_des(rng, for_b, &b);
+    install.file("A", a);
+    install.file("B", b);
     int results[] = {selfloop_runProgram("O1", "A", 3, loops),
                      trim_runProgram("O2", "A"),
                      sync_runProgram("O3", "A", "B"),
@@ -73,21 +59,17 @@ TEST_F(Procedures, EveryCodeOnRandomDesMatchesTheReference) {
                      allevent_runProgram("O17", "A"),
                      bfs_recode_runProgram("O19", "A"),
                      supclo_runProgram("O20", "A")};
-    install_.expect_no_protocol_files();
+    install.expect_no_protocol_files();
     for (int i = 0; i < 13; i++) {
       std::string name = "O" + std::to_string(codes[i]);
       ASSERT_EQ(results[i], MURN_OK) << codes[i] << " round " << round;
       output_kind kind = find_procedure(codes[i])->output;
-      EXPECT_TRUE(install_.user_has(name + (kind == OUTPUT_DAT ? ".dat" : ".des"))) << name;
-      state_t init;
-      install_.load(name, kind, &out[codes[i]], &init);
-      EXPECT_EQ(init, kind) << name;
+      EXPECT_TRUE(install.user_has(name + (kind == OUTPUT_DAT ? ".dat" : ".des"))) << name;
+      install.load(name, kind, &out[codes[i]]);
       nonempty[codes[i]] += out[codes[i]].size > 0;
     }
-    ref_des ra = to_ref(a.des, a.size), rb = to_ref(b.des, b.size), reached = ref_reach(ra), all;
-    all.out.resize(1);
-    all.marked = {true};
-    all.vocal = {0};
+    ref_des ra = to_ref(a.des, a.size), rb = to_ref(b.des, b.size), reached = ref_reach(ra);
+    ref_des all{{{}}, {true}, {0}, {}};  // one marked state
     std::pair<int, ref_des> exact[] = {{1, with_selfloops(ra, {4, 7})},
                                        {2, ref_trim(ra)},
                                        {3, ref_sync(ra, rb)},
@@ -128,49 +110,39 @@ TEST_F(Procedures, EveryCodeOnRandomDesMatchesTheReference) {
   for (int code : codes) EXPECT_GE(nonempty[code], 2) << code;
 }
 
-TEST_F(Procedures, FaultsAnswerTheirCodes) {
-  owned_des a;
+// Missing, corrupt and unwritable files, a result too large to file, and debug mode.
+TEST(Procedures, EdgeCasesOfTheExchange) {
+  ASSERT_NE(getenv("SARV"), nullptr);
+  scratch_install install;
+  owned_des a, e, g;
   make_des(2, {{0, 1, 1}}, {1}, &a);
-  install_.file("A", a);
-  install_.file("M", a);
+  install.file("A", a);
+  install.file("M", a);
   // A missing input reads as the empty DES.
   ASSERT_EQ(meet_runProgram("E", "A", "NONE"), MURN_OK);
-  owned_des e;
-  install_.load("E", 0, &e);
+  install.load("E", 0, &e);
   EXPECT_EQ(e.size, 0);
   // A corrupt input is not taken for an empty DES, and an earlier output stays as it was.
-  write_text(install_.user_file("BAD.des"), "SARV DES file. Version 1.0\x1a");
-  std::string before = read_text(install_.user_file("M.des"));
+  write_text(install.user_file("BAD.des"), "SARV DES file. Version 1.0\x1a");
+  std::string before = read_text(install.user_file("M.des"));
   EXPECT_EQ(meet_runProgram("M", "A", "BAD"), MURN_INPUT_NOT_READ);
   EXPECT_EQ(trim_runProgram("M", "BAD"), MURN_INPUT_NOT_READ);
-  EXPECT_EQ(read_text(install_.user_file("M.des")), before);
+  EXPECT_EQ(read_text(install.user_file("M.des")), before);
   EXPECT_EQ(trim_runProgram("no_such_dir/H", "A"), MURN_OUTPUT_NOT_WRITTEN);
   EXPECT_EQ(trim_runProgram(std::string(90, 'h').c_str(), "A"), MURN_OUTPUT_NOT_WRITTEN);
-  // (1|2)* 1 (1|2)^21 with an erased selfloop needs 2^22 subset states, beyond the state numbers
-  // a DES file can carry: the compute process answers "out of memory" and files nothing.
+  // Projecting (1|2)* 1 (1|2)^21 needs 2^22 states, more than a DES file can number.
   std::vector<transition_spec> edges = {{0, 1, 0}, {0, 2, 0}, {0, 1, 1}, {0, 9, 0}};
   for (state_t s = 1; s < 22; s++) edges.insert(edges.end(), {{s, 1, s + 1}, {s, 2, s + 1}});
-  owned_des g;
   make_des(23, edges, {22}, &g);
-  install_.file("G", g);
+  install.file("G", g);
   const event_t erase[] = {9};
-  EXPECT_EQ(project_runProgram("H", "G", erase, 1), MURN_OUT_OF_MEMORY);
-  EXPECT_FALSE(install_.user_has("H.des"));
-}
-
-// Progress lines of debug mode reach the front end's standard output, which the compute process
-// shares in debug mode; otherwise they vanish with "murn.out".
-TEST_F(Procedures, ProgressLinesOnlyInDebugMode) {
-  owned_des g;
-  make_des(2, {{0, 1, 1}}, {1}, &g);
-  install_.file("G", g);
-  for (int debug : {1, 0}) {
-    debug_mode = debug;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(trim_runProgram("H", "G"), MURN_OK);
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.find("B_REACH: 0") != std::string::npos, debug == 1) << out;
-  }
+  EXPECT_EQ(project_runProgram("P", "G", erase, 1), MURN_OUT_OF_MEMORY);
+  EXPECT_FALSE(install.user_has("P.des"));
+  // In debug mode the compute process shares the front end's standard output, progress included.
+  debug_mode = 1;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(trim_runProgram("H", "A"), MURN_OK);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("B_REACH: 0"), std::string::npos);
 }
 
 }  // namespace
