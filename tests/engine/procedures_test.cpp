@@ -63,7 +63,7 @@ TEST(Procedures, EveryCodeOnRandomDesMatchesTheReference) {
     for (int i = 0; i < 13; i++) {
       std::string name = "O" + std::to_string(codes[i]);
       ASSERT_EQ(results[i], MURN_OK) << codes[i] << " round " << round;
-      output_kind kind = find_procedure(codes[i])->output;
+      output_kind kind = codes[i] == 7 ? OUTPUT_DAT : OUTPUT_DES;  // only Condat files control data
       EXPECT_TRUE(install.user_has(name + (kind == OUTPUT_DAT ? ".dat" : ".des"))) << name;
       install.load(name, kind, &out[codes[i]]);
       nonempty[codes[i]] += out[codes[i]].size > 0;
