@@ -85,7 +85,6 @@ TEST(Project, ProjectedLanguagesMatchEnumeration) {
       ASSERT_TRUE(checkdet(by1.size, by1.des) == 1) << round;
       for (state_t s = 0; s < by1.size; s++) ASSERT_EQ(by1.des[s].vocal, 0) << round;
     }
-    // project0 also reaches and minimizes: no two equivalent states remain.
     copy_des(input.des, input.size, &by0);
     run_project(project0, &by0, nulls);
     ASSERT_TRUE(bounded_projected_language(by0.des, by0.size, 4, {}) == expected) << round;

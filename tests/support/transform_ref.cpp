@@ -83,3 +83,10 @@ std::set<word> all_words(const std::vector<event_t> &events, int max_len) {
       }
   return out;
 }
+
+std::set<word> prefix_closed_part(const std::set<word> &lang) {
+  std::set<word> out;
+  for (const word &w : lang)  // in lexicographic order, so every prefix comes first
+    if (w.empty() || out.count(word(w.begin(), w.end() - 1))) out.insert(w);
+  return out;
+}

@@ -20,5 +20,7 @@ ref_des ref_mutex(const ref_des &a, const ref_des &b,
 
 // Every string over `events` of length at most max_len.
 std::set<word> all_words(const std::vector<event_t> &events, int max_len);
+// Strings of `lang` whose every prefix (the empty one included) is in `lang`.
+std::set<word> prefix_closed_part(const std::set<word> &lang);
 
 #endif
