@@ -1,9 +1,9 @@
-// Test support: slow, obvious reference implementations of the core algorithms, on a DES held in
-// standard containers, and brute-force language enumeration up to a length bound. The fast
-// algorithms in algo/ are checked against these; nothing here is used by the program itself.
+// Test support: slow, obvious reference algorithms on a DES in standard containers, brute-force
+// languages up to a length bound, and hooks for progress lines and allocation failure.
 #ifndef SARV_TESTS_SUPPORT_REFERENCE_H
 #define SARV_TESTS_SUPPORT_REFERENCE_H
 
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -25,21 +25,21 @@ struct ref_des {
 
 ref_des to_ref(const state_node *des, state_t n);
 void from_ref(const ref_des &ref, owned_des *out);
-// Deep copy of a DES array.
-void copy_des(const state_node *des, state_t n, owned_des *out);
+void copy_des(const state_node *des, state_t n, owned_des *out);  // deep copy
 
 // Empty string when the DES equals `expected` state by state (transitions, marked, vocal),
 // else a description of the first difference.
 std::string diff_des(const ref_des &expected, const state_node *des, state_t n);
 
-// Fixpoint iterations: states reachable from state 0, states that can reach a marker state.
-std::vector<bool> ref_reachable(const ref_des &g);
+// States that can reach a marker state.
 std::vector<bool> ref_coreachable(const ref_des &g);
 // Keeps the states with keep[s], in their old order; transitions into dropped states vanish;
 // codes follow their states.
 ref_des ref_keep(const ref_des &g, const std::vector<bool> &keep);
 ref_des ref_reach(const ref_des &g);
 ref_des ref_trim(const ref_des &g);
+// Every transition s -e-> t turned into t -e-> s; marking kept, outputs cleared.
+ref_des ref_reverse(const ref_des &g);
 
 // Reachable products of two deterministic DES, states numbered breadth-first from (0, 0) with
 // successors in ascending event order; codes hold s1 + N1 * s2.
@@ -61,5 +61,11 @@ std::set<word> ref_closed_language(const ref_des &g, int max_len);
 std::set<word> ref_marked_language(const ref_des &g, int max_len);
 // Events that label some transition, sorted.
 std::vector<event_t> ref_alphabet(const ref_des &g);
+
+// The progress lines `run` emits with debug mode on.
+std::vector<std::string> progress_lines(const std::function<void()> &run);
+// Runs `run` with the allocation after `successes` more failing; true when it reported the failure
+// in mem_result (which is cleared again).
+bool fails_after(long successes, const std::function<void()> &run);
 
 #endif
