@@ -34,13 +34,6 @@ struct owned_product {
   bool empty() const { return !des.size && !des.des && !index && !codes; }
 };
 
-// Chooses the dense (limit 1 << 22) or hashed (limit 0) product index for the life of a scope.
-struct index_form {
-  int64_t saved = product_dense_limit;
-  explicit index_form(int64_t limit) { product_dense_limit = limit; }
-  ~index_form() { product_dense_limit = saved; }
-};
-
 // The product equals the reference, and its index finds each joint state under exactly its own
 // pair and nothing out of range.
 void check_meet(const owned_product &p, owned_des &g1, owned_des &g2, bool hashed) {
@@ -76,12 +69,10 @@ TEST(Meet, NumbersJointStatesInDiscoveryOrderWhateverTheirPairCodes) {
     make_des(2, {{0, 2, swapped ? 1 : 0}, {0, 5, swapped ? 0 : 1}}, {0, 1}, &g2);
     owned_product p(meet2, g1, g2);
     pair_code_t first = swapped ? 3 : 1, second = swapped ? 1 : 3;
-    EXPECT_EQ(p.code_list(), (std::vector<pair_code_t>{0, first, second}));
-    ref_des expected;
-    expected.out = {{{2, 1}, {5, 2}}, {}, {}};
-    expected.marked = {false, !swapped, swapped};
-    expected.vocal = {0, 0, 0};
+    ref_des expected{
+        {{{2, 1}, {5, 2}}, {}, {}}, {false, !swapped, swapped}, {0, 0, 0}, {0, first, second}};
     EXPECT_EQ(diff_des(expected, p.des.des, p.des.size), "");
+    EXPECT_EQ(p.code_list(), expected.codes);
   }
 }
 
@@ -143,29 +134,27 @@ TEST(ProductProperty, RandomProductsMatchTheReferenceInBothIndexForms) {
   random_des_options o1, o2;
   o1.events = {0, 1, 2, 3, 5};
   o2.events = {1, 2, 3, 4, 6};
+  const int64_t dense_limit = product_dense_limit;
   for (int round = 0; round < 200; round++) {
     SCOPED_TRACE(round);
     o1.states = 1 + round % 9;
     o2.states = 1 + (round / 3) % 11;
-    index_form form(round % 2 ? 0 : int64_t{1} << 22);
+    product_dense_limit = round % 2 ? 0 : dense_limit;  // 0: hashed index
     owned_des g1, g2;
     make_random_des(rng, o1, &g1);
     make_random_des(rng, o2, &g2);
-    ref_des r1 = to_ref(g1.des, g1.size), r2 = to_ref(g2.des, g2.size);
+    ref_des expected = ref_sync(to_ref(g1.des, g1.size), to_ref(g2.des, g2.size));
     owned_product m(meet2, g1, g2), nc(nc_meet2, g1, g2);
     check_meet(m, g1, g2, round % 2);
     EXPECT_EQ(diff_des(ref_reverse(to_ref(m.des.des, m.des.size)), nc.des.des, nc.des.size), "");
     EXPECT_EQ(nc.code_list(), m.code_list());
-    // Sync is the meet of its inputs after selflooping each with the other's private events.
+    // Sync is the meet of its inputs once it has selflooped each with the other's private events.
     owned_product s(sync2, g1, g2);
-    ref_des expected = ref_sync(r1, r2);
     EXPECT_EQ(diff_des(expected, s.des.des, s.des.size), "");
-    EXPECT_EQ(s.code_list(), expected.codes);
-    EXPECT_EQ(
-        diff_des(ref_meet(to_ref(g1.des, g1.size), to_ref(g2.des, g2.size)), s.des.des, s.des.size),
-        "");
+    check_meet(s, g1, g2, round % 2);
     EXPECT_EQ(ref_alphabet(to_ref(g1.des, g1.size)), ref_alphabet(to_ref(g2.des, g2.size)));
   }
+  product_dense_limit = dense_limit;
 }
 
 TEST(ProductProperty, HashedIndexGrowsCorrectly) {
@@ -173,8 +162,10 @@ TEST(ProductProperty, HashedIndexGrowsCorrectly) {
   owned_des g1, g2;
   cycle(37, &g1);
   cycle(41, &g2);
-  index_form form(0);
+  const int64_t dense_limit = product_dense_limit;
+  product_dense_limit = 0;
   owned_product p(meet2, g1, g2);
+  product_dense_limit = dense_limit;
   EXPECT_EQ(p.des.size, 37 * 41);
   check_meet(p, g1, g2, true);
 }

@@ -8,16 +8,8 @@
 
 #include "algo/des_proc.h"
 #include "algo/product.h"
-#include "model/mymalloc.h"
 #include "support/random_des.h"
 #include "support/reference.h"
-
-TEST(Trim, EmptyDesStaysEmpty) {
-  owned_des g;
-  reach(&g.size, &g.des);
-  trim2(&g.size, &g.des, nullptr);
-  EXPECT_TRUE(g.size == 0 && g.des == nullptr);
-}
 
 TEST(Trim, SurvivorsKeepTheirOrderOutputsAndPairCodes) {
   // 1 is a dead end, 3 and 4 are unreachable: survivors 0, 2, 5 become 0, 1, 2.
@@ -27,13 +19,14 @@ TEST(Trim, SurvivorsKeepTheirOrderOutputsAndPairCodes) {
   std::vector<pair_code_t> codes = {100, 101, 102, 103, 104, 105};
   trim2(&g.size, &g.des, codes.data());
   ASSERT_EQ(des_check(g.des, g.size), 0);
-  ref_des expected;
-  expected.out = {{{1, 1}}, {{5, 2}}, {{2, 1}}};
-  expected.marked = {false, false, true};
-  expected.vocal = {0, 0, 42};
-  EXPECT_EQ(diff_des(expected, g.des, g.size), "");
-  codes.resize(3);
+  EXPECT_EQ(diff_des({{{{1, 1}}, {{5, 2}}, {{2, 1}}}, {false, false, true}, {0, 0, 42}, {}}, g.des,
+                     g.size),
+            "");
+  codes.resize(g.size);
   EXPECT_EQ(codes, (std::vector<pair_code_t>{100, 102, 105}));
+  owned_des none;
+  trim2(&none.size, &none.des, nullptr);
+  EXPECT_TRUE(none.size == 0 && none.des == nullptr);
 }
 
 TEST(Trim, LongChainIsSearchedIterativelyWithProgressLines) {
@@ -65,6 +58,7 @@ TEST(ReachProperty, RandomDesMatchTheReference) {
   random_des_options options;
   options.vocal = true;
   for (int round = 0; round < 300; round++) {
+    SCOPED_TRACE(round);
     options.states = 1 + round % 17;
     options.marked_fraction = (round % 5) * 0.1;
     options.deterministic = round % 3 != 0;
@@ -74,10 +68,8 @@ TEST(ReachProperty, RandomDesMatchTheReference) {
     copy_des(g.des, g.size, &r);
     state_node *before = r.des;
     reach(&r.size, &r.des);
-    ASSERT_EQ(des_check(r.des, r.size), 0);
-    ASSERT_EQ(diff_des(ref_reach(original), r.des, r.size), "") << "round " << round;
+    ASSERT_EQ(diff_des(ref_reach(original), r.des, r.size), "");
     EXPECT_TRUE(r.size < g.size || r.des == before) << "fully reachable DES keeps its array";
-
     // Trim moves pair codes with their states (here codes are the old state numbers).
     original.codes.resize(g.size);
     std::iota(original.codes.begin(), original.codes.end(), 0);
@@ -85,32 +77,30 @@ TEST(ReachProperty, RandomDesMatchTheReference) {
     ref_des expected = ref_trim(original);
     copy_des(g.des, g.size, &t);
     trim2(&t.size, &t.des, codes.data());
-    ASSERT_EQ(des_check(t.des, t.size), 0);
-    ASSERT_EQ(diff_des(expected, t.des, t.size), "") << "round " << round;
-    codes.resize(t.size);
-    EXPECT_EQ(codes, expected.codes) << "round " << round;
+    ASSERT_EQ(diff_des(expected, t.des, t.size), "");
+    EXPECT_EQ(std::vector<pair_code_t>(codes.begin(), codes.begin() + t.size), expected.codes);
     EXPECT_TRUE(t.size > 0 || t.des == nullptr);
+    EXPECT_EQ(des_check(r.des, r.size) + des_check(t.des, t.size), 0);
 
     rev.size = g.size;
     rev.des = newdes(g.size);
     for (state_t s = 0; s < g.size; s++) rev.des[s].marked = g.des[s].marked;
     for (state_t s = 0; s < g.size; s++) reversetran1(s, g.des, rev.des);
-    EXPECT_EQ(diff_des(ref_reverse(original), rev.des, rev.size), "") << "round " << round;
-
-    // Coreach flags exactly the coreachable states, whatever stale flags were set.
+    EXPECT_EQ(diff_des(ref_reverse(original), rev.des, rev.size), "");
+    // Coreach flags exactly the coreachable states, whatever stale flags were set; a single
+    // search from an unmarked state settles it and flags or kills only rightly.
     std::vector<bool> co = ref_coreachable(original);
     for (state_t s = 0; s < g.size; s++) g.des[s].coreach = rng() % 2;
     coreach2(g.size, &g.des);
-    for (state_t s = 0; s < g.size; s++) ASSERT_EQ(g.des[s].coreach, co[s]) << round;
-    // A single search from an unmarked state settles it, flagging or killing only rightly.
+    for (state_t s = 0; s < g.size; s++) ASSERT_EQ(g.des[s].coreach, co[s]);
     for (state_t s = 0; s < g.size; s++) g.des[s].coreach = 0;
     std::vector<char> dead(g.size, 0);
     state_t start = static_cast<state_t>(rng() % g.size);
     if (g.des[start].marked) continue;
     coreach1(start, g.size, &g.des, dead.data());
-    EXPECT_EQ(g.des[start].coreach, co[start]) << round;
+    EXPECT_EQ(g.des[start].coreach, co[start]);
     for (state_t s = 0; s < g.size; s++)
-      EXPECT_TRUE(co[s] ? !dead[s] : !g.des[s].coreach) << "round " << round << " state " << s;
+      EXPECT_TRUE(co[s] ? !dead[s] : !g.des[s].coreach) << "state " << s;
   }
 }
 
@@ -122,14 +112,9 @@ TEST(ReachProperty, AllocationFailureAnywhereInTrimIsReportedAndLeavesAFreeableD
   for (long fail_at = 0; fail_at < 8; fail_at++) {
     owned_des g;
     make_random_des(rng, options, &g);
-    mem_result = 0;
-    fail_allocation_after(fail_at);
-    trim1(&g.size, &g.des);
-    fail_allocation_after(-1);
-    failures += mem_result;
+    failures += fails_after(fail_at, [&] { trim1(&g.size, &g.des); });
     EXPECT_EQ(des_check(g.des, g.size), 0) << "failure after " << fail_at << " allocations";
   }
-  mem_result = 0;
   EXPECT_GE(failures, 3);
 }
 
@@ -144,13 +129,8 @@ TEST(ListCount, StateListsThatWouldOverflowTheirCountAreRefused) {
   for (state_t s = 1; s < n - 1; s++) rev.des[0].next[s - 1] = make_tran(2, s);
   rev.des[0].numelts = 65535;
   event_t loop = 3;
-  for (int op = 0; op < 2; op++) {
-    mem_result = 0;
-    if (op == 0) reversetran1(n - 1, g.des, rev.des);
-    if (op == 1) gentran(1, &loop, rev.size, rev.des);
-    EXPECT_EQ(mem_result, 1) << op;
-    EXPECT_EQ(rev.des[0].numelts, 65535) << op;
-    EXPECT_EQ(des_check(rev.des, rev.size), 0) << op;
-  }
-  mem_result = 0;
+  EXPECT_TRUE(fails_after(-1, [&] { reversetran1(n - 1, g.des, rev.des); }));
+  EXPECT_TRUE(fails_after(-1, [&] { gentran(1, &loop, rev.size, rev.des); }));
+  EXPECT_EQ(rev.des[0].numelts, 65535);
+  EXPECT_EQ(des_check(rev.des, rev.size), 0);
 }
