@@ -119,18 +119,15 @@ TEST(ReachProperty, AllocationFailureAnywhereInTrimIsReportedAndLeavesAFreeableD
 }
 
 TEST(ListCount, StateListsThatWouldOverflowTheirCountAreRefused) {
-  // State 0 already holds 65535 entries; reversing 65536 -2-> 0 or a selfloop would add one.
-  const state_t n = 65537;
-  owned_des g, rev;
-  make_des(n, {{n - 1, 2, 0}}, {}, &g);
-  rev.size = n;
-  rev.des = newdes(n);
-  rev.des[0].next = static_cast<tran_entry *>(malloc(65535 * sizeof(tran_entry)));
-  for (state_t s = 1; s < n - 1; s++) rev.des[0].next[s - 1] = make_tran(2, s);
-  rev.des[0].numelts = 65535;
+  // State 0 holds 65535 entries; reversing 65536 -2-> 0 into the same DES or a selfloop would add
+  // one more.
+  std::vector<transition_spec> t = {{65536, 2, 0}};
+  for (state_t s = 1; s <= 65535; s++) t.push_back({0, 2, s});
+  owned_des g;
+  make_des(65537, t, {}, &g);
   event_t loop = 3;
-  EXPECT_TRUE(fails_after(-1, [&] { reversetran1(n - 1, g.des, rev.des); }));
-  EXPECT_TRUE(fails_after(-1, [&] { gentran(1, &loop, rev.size, rev.des); }));
-  EXPECT_EQ(rev.des[0].numelts, 65535);
-  EXPECT_EQ(des_check(rev.des, rev.size), 0);
+  EXPECT_TRUE(fails_after(-1, [&] { reversetran1(65536, g.des, g.des); }));
+  EXPECT_TRUE(fails_after(-1, [&] { gentran(1, &loop, g.size, g.des); }));
+  EXPECT_EQ(g.des[0].numelts, 65535);
+  EXPECT_EQ(des_check(g.des, g.size), 0);
 }

@@ -7,6 +7,85 @@
 #include "model/mymalloc.h"
 #include "model/progress.h"
 
+namespace {
+
+// Fixpoint: grows `seen` along transitions (forward) or against them (backward).
+std::vector<bool> closure(const ref_des &g, std::vector<bool> seen, bool forward) {
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (state_t s = 0; s < g.size(); s++)
+      for (const auto &t : g.out[s]) {
+        state_t from = forward ? s : t.second, to = forward ? t.second : s;
+        if (seen[from] && !seen[to]) seen[to] = changed = true;
+      }
+  }
+  return seen;
+}
+
+std::vector<bool> reachable(const ref_des &g) {
+  std::vector<bool> start(g.out.size(), false);
+  if (!start.empty()) start[0] = true;
+  return closure(g, start, true);
+}
+
+// Target of `s` on `e` in a deterministic DES, or -1.
+state_t step(const ref_des &g, state_t s, event_t e) {
+  for (const auto &t : g.out[s])
+    if (t.first == e) return t.second;
+  return -1;
+}
+
+typedef std::pair<state_t, state_t> joint;
+
+// Breadth-first product over `events` in ascending order: `target(pair, e)` is the joint
+// successor on e, with a negative component when there is none.
+template <typename Target>
+ref_des product(const ref_des &a, const ref_des &b, const std::vector<event_t> &events,
+                Target target) {
+  ref_des r;
+  std::map<joint, state_t> number{{{0, 0}, 0}};
+  std::vector<joint> pairs{{0, 0}};
+  for (size_t k = 0; k < pairs.size() && a.size() && b.size(); k++) {
+    r.out.emplace_back();
+    for (event_t e : events) {
+      joint to = target(pairs[k], e);
+      if (to.first < 0 || to.second < 0) continue;
+      auto found = number.emplace(to, static_cast<state_t>(pairs.size()));
+      if (found.second) pairs.push_back(to);
+      r.out[k].emplace_back(e, found.first->second);
+    }
+    r.marked.push_back(a.marked[pairs[k].first] && b.marked[pairs[k].second]);
+    r.vocal.push_back(0);
+    r.codes.push_back(pairs[k].first + static_cast<pair_code_t>(a.size()) * pairs[k].second);
+  }
+  return r;
+}
+
+std::set<word> language(const ref_des &g, int max_len, bool marked_only) {
+  std::set<word> out;
+  std::vector<std::pair<word, std::set<state_t>>> todo;
+  if (!g.out.empty()) todo.push_back({word{}, {0}});
+  for (size_t i = 0; i < todo.size(); i++) {
+    const word w = todo[i].first;
+    const std::set<state_t> at = todo[i].second;
+    if (!marked_only || std::any_of(at.begin(), at.end(), [&](state_t s) { return g.marked[s]; }))
+      out.insert(w);
+    if (static_cast<int>(w.size()) == max_len) continue;
+    std::map<event_t, std::set<state_t>> next;
+    for (state_t s : at)
+      for (const auto &t : g.out[s]) next[t.first].insert(t.second);
+    for (const auto &e : next) {
+      todo.push_back({w, e.second});
+      todo.back().first.push_back(e.first);
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> *captured = nullptr;  // lines gathered by progress_lines
+
+}  // namespace
+
 ref_des to_ref(const state_node *des, state_t n) {
   ref_des g;
   for (state_t s = 0; s < n; s++) {
@@ -44,36 +123,6 @@ std::string diff_des(const ref_des &expected, const state_node *des, state_t n) 
       return "transitions, marking or output of state " + std::to_string(s);
   return "";
 }
-
-namespace {
-
-// Fixpoint: grows `seen` along transitions (forward) or against them (backward).
-std::vector<bool> closure(const ref_des &g, std::vector<bool> seen, bool forward) {
-  for (bool changed = true; changed;) {
-    changed = false;
-    for (state_t s = 0; s < g.size(); s++)
-      for (const auto &t : g.out[s]) {
-        state_t from = forward ? s : t.second, to = forward ? t.second : s;
-        if (seen[from] && !seen[to]) seen[to] = changed = true;
-      }
-  }
-  return seen;
-}
-
-std::vector<bool> reachable(const ref_des &g) {
-  std::vector<bool> start(g.out.size(), false);
-  if (!start.empty()) start[0] = true;
-  return closure(g, start, true);
-}
-
-// Target of `s` on `e` in a deterministic DES, or -1.
-state_t step(const ref_des &g, state_t s, event_t e) {
-  for (const auto &t : g.out[s])
-    if (t.first == e) return t.second;
-  return -1;
-}
-
-}  // namespace
 
 std::vector<bool> ref_coreachable(const ref_des &g) {
   return closure(g, g.marked, false);
@@ -114,36 +163,6 @@ ref_des ref_reverse(const ref_des &g) {
   for (auto &row : r.out) std::sort(row.begin(), row.end());
   return r;
 }
-
-namespace {
-
-typedef std::pair<state_t, state_t> joint;
-
-// Breadth-first product over `events` in ascending order: `target(pair, e)` is the joint
-// successor on e, with a negative component when there is none.
-template <typename Target>
-ref_des product(const ref_des &a, const ref_des &b, const std::vector<event_t> &events,
-                Target target) {
-  ref_des r;
-  std::map<joint, state_t> number{{{0, 0}, 0}};
-  std::vector<joint> pairs{{0, 0}};
-  for (size_t k = 0; k < pairs.size() && a.size() && b.size(); k++) {
-    r.out.emplace_back();
-    for (event_t e : events) {
-      joint to = target(pairs[k], e);
-      if (to.first < 0 || to.second < 0) continue;
-      auto found = number.emplace(to, static_cast<state_t>(pairs.size()));
-      if (found.second) pairs.push_back(to);
-      r.out[k].emplace_back(e, found.first->second);
-    }
-    r.marked.push_back(a.marked[pairs[k].first] && b.marked[pairs[k].second]);
-    r.vocal.push_back(0);
-    r.codes.push_back(pairs[k].first + static_cast<pair_code_t>(a.size()) * pairs[k].second);
-  }
-  return r;
-}
-
-}  // namespace
 
 ref_des ref_meet(const ref_des &a, const ref_des &b) {
   return product(a, b, ref_alphabet(a), [&](joint p, event_t e) {
@@ -193,31 +212,6 @@ std::vector<std::set<event_t>> ref_condat(const ref_des &plant, const ref_des &s
   return disabled;
 }
 
-namespace {
-
-std::set<word> language(const ref_des &g, int max_len, bool marked_only) {
-  std::set<word> out;
-  std::vector<std::pair<word, std::set<state_t>>> todo;
-  if (!g.out.empty()) todo.push_back({word{}, {0}});
-  for (size_t i = 0; i < todo.size(); i++) {
-    const word w = todo[i].first;
-    const std::set<state_t> at = todo[i].second;
-    if (!marked_only || std::any_of(at.begin(), at.end(), [&](state_t s) { return g.marked[s]; }))
-      out.insert(w);
-    if (static_cast<int>(w.size()) == max_len) continue;
-    std::map<event_t, std::set<state_t>> next;
-    for (state_t s : at)
-      for (const auto &t : g.out[s]) next[t.first].insert(t.second);
-    for (const auto &e : next) {
-      todo.push_back({w, e.second});
-      todo.back().first.push_back(e.first);
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
 std::set<word> ref_closed_language(const ref_des &g, int max_len) {
   return language(g, max_len, false);
 }
@@ -232,10 +226,6 @@ std::vector<event_t> ref_alphabet(const ref_des &g) {
     for (const auto &t : row) events.insert(t.first);
   return std::vector<event_t>(events.begin(), events.end());
 }
-
-namespace {
-std::vector<std::string> *captured = nullptr;
-}  // namespace
 
 std::vector<std::string> progress_lines(const std::function<void()> &run) {
   std::vector<std::string> lines;
