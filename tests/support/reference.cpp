@@ -67,7 +67,7 @@ std::set<word> language(const ref_des &g, int max_len, bool marked_only) {
   if (!g.out.empty()) todo.push_back({word{}, {0}});
   for (size_t i = 0; i < todo.size(); i++) {
     const word w = todo[i].first;
-    const std::set<state_t> at = todo[i].second;
+    const std::set<state_t> at = todo[i].second;  // copies: todo grows below
     if (!marked_only || std::any_of(at.begin(), at.end(), [&](state_t s) { return g.marked[s]; }))
       out.insert(w);
     if (static_cast<int>(w.size()) == max_len) continue;
@@ -109,10 +109,6 @@ void from_ref(const ref_des &ref, owned_des *out) {
   for (state_t s = 0; s < ref.size(); s++) out->des[s].vocal = ref.vocal[s];
 }
 
-void copy_des(const state_node *des, state_t n, owned_des *out) {
-  from_ref(to_ref(des, n), out);
-}
-
 std::string diff_des(const ref_des &expected, const state_node *des, state_t n) {
   if (n != expected.size())
     return "size " + std::to_string(n) + ", expected " + std::to_string(expected.size());
@@ -152,7 +148,7 @@ ref_des ref_reach(const ref_des &g) {
 ref_des ref_trim(const ref_des &g) {
   std::vector<bool> keep = reachable(g), co = ref_coreachable(g);
   for (size_t s = 0; s < keep.size(); s++) keep[s] = keep[s] && co[s];
-  return !keep.empty() && !keep[0] ? ref_des{} : ref_keep(g, keep);
+  return ref_keep(g, keep);  // nothing when state 0 is blocking
 }
 
 ref_des ref_reverse(const ref_des &g) {
@@ -173,12 +169,9 @@ ref_des ref_meet(const ref_des &a, const ref_des &b) {
 ref_des ref_sync(const ref_des &a, const ref_des &b) {
   std::vector<event_t> ea = ref_alphabet(a), eb = ref_alphabet(b), all;
   std::set_union(ea.begin(), ea.end(), eb.begin(), eb.end(), std::back_inserter(all));
-  auto in = [](const std::vector<event_t> &list, event_t e) {
-    return std::binary_search(list.begin(), list.end(), e);
-  };
   return product(a, b, all, [&](joint p, event_t e) {
-    return joint{in(ea, e) ? step(a, p.first, e) : p.first,
-                 in(eb, e) ? step(b, p.second, e) : p.second};
+    return joint{std::binary_search(ea.begin(), ea.end(), e) ? step(a, p.first, e) : p.first,
+                 std::binary_search(eb.begin(), eb.end(), e) ? step(b, p.second, e) : p.second};
   });
 }
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "algo/des_proc.h"
-#include "model/des_data.h"
 #include "support/random_des.h"
 
 // A DES in standard containers. out[s] is sorted by (event, target) and free of duplicates.
@@ -24,9 +23,10 @@ struct ref_des {
 
 ref_des to_ref(const state_node *des, state_t n);
 void from_ref(const ref_des &ref, owned_des *out);
-void copy_des(const state_node *des, state_t n, owned_des *out);  // deep copy
-// Empty when the DES equals `expected` state by state (transitions, marked, vocal), else the
-// first difference.
+inline void copy_des(const state_node *des, state_t n, owned_des *out) {  // deep copy
+  from_ref(to_ref(des, n), out);
+}
+// Empty when the DES equals `expected` (transitions, marked, vocal), else the first difference.
 std::string diff_des(const ref_des &expected, const state_node *des, state_t n);
 
 std::vector<bool> ref_coreachable(const ref_des &g);  // states that reach a marker state
@@ -39,8 +39,8 @@ ref_des ref_reverse(const ref_des &g);  // every s -e-> t becomes t -e-> s; outp
 // successors in ascending event order; codes hold s1 + N1 * s2.
 ref_des ref_meet(const ref_des &a, const ref_des &b);
 ref_des ref_sync(const ref_des &a, const ref_des &b);
-// Supremal controllable sublanguage (even events uncontrollable) by passes over the trimmed meet
-// of plant and specification: judge states in order, drop bad ones, trim, until nothing changes.
+// Supremal controllable sublanguage (even events uncontrollable): passes over the trimmed meet
+// judge states in order, drop bad ones and trim, until nothing changes.
 ref_des ref_supcon(const ref_des &plant, const ref_des &spec);
 // Per supervisor state, the events the plant allows but the supervisor does not, over their meet.
 std::vector<std::set<event_t>> ref_condat(const ref_des &plant, const ref_des &supervisor);
@@ -53,7 +53,7 @@ std::vector<event_t> ref_alphabet(const ref_des &g);  // events labelling a tran
 
 // The progress lines `run` emits with debug mode on.
 std::vector<std::string> progress_lines(const std::function<void()> &run);
-// Runs `run` with the allocation after `successes` more failing (never when negative); true when
+// Runs `run` with the allocation after `successes` more failing (none when negative); true when
 // it set mem_result, which is cleared again.
 bool fails_after(long successes, const std::function<void()> &run);
 
