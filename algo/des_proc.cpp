@@ -1,6 +1,7 @@
 // Reachability, coreachability, trim and order-preserving compaction of a DES.
 #include "algo/des_proc.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "algo/grow_buf.h"
@@ -288,6 +289,43 @@ void reversetran1(state_t s, const state_node *des, state_node *rev) {
   }
 }
 
+// Counts the transitions entering each state into rev[t].numelts; 0 when one count overflows.
+static int count_in_degrees(state_t n, const state_node *des, state_node *rev) {
+  for (state_t s = 0; s < n; s++) {
+    for (int j = 0; j < des[s].numelts; j++) {
+      state_node &back = rev[des[s].next[j].target()];
+      if (back.numelts == UINT16_MAX) return 0;
+      back.numelts++;
+    }
+  }
+  return 1;
+}
+
+int reverse_graph(state_t n, const state_node *des, state_node *rev) {
+  if (!count_in_degrees(n, des, rev)) {
+    for (state_t t = 0; t < n; t++) rev[t].numelts = 0;
+    mem_result = 1;
+    return 0;
+  }
+  for (state_t t = 0; t < n; t++) {
+    int degree = rev[t].numelts;
+    rev[t].numelts = 0;
+    if (degree == 0) continue;
+    rev[t].next = MALLOC_N<tran_entry>(static_cast<size_t>(degree));
+    if (rev[t].next == nullptr) return 0;
+  }
+  // Sources arrive in ascending order, so each list is sorted by source and only needs ordering
+  // by event; a DES holds no duplicate (event, target) pair, so neither does its reverse.
+  for (state_t s = 0; s < n; s++)
+    for (int j = 0; j < des[s].numelts; j++) {
+      state_node &back = rev[des[s].next[j].target()];
+      back.next[back.numelts++] = make_tran(des[s].next[j].event(), s);
+    }
+  for (state_t t = 0; t < n; t++)
+    std::stable_sort(rev[t].next, rev[t].next + rev[t].numelts, tran_less);
+  return 1;
+}
+
 int64_t count_tran(const state_node *des, state_t n) {
   int64_t total = 0;
   for (state_t s = 0; s < n; s++) total += des[s].numelts;
@@ -295,7 +333,5 @@ int64_t count_tran(const state_node *des, state_t n) {
 }
 
 state_t num_marked(const state_node *des, state_t n) {
-  state_t count = 0;
-  for (state_t s = 0; s < n; s++) count += des[s].marked;
-  return count;
+  return num_mark_states(des, n);
 }

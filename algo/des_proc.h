@@ -77,6 +77,12 @@ void purgebadstates(state_t n, state_node **des);
 // count them: mem_result is set to 1 and the rest of the list of s is not added.
 void reversetran1(state_t s, const state_node *des, state_node *rev);
 
+// Builds the whole reverse graph at once: the same `rev` as reversetran1 over every state, with
+// each list allocated once at its final length. Returns 1, or 0 with mem_result set (allocation
+// failure, or a state entered by more than 65535 transitions); `rev` then holds what was built
+// so far and is freed by the caller as usual. Time: O(V + E log(in-degree)).
+int reverse_graph(state_t n, const state_node *des, state_node *rev);
+
 // Reverse graph in compressed rows: the transitions into state t come from the states
 // from[i] >> 1 for first[t] <= i < first[t + 1]; bit 0 of from[i] is set when the transition's
 // event is uncontrollable (even). Both arrays are owned by the holder (free_reverse_rows).

@@ -110,7 +110,7 @@ void flag_forbidden(state_t n, state_node *des, const state_t *bad, state_t nbad
 int spread_forbidden(state_t n, state_node *des, const state_t *bad, state_t nbad) {
   state_node *rev = newdes(n);
   if (rev == nullptr) return 0;
-  for (state_t s = 0; s < n && !mem_result; s++) reversetran1(s, des, rev);
+  reverse_graph(n, des, rev);
   for (state_t b = 0; b < nbad && !mem_result; b++) ya_coreach2(bad[b], des, rev);
   freedes(n, &rev);
   return !mem_result;

@@ -1,11 +1,9 @@
 // Throughput of DES files: writes and reads back a DES of 1,000,000 states and 10,000,000
 // transitions in a scratch user directory, and reports seconds, MB/s and peak resident memory.
 // Usage: file_bench [states [transitions-per-state]]
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +11,7 @@
 #include <filesystem>
 #include <random>
 
+#include "bench/measure.h"
 #include "model/des_data.h"
 #include "model/des_file.h"
 #include "model/mymalloc.h"
@@ -47,18 +46,6 @@ bool same_des(const state_node *a, const state_node *b, state_t size) {
   return true;
 }
 
-// Wall-clock and processor seconds of one timed phase; the processor time stays meaningful on a
-// busy machine.
-struct phase_timer {
-  std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
-  std::clock_t cpu = std::clock();
-
-  double wall_seconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
-  }
-  double cpu_seconds() const { return static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC; }
-};
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -74,9 +61,9 @@ int main(int argc, char **argv) {
   snprintf(prefix, sizeof prefix, "%s/", dir);
 
   state_node *des = build_des(states, per_state);
-  phase_timer timer;
+  stopwatch timer;
   int written = filedes("bench", states, 0, des);
-  double write_s = timer.wall_seconds(), write_cpu = timer.cpu_seconds();
+  double write_s = timer.wall(), write_cpu = timer.cpu();
 
   struct stat st;
   std::string path = std::string(prefix) + "bench.des";
@@ -88,19 +75,17 @@ int main(int argc, char **argv) {
 
   state_t size = 0, init = 0;
   state_node *back = nullptr;
-  timer = phase_timer();
+  timer = stopwatch();
   int read = getdes("bench", &size, &init, &back);
-  double read_s = timer.wall_seconds(), read_cpu = timer.cpu_seconds();
+  double read_s = timer.wall(), read_cpu = timer.cpu();
   bool same = read == 1 && size == states && same_des(des, back, states);
 
-  struct rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
   printf("DES of %d states and %ld transitions, file %.1f MB\n", states,
          static_cast<long>(states) * per_state, mb);
   printf("write: %.3f s  %.0f MB/s  (processor %.3f s)\n", write_s, mb / write_s, write_cpu);
   printf("read:  %.3f s  %.0f MB/s  (processor %.3f s, %s)\n", read_s, mb / read_s, read_cpu,
          same ? "read back unchanged" : "MISMATCH");
-  printf("peak RSS: %.1f MB (both copies of the DES in memory)\n", usage.ru_maxrss / 1024.0);
+  printf("peak RSS: %.1f MB (both copies of the DES in memory)\n", peak_rss_mib());
 
   freedes(states, &des);
   freedes(size, &back);

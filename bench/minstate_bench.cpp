@@ -4,11 +4,8 @@
 // resident set is its own. Usage: minstate_bench [states ...] (default 100000 1000000), or
 // minstate_bench pairwise [states ...] to run both methods (default 5000; the pairwise method is
 // quadratic).
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,29 +16,12 @@
 #include "algo/des_proc.h"
 #include "algo/minm.h"
 #include "algo/product.h"
+#include "bench/measure.h"
 #include "model/des_supp.h"
 
 namespace {
 
 const int COPIES = 4;
-
-long peak_rss_kb() {
-  rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
-double seconds_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Processor time (user and system) used by this process so far.
-double cpu_seconds() {
-  rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-         1e-6 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
-}
 
 // Random deterministic component: every state has each of the events with probability 0.8, to a
 // uniform target; a third of the states are marked.
@@ -100,35 +80,20 @@ void run_case(state_t states, int method) {
   pad_with_copies(rng, np, product, &n, &des);
   freedes(np, &product);
   long transitions = static_cast<long>(count_tran(des, n));
-  long rss_input = peak_rss_kb();
+  double rss_input = peak_rss_mib();
   reach(&n, &des);
   state_t reached = n;
-  auto start = std::chrono::steady_clock::now();
-  double cpu_start = cpu_seconds();
+  stopwatch clock;
   if (method == 2)
     minimize2(&n, &des);
   else
     minimize1(&n, &des);
-  double cpu = cpu_seconds() - cpu_start;
-  double elapsed = seconds_since(start);
   printf(
       "minimize%d  %8ld states %8ld transitions -> %7ld states  %6.2f s wall %6.2f s cpu  "
-      "peak RSS %5ld MB (input %ld MB)%s\n",
-      method, static_cast<long>(reached), transitions, static_cast<long>(n), elapsed, cpu,
-      peak_rss_kb() / 1024, rss_input / 1024, mem_result ? "  OUT OF MEMORY" : "");
+      "peak RSS %5.0f MB (input %.0f MB)%s\n",
+      method, static_cast<long>(reached), transitions, static_cast<long>(n), clock.wall(),
+      clock.cpu(), peak_rss_mib(), rss_input, mem_result ? "  OUT OF MEMORY" : "");
   freedes(n, &des);
-}
-
-void run_in_child(state_t states, int method) {
-  fflush(stdout);
-  pid_t child = fork();
-  if (child == 0) {
-    run_case(states, method);
-    fflush(stdout);
-    _exit(0);
-  }
-  int status;
-  waitpid(child, &status, 0);
 }
 
 }  // namespace
@@ -141,8 +106,8 @@ int main(int argc, char **argv) {
   if (sizes.empty())
     sizes = pairwise ? std::vector<state_t>{5000} : std::vector<state_t>{100000, 1000000};
   for (state_t size : sizes) {
-    run_in_child(size, 2);
-    if (pairwise) run_in_child(size, 1);
+    run_in_child([=] { run_case(size, 2); });
+    if (pairwise) run_in_child([=] { run_case(size, 1); });
   }
   return 0;
 }

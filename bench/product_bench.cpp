@@ -2,11 +2,8 @@
 // (bench/plants.h). Each case runs in its own child process so that its peak resident memory
 // (getrusage, inputs included) is its own. Prints one Markdown table row per case.
 // Usage: product_bench [quick | OP MACHINES CAPACITY [LAST]]   ("quick" runs only the small cases)
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +12,7 @@
 #include "algo/des_proc.h"
 #include "algo/product.h"
 #include "algo/supcon.h"
+#include "bench/measure.h"
 #include "bench/plants.h"
 #include "model/des_data.h"
 
@@ -37,32 +35,6 @@ void line_name(char *out, size_t size, const line &l, const char *suffix) {
 
 bench_des line_spec(const line &l) {
   return make_line_spec(l.machines, l.capacity, l.last);
-}
-
-double now_seconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-double cpu_seconds() {
-  timespec t;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
-}
-
-// Wall-clock and processor seconds since construction: on a shared machine the processor time
-// is the steadier figure.
-struct stopwatch {
-  double wall0 = now_seconds(), cpu0 = cpu_seconds();
-  void stop(double *wall, double *cpu) const {
-    *wall = now_seconds() - wall0;
-    *cpu = cpu_seconds() - cpu0;
-  }
-};
-
-double peak_rss_mib() {
-  rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024.0;
 }
 
 struct row {

@@ -2,11 +2,8 @@
 // working, down), with the finish and break events of every machine erased, half of all events.
 // Each case runs in its own child process so that its peak resident set is its own.
 // Usage: project_bench [machines ...] (default 10 11: 59049 and 177147 states).
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -14,22 +11,10 @@
 #include "algo/des_proc.h"
 #include "algo/product.h"
 #include "algo/project.h"
+#include "bench/measure.h"
 #include "model/des_supp.h"
 
 namespace {
-
-long peak_rss_kb() {
-  rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
-double cpu_seconds() {
-  rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-         1e-6 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
-}
 
 // Machine j of the cell: idle (0) --start--> working (1) --finish--> idle, working --break-->
 // down (2) --repair--> idle, with start 10j+1, finish 10j+2, repair 10j+3, break 10j+4. Only the
@@ -78,30 +63,15 @@ void run_case(int machines) {
   }
   state_t input = n;
   long transitions = static_cast<long>(count_tran(des, n));
-  long rss_input = peak_rss_kb();
-  auto start = std::chrono::steady_clock::now();
-  double cpu_start = cpu_seconds();
+  double rss_input = peak_rss_mib();
+  stopwatch clock;
   project0(&n, &des, static_cast<uint16_t>(nulls.size()), nulls.data());
-  double cpu = cpu_seconds() - cpu_start;
-  double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   printf(
       "project0  %8ld states %8ld transitions, %2zu of %2d events erased -> %6ld states  "
-      "%6.2f s wall %6.2f s cpu  peak RSS %5ld MB (input %ld MB)%s\n",
+      "%6.2f s wall %6.2f s cpu  peak RSS %5.0f MB (input %.0f MB)%s\n",
       static_cast<long>(input), transitions, nulls.size(), 4 * machines, static_cast<long>(n),
-      elapsed, cpu, peak_rss_kb() / 1024, rss_input / 1024, mem_result ? "  OUT OF MEMORY" : "");
+      clock.wall(), clock.cpu(), peak_rss_mib(), rss_input, mem_result ? "  OUT OF MEMORY" : "");
   freedes(n, &des);
-}
-
-void run_in_child(int machines) {
-  fflush(stdout);
-  pid_t child = fork();
-  if (child == 0) {
-    run_case(machines);
-    fflush(stdout);
-    _exit(0);
-  }
-  int status;
-  waitpid(child, &status, 0);
 }
 
 }  // namespace
@@ -110,6 +80,6 @@ int main(int argc, char **argv) {
   std::vector<int> cells;
   for (int i = 1; i < argc; i++) cells.push_back(atoi(argv[i]));
   if (cells.empty()) cells = {10, 11};
-  for (int machines : cells) run_in_child(machines);
+  for (int machines : cells) run_in_child([=] { run_case(machines); });
   return 0;
 }

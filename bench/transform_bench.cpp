@@ -2,9 +2,7 @@
 // recode, isomorphism of the recoded DES with the original, complement, nonconflict of the DES
 // with itself, and mutex on its synchronous product with a two-state DES. Reports seconds and
 // peak resident memory. Usage: transform_bench [states [transitions-per-state]]
-#include <sys/resource.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -13,6 +11,7 @@
 #include "algo/des_proc.h"
 #include "algo/product.h"
 #include "algo/transform.h"
+#include "bench/measure.h"
 #include "model/des_supp.h"
 #include "model/mymalloc.h"
 
@@ -47,19 +46,6 @@ state_node *copy_des(const state_node *des, state_t n) {
   return copy;
 }
 
-struct timer {
-  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-  double seconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  }
-};
-
-long peak_mb() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024;
-}
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -75,28 +61,28 @@ int main(int argc, char **argv) {
 
   state_node *recoded = copy_des(g, n);
   state_t size = n, count = 0, *map = nullptr;
-  timer t1;
+  stopwatch t1;
   reach(&size, &recoded);
   b_recode(size, &recoded, &count, &map);
-  printf("reach + b_recode:       %.3f s\n", t1.seconds());
+  printf("reach + b_recode:       %.3f s\n", t1.wall());
 
   state_t *corr = MALLOC_N<state_t>(static_cast<size_t>(n));
   int isomorphic = 0;
-  timer t2;
+  stopwatch t2;
   iso1(n, count, g, recoded, &isomorphic, corr);
-  printf("iso1 (result %d):        %.3f s\n", isomorphic, t2.seconds());
+  printf("iso1 (result %d):        %.3f s\n", isomorphic, t2.wall());
 
   state_node *comp = copy_des(g, n);
   state_t comp_size = n;
   const event_t aux[] = {998};  // unused by the DES: every state gets a dump transition
-  timer t3;
+  stopwatch t3;
   complement1(&comp_size, &comp, 1, aux);
   reach(&comp_size, &comp);
-  printf("complement1 + reach:    %.3f s (%d states)\n", t3.seconds(), comp_size);
+  printf("complement1 + reach:    %.3f s (%d states)\n", t3.wall(), comp_size);
 
-  timer t4;
+  stopwatch t4;
   int nc = nonconflict_des(n, g, n, g);
-  printf("nonconflict with self:  %.3f s (result %d)\n", t4.seconds(), nc);
+  printf("nonconflict with self:  %.3f s (result %d)\n", t4.wall(), nc);
 
   state_t two_size = 2;
   state_node *two = newdes(two_size);
@@ -107,15 +93,16 @@ int main(int argc, char **argv) {
   state_node *product = nullptr;
   product_index *index = nullptr;
   state_pair excluded[] = {{n / 2, 1}, {n / 3, 1}};
-  timer t5;
+  stopwatch t5;
   sync2(n, g2, two_size, two, &product_size, &product, &index, nullptr);
-  printf("sync2:                  %.3f s (%d states)\n", t5.seconds(), product_size);
-  timer t6;
+  printf("sync2:                  %.3f s (%d states)\n", t5.wall(), product_size);
+  stopwatch t6;
   mutex1(&product_size, &product, n, two_size, index, excluded, 2);
   reach(&product_size, &product);
-  printf("mutex1 + reach:         %.3f s (%d states)\n", t6.seconds(), product_size);
+  printf("mutex1 + reach:         %.3f s (%d states)\n", t6.wall(), product_size);
 
-  printf("peak resident memory:   %ld MB%s\n", peak_mb(), mem_result ? " (out of memory)" : "");
+  printf("peak resident memory:   %.0f MB%s\n", peak_rss_mib(),
+         mem_result ? " (out of memory)" : "");
   free_product_index(&index);
   freedes(product_size, &product);
   freedes(n, &g2);

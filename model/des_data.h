@@ -24,7 +24,9 @@ struct tran_entry {
   event_t event() const { return static_cast<event_t>(word >> 22); }
   state_t target() const { return static_cast<state_t>(word << 10) >> 10; }
   void set_event(event_t e) { word = (word & 0x3FFFFFu) | (static_cast<uint32_t>(e) << 22); }
-  void set_target(state_t t) { word = (word & ~0x3FFFFFu) | (static_cast<uint32_t>(t) & 0x3FFFFFu); }
+  void set_target(state_t t) {
+    word = (word & ~0x3FFFFFu) | (static_cast<uint32_t>(t) & 0x3FFFFFu);
+  }
 };
 static_assert(sizeof(tran_entry) == 4, "tran_entry is one 32-bit file word");
 
@@ -37,7 +39,9 @@ inline bool tran_less(tran_entry a, tran_entry b) {
   if (a.event() != b.event()) return a.event() < b.event();
   return a.target() < b.target();
 }
-inline bool tran_equal(tran_entry a, tran_entry b) { return a.word == b.word; }
+inline bool tran_equal(tran_entry a, tran_entry b) {
+  return a.word == b.word;
+}
 
 // One state of a DES. The flag word holds marked (bit 0), reached (bit 1), coreach (bit 2) and
 // the vocal output (bits 3..15, 0 = silent). reached and coreach are scratch flags of the searches.
@@ -54,10 +58,10 @@ static_assert(sizeof(uint16_t) == 2, "16-bit flag word");
 extern const state_node nil_state_node;
 
 // Process-wide flags. Each process (front end, compute) has its own copy.
-extern int mem_result;  // 1 after an allocation failed in front-end mode
-extern int cmdline;     // 1 in compute mode
-extern int debug_mode;  // progress lines shown, compute output not captured
-extern int minflag;     // minimization method: 1 partition refinement, 0 pairwise
+extern int mem_result;    // 1 after an allocation failed in front-end mode
+extern int cmdline;       // 1 in compute mode
+extern int debug_mode;    // progress lines shown, compute output not captured
+extern int minflag;       // minimization method: 1 partition refinement, 0 pairwise
 extern char prefix[256];  // user directory followed by "/"; begins every user file name
 
 // New zero-filled array of `size` states (no flags, no transitions); null if size <= 0 or on

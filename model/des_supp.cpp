@@ -69,9 +69,13 @@ bool quad_less(const quad &a, const quad &b) {
   return a.d < b.d;
 }
 
-bool map_less(const state_map &a, const state_map &b) { return a.key() < b.key(); }
+bool map_less(const state_map &a, const state_map &b) {
+  return a.key() < b.key();
+}
 
-uint32_t pack_pair(event_t e, state_t s) { return make_tran(e, s).word; }
+uint32_t pack_pair(event_t e, state_t s) {
+  return make_tran(e, s).word;
+}
 
 }  // namespace
 
@@ -82,8 +86,8 @@ void addordlist1(event_t e, state_t target, tran_entry **list, state_t count, in
 void delete_ordlist1(event_t e, state_t target, tran_entry **list, state_t count, int *removed) {
   *removed = 0;
   bool found;
-  size_t at = lower_bound_of(*list, static_cast<size_t>(count), make_tran(e, target), tran_less,
-                             &found);
+  size_t at =
+      lower_bound_of(*list, static_cast<size_t>(count), make_tran(e, target), tran_less, &found);
   if (!found) return;
   *removed = 1;
   if (count == 1) {
@@ -138,8 +142,7 @@ int instatepair(state_t first, state_t second, const state_pair *list, state_t c
 
 void addtriple(state_t first, event_t middle, state_t third, triple **list, state_t count,
                int *added) {
-  sorted_insert(triple{first, middle, third}, list, static_cast<size_t>(count), added,
-                triple_less);
+  sorted_insert(triple{first, middle, third}, list, static_cast<size_t>(count), added, triple_less);
 }
 
 void add_quad(state_t a, event_t b, state_t c, int16_t d, quad **list, state_t count, int *added) {
@@ -228,7 +231,9 @@ state_t num_vocal_output(const state_node *des, state_t size) {
   return n;
 }
 
-void pstack_Init(pstack *s) { *s = pstack{nullptr, 0, 0}; }
+void pstack_Init(pstack *s) {
+  *s = pstack{nullptr, 0, 0};
+}
 
 void pstack_Done(pstack *s) {
   free(s->items);
@@ -260,9 +265,13 @@ void pstack_Pop(pstack *s, event_t *e, state_t *state, int *ok) {
   *ok = 1;
 }
 
-int pstack_IsEmpty(const pstack *s) { return s->len == 0; }
+int pstack_IsEmpty(const pstack *s) {
+  return s->len == 0;
+}
 
-void queue_init(queue *q) { *q = queue{nullptr, 0, 0, 0}; }
+void queue_init(queue *q) {
+  *q = queue{nullptr, 0, 0, 0};
+}
 
 void queue_done(queue *q) {
   free(q->items);
@@ -303,4 +312,6 @@ int32_t dequeue(queue *q) {
   return value;
 }
 
-int queue_empty(const queue *q) { return q->head == q->tail; }
+int queue_empty(const queue *q) {
+  return q->head == q->tail;
+}

@@ -26,9 +26,13 @@ void *checked(void *block, bool requested) {
 
 }  // namespace
 
-void set_out_of_memory_handler(out_of_memory_handler handler) { oom_handler = handler; }
+void set_out_of_memory_handler(out_of_memory_handler handler) {
+  oom_handler = handler;
+}
 
-void fail_allocation_after(long count) { allocations_until_failure = count; }
+void fail_allocation_after(long count) {
+  allocations_until_failure = count;
+}
 
 void *MALLOC(size_t size) {
   if (size != 0 && injected_failure()) return checked(nullptr, true);

@@ -14,12 +14,14 @@ void *REALLOC(void *block, size_t size);
 // Typed forms for arrays of n elements; the byte count is checked for overflow.
 template <typename T>
 T *MALLOC_N(size_t n) {
-  if (n > static_cast<size_t>(-1) / sizeof(T)) return static_cast<T *>(MALLOC(static_cast<size_t>(-1)));
+  if (n > static_cast<size_t>(-1) / sizeof(T))
+    return static_cast<T *>(MALLOC(static_cast<size_t>(-1)));
   return static_cast<T *>(MALLOC(n * sizeof(T)));
 }
 template <typename T>
 T *REALLOC_N(T *block, size_t n) {
-  if (n > static_cast<size_t>(-1) / sizeof(T)) return static_cast<T *>(REALLOC(block, static_cast<size_t>(-1)));
+  if (n > static_cast<size_t>(-1) / sizeof(T))
+    return static_cast<T *>(REALLOC(block, static_cast<size_t>(-1)));
   return static_cast<T *>(REALLOC(block, n * sizeof(T)));
 }
 

@@ -10,7 +10,9 @@ namespace {
 progress_sink current_sink = nullptr;
 }
 
-void set_progress_sink(progress_sink sink) { current_sink = sink; }
+void set_progress_sink(progress_sink sink) {
+  current_sink = sink;
+}
 
 void progress_line(const char *format, ...) {
   if (!debug_mode || current_sink == nullptr) return;

@@ -82,6 +82,7 @@ enum dialog_outcome {
   DIALOG_QUIT,          // cancelled, or the procedure failed: back to the menu at once
   DIALOG_NO_MEMORY,     // out of memory here or in the compute process
   DIALOG_WRITE_FAILED,  // the compute process could not write the output file
+  DIALOG_READ_FAILED,   // an input file is there but is not a readable DES
   DIALOG_DONE_QUIET,    // done, and the user left the report with Esc: log without the pause
 };
 
@@ -597,6 +598,7 @@ dialog_outcome dialog_read(const dialog_row &row, dialog_data *result) {
   if (debug_mode) clearok(curscr, TRUE);
   if (code == MURN_OUT_OF_MEMORY) return DIALOG_NO_MEMORY;
   if (code == MURN_OUTPUT_NOT_WRITTEN) return DIALOG_WRITE_FAILED;
+  if (code == MURN_INPUT_NOT_READ) return DIALOG_READ_FAILED;
   int out = output_slot(row);
   if (code != MURN_OK || !exist(LONG_NAMES[out])) return DIALOG_QUIT;
   state_t init = is_dat(row.names[out]) ? -1 : 0;
@@ -633,6 +635,22 @@ void show_write_failure(const dialog_row &row) {
   printw("Error writing file: %s%s%s", prefix, NAMES[output_slot(row)], field.ext);
 }
 
+// Names the first input that does not load as a DES (the compute process answered that one of
+// them exists but cannot be read).
+void show_read_failure(const dialog_row &row) {
+  for (int slot = 0; slot < input_count(row); ++slot) {
+    state_t size = 0, init = is_dat(row.names[slot]) ? -1 : 0;
+    state_node *des = nullptr;
+    bool readable = getdes(NAMES[slot], &size, &init, &des);
+    freedes(size, &des);
+    if (readable) continue;
+    move(MESSAGE_ROW, 0);
+    clrtoeol();
+    printw("Error reading file: %s%s%s", prefix, NAMES[slot], row.names[slot].ext);
+    return;
+  }
+}
+
 void release_data(dialog_data *result) {
   for (int slot = 0; slot < 4; ++slot) freedes(result->size[slot], &result->des[slot]);
   free(result->events);
@@ -660,6 +678,9 @@ void run_dialog(int code) {
     user_pause();
   } else if (outcome == DIALOG_WRITE_FAILED) {
     show_write_failure(row);
+    user_pause();
+  } else if (outcome == DIALOG_READ_FAILED) {
+    show_read_failure(row);
     user_pause();
   } else if (outcome == DIALOG_DONE) {
     dialog_makeit(row, result);

@@ -1,30 +1,36 @@
 // Helpers of the engine tests: a scratch installation (program link, start-up file, user
-// directory) and running the real program in it.
+// directory) where the real program runs, and filing or loading DES there.
 #ifndef SARV_TESTS_ENGINE_ENGINE_TEST_UTIL_H
 #define SARV_TESTS_ENGINE_ENGINE_TEST_UTIL_H
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/startup.h"
-#include "model/des_data.h"
+#include "model/des_file.h"
+#include "support/random_des.h"
 
-// A fresh directory under /tmp holding a link "sarv" to the program under test, a start-up file
-// next to it that names the user directory "u", and that directory. While it lives, prefix is
-// the user directory and argv0 the link, so the front-end side of the protocol in this process
-// and a compute process started from it agree on every file.
+// Whole-file text I/O in binary mode.
+inline void write_text(const std::string &file, const std::string &text) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+}
+inline std::string read_text(const std::string &file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A directory under /tmp with a link "sarv" to the program under test, next to it "murn.ini"
+// naming the user directory "u". While it lives, prefix is that directory, argv0 the link,
+// debug_mode 0 and minflag 1.
 class scratch_install {
  public:
   scratch_install() {
@@ -32,32 +38,26 @@ class scratch_install {
     root_ = mkdtemp(name);
     user_ = root_ + "/u";
     std::filesystem::create_directory(user_);
-    const char *sarv = getenv("SARV");
     program_ = root_ + "/sarv";
-    if (sarv != nullptr) std::filesystem::create_symlink(sarv, program_);
+    if (getenv("SARV") != nullptr) std::filesystem::create_symlink(getenv("SARV"), program_);
     write_text(root_ + "/murn.ini", user_ + "\n");
     strcpy(saved_prefix_, prefix);
     snprintf(prefix, sizeof prefix, "%s/", user_.c_str());
-    saved_argv0_ = argv0;
-    argv0 = program_.c_str();
-    saved_debug_ = debug_mode;
-    saved_minflag_ = minflag;
+    saved_argv0_ = std::exchange(argv0, program_.c_str());
+    saved_flags_[0] = std::exchange(debug_mode, 0);
+    saved_flags_[1] = std::exchange(minflag, 1);
   }
   ~scratch_install() {
     strcpy(prefix, saved_prefix_);
     argv0 = saved_argv0_;
-    debug_mode = saved_debug_;
-    minflag = saved_minflag_;
+    debug_mode = saved_flags_[0];
+    minflag = saved_flags_[1];
     std::filesystem::remove_all(root_);
   }
-  scratch_install(const scratch_install &) = delete;
-  scratch_install &operator=(const scratch_install &) = delete;
-
   const std::string &root() const { return root_; }
   const std::string &program() const { return program_; }
   std::string user_file(const std::string &name) const { return user_ + "/" + name; }
   bool user_has(const std::string &name) const { return std::filesystem::exists(user_file(name)); }
-  // Names in the user directory, sorted.
   std::vector<std::string> user_listing() const {
     std::vector<std::string> names;
     for (const auto &entry : std::filesystem::directory_iterator(user_))
@@ -65,48 +65,34 @@ class scratch_install {
     std::sort(names.begin(), names.end());
     return names;
   }
-  // Makes argv0 an executable shell script with `body`, standing in for the compute process.
+  // Makes argv0 a shell script with `body` ($R: the result file) as the compute process.
   void use_stub(const std::string &body) {
     stub_ = root_ + "/stub.sh";
-    write_text(stub_, "#!/bin/sh\n" + body + "\n");
+    write_text(stub_, "#!/bin/sh\nR='" + user_file("murn.rst") + "'\n" + body + "\n");
     chmod(stub_.c_str(), 0755);
     argv0 = stub_.c_str();
   }
-
-  static void write_text(const std::string &file, const std::string &text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
+  // Files `g` in the user directory; loads a well-formed output of `kind` (-1: control data) and
+  // checks its initial-state field is `kind`.
+  static void file(const char *name, const owned_des &g) {
+    ASSERT_EQ(filedes(name, g.size, 0, g.des), 0) << name;
   }
-  static std::string read_text(const std::string &file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+  static void load(const std::string &name, state_t kind, owned_des *out) {
+    state_t field = kind;
+    ASSERT_EQ(getdes(name.c_str(), &out->size, &field, &out->des), 1) << name;
+    EXPECT_EQ(des_check(out->des, out->size), 0) << name;
+    EXPECT_EQ(field, kind) << name;
+  }
+  void expect_no_protocol_files() const {
+    for (const char *f : {"murn.prm", "murn.rst", "murn.out", "murn.err"})
+      EXPECT_FALSE(user_has(f)) << f;
   }
 
  private:
   std::string root_, user_, program_, stub_;
   char saved_prefix_[sizeof prefix];
   const char *saved_argv0_;
-  int saved_debug_, saved_minflag_;
+  int saved_flags_[2];
 };
-
-// Outcome of running a command line through the shell.
-struct run_outcome {
-  int exit_status;     // -1 when the command did not exit normally
-  std::string output;  // its standard output
-};
-
-// Runs `command` with the shell, in `directory`, without a terminal (TERM unset, stdin empty).
-inline run_outcome run_in(const std::string &directory, const std::string &command) {
-  std::string line = "cd '" + directory + "' && env -u TERM " + command + " </dev/null";
-  run_outcome outcome{-1, ""};
-  FILE *pipe = popen(line.c_str(), "r");
-  if (pipe == nullptr) return outcome;
-  char buffer[4096];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.output.append(buffer, got);
-  int status = pclose(pipe);
-  if (WIFEXITED(status)) outcome.exit_status = WEXITSTATUS(status);
-  return outcome;
-}
 
 #endif

@@ -4,67 +4,44 @@
 #include <map>
 #include <utility>
 
-#include "model/des_supp.h"
+#include "support/reference.h"
 
 namespace {
 
-struct plain_state {
-  int marked;
-  int vocal;
-  std::vector<std::pair<int, int>> edges;  // (event, target)
-};
-
-std::vector<plain_state> plain_of(const state_node *des, state_t size, int offset) {
-  std::vector<plain_state> out(static_cast<size_t>(size));
-  for (state_t s = 0; s < size; s++) {
-    out[s].marked = des[s].marked;
-    out[s].vocal = des[s].vocal;
-    for (int j = 0; j < des[s].numelts; j++)
-      out[s].edges.push_back({des[s].next[j].event(), des[s].next[j].target() + offset});
-  }
-  return out;
-}
-
-// Refines (marked, vocal) classes by the set of (event, target class) until nothing changes.
-std::vector<int> refine(const std::vector<plain_state> &states) {
-  size_t n = states.size();
-  std::vector<int> cls(n);
-  size_t classes = 0;
-  for (;;) {
+// Refines (marked, vocal) classes by the set of (event, target class) until the count is stable.
+std::vector<int> refine(const ref_des &g) {
+  std::vector<int> cls(g.out.size(), 0);
+  for (size_t classes = 0;;) {
     std::map<std::vector<int>, int> ids;
-    std::vector<int> next(n);
-    for (size_t s = 0; s < n; s++) {
+    std::vector<int> next(cls.size());
+    for (size_t s = 0; s < cls.size(); s++) {
       std::set<std::pair<int, int>> moves;
-      for (const auto &e : states[s].edges) moves.insert({e.first, classes ? cls[e.second] : 0});
-      std::vector<int> signature = {states[s].marked, states[s].vocal, classes ? cls[s] : 0};
-      for (const auto &m : moves) {
-        signature.push_back(m.first);
-        signature.push_back(m.second);
-      }
-      auto it = ids.emplace(signature, static_cast<int>(ids.size())).first;
-      next[s] = it->second;
+      for (const auto &t : g.out[s]) moves.insert({t.first, cls[t.second]});
+      std::vector<int> signature = {g.marked[s], g.vocal[s], cls[s]};
+      for (const auto &m : moves) signature.insert(signature.end(), {m.first, m.second});
+      next[s] = ids.emplace(signature, static_cast<int>(ids.size())).first->second;
     }
-    bool stable = classes != 0 && ids.size() == classes;
-    classes = ids.size();
     cls = next;
-    if (stable) return cls;
+    if (ids.size() == classes) return cls;
+    classes = ids.size();
   }
 }
 
 }  // namespace
 
 std::vector<int> naive_state_classes(const state_node *des, state_t size) {
-  std::vector<int> cls = refine(plain_of(des, size, 0));
-  std::map<int, int> by_smallest;
-  for (int &c : cls) c = by_smallest.emplace(c, static_cast<int>(by_smallest.size())).first->second;
-  return cls;
+  return refine(to_ref(des, size));  // new ids are handed out in state order
 }
 
 bool naive_equivalent(const state_node *a, state_t na, const state_node *b, state_t nb) {
   if (na == 0 || nb == 0) return na == nb;
-  std::vector<plain_state> all = plain_of(a, na, 0);
-  std::vector<plain_state> second = plain_of(b, nb, na);
-  all.insert(all.end(), second.begin(), second.end());
+  ref_des all = to_ref(a, na), second = to_ref(b, nb);
+  for (state_t s = 0; s < nb; s++) {
+    for (auto &t : second.out[s]) t.second += na;
+    all.out.push_back(second.out[s]);
+    all.marked.push_back(second.marked[s]);
+    all.vocal.push_back(second.vocal[s]);
+  }
   std::vector<int> cls = refine(all);
   return cls[0] == cls[static_cast<size_t>(na)];
 }
@@ -94,20 +71,6 @@ bounded_language bounded_projected_language(const state_node *des, state_t size,
   return lang;
 }
 
-bool is_deterministic_des(const state_node *des, state_t size) {
-  for (state_t s = 0; s < size; s++)
-    for (int j = 1; j < des[s].numelts; j++)
-      if (des[s].next[j].event() == des[s].next[j - 1].event()) return false;
-  return true;
-}
-
 bool same_des(const state_node *a, state_t na, const state_node *b, state_t nb) {
-  if (na != nb) return false;
-  for (state_t s = 0; s < na; s++) {
-    if (a[s].marked != b[s].marked || a[s].vocal != b[s].vocal) return false;
-    if (a[s].numelts != b[s].numelts) return false;
-    for (int j = 0; j < a[s].numelts; j++)
-      if (!tran_equal(a[s].next[j], b[s].next[j])) return false;
-  }
-  return true;
+  return diff_des(to_ref(a, na), b, nb).empty();
 }

@@ -23,8 +23,8 @@ struct random_des_options {
   std::vector<event_t> events = {0, 1, 2, 3};  // labels drawn from this pool
   int max_out = 3;                             // at most this many transitions per state
   double marked_fraction = 0.3;
-  bool deterministic = true;                   // at most one target per (state, event)
-  bool vocal = false;                          // give some states an output in 10..99
+  bool deterministic = true;  // at most one target per (state, event)
+  bool vocal = false;         // give some states an output in 10..99
 };
 
 // Fills `out` with a random DES; transitions are inserted through the sorted-list operations,

@@ -1,33 +1,20 @@
-// Test support: brute-force references for the transforms and tests on DES (isomorphism,
-// breadth-first numbering, nonconflict, mutual exclusion, complement and closed sublanguage
-// languages). Built on the containers of support/reference.h; used by tests only.
+// Test support: brute-force isomorphism, breadth-first numbering, mutex and words over events.
 #ifndef SARV_TESTS_SUPPORT_TRANSFORM_REF_H
 #define SARV_TESTS_SUPPORT_TRANSFORM_REF_H
 
-#include <set>
-#include <utility>
-#include <vector>
-
 #include "support/reference.h"
 
-// True when corr (one entry per state of a) is a bijection onto the states of b that keeps
-// markings, outputs and the transition sets.
+// Whether corr (one entry per state of a) is a bijection onto b keeping flags and transitions.
 bool is_isomorphism(const ref_des &a, const ref_des &b, const std::vector<state_t> &corr);
-// Tries every bijection fixing state 0 (sizes up to about 8).
+// Tries every bijection fixing state 0 (up to about 8 states).
 bool ref_isomorphic(const ref_des &a, const ref_des &b);
 
-// The DES with state s renamed to map[s]; states with map[s] < 0 are dropped with every
-// transition touching them. The new numbers must cover 0..k-1 exactly once.
+// State s renamed to map[s]; states with map[s] < 0 dropped with their transitions.
 ref_des ref_renumber(const ref_des &g, const std::vector<state_t> &map);
-// New number of each state in breadth-first order from state 0 (successors by ascending event,
-// then target); -1 for states not reachable.
+// Breadth-first numbers from state 0 (by event, then target); -1 when not reachable.
 std::vector<state_t> ref_bfs_numbering(const ref_des &g);
 
-// Whether every reachable state of the meet of two deterministic DES can reach a marker state.
-bool ref_nonconflicting(const ref_des &a, const ref_des &b);
-
-// Mutual exclusion by fixpoint: the sync of a and b without the states of the excluded pairs and
-// the states that reach them by uncontrollable events, then its reachable part.
+// Reachable part of sync(a, b) minus excluded pairs and states reaching them by even events.
 ref_des ref_mutex(const ref_des &a, const ref_des &b,
                   const std::vector<std::pair<state_t, state_t>> &excluded);
 

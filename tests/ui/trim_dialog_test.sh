@@ -60,4 +60,11 @@ check "minimization method after M" "$(sed -n 2p "$USERDIR/murn.prm")" 0
 run_keys " tmm2G2\ryX\ry"
 check "M twice" "$(sed -n 2p "$USERDIR/murn.prm")" 1
 
+# An input that is there but is not a DES is named, nothing is written and nothing logged.
+printf 'SARV DES file. Version 1.0\032Z8^0' >"$USERDIR/BROKEN.des"
+run_keys " t2BROKEN\ryT9\r"
+check_screen_row 22 "Error reading file: $USERDIR/BROKEN.des"
+check "no output from a corrupt input" "$(test -e "$USERDIR/T9.des" && echo written)" ""
+check "no entry for a corrupt input" "$(test -e "$log" && echo logged)" ""
+
 e2e_done
