@@ -30,7 +30,7 @@ TEST(Trim, LongChainIsSearchedIterativelyWithProgressLines) {
   for (state_t s = 0; s + 1 < n; s++) chain.push_back({s, 1, s + 1});
   owned_des g;
   make_des(n, chain, {n - 1}, &g);
-  std::vector<std::string> lines = progress_lines([&] { trim1(&g.size, &g.des); });
+  std::vector<std::string> lines = progress_lines_of([&] { trim1(&g.size, &g.des); });
   EXPECT_EQ(g.size, n);
   lines.resize(2);
   EXPECT_EQ(lines, (std::vector<std::string>{"B_REACH: 0", "B_REACH: 10000"}));

@@ -60,7 +60,7 @@ TEST(Supcon, StateBlockedByARemovalTurnsItsUncontrollablePredecessorBadInTheNext
   make_des(5, {{0, 1, 1}, {0, 3, 4}, {1, 2, 2}, {1, 3, 4}, {2, 1, 3}, {3, 4, 4}}, {4}, &spec);
   meet_of r(plant, spec);
   std::vector<std::string> shave_lines;  // one per round
-  for (const std::string &line : progress_lines([&] { r.supcon(plant); }))
+  for (const std::string &line : progress_lines_of([&] { r.supcon(plant); }))
     if (line.rfind("SHAVE1 ", 0) == 0) shave_lines.push_back(line);
   EXPECT_EQ(shave_lines, (std::vector<std::string>{"SHAVE1 5 5", "SHAVE1 5 3"}));
   EXPECT_EQ(diff_des({{{{3, 1}}, {}}, {false, true}, {0, 0}, {}}, r.des.des, r.des.size), "");

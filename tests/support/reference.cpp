@@ -82,7 +82,7 @@ std::set<word> language(const ref_des &g, int max_len, bool marked_only) {
   return out;
 }
 
-std::vector<std::string> *captured = nullptr;  // lines gathered by progress_lines
+std::vector<std::string> *captured = nullptr;  // lines gathered by progress_lines_of
 
 }  // namespace
 
@@ -220,7 +220,7 @@ std::vector<event_t> ref_alphabet(const ref_des &g) {
   return std::vector<event_t>(events.begin(), events.end());
 }
 
-std::vector<std::string> progress_lines(const std::function<void()> &run) {
+std::vector<std::string> progress_lines_of(const std::function<void()> &run) {
   std::vector<std::string> lines;
   captured = &lines;
   set_progress_sink([](const char *line) { captured->push_back(line); });

@@ -52,7 +52,7 @@ std::set<word> ref_marked_language(const ref_des &g, int max_len);
 std::vector<event_t> ref_alphabet(const ref_des &g);  // events labelling a transition, sorted
 
 // The progress lines `run` emits with debug mode on.
-std::vector<std::string> progress_lines(const std::function<void()> &run);
+std::vector<std::string> progress_lines_of(const std::function<void()> &run);
 // Runs `run` with the allocation after `successes` more failing (none when negative); true when
 // it set mem_result, which is cleared again.
 bool fails_after(long successes, const std::function<void()> &run);
