@@ -1,310 +1,144 @@
-// ADS text: templates, descriptions of DES, the reader's error records in both modes, and
+// ADS text: the reader's error records in both modes, templates, descriptions of DES and
 // DES -> ADS -> DES round trips.
 #include "model/ads2des.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
-#include <string>
-#include <vector>
+#include <array>
 
-#include "model/des_supp.h"
 #include "model/model_test_util.h"
 #include "model/mymalloc.h"
-#include "support/random_des.h"
 
 namespace {
 
-struct record {
-  int32_t code, line, earlier;
-  bool operator==(const record &o) const {
-    return code == o.code && line == o.line && earlier == o.earlier;
+typedef std::array<int32_t, 3> record;  // code, line, earlier line
+typedef std::vector<record> records;
+const std::string HEAD = "T|State size|3|Marker states:|";
+
+// Writes the lines of `text`, separated there by '|', to an ADS file and returns its path.
+std::string ads_file(const scratch_dir &dir, std::string text) {
+  std::replace(text.begin(), text.end(), '|', '\n');
+  write_bytes(dir.file("t.ads"), text.empty() ? text : text + "\n");
+  return dir.file("t.ads");
+}
+
+// Reads a file in both modes, allocation failing after `fail_after` successes (-1: never): all
+// records of the single-file reader, the first error or {0, -1, -1} of the other, and the DES.
+struct both_reads {
+  records all;
+  record first{-1, -2, -2};
+  owned_des single_des, first_des;
+  explicit both_reads(const std::string &path, long fail_after = -1) {
+    ads_error *errors = nullptr;
+    int32_t count = -1;
+    fail_allocation_after(fail_after);
+    int result = ads_2_des(path.c_str(), &errors, &count, &single_des.des, &single_des.size);
+    fail_allocation_after(fail_after);
+    first[0] = ads_2_des_all(path.c_str(), &first[1], &first[2], &first_des.des, &first_des.size);
+    fail_allocation_after(-1);
+    for (int32_t i = 0; i < count; i++)
+      all.push_back({errors[i].code, errors[i].line, errors[i].earlier_line});
+    free(errors);
+    EXPECT_TRUE(result == count || mem_result);  // running out of memory may leave no record
   }
 };
 
-std::ostream &operator<<(std::ostream &out, const record &r) {
-  return out << "{" << r.code << ", " << r.line << ", " << r.earlier << "}";
+// Both readers accept the file and give `expected`.
+void expect_reads_as(const std::string &path, const owned_des &expected) {
+  both_reads got(path);
+  ASSERT_EQ(got.all, records{});
+  ASSERT_EQ(got.first, (record{0, -1, -1}));
+  EXPECT_EQ(des_text(got.single_des), des_text(expected));
+  EXPECT_EQ(des_text(got.first_des), des_text(expected));
+  EXPECT_EQ(des_check(got.single_des.des, got.single_des.size), 0);
 }
 
-std::string text_of(const std::vector<std::string> &lines) {
-  std::string text;
-  for (const std::string &line : lines) text += line + "\n";
-  return text;
-}
-
-void write_text(const std::string &path, const std::string &text) {
-  write_bytes(path, std::vector<unsigned char>(text.begin(), text.end()));
-}
-
-// Single-file reading: the error records, and the DES when there are none.
-std::vector<record> read_all_errors(const std::string &path, owned_des *out) {
-  ads_error *errors = nullptr;
-  int32_t count = -1;
-  int result = ads_2_des(path.c_str(), &errors, &count, &out->des, &out->size);
-  std::vector<record> got;
-  for (int32_t i = 0; i < count; i++)
-    got.push_back({errors[i].code, errors[i].line, errors[i].earlier_line});
-  free(errors);
-  EXPECT_EQ(result, count);
-  return got;
-}
-
-// All-files reading: the first error, or {0, -1, -1} with the DES.
-record read_first_error(const std::string &path, owned_des *out) {
-  record r{-1, -2, -2};
-  r.code = ads_2_des_all(path.c_str(), &r.line, &r.earlier, &out->des, &out->size);
-  return r;
-}
-
-std::string description_of(const char *name, const owned_des &d) {
-  char *buffer = nullptr;
-  size_t length = 0;
-  FILE *stream = open_memstream(&buffer, &length);
-  EXPECT_EQ(des_to_ads(name, stream, d.des, d.size), 0);
+std::string describe(const scratch_dir &dir, const owned_des &d) {
+  FILE *stream = fopen(dir.file("d.ads").c_str(), "w");
+  EXPECT_EQ(des_to_ads("EX", stream, d.des, d.size), 0);
   fclose(stream);
-  std::string text(buffer, length);
-  free(buffer);
-  return text;
-}
-
-struct error_case {
-  const char *what;
-  std::vector<std::string> lines;
-  std::vector<record> expected;
-};
-
-const std::vector<std::string> HEAD = {"T", "State size", "3", "Marker states:"};
-
-std::vector<std::string> with_head(std::vector<std::string> rest) {
-  std::vector<std::string> lines = HEAD;
-  lines.insert(lines.end(), rest.begin(), rest.end());
-  return lines;
+  return dir.file("d.ads");
 }
 
 }  // namespace
 
-TEST(AdsReader, ErrorRecordsAndTheirLinesInBothModes) {
+// The all-files reader stops at the first of the single-file reader's records.
+TEST(AdsReader, ErrorRecordsInBothModes) {
   scratch_dir dir;
-  std::vector<error_case> cases = {
-      {"blank name line",
-       {"   ", "T", "State size", "1", "Marker states:", "Vocal states:", "Transitions:"},
-       {{4, 1, -1}}},
-      {"state label", {"T", "Size of states", "3"}, {{6, 2, -1}, {6, 3, -1}}},
-      {"state counts",
-       {"T", "State size", "-3", "abc", "2000001", "1",
-        "Marker states:", "Vocal states:", "Transitions:"},
+  // clang-format off
+  const std::vector<std::pair<std::string, records>> cases = {
+      {"   |T|State size|1|Marker states:|Vocal states:|Transitions:", {{4, 1, -1}}},
+      {"T|Size of states|3", {{6, 2, -1}, {6, 3, -1}}},
+      {"T|State size|-3|abc|2000001|1|Marker states:|Vocal states:|Transitions:",
        {{7, 3, -1}, {18, 4, -1}, {8, 5, -1}}},
-      {"missing marker label repeats its error",
-       {"T", "State size", "2", "0", "", "# note", "1",
-        "Marker states:", "Vocal states:", "Transitions:"},
+      {"T|State size|2|0||# note|1|Marker states:|Vocal states:|Transitions:",
        {{9, 4, -1}, {9, 7, -1}}},
-      {"marker lines",
-       with_head({"-1", "3", "x", "2", "Vocal states:", "Transitions:"}),
-       {{10, 5, -1}, {11, 6, -1}, {19, 7, -1}}},
-      {"line after the star",
-       with_head({"*", "1", "Vocal states:", "Transitions:"}),
-       {{12, 6, -1}}},
-      {"vocal lines",
-       {"T", "State size", "5", "Marker states:", "Vocal states:", "4 9", "4 100", "-1 5", "5 50",
-        "7", "Transitions:"},
+      {HEAD + "-1|3|x|2|Vocal states:|Transitions:", {{10, 5, -1}, {11, 6, -1}, {19, 7, -1}}},
+      {HEAD + "*|1|Vocal states:|Transitions:", {{12, 6, -1}}},
+      {HEAD + "1|Transitions:|0 1 1", {{19, 6, -1}}},
+      {"T|State size|5|Marker states:|Vocal states:|4 9|4 100|-1 5|5 50|7|Transitions:",
        {{13, 6, -1}, {14, 7, -1}, {7, 8, -1}, {13, 8, -1}, {8, 9, -1}, {20, 10, -1}}},
-      {"transition lines",
-       with_head(
-           {"Vocal states:", "Transitions:", "3 1000 -1", "-1 -1 3", "1 2", "0 1 1", "0 1 2"}),
-       {{23, 7, -1},
-        {17, 7, -1},
-        {24, 7, -1},
-        {22, 8, -1},
-        {16, 8, -1},
-        {25, 8, -1},
-        {21, 9, -1},
+      {HEAD + "Vocal states:|Transitions:|3 1000 -1|-1 -1 3|1 2|0 1 1|0 1 2",
+       {{23, 7, -1}, {17, 7, -1}, {24, 7, -1}, {22, 8, -1}, {16, 8, -1}, {25, 8, -1}, {21, 9, -1},
         {26, 11, 10}}},
-      {"nondeterminism names the latest repeat",
-       with_head({"Vocal states:", "Transitions:", "2 0 1", "# c", "2 0 1", "2 0 2"}),
-       {{26, 10, 9}}},
-      {"carriage returns", {"T\r", "State size\r", "3\r", "Marker states:\r"}, {{9, 4, -1}}},
-      {"trailing blank on a label",
-       with_head({"Vocal states: ", "Transitions:"}),
-       {{19, 5, -1}, {19, 6, -1}}},
-      {"file ends in the marker section", with_head({"1", "# trailing comment"}), {{2, 6, -1}}},
-      {"file ends in the vocal section", with_head({"Vocal states:", "1 10", ""}), {{2, 7, -1}}},
-      {"empty file", {}, {{2, 0, -1}}},
-  };
-  for (const error_case &c : cases) {
-    SCOPED_TRACE(c.what);
-    std::string path = dir.file("case.ads");
-    write_text(path, text_of(c.lines));
-    owned_des single, first;
-    EXPECT_EQ(read_all_errors(path, &single), c.expected);
-    EXPECT_EQ(single.des, nullptr);
-    EXPECT_EQ(read_first_error(path, &first), c.expected.front());
-    EXPECT_EQ(first.des, nullptr);
+      {HEAD + "Vocal states:|Transitions:|2 0 1|2 0 1|# c|2 0 2", {{26, 10, 8}}},
+      {HEAD + "Vocal states:|Transitions:|0 1 1" + std::string(260, ' ') + "junk|1 5",
+       {{21, 8, -1}, {21, 9, -1}}},
+      {"T\r|State size\r|3\r|Marker states:\r", {{9, 4, -1}}},
+      {HEAD + "Vocal states: |Transitions:", {{19, 5, -1}, {19, 6, -1}}},
+      {HEAD + "1|# trailing comment", {{2, 6, -1}}},
+      {HEAD + "Vocal states:|1 10|", {{2, 7, -1}}},
+      {"", {{2, 0, -1}}}};
+  // clang-format on
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.first);
+    both_reads got(ads_file(dir, c.first));
+    EXPECT_EQ(got.all, c.second);
+    EXPECT_EQ(got.first, c.second.front());
+    EXPECT_TRUE(got.single_des.des == nullptr && got.first_des.des == nullptr);
   }
-}
-
-TEST(AdsReader, UnchangedTemplateFailsAtEachLabelAsAStateCount) {
-  scratch_dir dir;
-  std::string path = dir.file("tmpl.ads");
-  ASSERT_EQ(generate_ads_file(path.c_str(), "PLANT"), 0);
-  std::vector<unsigned char> bytes = read_bytes(path);
-  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 26);
-  owned_des d;
-  std::vector<record> expected = {{18, 8, -1}, {18, 14, -1}, {18, 21, -1}};
-  EXPECT_EQ(read_all_errors(path, &d), expected);
-  EXPECT_EQ(generate_ads_file(dir.file("no/such/dir.ads").c_str(), "X"), 1);
-}
-
-TEST(AdsReader, StarMarksEveryStateAndRepeatsAreHarmless) {
-  scratch_dir dir;
-  std::string path = dir.file("star.ads");
-  write_text(path, text_of(with_head({" *", "Vocal states:", "Transitions:", "0 1 1", "1 0 2",
-                                      "1 0 2", "# end"})));
-  owned_des single, first;
-  ASSERT_EQ(read_all_errors(path, &single), std::vector<record>{});
-  ASSERT_EQ(read_first_error(path, &first), (record{0, -1, -1}));
-  owned_des expected;
-  make_des(3, {{0, 1, 1}, {1, 0, 2}}, {0, 1, 2}, &expected);
-  EXPECT_EQ(des_difference(expected.des, expected.size, single.des, single.size), "");
-  EXPECT_EQ(des_difference(expected.des, expected.size, first.des, first.size), "");
-}
-
-TEST(AdsReader, VocalLabelRightAfterMarkerLabelGivesNoMarkers) {
-  scratch_dir dir;
-  std::string path = dir.file("v.ads");
-  write_text(path, text_of(with_head({"Vocal states:", "2 99", "Transitions:", "2 998 0"})));
-  owned_des d;
-  ASSERT_EQ(read_all_errors(path, &d), std::vector<record>{});
-  ASSERT_EQ(d.size, 3);
-  EXPECT_EQ(num_mark_states(d.des, d.size), 0);
-  EXPECT_EQ(d.des[2].vocal, 99);
-  EXPECT_EQ(d.des[2].next[0].event(), 998);
-}
-
-TEST(AdsReader, MissingVocalLabelFailsAtTheTransitionLabel) {
-  scratch_dir dir;
-  std::string path = dir.file("m.ads");
-  write_text(path, text_of(with_head({"1", "Transitions:", "0 1 1"})));
-  owned_des d;
-  std::vector<record> errors = read_all_errors(path, &d);
-  ASSERT_FALSE(errors.empty());
-  EXPECT_EQ(errors.front(), (record{19, 6, -1}));
-  EXPECT_EQ(d.des, nullptr);
-}
-
-TEST(AdsReader, OverlongLineIsReadAsTwoLines) {
-  scratch_dir dir;
-  std::string path = dir.file("long.ads");
-  std::string overlong = "0 1 1" + std::string(260, ' ') + "junk";
-  write_text(path, text_of(with_head({"Vocal states:", "Transitions:", overlong, "1 5"})));
-  owned_des d;
-  std::vector<record> expected = {{21, 8, -1}, {21, 9, -1}};
-  EXPECT_EQ(read_all_errors(path, &d), expected);
-}
-
-TEST(AdsReader, UnopenableFileInBothModes) {
-  scratch_dir dir;
-  owned_des d;
-  std::vector<record> expected = {{4, -1, -1}};
-  EXPECT_EQ(read_all_errors(dir.file("absent.ads"), &d), expected);
-  EXPECT_EQ(read_first_error(dir.file("absent.ads"), &d), (record{1, -1, -1}));
-  EXPECT_STREQ(ads_error_str[4], "No file name present");
-  EXPECT_STREQ(ads_error_str[ADS_NONDETERMINISTIC], "Nondeterministic transition");
-}
-
-TEST(AdsReader, RunningOutOfMemoryEndsWithoutADes) {
-  scratch_dir dir;
-  std::string path = dir.file("oom.ads");
-  write_text(path, text_of(with_head({"2", "Vocal states:", "0 10", "Transitions:", "0 1 1",
-                                      "1 2 2", "0 3 2", "0 0 0"})));
+  both_reads absent(dir.file("absent.ads"));
+  EXPECT_TRUE(absent.all == (records{{4, -1, -1}}) && absent.first == (record{1, -1, -1}));
+  // Running out of memory at any allocation ends both readers without a DES.
+  std::string path = ads_file(dir, HEAD + "2|Vocal states:|0 10|Transitions:|0 1 1|1 2 2|0 3 2");
   for (long n = 0;; n++) {
-    SCOPED_TRACE(n);
     mem_result = 0;
-    owned_des single, first;
-    ads_error *errors = nullptr;
-    int32_t count;
-    fail_allocation_after(n);
-    int result = ads_2_des(path.c_str(), &errors, &count, &single.des, &single.size);
-    free(errors);
-    fail_allocation_after(n);
-    record r = read_first_error(path, &first);
-    fail_allocation_after(-1);
-    if (result == 0) {
-      EXPECT_EQ(r.code, 0);
-      EXPECT_EQ(mem_result, 0);
-      EXPECT_EQ(des_check(single.des, single.size), 0);
-      EXPECT_GT(n, 2);
+    both_reads got(path, n);
+    if (mem_result == 0) {
+      EXPECT_TRUE(got.all.empty() && got.first[0] == 0 && n > 2);
       break;
     }
-    EXPECT_EQ(mem_result, 1);
-    EXPECT_EQ(r.code, ADS_INTERNAL);
-    EXPECT_EQ(single.des, nullptr);
-    EXPECT_EQ(first.des, nullptr);
+    EXPECT_TRUE(got.first[0] == ADS_INTERNAL &&
+                (got.all.empty() || got.all.back()[0] == ADS_INTERNAL));
+    EXPECT_TRUE(got.single_des.des == nullptr && got.first_des.des == nullptr) << n;
   }
-  mem_result = 0;
 }
 
-TEST(AdsWriter, DescriptionOfTheThreeStateExample) {
-  owned_des d;
-  make_des(3, {{0, 1, 1}, {1, 0, 2}}, {2}, &d);
-  d.des[1].vocal = 12;
-  std::string expected =
-      "# MURN ADS auto-generated\n\nEX\n\n"
-      "State size (State set will be (0,1....,size-1)):\n"
-      "# <-- Enter state size, in range 0 to 2000000, on line below.\n3\n\n"
-      "Marker states:\n# <-- Enter marker states, one per line.\n"
-      "# To mark all states, enter *.\n# If no marker states, leave line blank.\n"
-      "# End marker list with blank line.\n2\n\n"
-      "Vocal states:\n# <-- Enter vocal output states, one per line.\n"
-      "# Format: State  Vocal_Output.  Vocal_Output in range 10 to 99.\n# Example: 0 10\n"
-      "# If no vocal states, leave line blank.\n# End vocal list with blank line.\n"
-      "1     12  \n\n"
-      "Transitions:\n# <-- Enter transition triple, one per line.\n"
-      "# Format: Exit_(Source)_State  Transition_Label  Entrance_(Target)_State.\n"
-      "# Transition_Label in range 0 to 999.\n"
-      "# Example: 2 0 1 (for transition labeled 0 from state 2 to state 1).\n"
-      "0     1   1    \n1     0   2    \n\n";
-  EXPECT_EQ(description_of("EX", d), expected);
-}
-
-TEST(AdsRoundTrip, RandomDeterministicDesComeBackUnchangedInBothModes) {
+// A description is the template with the data after each section's comments. The unchanged
+// template fails at each label as a state count; "*" marks every state.
+TEST(AdsWriter, TemplateDescriptionsAndRoundTrips) {
   scratch_dir dir;
+  owned_des ex;
+  make_des(3, {{0, 1, 1}, {1, 0, 2}}, {2}, &ex);
+  ex.des[1].vocal = 12;
+  ASSERT_EQ(generate_ads_file(dir.file("tmpl.ads").c_str(), "EX"), 0);
+  EXPECT_EQ(generate_ads_file(dir.file("no/such/dir.ads").c_str(), "X"), 1);
+  EXPECT_EQ(both_reads(dir.file("tmpl.ads")).all,
+            (records{{18, 8, -1}, {18, 14, -1}, {18, 21, -1}}));
+  std::string expected = read_bytes(dir.file("tmpl.ads"));
+  expected.replace(expected.find("Template"), 8, "auto-generated");
+  expected.insert(expected.size() - 2, "\n0     1   1    \n1     0   2    ");
+  expected.insert(expected.find("\n\nTransitions:"), "\n1     12  ");
+  expected.insert(expected.find("\n\nVocal states:"), "\n2");
+  expected.insert(expected.find("\n\nMarker states:"), "\n3");
+  EXPECT_EQ(read_bytes(describe(dir, ex)), expected);
+  std::for_each(ex.des, ex.des + ex.size, [](state_node &s) { s.marked = 1; });
+  expect_reads_as(ads_file(dir, HEAD + " *|Vocal states:|1 12|Transitions:|0 1 1|1 0 2|1 0 2"), ex);
   std::mt19937 rng(4242);
   for (int round = 0; round < 40; round++) {
-    random_des_options options;
-    options.states = round == 0 ? 0 : 1 + static_cast<state_t>(rng() % 150);
-    options.events = {0, 1, 2, 3, 10, 11, 500, 998, 999};
-    options.max_out = static_cast<int>(rng() % 9);
-    options.vocal = round % 2 == 1;
-    options.marked_fraction = (round % 4) / 3.0;
-    owned_des d;
-    if (options.states > 0) make_random_des(rng, options, &d);
-    std::string path = dir.file("rt.ads");
-    write_text(path, description_of("RT", d));
-
     SCOPED_TRACE(round);
-    owned_des single, first;
-    ASSERT_EQ(read_all_errors(path, &single), std::vector<record>{});
-    ASSERT_EQ(read_first_error(path, &first), (record{0, -1, -1}));
-    EXPECT_EQ(des_difference(d.des, d.size, single.des, single.size), "");
-    EXPECT_EQ(des_difference(d.des, d.size, first.des, first.size), "");
-    EXPECT_EQ(des_check(single.des, single.size), 0);
+    owned_des d;
+    random_des(rng, round == 0 ? 0 : 1 + rng() % 150, rng() % 9, true, &d);
+    expect_reads_as(describe(dir, d), d);
   }
-}
-
-TEST(AdsRoundTrip, NondeterministicDesOrCodedOutputsAreRejectedOnReading) {
-  scratch_dir dir;
-  owned_des d;
-  make_des(2, {{0, 4, 0}, {0, 4, 1}}, {}, &d);
-  std::string path = dir.file("nd.ads");
-  write_text(path, description_of("ND", d));
-  owned_des back;
-  record r = read_first_error(path, &back);
-  EXPECT_EQ(r.code, ADS_NONDETERMINISTIC);
-  EXPECT_EQ(r.earlier, r.line - 1);
-
-  owned_des coded;
-  make_des(1, {}, {}, &coded);
-  coded.des[0].vocal = 120;
-  write_text(path, description_of("CO", coded));
-  EXPECT_EQ(read_first_error(path, &back).code, ADS_VOCAL_TOO_LARGE);
 }

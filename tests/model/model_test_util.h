@@ -1,76 +1,62 @@
-// Helpers of the model tests: a scratch user directory and DES comparison.
+// Helpers of the model tests: a scratch user directory, raw file bytes and DES comparison.
 #ifndef SARV_TESTS_MODEL_MODEL_TEST_UTIL_H
 #define SARV_TESTS_MODEL_MODEL_TEST_UTIL_H
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
-#include <vector>
 
 #include "model/des_data.h"
+#include "support/random_des.h"
 
 // A fresh directory under /tmp that serves as the user directory (`prefix`) while it lives.
-class scratch_dir {
- public:
-  scratch_dir() {
-    char name[] = "/tmp/sarvXXXXXX";
-    path_ = mkdtemp(name);
-    strcpy(saved_prefix_, prefix);
-    snprintf(prefix, sizeof prefix, "%s/", path_.c_str());
+struct scratch_dir {
+  std::string path, saved_prefix = prefix;
+  scratch_dir() : path(std::filesystem::temp_directory_path() / "sarvXXXXXX") {
+    path = mkdtemp(&path[0]);
+    snprintf(prefix, sizeof prefix, "%s/", path.c_str());
   }
   ~scratch_dir() {
-    strcpy(prefix, saved_prefix_);
-    std::filesystem::remove_all(path_);
+    strcpy(prefix, saved_prefix.c_str());
+    std::filesystem::remove_all(path);
   }
-  scratch_dir(const scratch_dir &) = delete;
-  scratch_dir &operator=(const scratch_dir &) = delete;
-
-  const std::string &path() const { return path_; }
-  std::string file(const std::string &name) const { return path_ + "/" + name; }
-  // Names of everything in the directory, sorted.
-  std::vector<std::string> listing() const {
-    std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(path_))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+  std::string file(const std::string &name) const { return path + "/" + name; }
+  std::set<std::string> listing() const {
+    std::set<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(path))
+      names.insert(entry.path().filename().string());
     return names;
   }
-
- private:
-  std::string path_;
-  char saved_prefix_[sizeof prefix];
 };
 
-inline std::vector<unsigned char> read_bytes(const std::string &path) {
+inline std::string read_bytes(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-inline void write_bytes(const std::string &path, const std::vector<unsigned char> &bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char *>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+inline void write_bytes(const std::string &path, const std::string &bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Empty string when the two DES agree in state count, marker bits, outputs and transition
-// arrays; otherwise a description of the first difference.
-inline std::string des_difference(const state_node *a, state_t size_a, const state_node *b,
-                                  state_t size_b) {
-  if (size_a != size_b) return "sizes " + std::to_string(size_a) + " and " + std::to_string(size_b);
-  for (state_t s = 0; s < size_a; s++) {
-    std::string at = "state " + std::to_string(s) + ": ";
-    if (a[s].marked != b[s].marked) return at + "marker";
-    if (a[s].vocal != b[s].vocal) return at + "output";
-    if (a[s].numelts != b[s].numelts) return at + "transition count";
-    for (int j = 0; j < a[s].numelts; j++)
-      if (a[s].next[j].word != b[s].next[j].word) return at + "transition " + std::to_string(j);
+// A random DES with outputs on some states and labels that include the extremes 0 and 999.
+inline void random_des(std::mt19937 &rng, state_t states, int max_out, bool deterministic,
+                       owned_des *d) {
+  random_des_options o{states, {0, 1, 2, 3, 500, 998, 999}, max_out, 0.3, deterministic, true};
+  if (states > 0) make_random_des(rng, o, d);
+}
+
+// State count, then per state marker, output and transition words: equal texts, equal DES.
+inline std::string des_text(const owned_des &d) {
+  const state_node *des = d.des;
+  std::string text = std::to_string(d.size);
+  for (state_t s = 0; s < d.size; s++) {
+    text += "\n" + std::to_string(s) + (des[s].marked ? " m " : " ") + std::to_string(des[s].vocal);
+    for (int j = 0; j < des[s].numelts; j++) text += " " + std::to_string(des[s].next[j].word);
   }
-  return "";
+  return text;
 }
 
 #endif
