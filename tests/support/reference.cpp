@@ -3,18 +3,95 @@
 
 #include <algorithm>
 #include <map>
-#include <queue>
-#include <sstream>
 
-#include "model/des_supp.h"
+#include "model/mymalloc.h"
+#include "model/progress.h"
+
+namespace {
+
+// Fixpoint: grows `seen` along transitions (forward) or against them (backward).
+std::vector<bool> closure(const ref_des &g, std::vector<bool> seen, bool forward) {
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (state_t s = 0; s < g.size(); s++)
+      for (const auto &t : g.out[s]) {
+        state_t from = forward ? s : t.second, to = forward ? t.second : s;
+        if (seen[from] && !seen[to]) seen[to] = changed = true;
+      }
+  }
+  return seen;
+}
+
+std::vector<bool> reachable(const ref_des &g) {
+  std::vector<bool> start(g.out.size(), false);
+  if (!start.empty()) start[0] = true;
+  return closure(g, start, true);
+}
+
+// Target of `s` on `e` in a deterministic DES, or -1.
+state_t step(const ref_des &g, state_t s, event_t e) {
+  for (const auto &t : g.out[s])
+    if (t.first == e) return t.second;
+  return -1;
+}
+
+typedef std::pair<state_t, state_t> joint;
+
+// Breadth-first product over `events` in ascending order: `target(pair, e)` is the joint
+// successor on e, with a negative component when there is none.
+template <typename Target>
+ref_des product(const ref_des &a, const ref_des &b, const std::vector<event_t> &events,
+                Target target) {
+  ref_des r;
+  std::map<joint, state_t> number{{{0, 0}, 0}};
+  std::vector<joint> pairs{{0, 0}};
+  for (size_t k = 0; k < pairs.size() && a.size() && b.size(); k++) {
+    r.out.emplace_back();
+    for (event_t e : events) {
+      joint to = target(pairs[k], e);
+      if (to.first < 0 || to.second < 0) continue;
+      auto found = number.emplace(to, static_cast<state_t>(pairs.size()));
+      if (found.second) pairs.push_back(to);
+      r.out[k].emplace_back(e, found.first->second);
+    }
+    r.marked.push_back(a.marked[pairs[k].first] && b.marked[pairs[k].second]);
+    r.vocal.push_back(0);
+    r.codes.push_back(pairs[k].first + static_cast<pair_code_t>(a.size()) * pairs[k].second);
+  }
+  return r;
+}
+
+std::set<word> language(const ref_des &g, int max_len, bool marked_only) {
+  std::set<word> out;
+  std::vector<std::pair<word, std::set<state_t>>> todo;
+  if (!g.out.empty()) todo.push_back({word{}, {0}});
+  for (size_t i = 0; i < todo.size(); i++) {
+    const word w = todo[i].first;
+    const std::set<state_t> at = todo[i].second;  // copies: todo grows below
+    if (!marked_only || std::any_of(at.begin(), at.end(), [&](state_t s) { return g.marked[s]; }))
+      out.insert(w);
+    if (static_cast<int>(w.size()) == max_len) continue;
+    std::map<event_t, std::set<state_t>> next;
+    for (state_t s : at)
+      for (const auto &t : g.out[s]) next[t.first].insert(t.second);
+    for (const auto &e : next) {
+      todo.push_back({w, e.second});
+      todo.back().first.push_back(e.first);
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> *captured = nullptr;  // lines gathered by progress_lines_of
+
+}  // namespace
 
 ref_des to_ref(const state_node *des, state_t n) {
   ref_des g;
   for (state_t s = 0; s < n; s++) {
-    std::vector<std::pair<event_t, state_t>> row;
+    g.out.emplace_back();
     for (int j = 0; j < des[s].numelts; j++)
-      row.emplace_back(des[s].next[j].event(), des[s].next[j].target());
-    g.out.push_back(row);
+      g.out[s].emplace_back(des[s].next[j].event(), des[s].next[j].target());
     g.marked.push_back(des[s].marked);
     g.vocal.push_back(des[s].vocal);
   }
@@ -32,65 +109,31 @@ void from_ref(const ref_des &ref, owned_des *out) {
   for (state_t s = 0; s < ref.size(); s++) out->des[s].vocal = ref.vocal[s];
 }
 
-void copy_des(const state_node *des, state_t n, owned_des *out) {
-  from_ref(to_ref(des, n), out);
-}
-
 std::string diff_des(const ref_des &expected, const state_node *des, state_t n) {
-  std::ostringstream why;
-  if (n != expected.size()) {
-    why << "size " << n << ", expected " << expected.size();
-    return why.str();
-  }
+  if (n != expected.size())
+    return "size " + std::to_string(n) + ", expected " + std::to_string(expected.size());
   ref_des actual = to_ref(des, n);
-  for (state_t s = 0; s < n; s++) {
-    if (actual.out[s] != expected.out[s])
-      why << "transitions of state " << s;
-    else if (actual.marked[s] != expected.marked[s])
-      why << "marking of state " << s;
-    else if (actual.vocal[s] != expected.vocal[s])
-      why << "output of state " << s;
-    if (!why.str().empty()) break;
-  }
-  return why.str();
-}
-
-std::vector<bool> ref_reachable(const ref_des &g) {
-  std::vector<bool> seen(g.out.size(), false);
-  if (g.out.empty()) return seen;
-  seen[0] = true;
-  for (bool changed = true; changed;) {
-    changed = false;
-    for (state_t s = 0; s < g.size(); s++)
-      for (const auto &t : g.out[s])
-        if (seen[s] && !seen[t.second]) seen[t.second] = changed = true;
-  }
-  return seen;
+  for (state_t s = 0; s < n; s++)
+    if (actual.out[s] != expected.out[s] || actual.marked[s] != expected.marked[s] ||
+        actual.vocal[s] != expected.vocal[s])
+      return "transitions, marking or output of state " + std::to_string(s);
+  return "";
 }
 
 std::vector<bool> ref_coreachable(const ref_des &g) {
-  std::vector<bool> good = g.marked;
-  for (bool changed = true; changed;) {
-    changed = false;
-    for (state_t s = 0; s < g.size(); s++)
-      for (const auto &t : g.out[s])
-        if (good[t.second] && !good[s]) good[s] = changed = true;
-  }
-  return good;
+  return closure(g, g.marked, false);
 }
 
 ref_des ref_keep(const ref_des &g, const std::vector<bool> &keep) {
   std::vector<state_t> number(g.out.size(), -1);
-  state_t next = 0;
-  for (state_t s = 0; s < g.size(); s++)
-    if (keep[s]) number[s] = next++;
   ref_des r;
+  for (state_t s = 0, next = 0; s < g.size(); s++)
+    if (keep[s]) number[s] = next++;
   for (state_t s = 0; s < g.size(); s++) {
     if (!keep[s]) continue;
-    std::vector<std::pair<event_t, state_t>> row;
+    r.out.emplace_back();
     for (const auto &t : g.out[s])
-      if (keep[t.second]) row.emplace_back(t.first, number[t.second]);
-    r.out.push_back(row);
+      if (keep[t.second]) r.out.back().emplace_back(t.first, number[t.second]);
     r.marked.push_back(g.marked[s]);
     r.vocal.push_back(g.vocal[s]);
     if (!g.codes.empty()) r.codes.push_back(g.codes[s]);
@@ -99,164 +142,68 @@ ref_des ref_keep(const ref_des &g, const std::vector<bool> &keep) {
 }
 
 ref_des ref_reach(const ref_des &g) {
-  return ref_keep(g, ref_reachable(g));
+  return ref_keep(g, reachable(g));
 }
 
 ref_des ref_trim(const ref_des &g) {
-  std::vector<bool> keep = ref_reachable(g), co = ref_coreachable(g);
+  std::vector<bool> keep = reachable(g), co = ref_coreachable(g);
   for (size_t s = 0; s < keep.size(); s++) keep[s] = keep[s] && co[s];
-  if (!keep.empty() && !keep[0]) return ref_des{};
-  return ref_keep(g, keep);
+  return ref_keep(g, keep);  // nothing when state 0 is blocking
 }
 
-namespace {
-
-// Target of `s` on `e` in a deterministic DES, or -1.
-state_t step(const ref_des &g, state_t s, event_t e) {
-  for (const auto &t : g.out[s])
-    if (t.first == e) return t.second;
-  return -1;
-}
-
-// Breadth-first product: `moves` lists, for a pair, its (event, target pair) moves in ascending
-// event order.
-template <typename Moves>
-ref_des product(const ref_des &a, const ref_des &b, Moves moves) {
-  ref_des r;
-  if (a.out.empty() || b.out.empty()) return r;
-  std::map<std::pair<state_t, state_t>, state_t> number;
-  std::vector<std::pair<state_t, state_t>> pairs{{0, 0}};
-  number[{0, 0}] = 0;
-  for (size_t k = 0; k < pairs.size(); k++) {
-    std::vector<std::pair<event_t, state_t>> row;
-    for (const auto &m : moves(pairs[k])) {
-      auto found = number.find(m.second);
-      state_t target;
-      if (found == number.end()) {
-        target = static_cast<state_t>(pairs.size());
-        number[m.second] = target;
-        pairs.push_back(m.second);
-      } else {
-        target = found->second;
-      }
-      row.emplace_back(m.first, target);
-    }
-    std::sort(row.begin(), row.end());
-    r.out.push_back(row);
-  }
-  for (const auto &p : pairs) {
-    r.marked.push_back(a.marked[p.first] && b.marked[p.second]);
-    r.vocal.push_back(0);
-    r.codes.push_back(p.first + static_cast<pair_code_t>(a.size()) * p.second);
-  }
+ref_des ref_reverse(const ref_des &g) {
+  ref_des r = g;
+  for (state_t s = 0; s < g.size(); s++) r.out[s].clear(), r.vocal[s] = 0;
+  for (state_t s = 0; s < g.size(); s++)
+    for (const auto &t : g.out[s]) r.out[t.second].emplace_back(t.first, s);
+  for (auto &row : r.out) std::sort(row.begin(), row.end());
   return r;
 }
 
-typedef std::vector<std::pair<event_t, std::pair<state_t, state_t>>> pair_moves;
-
-}  // namespace
-
 ref_des ref_meet(const ref_des &a, const ref_des &b) {
-  return product(a, b, [&](std::pair<state_t, state_t> p) {
-    pair_moves moves;
-    for (const auto &t : a.out[p.first]) {
-      state_t t2 = step(b, p.second, t.first);
-      if (t2 >= 0) moves.push_back({t.first, {t.second, t2}});
-    }
-    return moves;
+  return product(a, b, ref_alphabet(a), [&](joint p, event_t e) {
+    return joint{step(a, p.first, e), step(b, p.second, e)};
   });
 }
 
 ref_des ref_sync(const ref_des &a, const ref_des &b) {
   std::vector<event_t> ea = ref_alphabet(a), eb = ref_alphabet(b), all;
   std::set_union(ea.begin(), ea.end(), eb.begin(), eb.end(), std::back_inserter(all));
-  auto in = [](const std::vector<event_t> &list, event_t e) {
-    return std::binary_search(list.begin(), list.end(), e);
-  };
-  return product(a, b, [&](std::pair<state_t, state_t> p) {
-    pair_moves moves;
-    for (event_t e : all) {
-      state_t t1 = in(ea, e) ? step(a, p.first, e) : p.first;
-      state_t t2 = in(eb, e) ? step(b, p.second, e) : p.second;
-      if (t1 >= 0 && t2 >= 0) moves.push_back({e, {t1, t2}});
-    }
-    return moves;
+  return product(a, b, all, [&](joint p, event_t e) {
+    return joint{std::binary_search(ea.begin(), ea.end(), e) ? step(a, p.first, e) : p.first,
+                 std::binary_search(eb.begin(), eb.end(), e) ? step(b, p.second, e) : p.second};
   });
 }
 
-namespace {
-
-int uncontrollable_count(const ref_des &g, state_t s, const std::vector<bool> *good) {
-  int count = 0;
-  for (const auto &t : g.out[s])
-    if (t.first % 2 == 0 && (good == nullptr || (*good)[t.second])) count++;
-  return count;
-}
-
-}  // namespace
-
 ref_des ref_supcon(const ref_des &plant, const ref_des &spec) {
+  // Uncontrollable (even) events at s, counting only those into good states when given.
+  auto uncontrollable = [](const ref_des &g, state_t s, const std::vector<bool> *good) {
+    return std::count_if(g.out[s].begin(), g.out[s].end(), [&](std::pair<event_t, state_t> t) {
+      return t.first % 2 == 0 && (good == nullptr || (*good)[t.second]);
+    });
+  };
   ref_des t = ref_trim(ref_meet(plant, spec));
-  for (;;) {
-    state_t before = t.size();
+  for (state_t before = -1; t.size() != before;) {
+    before = t.size();
     std::vector<bool> good(t.out.size(), true);
     for (state_t k = 0; k < t.size(); k++) {
-      state_t x = static_cast<state_t>(t.codes[k] % plant.size());
-      int ug = uncontrollable_count(plant, x, nullptr);
-      good[k] = ug == 0 || uncontrollable_count(t, k, &good) == ug;
+      long ug = uncontrollable(plant, static_cast<state_t>(t.codes[k] % plant.size()), nullptr);
+      good[k] = ug == 0 || uncontrollable(t, k, &good) == ug;
     }
     if (before > 0 && !good[0]) return ref_des{};
-    ref_des kept = t;
-    for (state_t k = 0; k < t.size(); k++) {
-      kept.out[k].clear();
-      if (!good[k]) continue;
-      for (const auto &tr : t.out[k])
-        if (good[tr.second]) kept.out[k].push_back(tr);
-    }
-    t = ref_trim(kept);
-    if (t.size() == before) return t;
+    t = ref_trim(ref_keep(t, good));
   }
+  return t;
 }
 
 std::vector<std::set<event_t>> ref_condat(const ref_des &plant, const ref_des &supervisor) {
   std::vector<std::set<event_t>> disabled(supervisor.out.size());
   ref_des m = ref_meet(plant, supervisor);
-  for (state_t k = 0; k < m.size(); k++) {
-    state_t x = static_cast<state_t>(m.codes[k] % plant.size());
-    state_t y = static_cast<state_t>(m.codes[k] / plant.size());
-    for (const auto &t : plant.out[x])
-      if (step(m, k, t.first) < 0) disabled[y].insert(t.first);
-  }
+  for (state_t k = 0; k < m.size(); k++)
+    for (const auto &t : plant.out[m.codes[k] % plant.size()])
+      if (step(m, k, t.first) < 0) disabled[m.codes[k] / plant.size()].insert(t.first);
   return disabled;
 }
-
-namespace {
-
-void enumerate(const ref_des &g, const std::set<state_t> &at, word *w, int max_len,
-               bool marked_only, std::set<word> *out) {
-  bool is_marked = false;
-  for (state_t s : at) is_marked = is_marked || g.marked[s];
-  if (!marked_only || is_marked) out->insert(*w);
-  if (static_cast<int>(w->size()) == max_len) return;
-  std::map<event_t, std::set<state_t>> next;
-  for (state_t s : at)
-    for (const auto &t : g.out[s]) next[t.first].insert(t.second);
-  for (const auto &e : next) {
-    w->push_back(e.first);
-    enumerate(g, e.second, w, max_len, marked_only, out);
-    w->pop_back();
-  }
-}
-
-std::set<word> language(const ref_des &g, int max_len, bool marked_only) {
-  std::set<word> out;
-  if (g.out.empty()) return out;
-  word w;
-  enumerate(g, {0}, &w, max_len, marked_only, &out);
-  return out;
-}
-
-}  // namespace
 
 std::set<word> ref_closed_language(const ref_des &g, int max_len) {
   return language(g, max_len, false);
@@ -271,4 +218,25 @@ std::vector<event_t> ref_alphabet(const ref_des &g) {
   for (const auto &row : g.out)
     for (const auto &t : row) events.insert(t.first);
   return std::vector<event_t>(events.begin(), events.end());
+}
+
+std::vector<std::string> progress_lines_of(const std::function<void()> &run) {
+  std::vector<std::string> lines;
+  captured = &lines;
+  set_progress_sink([](const char *line) { captured->push_back(line); });
+  debug_mode = 1;
+  run();
+  debug_mode = 0;
+  set_progress_sink(nullptr);
+  return lines;
+}
+
+bool fails_after(long successes, const std::function<void()> &run) {
+  mem_result = 0;
+  fail_allocation_after(successes);
+  run();
+  fail_allocation_after(-1);
+  bool failed = mem_result != 0;
+  mem_result = 0;
+  return failed;
 }
