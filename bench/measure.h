@@ -41,9 +41,10 @@ inline double peak_rss_mib() {
   return usage.ru_maxrss / 1024.0;
 }
 
-// Runs `run_case` in a child process and waits for it.
+// Runs `run_case` in a child process and waits for it. Returns false when the child did not end
+// normally (crashed, killed, or ran out of memory outside the wrappers).
 template <typename Case>
-void run_in_child(Case run_case) {
+bool run_in_child(Case run_case) {
   fflush(stdout);
   pid_t child = fork();
   if (child == 0) {
@@ -53,6 +54,7 @@ void run_in_child(Case run_case) {
   }
   int status;
   waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 #endif
