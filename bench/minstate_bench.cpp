@@ -70,11 +70,7 @@ void run_case(state_t states, int method) {
   state_node *g1, *g2, *product = nullptr, *des;
   make_component(rng, side, 1, &n1, &g1);
   make_component(rng, side, 2, &n2, &g2);
-  product_index *index = nullptr;
-  pair_code_t *codes = nullptr;
-  sync2(n1, g1, n2, g2, &np, &product, &index, &codes);
-  free_product_index(&index);
-  free(codes);
+  sync2(n1, g1, n2, g2, &np, &product, nullptr, nullptr);
   freedes(n1, &g1);
   freedes(n2, &g2);
   pad_with_copies(rng, np, product, &n, &des);

@@ -46,11 +46,7 @@ void run_case(int machines) {
     state_t nm, np;
     state_node *machine, *product = nullptr;
     make_machine(j, &nm, &machine);
-    product_index *index = nullptr;
-    pair_code_t *codes = nullptr;
-    sync2(n, des, nm, machine, &np, &product, &index, &codes);
-    free_product_index(&index);
-    free(codes);
+    sync2(n, des, nm, machine, &np, &product, nullptr, nullptr);
     freedes(n, &des);
     freedes(nm, &machine);
     n = np;

@@ -106,6 +106,13 @@ void A2D_out_of_memory(ads_reader *r) {
   r->stop = true;
 }
 
+// True when low <= value <= high; otherwise reports `below` or `above` and returns false.
+bool A2D_in_range(ads_reader *r, long value, long low, long high, int below, int above) {
+  if (value < low) A2D_report(r, below);
+  if (value > high) A2D_report(r, above);
+  return value >= low && value <= high;
+}
+
 // Reads up to `n` integers the way consecutive "%ld" conversions do; returns how many were read.
 int A2D_scan(const char *text, long *values, int n) {
   for (int k = 0; k < n; k++) {
@@ -145,8 +152,7 @@ void A2D_state_label(ads_reader *r, const char *text) {
 void A2D_state_count(ads_reader *r, const char *text) {
   long n;
   if (A2D_scan(text, &n, 1) != 1) return A2D_report(r, ADS_BAD_STATE_NUMBER);
-  if (n < 0) return A2D_report(r, ADS_STATE_RANGE);
-  if (n > ADS_MAX_STATES) return A2D_report(r, ADS_STATE_TOO_LARGE);
+  if (!A2D_in_range(r, n, 0, ADS_MAX_STATES, ADS_STATE_RANGE, ADS_STATE_TOO_LARGE)) return;
   if (n > 0) {
     r->des = newdes(static_cast<state_t>(n));
     r->lines = static_cast<int32_t **>(CALLOC(static_cast<size_t>(n), sizeof(int32_t *)));
@@ -175,8 +181,7 @@ void A2D_marker_line(ads_reader *r, const char *text) {
   }
   long s;
   if (A2D_scan(text, &s, 1) != 1) return A2D_report(r, ADS_BAD_MARKER);
-  if (s < 0) return A2D_report(r, ADS_MARKER_RANGE);
-  if (s >= r->size) return A2D_report(r, ADS_MARKER_TOO_LARGE);
+  if (!A2D_in_range(r, s, 0, r->size - 1, ADS_MARKER_RANGE, ADS_MARKER_TOO_LARGE)) return;
   r->des[s].marked = 1;
 }
 
@@ -187,16 +192,10 @@ void A2D_vocal_line(ads_reader *r, const char *text) {
   }
   long v[2];
   if (A2D_scan(text, v, 2) != 2) return A2D_report(r, ADS_BAD_VOCAL);
-  int32_t before = r->errors;
-  if (v[0] < 0)
-    A2D_report(r, ADS_STATE_RANGE);
-  else if (v[0] >= r->size)
-    A2D_report(r, ADS_STATE_TOO_LARGE);
-  if (v[1] < MIN_OUTPUT)
-    A2D_report(r, ADS_VOCAL_TOO_SMALL);
-  else if (v[1] > MAX_OUTPUT)
-    A2D_report(r, ADS_VOCAL_TOO_LARGE);
-  if (r->errors == before) r->des[v[0]].vocal = static_cast<uint16_t>(v[1]);
+  bool state_ok = A2D_in_range(r, v[0], 0, r->size - 1, ADS_STATE_RANGE, ADS_STATE_TOO_LARGE);
+  bool output_ok =
+      A2D_in_range(r, v[1], MIN_OUTPUT, MAX_OUTPUT, ADS_VOCAL_TOO_SMALL, ADS_VOCAL_TOO_LARGE);
+  if (state_ok && output_ok) r->des[v[0]].vocal = static_cast<uint16_t>(v[1]);
 }
 
 // Adds an accepted transition, or reports one that contradicts an earlier transition with the
@@ -231,20 +230,11 @@ void A2D_add_transition(ads_reader *r, state_t exit, event_t e, state_t entrance
 void A2D_transition_line(ads_reader *r, const char *text) {
   long v[3];
   if (A2D_scan(text, v, 3) != 3) return A2D_report(r, ADS_BAD_TRANSITION);
-  int32_t before = r->errors;
-  if (v[0] < 0)
-    A2D_report(r, ADS_EXIT_RANGE);
-  else if (v[0] >= r->size)
-    A2D_report(r, ADS_EXIT_TOO_LARGE);
-  if (v[1] < 0)
-    A2D_report(r, ADS_LABEL_RANGE);
-  else if (v[1] > ADS_MAX_EVENT)
-    A2D_report(r, ADS_LABEL_TOO_LARGE);
-  if (v[2] < 0)
-    A2D_report(r, ADS_ENTRANCE_RANGE);
-  else if (v[2] >= r->size)
-    A2D_report(r, ADS_ENTRANCE_TOO_LARGE);
-  if (r->errors == before)
+  bool exit_ok = A2D_in_range(r, v[0], 0, r->size - 1, ADS_EXIT_RANGE, ADS_EXIT_TOO_LARGE);
+  bool label_ok = A2D_in_range(r, v[1], 0, ADS_MAX_EVENT, ADS_LABEL_RANGE, ADS_LABEL_TOO_LARGE);
+  bool entrance_ok =
+      A2D_in_range(r, v[2], 0, r->size - 1, ADS_ENTRANCE_RANGE, ADS_ENTRANCE_TOO_LARGE);
+  if (exit_ok && label_ok && entrance_ok)
     A2D_add_transition(r, static_cast<state_t>(v[0]), static_cast<event_t>(v[1]),
                        static_cast<state_t>(v[2]));
 }
