@@ -37,25 +37,39 @@ struct reduction {
   state_t *rep;
   state_t *next_member;
   state_t *tail;
+  int32_t *size;  // members of the class, for representatives
+};
+
+// A hash map from unordered state pairs to counts, emptied in one step: a slot is in use only
+// while its stamp equals `generation`. Keys are (min << 32 | max) + 1.
+struct pair_counts {
+  uint64_t *keys;
+  uint32_t *values;
+  uint32_t *stamps;
+  size_t slot_count;  // a power of two, at least twice `used`
+  size_t used;
+  uint32_t generation;
 };
 
 // The pairs tentatively merged during one merge test, in push order. Each pair is threaded on a
-// list per state (its partners, in push order), and a hash set answers "on the stack?" in either
-// order. Everything grows with the pairs pushed; clearing costs the pairs pushed.
+// list per state (its partners, in push order); `pushed` answers "on the stack?" in either
+// order, and `class_pairs` counts the pushed pairs between each two classes, so that a pair of
+// classes whose every member pair is on the stack needs no more lookups. Everything grows with
+// the pairs pushed; emptying costs the pairs pushed.
+// On each state's list, consecutive partners of one class form a run; run_x (run_y) is the first
+// entry after the run of this entry on x's (y's) list, -1 while the run is the list's last.
 struct pair_entry {
   state_t x, y;
   int32_t next_x, next_y;  // next entry involving x (resp. y), -1 at the end
+  int32_t run_x, run_y;
 };
 struct pair_stack {
   grow_buf<pair_entry> entries;
   int32_t *head;  // per state: first entry involving it, -1 when none
   int32_t *last;  // per state: last entry involving it
-  // Hash set of unordered pairs, keys (min << 32 | max) + 1. A slot is in use only when its
-  // stamp equals `generation`, so emptying the set is one increment.
-  uint64_t *slots;
-  uint32_t *stamps;
-  size_t slot_count;
-  uint32_t generation;
+  int32_t *run;   // per state: first entry of the last run of its list
+  pair_counts pushed;
+  pair_counts class_pairs;
 };
 
 void release_reduction(reduction *r) {
@@ -69,6 +83,7 @@ void release_reduction(reduction *r) {
   free(r->rep);
   free(r->next_member);
   free(r->tail);
+  free(r->size);
   *r = reduction{};
 }
 
@@ -76,8 +91,12 @@ void release_stack(pair_stack *p) {
   p->entries.release();
   free(p->head);
   free(p->last);
-  free(p->slots);
-  free(p->stamps);
+  free(p->run);
+  for (pair_counts *c : {&p->pushed, &p->class_pairs}) {
+    free(c->keys);
+    free(c->values);
+    free(c->stamps);
+  }
   *p = pair_stack{};
 }
 
@@ -181,6 +200,7 @@ bool build_reduction(reduction *r, const state_node *plant, const state_node *su
   r->rep = MALLOC_N<state_t>(states);
   r->next_member = MALLOC_N<state_t>(states);
   r->tail = MALLOC_N<state_t>(states);
+  r->size = MALLOC_N<int32_t>(states);
   if (mem_result) return false;
   int32_t at = 0;
   for (state_t s = 0; s < n; s++) {
@@ -197,6 +217,7 @@ bool build_reduction(reduction *r, const state_node *plant, const state_node *su
     r->sup_marked[s] = sup[s].marked;
     r->rep[s] = r->tail[s] = s;
     r->next_member[s] = -1;
+    r->size[s] = 1;
   }
   r->first[n] = at;
   return true;
@@ -219,82 +240,131 @@ bool consistent(const reduction *r, state_t x, state_t y) {
 
 // The pair stack ---------------------------------------------------------------------------------
 
-bool init_stack(pair_stack *p, state_t n) {
-  p->head = MALLOC_N<int32_t>(static_cast<size_t>(n));
-  p->last = MALLOC_N<int32_t>(static_cast<size_t>(n));
-  p->slot_count = 64;
-  p->slots = MALLOC_N<uint64_t>(p->slot_count);
-  p->stamps = static_cast<uint32_t *>(CALLOC(p->slot_count, sizeof(uint32_t)));
-  p->generation = 1;
-  if (mem_result) return false;
-  for (state_t s = 0; s < n; s++) p->head[s] = -1;
-  return true;
-}
-
 uint64_t pair_key(state_t x, state_t y) {
   uint64_t a = static_cast<uint32_t>(std::min(x, y)), b = static_cast<uint32_t>(std::max(x, y));
   return (a << 32 | b) + 1;
 }
 
+bool init_counts(pair_counts *c) {
+  *c = pair_counts{};
+  c->slot_count = 64;
+  c->generation = 1;
+  c->keys = MALLOC_N<uint64_t>(c->slot_count);
+  c->values = MALLOC_N<uint32_t>(c->slot_count);
+  c->stamps = static_cast<uint32_t *>(CALLOC(c->slot_count, sizeof(uint32_t)));
+  return !mem_result;
+}
+
 // The slot holding `key`, or the free slot where it belongs.
-size_t slot_of(const pair_stack *p, uint64_t key) {
-  size_t mask = p->slot_count - 1;
-  size_t i = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
-  while (p->stamps[i] == p->generation && p->slots[i] != key) i = (i + 1) & mask;
+size_t slot_of(const pair_counts *c, uint64_t key) {
+  size_t mask = c->slot_count - 1;
+  size_t i = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 24) & mask;
+  while (c->stamps[i] == c->generation && c->keys[i] != key) i = (i + 1) & mask;
   return i;
 }
 
-bool on_stack(const pair_stack *p, state_t x, state_t y) {
-  uint64_t key = pair_key(x, y);
-  size_t i = slot_of(p, key);
-  return p->stamps[i] == p->generation && p->slots[i] == key;
+// The count of the pair, 0 when absent.
+uint32_t count_of(const pair_counts *c, uint64_t key) {
+  size_t i = slot_of(c, key);
+  return c->stamps[i] == c->generation ? c->values[i] : 0;
 }
 
-void insert_key(pair_stack *p, uint64_t key) {
-  size_t i = slot_of(p, key);
-  p->slots[i] = key;
-  p->stamps[i] = p->generation;
-}
-
-// Doubles the hash set and enters every pair again.
-bool grow_slots(pair_stack *p) {
-  uint64_t *old_slots = p->slots;
-  uint32_t *old_stamps = p->stamps;
-  size_t old_count = p->slot_count;
-  uint64_t *slots = MALLOC_N<uint64_t>(old_count * 2);
-  uint32_t *stamps = static_cast<uint32_t *>(CALLOC(old_count * 2, sizeof(uint32_t)));
-  if (slots == nullptr || stamps == nullptr) {
-    free(slots);
-    free(stamps);
-    return false;
+// Doubles the table and enters every pair in use again.
+bool grow_counts(pair_counts *c) {
+  pair_counts old = *c;
+  c->slot_count = old.slot_count * 2;
+  c->keys = MALLOC_N<uint64_t>(c->slot_count);
+  c->values = MALLOC_N<uint32_t>(c->slot_count);
+  c->stamps = static_cast<uint32_t *>(CALLOC(c->slot_count, sizeof(uint32_t)));
+  bool ok = c->keys && c->values && c->stamps;
+  for (size_t i = 0; i < old.slot_count && ok; i++) {
+    if (old.stamps[i] != old.generation) continue;
+    size_t j = slot_of(c, old.keys[i]);
+    c->keys[j] = old.keys[i];
+    c->values[j] = old.values[i];
+    c->stamps[j] = c->generation;
   }
-  p->slots = slots;
-  p->stamps = stamps;
-  p->slot_count = old_count * 2;
-  for (size_t i = 0; i < old_count; i++)
-    if (old_stamps[i] == p->generation) insert_key(p, old_slots[i]);
-  free(old_slots);
-  free(old_stamps);
+  pair_counts &drop = ok ? old : *c;
+  free(drop.keys);
+  free(drop.values);
+  free(drop.stamps);
+  if (!ok) *c = old;
+  return ok;
+}
+
+// Adds one to the pair's count; false when the table could not grow.
+bool count_pair(pair_counts *c, uint64_t key) {
+  if ((c->used + 1) * 2 > c->slot_count && !grow_counts(c)) return false;
+  size_t i = slot_of(c, key);
+  if (c->stamps[i] != c->generation) {
+    c->keys[i] = key;
+    c->values[i] = 0;
+    c->stamps[i] = c->generation;
+    c->used++;
+  }
+  c->values[i]++;
   return true;
 }
 
-void link_partner(pair_stack *p, state_t s, int32_t entry) {
+void empty_counts(pair_counts *c) {
+  c->used = 0;
+  if (++c->generation == 0) {
+    memset(c->stamps, 0, c->slot_count * sizeof(uint32_t));
+    c->generation = 1;
+  }
+}
+
+bool init_stack(pair_stack *p, state_t n) {
+  p->head = MALLOC_N<int32_t>(static_cast<size_t>(n));
+  p->last = MALLOC_N<int32_t>(static_cast<size_t>(n));
+  p->run = MALLOC_N<int32_t>(static_cast<size_t>(n));
+  if (mem_result || !init_counts(&p->pushed) || !init_counts(&p->class_pairs)) return false;
+  for (state_t s = 0; s < n; s++) p->head[s] = -1;
+  return true;
+}
+
+// Whether every pair of a member of class X and a member of class Y is on the stack.
+bool classes_covered(const reduction *r, const pair_stack *p, state_t X, state_t Y) {
+  uint64_t all = static_cast<uint64_t>(r->size[X]) * static_cast<uint64_t>(r->size[Y]);
+  return all <= UINT32_MAX && count_of(&p->class_pairs, pair_key(X, Y)) == all;
+}
+
+bool on_stack(const reduction *r, const pair_stack *p, state_t x, state_t y) {
+  return classes_covered(r, p, r->rep[x], r->rep[y]) || count_of(&p->pushed, pair_key(x, y));
+}
+
+int32_t &next_of(pair_entry &e, state_t s) {
+  return e.x == s ? e.next_x : e.next_y;
+}
+int32_t &run_of(pair_entry &e, state_t s) {
+  return e.x == s ? e.run_x : e.run_y;
+}
+state_t partner_of(const pair_entry &e, state_t s) {
+  return e.x == s ? e.y : e.x;
+}
+
+// Appends the entry to s's list; a partner of another class than the last run's ends that run.
+void link_partner(const reduction *r, pair_stack *p, state_t s, int32_t entry) {
+  pair_entry *items = p->entries.items;
   if (p->head[s] < 0) {
-    p->head[s] = entry;
+    p->head[s] = p->run[s] = entry;
   } else {
-    pair_entry &prev = p->entries.items[p->last[s]];
-    (prev.x == s ? prev.next_x : prev.next_y) = entry;
+    if (r->rep[partner_of(items[p->run[s]], s)] != r->rep[partner_of(items[entry], s)]) {
+      for (int32_t k = p->run[s]; k >= 0; k = next_of(items[k], s)) run_of(items[k], s) = entry;
+      p->run[s] = entry;
+    }
+    next_of(items[p->last[s]], s) = entry;
   }
   p->last[s] = entry;
 }
 
-bool push_pair(pair_stack *p, state_t x, state_t y) {
-  if ((p->entries.len + 1) * 2 > p->slot_count && !grow_slots(p)) return false;
+bool push_pair(const reduction *r, pair_stack *p, state_t x, state_t y) {
   int32_t entry = static_cast<int32_t>(p->entries.len);
-  if (!p->entries.push({x, y, -1, -1})) return false;
-  insert_key(p, pair_key(x, y));
-  link_partner(p, x, entry);
-  link_partner(p, y, entry);
+  if (!p->entries.push({x, y, -1, -1, -1, -1}) || !count_pair(&p->pushed, pair_key(x, y)) ||
+      !count_pair(&p->class_pairs, pair_key(r->rep[x], r->rep[y])))
+    return false;
+  link_partner(r, p, x, entry);
+  link_partner(r, p, y, entry);
   return true;
 }
 
@@ -302,10 +372,8 @@ void clear_stack(pair_stack *p) {
   for (size_t i = 0; i < p->entries.len; i++)
     p->head[p->entries.items[i].x] = p->head[p->entries.items[i].y] = -1;
   p->entries.len = 0;
-  if (++p->generation == 0) {
-    memset(p->stamps, 0, p->slot_count * sizeof(uint32_t));
-    p->generation = 1;
-  }
+  empty_counts(&p->pushed);
+  empty_counts(&p->class_pairs);
 }
 
 // The lower bound's table: per unordered pair of distinct states 2 bits, UNTESTED (untested or
@@ -334,17 +402,35 @@ void table_set(pair_table *t, state_t x, state_t y, int value) {
 
 // The candidates paired with one state in a merge test: the members of its class in joining
 // order, then its partners on the pair stack, including those pushed while the test runs.
+// `paired` is the class of the state the candidates are paired with, or -1: a run of partners
+// whose class is `paired`'s own, or whose every pair with it is on the stack, is passed over at
+// once, as each of its pairs would be.
 struct candidates {
   state_t owner;
   bool in_class;
-  int32_t cur;  // current class member, or current stack entry (-1 before the first)
+  int32_t cur;      // current class member, or last stack entry visited (-1 before the first)
+  int32_t jump;     // stack entry to visit next instead of cur's successor, -1 when none
+  state_t pending;  // a state to yield before going on, -1 when none
+  state_t paired;
 };
 
-void start_candidates(candidates *c, state_t owner) {
-  *c = {owner, true, -1};
+void start_candidates(candidates *c, state_t owner, state_t paired) {
+  *c = {owner, true, -1, -1, -1, paired};
 }
 
-bool next_candidate(candidates *c, const reduction *r, const pair_stack *p, state_t *out) {
+// Leaves out the owner's class members, except `keep` (-1: none), which comes next.
+void skip_class(candidates *c, state_t keep) {
+  c->in_class = false;
+  c->cur = -1;
+  c->pending = keep;
+}
+
+bool next_candidate(candidates *c, const reduction *r, pair_stack *p, state_t *out) {
+  if (c->pending >= 0) {
+    *out = c->pending;
+    c->pending = -1;
+    return true;
+  }
   if (c->in_class) {
     c->cur = c->cur < 0 ? r->rep[c->owner] : r->next_member[c->cur];
     if (c->cur >= 0) {
@@ -353,18 +439,25 @@ bool next_candidate(candidates *c, const reduction *r, const pair_stack *p, stat
     }
     c->in_class = false;
   }
-  int32_t next;
-  if (c->cur < 0) {
-    next = p->head[c->owner];
-  } else {
-    const pair_entry &e = p->entries.items[c->cur];
-    next = e.x == c->owner ? e.next_x : e.next_y;
+  for (;;) {
+    int32_t next = c->jump >= 0 ? c->jump
+                   : c->cur < 0 ? p->head[c->owner]
+                                : next_of(p->entries.items[c->cur], c->owner);
+    c->jump = -1;
+    if (next < 0) return false;  // stays at cur: a pair pushed later is found next time
+    c->cur = next;
+    pair_entry &e = p->entries.items[next];
+    state_t partner = partner_of(e, c->owner), C = r->rep[partner];
+    if (c->paired < 0 || (C != c->paired && !classes_covered(r, p, c->paired, C))) {
+      *out = partner;
+      return true;
+    }
+    int32_t after = run_of(e, c->owner);
+    if (after >= 0)
+      c->jump = after;
+    else
+      c->cur = p->last[c->owner];
   }
-  if (next < 0) return false;  // stays at cur: a pair pushed later is found next time
-  c->cur = next;
-  const pair_entry &e = p->entries.items[next];
-  *out = e.x == c->owner ? e.y : e.x;
-  return true;
 }
 
 // One level of the merge test of the pair (a, b): the candidate pairs (f, g) and, for each, the
@@ -379,7 +472,7 @@ struct test_frame {
 
 // Advances the frame to its next candidate pair (f, g): f runs over the candidates of a, and for
 // each f, g over the candidates of b; in table mode the only pair is (a, b). False when done.
-bool next_pair(test_frame *t, const reduction *r, const pair_stack *p, bool classes) {
+bool next_pair(test_frame *t, const reduction *r, pair_stack *p, bool classes) {
   if (!classes) {
     if (t->f >= 0) return false;
     t->f = t->a;
@@ -389,7 +482,12 @@ bool next_pair(test_frame *t, const reduction *r, const pair_stack *p, bool clas
   for (;;) {
     if (t->f >= 0 && next_candidate(&t->G, r, p, &t->g)) return true;
     if (!next_candidate(&t->F, r, p, &t->f)) return false;
-    start_candidates(&t->G, t->b);
+    // Pairs of f with members of its own class, or with members of a class all of whose pairs
+    // with f's class are on the stack, would be passed over one by one: skip them in blocks.
+    // Only (a, b) itself, still to have its successors checked, must not be skipped.
+    state_t F = r->rep[t->f], B = r->rep[t->b];
+    start_candidates(&t->G, t->b, t->f == t->b ? -1 : F);
+    if (F == B || classes_covered(r, p, F, B)) skip_class(&t->G, t->f == t->a ? t->b : -1);
   }
 }
 
@@ -410,7 +508,7 @@ test_result merge_test(const reduction *r, pair_stack *stack, grow_buf<test_fram
   root.a = a0;
   root.b = b0;
   root.f = -1;
-  start_candidates(&root.F, a0);
+  start_candidates(&root.F, a0, -1);
   if (!frames->push(root)) return TEST_MEMORY;
   test_result verdict = TEST_MERGEABLE;
   while (frames->len > 0 && verdict == TEST_MERGEABLE) {
@@ -422,12 +520,12 @@ test_result merge_test(const reduction *r, pair_stack *stack, grow_buf<test_fram
       }
       state_t f = t.f, g = t.g;
       if (!((f == t.a && g == t.b) || (f == t.b && g == t.a))) {
-        if (r->rep[f] == r->rep[g] || on_stack(stack, f, g)) continue;
+        if (r->rep[f] == r->rep[g] || on_stack(r, stack, f, g)) continue;
         if (!consistent(r, f, g)) {
           verdict = TEST_NOT_MERGEABLE;
           break;
         }
-        if (!push_pair(stack, f, g)) return TEST_MEMORY;
+        if (!push_pair(r, stack, f, g)) return TEST_MEMORY;
       }
       t.in_successors = true;
       t.i = r->first[f];
@@ -465,17 +563,17 @@ test_result merge_test(const reduction *r, pair_stack *stack, grow_buf<test_fram
       verdict = TEST_NOT_MERGEABLE;
       break;
     }
-    if (on_stack(stack, t1, t2)) continue;
+    if (on_stack(r, stack, t1, t2)) continue;
     if (!consistent(r, t1, t2)) {
       verdict = TEST_NOT_MERGEABLE;
       break;
     }
-    if (!push_pair(stack, t1, t2)) return TEST_MEMORY;
+    if (!push_pair(r, stack, t1, t2)) return TEST_MEMORY;
     test_frame child{};
     child.a = t1;
     child.b = t2;
     child.f = -1;
-    start_candidates(&child.F, t1);
+    start_candidates(&child.F, t1, -1);
     if (!frames->push(child)) return TEST_MEMORY;
   }
   if (verdict == TEST_NOT_MERGEABLE && !classes)
@@ -488,6 +586,7 @@ test_result merge_test(const reduction *r, pair_stack *stack, grow_buf<test_fram
 void join_classes(reduction *r, state_t into, state_t from) {
   r->next_member[r->tail[into]] = from;
   r->tail[into] = r->tail[from];
+  r->size[into] += r->size[from];
   for (state_t m = from; m >= 0; m = r->next_member[m]) r->rep[m] = into;
 }
 
@@ -497,7 +596,7 @@ int reduce(reduction *r, pair_stack *stack, grow_buf<test_frame> *frames) {
     if (r->rep[k] != k) continue;
     for (state_t l = k + 1; l < r->n; l++) {
       if (r->rep[l] != l || !consistent(r, k, l)) continue;
-      if (!push_pair(stack, k, l)) return SUPRED_NO_MEMORY;
+      if (!push_pair(r, stack, k, l)) return SUPRED_NO_MEMORY;
       test_result verdict = merge_test(r, stack, frames, k, l, k, nullptr);
       if (verdict == TEST_MEMORY) return SUPRED_NO_MEMORY;
       if (verdict == TEST_MERGEABLE) {
@@ -522,6 +621,7 @@ int lower_bound(reduction *r, pair_stack *stack, grow_buf<test_frame> *frames, i
   for (state_t s = 0; s < n; s++) {
     r->rep[s] = r->tail[s] = s;
     r->next_member[s] = -1;
+    r->size[s] = 1;
   }
   uint64_t pairs = static_cast<uint64_t>(n) * static_cast<uint64_t>(n - 1) / 2;
   pair_table table{static_cast<uint64_t *>(CALLOC(static_cast<size_t>(pairs / 32 + 1), 8))};
@@ -531,7 +631,7 @@ int lower_bound(reduction *r, pair_stack *stack, grow_buf<test_frame> *frames, i
   for (state_t l = 0; l < n && status == SUPRED_DONE; l++) {
     for (state_t e = l + 1; e < n; e++) {
       if (table_get(&table, l, e) != UNTESTED || !consistent(r, l, e)) continue;
-      if (!push_pair(stack, l, e)) {
+      if (!push_pair(r, stack, l, e)) {
         status = SUPRED_NO_MEMORY;
         break;
       }
