@@ -17,6 +17,7 @@
 #include "model/des_file.h"
 #include "model/des_supp.h"
 #include "model/mymalloc.h"
+#include "ui/dialog.h"
 #include "ui/display.h"
 
 char name1[80], name2[80], name3[80], name4[80];
@@ -25,62 +26,15 @@ char long_name1[FULL_NAME_SIZE], long_name2[FULL_NAME_SIZE], long_name3[FULL_NAM
 int quit = 0;
 double start_time = 0, stop_time = 0;
 
-namespace {
-
-// Lists continue on a fresh screen when an entry would go below this row.
-const int LAST_LIST_ROW = 21;
-// Sync shows its blocked events on screen up to this many; more are only logged.
-const int MAX_SHOWN_BLOCKED = 7;
-
 char *const NAMES[4] = {name1, name2, name3, name4};
 char *const LONG_NAMES[4] = {long_name1, long_name2, long_name3, long_name4};
 
-// What a dialog collected: the list the user typed, and what it read back after a successful
-// request. Slot i holds the DES of name i+1; a DAT is held like a DES. Everything here is released
-// by release_data.
-struct dialog_data {
-  int output;      // slot of the output name
-  event_t *typed;  // typed event list, ascending and free of duplicates
-  uint16_t n_typed;
-  state_pair *pairs;  // typed pair list, ascending and free of duplicates
-  state_t n_pairs;
-  const char *verdict;     // a test computed here: "true" or "false", the left side of its entry
-  int prompt_y, prompt_x;  // cursor after the prompts, where a test shows its answer
-  state_t *map;            // Isomorph: state of DES2 for each state of DES1; null for identity
-  bool image;       // Project: the typed events are those retained (IMAGE), not erased (NULL)
-  event_t *erased;  // IMAGE: the inputs' events outside the typed list, ascending
-  uint16_t n_erased;
-  state_t size[4];
-  state_node *des[4];
-  event_t *events;  // Sync: the blocked events, ascending
-  uint16_t n_events;
-};
+namespace {
 
-// How a dialog ended.
-enum dialog_outcome {
-  DIALOG_DONE,        // output read back: log and pause
-  DIALOG_QUIT,        // cancelled: back to the menu at once
-  DIALOG_FAILED,      // the procedure failed: its message and the pause, no log entry
-  DIALOG_DONE_QUIET,  // done, and the user left the report with Esc: log without the pause
-};
+// Sync shows its blocked events on screen up to this many; more are only logged.
+const int MAX_SHOWN_BLOCKED = 7;
 
-// Front-end hooks of one dialog (a row of ui/dialogs.def).
-struct dialog_hooks {
-  procedure_id id;
-  // Optional: after the output was read back, reads and shows what the procedure reports.
-  // Returns false when it could not read what it needs.
-  bool (*report)(dialog_data *result) = nullptr;
-  // A test computed in the front end instead of a request: every name is an input, no file is
-  // written, and the test sets the verdict that heads the log entry.
-  dialog_outcome (*compute)(dialog_data *data) = nullptr;
-};
-
-// Texts of a list the user types after the names.
-struct list_text {
-  const char *instructions;
-  const char *continuation;     // printed atop a fresh screen when the fields reach the bottom
-  bool header_on_continuation;  // the dialog header precedes the continuation text
-};
+}  // namespace
 
 int output_slot(const procedure_row &row) {
   return name_count(row) - 1;
@@ -128,8 +82,6 @@ bool sync_report(dialog_data *result) {
   sync_blockevents_display(name3, result->events, result->n_events);
   return true;
 }
-
-void dialog_header(const procedure_row &row);
 
 // Clears the screen for more list entries; returns the row of the first entry.
 int continue_list(const procedure_row &row, const list_text &text) {
@@ -299,6 +251,8 @@ dialog_outcome isomorph_compute(dialog_data *data) {
   return printlist1(data->map, data->size[0]) ? DIALOG_DONE : DIALOG_DONE_QUIET;
 }
 
+namespace {
+
 // Readers by list_entry. A reader returns 1 when the user cancelled; an allocation failure leaves
 // mem_result set and ends the list.
 int (*const LIST_READERS[])(const procedure_row &, const list_text &, dialog_data *) = {
@@ -316,9 +270,13 @@ const dialog_hooks *hooks_for(procedure_id id) {
   return nullptr;
 }
 
+}  // namespace
+
 void dialog_header(const procedure_row &row) {
   printw("%s\n\n%s\n\n", row.title, row.formula);
 }
+
+namespace {
 
 // "Assign new name to DES1?": n keeps the DES1 name for the output. Returns 1 on Esc.
 int ask_rename(const procedure_row &row, bool *keep_name) {
@@ -384,8 +342,10 @@ const void *request_list(const procedure_row &row, const dialog_data &data, int 
     case LIST_STATE_PAIRS:
       *count = static_cast<int>(data.n_pairs);
       return data.pairs;
-    case LIST_NONE:
     case LIST_QUADS:
+      *count = static_cast<int>(data.n_quads);
+      return data.quads;
+    case LIST_NONE:
       break;
   }
   *count = 0;
@@ -402,6 +362,8 @@ dialog_outcome dialog_read(const procedure_row &row, const dialog_hooks &hooks, 
   dialog_header(row);
   if (read_names(row) != 0) return DIALOG_QUIT;
   if (row.entry != ENTRY_NONE && read_list(row, result) != 0) return DIALOG_QUIT;
+  if (hooks.prepare != nullptr && !mem_result && hooks.prepare(row, result) != 0)
+    return DIALOG_QUIT;
   *code = MURN_OUT_OF_MEMORY;
   if (mem_result) return DIALOG_FAILED;
   result->prompt_y = getcury(stdscr);
@@ -418,7 +380,7 @@ dialog_outcome dialog_read(const procedure_row &row, const dialog_hooks &hooks, 
   for (int i = 0; i < name_count(row); ++i) names[i] = NAMES[i];
   int count = 0;
   const void *list = request_list(row, *result, &count);
-  *code = run_request(row.id, names, list, count);
+  *code = run_request(result->request, names, list, count, &result->bound, &result->ratio);
   mark_stop_time();
   if (debug_mode) clearok(curscr, TRUE);
   if (*code != MURN_OK) return DIALOG_FAILED;
@@ -545,6 +507,7 @@ void release_data(dialog_data *result) {
   free(result->pairs);
   free(result->erased);
   free(result->map);
+  free(result->quads);
   *result = dialog_data{};
 }
 
@@ -558,6 +521,7 @@ bool run_dialog(procedure_id id) {
   mem_result = 0;
   dialog_data result{};
   result.output = output_slot(row);
+  result.request = id;
   int code = MURN_OK;
   dialog_outcome outcome = dialog_read(row, *hooks, &result, &code);
   quit = outcome != DIALOG_DONE;
