@@ -27,6 +27,7 @@ struct makeit_facts {
   uint16_t n_blocked = 0;
   const state_t *map = nullptr;  // Isomorph: state of DES2 per state of DES1; null: identity
   state_t map_size = 0;
+  int32_t bound = 0;  // Supreduce: lower bound of the minimal supervisor's state count
 };
 
 // The entry of `row` for `facts`: "<output> = <name>(<inputs><args>)<tail>", the computing time
