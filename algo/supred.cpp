@@ -70,6 +70,7 @@ struct pair_stack {
   int32_t *run;   // per state: first entry of the last run of its list
   pair_counts pushed;
   pair_counts class_pairs;
+  pair_counts state_class;  // pushed pairs between a state and the members of a class
 };
 
 void release_reduction(reduction *r) {
@@ -92,7 +93,7 @@ void release_stack(pair_stack *p) {
   free(p->head);
   free(p->last);
   free(p->run);
-  for (pair_counts *c : {&p->pushed, &p->class_pairs}) {
+  for (pair_counts *c : {&p->pushed, &p->class_pairs, &p->state_class}) {
     free(c->keys);
     free(c->values);
     free(c->stamps);
@@ -318,7 +319,9 @@ bool init_stack(pair_stack *p, state_t n) {
   p->head = MALLOC_N<int32_t>(static_cast<size_t>(n));
   p->last = MALLOC_N<int32_t>(static_cast<size_t>(n));
   p->run = MALLOC_N<int32_t>(static_cast<size_t>(n));
-  if (mem_result || !init_counts(&p->pushed) || !init_counts(&p->class_pairs)) return false;
+  if (mem_result || !init_counts(&p->pushed) || !init_counts(&p->class_pairs) ||
+      !init_counts(&p->state_class))
+    return false;
   for (state_t s = 0; s < n; s++) p->head[s] = -1;
   return true;
 }
@@ -329,8 +332,20 @@ bool classes_covered(const reduction *r, const pair_stack *p, state_t X, state_t
   return all <= UINT32_MAX && count_of(&p->class_pairs, pair_key(X, Y)) == all;
 }
 
-bool on_stack(const reduction *r, const pair_stack *p, state_t x, state_t y) {
-  return classes_covered(r, p, r->rep[x], r->rep[y]) || count_of(&p->pushed, pair_key(x, y));
+// Key of a state and a class (ordered, unlike pair_key).
+uint64_t state_class_key(state_t s, state_t X) {
+  return (static_cast<uint64_t>(static_cast<uint32_t>(s)) << 32 | static_cast<uint32_t>(X)) + 1;
+}
+
+// Whether every pair of state s and a member of class X is on the stack.
+bool state_covered(const reduction *r, const pair_stack *p, state_t s, state_t X) {
+  return count_of(&p->state_class, state_class_key(s, X)) == static_cast<uint32_t>(r->size[X]);
+}
+
+// Whether (x, y) or (y, x) is on the stack; `classes` as for push_pair.
+bool on_stack(const reduction *r, const pair_stack *p, state_t x, state_t y, bool classes) {
+  return (classes && classes_covered(r, p, r->rep[x], r->rep[y])) ||
+         count_of(&p->pushed, pair_key(x, y));
 }
 
 int32_t &next_of(pair_entry &e, state_t s) {
@@ -358,10 +373,14 @@ void link_partner(const reduction *r, pair_stack *p, state_t s, int32_t entry) {
   p->last[s] = entry;
 }
 
-bool push_pair(const reduction *r, pair_stack *p, state_t x, state_t y) {
+// Pushes the pair; `classes` also counts it for its classes (the reduction's merge tests).
+bool push_pair(const reduction *r, pair_stack *p, state_t x, state_t y, bool classes) {
   int32_t entry = static_cast<int32_t>(p->entries.len);
-  if (!p->entries.push({x, y, -1, -1, -1, -1}) || !count_pair(&p->pushed, pair_key(x, y)) ||
-      !count_pair(&p->class_pairs, pair_key(r->rep[x], r->rep[y])))
+  if (!p->entries.push({x, y, -1, -1, -1, -1}) || !count_pair(&p->pushed, pair_key(x, y)))
+    return false;
+  if (classes && (!count_pair(&p->class_pairs, pair_key(r->rep[x], r->rep[y])) ||
+                  !count_pair(&p->state_class, state_class_key(x, r->rep[y])) ||
+                  !count_pair(&p->state_class, state_class_key(y, r->rep[x]))))
     return false;
   link_partner(r, p, x, entry);
   link_partner(r, p, y, entry);
@@ -374,25 +393,29 @@ void clear_stack(pair_stack *p) {
   p->entries.len = 0;
   empty_counts(&p->pushed);
   empty_counts(&p->class_pairs);
+  empty_counts(&p->state_class);
 }
 
 // The lower bound's table: per unordered pair of distinct states 2 bits, UNTESTED (untested or
 // rejected by the direct test), MERGEABLE or NOT_MERGEABLE.
 const int UNTESTED = 0, MERGEABLE = 1, NOT_MERGEABLE = 2;
+// Row a (the smaller state) holds the pairs (a, a+1) .. (a, n-1) one after another, so that the
+// pair loops, smaller state outside, walk the table in order.
 struct pair_table {
   uint64_t *bits;
+  uint64_t n;
 };
 
-uint64_t table_index(state_t x, state_t y) {
+uint64_t table_index(const pair_table *t, state_t x, state_t y) {
   uint64_t a = static_cast<uint64_t>(std::min(x, y)), b = static_cast<uint64_t>(std::max(x, y));
-  return b * (b - 1) / 2 + a;
+  return a * t->n - a * (a + 1) / 2 + (b - a - 1);
 }
 int table_get(const pair_table *t, state_t x, state_t y) {
-  uint64_t i = table_index(x, y);
+  uint64_t i = table_index(t, x, y);
   return static_cast<int>((t->bits[i >> 5] >> ((i & 31) * 2)) & 3);
 }
 void table_set(pair_table *t, state_t x, state_t y, int value) {
-  uint64_t i = table_index(x, y);
+  uint64_t i = table_index(t, x, y);
   uint64_t &word = t->bits[i >> 5];
   word =
       (word & ~(uint64_t{3} << ((i & 31) * 2))) | (static_cast<uint64_t>(value) << ((i & 31) * 2));
@@ -483,11 +506,12 @@ bool next_pair(test_frame *t, const reduction *r, pair_stack *p, bool classes) {
     if (t->f >= 0 && next_candidate(&t->G, r, p, &t->g)) return true;
     if (!next_candidate(&t->F, r, p, &t->f)) return false;
     // Pairs of f with members of its own class, or with members of a class all of whose pairs
-    // with f's class are on the stack, would be passed over one by one: skip them in blocks.
-    // Only (a, b) itself, still to have its successors checked, must not be skipped.
+    // with f (or with f's class) are on the stack, would be passed over one by one: skip them
+    // in blocks. Only (a, b) itself, still to have its successors checked, must not be skipped.
     state_t F = r->rep[t->f], B = r->rep[t->b];
     start_candidates(&t->G, t->b, t->f == t->b ? -1 : F);
-    if (F == B || classes_covered(r, p, F, B)) skip_class(&t->G, t->f == t->a ? t->b : -1);
+    if (F == B || classes_covered(r, p, F, B) || state_covered(r, p, t->f, B))
+      skip_class(&t->G, t->f == t->a ? t->b : -1);
   }
 }
 
@@ -520,12 +544,12 @@ test_result merge_test(const reduction *r, pair_stack *stack, grow_buf<test_fram
       }
       state_t f = t.f, g = t.g;
       if (!((f == t.a && g == t.b) || (f == t.b && g == t.a))) {
-        if (r->rep[f] == r->rep[g] || on_stack(r, stack, f, g)) continue;
+        if (r->rep[f] == r->rep[g] || on_stack(r, stack, f, g, classes)) continue;
         if (!consistent(r, f, g)) {
           verdict = TEST_NOT_MERGEABLE;
           break;
         }
-        if (!push_pair(r, stack, f, g)) return TEST_MEMORY;
+        if (!push_pair(r, stack, f, g, classes)) return TEST_MEMORY;
       }
       t.in_successors = true;
       t.i = r->first[f];
@@ -563,12 +587,12 @@ test_result merge_test(const reduction *r, pair_stack *stack, grow_buf<test_fram
       verdict = TEST_NOT_MERGEABLE;
       break;
     }
-    if (on_stack(r, stack, t1, t2)) continue;
+    if (on_stack(r, stack, t1, t2, classes)) continue;
     if (!consistent(r, t1, t2)) {
       verdict = TEST_NOT_MERGEABLE;
       break;
     }
-    if (!push_pair(r, stack, t1, t2)) return TEST_MEMORY;
+    if (!push_pair(r, stack, t1, t2, classes)) return TEST_MEMORY;
     test_frame child{};
     child.a = t1;
     child.b = t2;
@@ -596,7 +620,7 @@ int reduce(reduction *r, pair_stack *stack, grow_buf<test_frame> *frames) {
     if (r->rep[k] != k) continue;
     for (state_t l = k + 1; l < r->n; l++) {
       if (r->rep[l] != l || !consistent(r, k, l)) continue;
-      if (!push_pair(r, stack, k, l)) return SUPRED_NO_MEMORY;
+      if (!push_pair(r, stack, k, l, true)) return SUPRED_NO_MEMORY;
       test_result verdict = merge_test(r, stack, frames, k, l, k, nullptr);
       if (verdict == TEST_MEMORY) return SUPRED_NO_MEMORY;
       if (verdict == TEST_MERGEABLE) {
@@ -624,14 +648,15 @@ int lower_bound(reduction *r, pair_stack *stack, grow_buf<test_frame> *frames, i
     r->size[s] = 1;
   }
   uint64_t pairs = static_cast<uint64_t>(n) * static_cast<uint64_t>(n - 1) / 2;
-  pair_table table{static_cast<uint64_t *>(CALLOC(static_cast<size_t>(pairs / 32 + 1), 8))};
+  pair_table table{static_cast<uint64_t *>(CALLOC(static_cast<size_t>(pairs / 32 + 1), 8)),
+                   static_cast<uint64_t>(n)};
   int32_t *count = MALLOC_N<int32_t>(static_cast<size_t>(n));
   uint8_t *removed = static_cast<uint8_t *>(CALLOC(static_cast<size_t>(n), 1));
   int status = mem_result ? SUPRED_NO_MEMORY : SUPRED_DONE;
   for (state_t l = 0; l < n && status == SUPRED_DONE; l++) {
     for (state_t e = l + 1; e < n; e++) {
       if (table_get(&table, l, e) != UNTESTED || !consistent(r, l, e)) continue;
-      if (!push_pair(r, stack, l, e)) {
+      if (!push_pair(r, stack, l, e, false)) {
         status = SUPRED_NO_MEMORY;
         break;
       }
@@ -649,8 +674,8 @@ int lower_bound(reduction *r, pair_stack *stack, grow_buf<test_frame> *frames, i
   }
   if (status == SUPRED_DONE) {
     for (state_t s = 0; s < n; s++) count[s] = 0;
-    for (state_t y = 1; y < n; y++)
-      for (state_t x = 0; x < y; x++)
+    for (state_t x = 0; x < n; x++)
+      for (state_t y = x + 1; y < n; y++)
         if (table_get(&table, x, y) == MERGEABLE) count[x]++, count[y]++;
     state_t left = n;
     for (;;) {

@@ -2,7 +2,8 @@
 // of Supnorm and Supscop on line plants with a few unobservable events. Each case runs in its
 // own child process so that its peak resident memory (getrusage, inputs included) is its own.
 // Prints one Markdown table row per case.
-// Usage: reduce_bench [quick | reduce MACHINES CAPACITY | supnorm MACHINES | supscop MACHINES]
+// Usage: reduce_bench [quick | reduce MACHINES CAPACITY [LAST] | supnorm MACHINES |
+//                      supscop MACHINES]
 #include <unistd.h>
 
 #include <algorithm>
@@ -44,13 +45,13 @@ bench_des run_supcon(bench_des plant, bench_des spec) {
 }
 
 // Supreduce of the line's supervisor, from files in a scratch user directory.
-void bench_reduce(int machines, int capacity) {
+void bench_reduce(int machines, int capacity, int last) {
   if (!run_in_child([&] {
         char dir[] = "/tmp/sarv_reduce_benchXXXXXX";
         if (mkdtemp(dir) == nullptr) return;
         snprintf(prefix, sizeof prefix, "%s/", dir);
         bench_des plant = make_line_plant(machines);
-        bench_des sup = run_supcon(plant, make_line_spec(machines, capacity));
+        bench_des sup = run_supcon(plant, make_line_spec(machines, capacity, last));
         bench_des m, d;
         pair_code_t *codes;
         meet2(plant.n, plant.des, sup.n, sup.des, &m.n, &m.des, nullptr, &codes);
@@ -61,7 +62,8 @@ void bench_reduce(int machines, int capacity) {
         filedes("SUP", sup.n, 0, sup.des);
         filedes("SUPDAT", d.n, -1, d.des);
         char name[64], inputs[64], extra[64];
-        snprintf(name, sizeof name, "line %d machines, buffers %d", machines, capacity);
+        snprintf(name, sizeof name, "line %d machines, buffers %d (last %d)", machines, capacity,
+                 last);
         snprintf(inputs, sizeof inputs, "(%d, %lld)", sup.n,
                  static_cast<long long>(count_tran(sup.des, sup.n)));
         freedes(plant.n, &plant.des);
@@ -127,18 +129,19 @@ int main(int argc, char **argv) {
       "| procedure | case | input (states, transitions) | result states | result | seconds "
       "| CPU seconds | peak RSS MiB |\n|---|---|---|---|---|---|---|---|\n");
   if (argc >= 3 && strcmp(argv[1], "reduce") == 0) {
-    bench_reduce(atoi(argv[2]), argc > 3 ? atoi(argv[3]) : 2);
+    int capacity = argc > 3 ? atoi(argv[3]) : 2;
+    bench_reduce(atoi(argv[2]), capacity, argc > 4 ? atoi(argv[4]) : capacity);
     return 0;
   }
   if (argc >= 3) {
     bench_normal(strcmp(argv[1], "supscop") == 0, atoi(argv[2]));
     return 0;
   }
-  bench_reduce(4, 2);
+  bench_reduce(4, 2, 2);
   bench_normal(false, 8);
   if (quick) return 0;
-  bench_reduce(5, 2);
-  bench_reduce(5, 3);
+  bench_reduce(5, 2, 3);
+  bench_reduce(5, 3, 3);
   for (int m : {9, 10}) bench_normal(false, m);
   for (int m : {8, 9}) bench_normal(true, m);
   return 0;
