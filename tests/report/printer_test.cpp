@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "report/ps.h"
 #include "report/report_test_util.h"
 
 namespace {
@@ -80,6 +81,11 @@ TEST(DesTextReport, VocalFieldWidensAbove100000States) {
     const char *expected = n == 100000 ? "vocal states:       \n[    7,  12]   [99999,  99]   \n"
                                        : "vocal states:       \n[     7,  12]  [100000,  99]  \n";
     EXPECT_NE(text.find(expected), std::string::npos) << n;
+    // The PostScript listing widens the field already at 100000 states.
+    std::string job = capture([&](FILE *f) { postscript_outputfile("BIG", f, d.des, n); });
+    EXPECT_NE(job.find(n == 100000 ? "([     7,  12]  [ 99999,  99]  )N" : "[100000,  99]  )N"),
+              std::string::npos)
+        << n;
   }
 }
 

@@ -40,9 +40,10 @@ int rendered_pages(const std::string &job, std::string *log) {
     EXPECT_EQ(rendered_pages(job, &gs_log), pages) << gs_log; \
   } while (0)
 
-#define REQUIRE_GS()                                                                        \
-  if (!have_gs()) GTEST_SKIP() << "Ghostscript (gs) is not installed: PostScript jobs not " \
-                                  "rendered"
+#define REQUIRE_GS()                                                        \
+  if (!have_gs())                                                           \
+  GTEST_SKIP() << "Ghostscript (gs) is not installed: PostScript jobs not " \
+                  "rendered"
 
 std::string des_job(const owned_des &d, const char *name) {
   return capture([&](FILE *f) { postscript_outputfile(name, f, d.des, d.size); });
