@@ -327,7 +327,11 @@ void print_ascii_p() {
   if (getname("Enter name of TXT ....  ", ".txt", name, 0) != 0) return;
   make_filename_ext(path, name, ".txt");
   FILE *in = fopen(path, "r");
-  if (in == nullptr) return;
+  if (in == nullptr) {
+    message("Error reading file: %s%s%s", prefix, name, ".txt", "");
+    user_pause();
+    return;
+  }
   int key;
   do {
     addstr("Check that printer is online, then press <Enter> to print  \n\n");
