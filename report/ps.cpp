@@ -8,8 +8,9 @@ namespace {
 
 // The prologue after the settings: fonts, text operators, page geometry and the page procedures.
 // Coordinates inside a logical page run from (0, 0) at its lower left to (pagewidth, pageheight);
-// the page is scaled to fit its slot of the sheet. Each text line is a saved graphics state
-// translated one line pitch below the previous one.
+// the page is scaled to fit its slot of the sheet, and with two pages per sheet clipped to its
+// border so that a long line never runs into the neighbouring page. Each text line is a saved
+// graphics state translated one line pitch below the previous one.
 const char *const PROLOGUE_BODY = R"PS(
 /xdef {exch def} bind def
 /getfont {exch findfont exch scalefont} bind def
@@ -72,8 +73,8 @@ noheader {/headersize 0 def} if
   /filename xdef
   /pagenum 1 def
   datefont setfont
-  /fnroom pagewidth headermargin 4 mul sub date stringwidth pop sub
-    (Page 99999) stringwidth pop sub def
+  /fnroom pagewidth headermargin 4 mul sub
+    date stringwidth pop (Page 99999) stringwidth pop 2 copy lt {exch} if pop 2 mul sub def
   filenamefont setfont filename stringwidth pop /fnwidth xdef
   /fnfont fnwidth fnroom gt fnroom 0 gt and
     {filenamefont fnroom fnwidth div scalefont} {filenamefont} ifelse def
@@ -115,6 +116,8 @@ noheader {/headersize 0 def} if
   pagescale dup scale
   noborder not {printborder} if
   noheader not {printheader} if
+  twinpage {newpath 0 0 moveto pagewidth 0 rlineto 0 pageheight rlineto
+    pagewidth neg 0 rlineto closepath clip newpath} if
   bodymargin pageheight headersize sub bodymargin sub bodyfontheight 0.8 mul sub translate
   Normal
   gsave 0 0 moveto
