@@ -76,42 +76,43 @@ struct report_dialog {
 };
 
 const report_dialog FILE_DES = {
-    "FILE",
-    "FILE(DES)",
-    "Enter name of DES ....  ",
-    ".des",
-    0,
-    "This is a DAT file.\nUse file DAT command.\n",
-    "File as ADS (.ADS) or ASCII Text (.PDS) or Postscript (.PSS)?  (*A/T/P) ",
-    DES_FILE_OUTPUTS,
-    3};
-const report_dialog FILE_DAT = {"FILE",
-                                "FILE(DAT)",
-                                "Enter name of DAT ....  ",
-                                ".dat",
-                                -1,
-                                "This is a DES file.\nUse file DES command.\n",
-                                "File as ASCII text (.PDT) or Postscript (.PST)?  (*A/P) ",
-                                DAT_FILE_OUTPUTS,
-                                2};
-const report_dialog PRINT_DES = {"PRINT",
-                                 "PRINT(DES)",
-                                 "Enter name of DES ....  ",
-                                 ".des",
-                                 0,
-                                 "This is a DAT file.\nUse print DAT command.\n",
-                                 nullptr,
-                                 &DES_PRINT_OUTPUT,
-                                 1};
-const report_dialog PRINT_DAT = {"PRINT",
-                                 "PRINT(DAT)",
-                                 "Enter name of DAT ....  ",
-                                 ".dat",
-                                 -1,
-                                 "This is a DES file.\nUse print DES command.\n",
-                                 nullptr,
-                                 &DAT_PRINT_OUTPUT,
-                                 1};
+    .header = "FILE",
+    .title = "FILE(DES)",
+    .prompt = "Enter name of DES ....  ",
+    .ext = ".des",
+    .kind = 0,
+    .refusal = "This is a DAT file.\nUse file DAT command.\n",
+    .question = "File as ADS (.ADS) or ASCII Text (.PDS) or Postscript (.PSS)?  (*A/T/P) ",
+    .outputs = DES_FILE_OUTPUTS,
+    .n_outputs = 3};
+const report_dialog FILE_DAT = {
+    .header = "FILE",
+    .title = "FILE(DAT)",
+    .prompt = "Enter name of DAT ....  ",
+    .ext = ".dat",
+    .kind = -1,
+    .refusal = "This is a DES file.\nUse file DES command.\n",
+    .question = "File as ASCII text (.PDT) or Postscript (.PST)?  (*A/P) ",
+    .outputs = DAT_FILE_OUTPUTS,
+    .n_outputs = 2};
+const report_dialog PRINT_DES = {.header = "PRINT",
+                                 .title = "PRINT(DES)",
+                                 .prompt = "Enter name of DES ....  ",
+                                 .ext = ".des",
+                                 .kind = 0,
+                                 .refusal = "This is a DAT file.\nUse print DAT command.\n",
+                                 .question = nullptr,
+                                 .outputs = &DES_PRINT_OUTPUT,
+                                 .n_outputs = 1};
+const report_dialog PRINT_DAT = {.header = "PRINT",
+                                 .title = "PRINT(DAT)",
+                                 .prompt = "Enter name of DAT ....  ",
+                                 .ext = ".dat",
+                                 .kind = -1,
+                                 .refusal = "This is a DES file.\nUse print DES command.\n",
+                                 .question = nullptr,
+                                 .outputs = &DAT_PRINT_OUTPUT,
+                                 .n_outputs = 1};
 
 // The input a dialog loaded; released by release_input.
 struct loaded_input {
@@ -126,10 +127,10 @@ void release_input(loaded_input *in) {
   freedes(in->n, &in->des);
 }
 
-void message(const char *format, const char *a, const char *b, const char *c, const char *d) {
+// Clears the message row and leaves the cursor at its start.
+void message_row() {
   move(MESSAGE_ROW, 0);
   clrtoeol();
-  printw(format, a, b, c, d);
 }
 
 void start_screen(const char *header, const char *title) {
@@ -151,7 +152,8 @@ bool read_input(const report_dialog &dialog, loaded_input *in) {
       mem_result = 0;
       OutOfMemoryMsg();
     } else {
-      message("Error reading file: %s%s%s", prefix, in->name, dialog.ext, "");
+      message_row();
+      printw("Error reading file: %s%s%s", prefix, in->name, dialog.ext);
     }
     user_pause();
     return false;
@@ -190,7 +192,8 @@ bool write_report_file(const report_output &out, const loaded_input &in, const c
   }
   ok = ok && report_commit(&rf) == 0;
   if (!ok) {
-    message("Error writing file: %s%s%s", prefix, name, out.ext, "");
+    message_row();
+    printw("Error writing file: %s%s%s", prefix, name, out.ext);
     user_pause();
   }
   return ok;
@@ -244,7 +247,8 @@ void file_report(const report_dialog &dialog) {
             (out->key != 'P' || ask_pdf(name, &pdf) == 0);
   if (go && write_report_file(*out, in, name)) {
     if (pdf) write_pdf(name, out->ext);
-    message("%s%s has been copied to %s%s", in.name, dialog.ext, name, out->ext);
+    message_row();
+    printw("%s%s has been copied to %s%s", in.name, dialog.ext, name, out->ext);
     user_pause();
   }
   release_input(&in);
@@ -252,8 +256,7 @@ void file_report(const report_dialog &dialog) {
 
 // Says why the line printer did not take the report, and pauses.
 void show_print_failure(int status, const char *detail) {
-  move(MESSAGE_ROW, 0);
-  clrtoeol();
+  message_row();
   if (status == PRINT_NO_SPOOLER)
     addstr("No line printer: the lpr command was not found.");
   else if (status == PRINT_SPOOLER_FAILED)
@@ -328,7 +331,8 @@ void print_ascii_p() {
   make_filename_ext(path, name, ".txt");
   FILE *in = fopen(path, "r");
   if (in == nullptr) {
-    message("Error reading file: %s%s%s", prefix, name, ".txt", "");
+    message_row();
+    printw("Error reading file: %s%s%s", prefix, name, ".txt");
     user_pause();
     return;
   }
