@@ -12,7 +12,6 @@
 #include <iterator>
 #include <random>
 
-#include "bench/plants.h"
 #include "model/des_file.h"
 #include "support/reduce_ref.h"
 
@@ -211,30 +210,6 @@ TEST(Supreduce, OutOfMemoryAnywhereStopsWithNoOutputFile) {
   }
   EXPECT_GT(failures, 15);
   EXPECT_TRUE(dir.has("RED.des"));
-}
-
-// Transfer-line supervisors merge large classes, where pairs are settled a class at a time.
-TEST(Supreduce, LineSupervisorsGetTheClassesAndBoundOfTheLiteralMethod) {
-  scratch_dir dir;
-  for (const auto &line : {std::pair<int, int>{3, 2}}) {
-    bench_des plant = make_line_plant(line.first);
-    bench_des spec = make_line_spec(line.first, line.second);
-    ref_des p = to_ref(plant.des, plant.n), sup = ref_supcon(p, to_ref(spec.des, spec.n));
-    freedes(plant.n, &plant.des);
-    freedes(spec.n, &spec.des);
-    std::vector<event_set> dat = ref_condat(p, sup);
-    file("PLANT", p);
-    file("SUP", sup);
-    file_control("SUPDAT", dat);
-    reduced r = run_supreduce();
-    ASSERT_EQ(r.status, SUPRED_DONE);
-    ref_reduction expected = ref_supreduce(p, sup, dat);
-    owned_des out;
-    from_ref(r.des, &out);
-    EXPECT_EQ(diff_des(ref_quotient(sup, expected.rep), out.des, out.size), "") << line.first;
-    EXPECT_EQ(r.bound, expected.bound);
-    EXPECT_LT(r.des.size() * 4, sup.size());
-  }
 }
 
 // Arbitrary reachable supervisors with arbitrary control data, under a plant that allows every
