@@ -20,8 +20,8 @@ enum supred_status {
   SUPRED_DONE = 0,                    // DES3 written; bound and ratio set
   SUPRED_EMPTY = -1,                  // the plant or the supervisor has no states; nothing written
   SUPRED_SINGLE_TRIPLE = -2,          // the supervisor is one state with at most one transition
-  SUPRED_PLANT_UNREADABLE = 1,        // plant file missing or not a readable DES; also: output
-  SUPRED_NOT_WRITTEN = 1,             //   file could not be written
+  SUPRED_PLANT_UNREADABLE = 1,        // plant file missing or not a readable DES
+  SUPRED_NOT_WRITTEN = 1,             // the output file could not be written (same code)
   SUPRED_SUPERVISOR_UNREADABLE = 11,  // supervisor file missing or not a readable DES
   SUPRED_BAD_CONTROL_DATA = 20,       // control data missing, unreadable, or not of this supervisor
   SUPRED_NO_MEMORY = 30,              // an allocation failed (mem_result is 1); nothing written
