@@ -776,7 +776,7 @@ bool Txt_DES(const char *name, state_t v, const state_node *des) {
   for (state_t s = 0; s < v; s++) {
     put32(f, s);
     fwrite(&des[s].numelts, sizeof(uint16_t), 1, f);
-    fwrite(des[s].next, sizeof(tran_entry), des[s].numelts, f);
+    if (des[s].numelts > 0) fwrite(des[s].next, sizeof(tran_entry), des[s].numelts, f);
   }
   put32(f, -1);
   put32(f, -1);  // no outputs
