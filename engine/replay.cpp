@@ -1,0 +1,86 @@
+// Checks and report lines of a replayed script.
+#include "engine/replay.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string list_text(const std::vector<long> &values) {
+  std::string text = "[";
+  for (size_t k = 0; k < values.size(); k++) text += (k ? "," : "") + std::to_string(values[k]);
+  return text + "]";
+}
+
+std::string size_text(long states, long transitions) {
+  return "(" + std::to_string(states) + "," + std::to_string(transitions) + ")";
+}
+
+std::string json_string(const std::string &text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 32) {
+      char escaped[8];
+      snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+std::string check_recorded(const script_step &step, const step_outcome &outcome) {
+  if (step.sized && (!outcome.has_size || step.states != outcome.states ||
+                     step.transitions != outcome.transitions))
+    return "recorded " + size_text(step.states, step.transitions) + ", replay gives " +
+           (outcome.has_size ? size_text(outcome.states, outcome.transitions) : "no result");
+  if (step.has_bound && step.bound != outcome.bound)
+    return "recorded slb=" + std::to_string(step.bound) +
+           ", replay gives slb=" + std::to_string(outcome.bound);
+  if (step.controllable >= 0 && step.controllable != outcome.controllable)
+    return std::string("recorded ") + (step.controllable ? "Controllable." : "Uncontrollable.") +
+           ", replay gives " + (outcome.controllable ? "Controllable." : "Uncontrollable.");
+  if (step.has_blocked && step.blocked != outcome.blocked)
+    return "recorded blocked events " + list_text(step.blocked) + ", replay gives " +
+           list_text(outcome.blocked);
+  if (step.has_new_labels && step.new_labels != outcome.new_labels)
+    return "recorded new event labels " + list_text(step.new_labels) + ", replay gives " +
+           list_text(outcome.new_labels);
+  if ((step.result == "true" || step.result == "false") && outcome.truth >= 0 &&
+      (step.result == "true") != (outcome.truth == 1))
+    return "recorded " + step.result + ", replay gives " + (outcome.truth ? "true" : "false");
+  return "";
+}
+
+std::string step_report(const script_step &step, step_status status, const step_outcome &outcome,
+                        double seconds, const std::string &reason, bool json) {
+  static const char *const status_names[] = {"ok", "mismatch", "failed", "skipped"};
+  char time_text[32];
+  snprintf(time_text, sizeof time_text, "%.2f", seconds);
+  if (json) {
+    std::string text = "{\"line\":" + std::to_string(step.line) +
+                       ",\"result\":" + json_string(step.result) +
+                       ",\"procedure\":" + json_string(step.procedure) + ",\"status\":\"" +
+                       status_names[status] + "\"";
+    if (outcome.has_size)
+      text += ",\"states\":" + std::to_string(outcome.states) +
+              ",\"transitions\":" + std::to_string(outcome.transitions);
+    if (outcome.truth >= 0) text += std::string(",\"value\":") + (outcome.truth ? "true" : "false");
+    text += std::string(",\"seconds\":") + time_text;
+    if (!reason.empty()) text += ",\"reason\":" + json_string(reason);
+    return text + "}";
+  }
+  std::string text =
+      "line " + std::to_string(step.line) + "  " + step.result + " = " + step.procedure + "  ";
+  if (status == STEP_OK) {
+    if (outcome.has_size) text += size_text(outcome.states, outcome.transitions) + "  ";
+    return text + time_text + " s";
+  }
+  if (status == STEP_SKIPPED) return text + "skipped";
+  return text + (status == STEP_MISMATCH ? "MISMATCH: " : "FAILED: ") + reason;
+}
