@@ -1,7 +1,10 @@
 // Checks and report lines of a replayed script.
 #include "engine/replay.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "model/des_supp.h"
 
 namespace {
 
@@ -54,6 +57,55 @@ std::string check_recorded(const script_step &step, const step_outcome &outcome)
   if ((step.result == "true" || step.result == "false") && outcome.truth >= 0 &&
       (step.result == "true") != (outcome.truth == 1))
     return "recorded " + step.result + ", replay gives " + (outcome.truth ? "true" : "false");
+  return "";
+}
+
+std::string build_created_des(const script_step &step, state_t *size, state_node **des) {
+  long largest = -1;
+  for (const script_group &g : step.groups)
+    for (const script_item &it : g.items) {
+      largest = std::max(largest, it.v[0]);
+      if (g.keyword == "tran") largest = std::max(largest, it.v[2]);
+    }
+  long count = step.sized ? step.states : largest + 1;
+  if (largest >= count)
+    return "state " + std::to_string(largest) + " outside the " + std::to_string(count) +
+           " states recorded";
+  if (count == 0) {
+    *size = 0;
+    *des = nullptr;
+    return "";
+  }
+  state_t n = static_cast<state_t>(count);
+  state_node *built = newdes(n);
+  if (built == nullptr) return "out of memory";
+  for (const script_group &g : step.groups) {
+    if (g.keyword == "mark" && g.all)
+      for (state_t s = 0; s < n; s++) built[s].marked = 1;
+    for (const script_item &it : g.items) {
+      state_t s = static_cast<state_t>(it.v[0]);
+      if (g.keyword == "mark") {
+        built[s].marked = 1;
+      } else if (g.keyword == "voc") {
+        built[s].vocal = static_cast<uint16_t>(it.v[1]) & 0x1FFF;
+      } else if (built[s].numelts == UINT16_MAX) {
+        freedes(n, &built);
+        return "more than 65535 transitions leave state " + std::to_string(s);
+      } else {
+        int added = 0;
+        addordlist1(static_cast<event_t>(it.v[1]), static_cast<state_t>(it.v[2]), &built[s].next,
+                    built[s].numelts, &added);
+        if (mem_result) break;
+        built[s].numelts = static_cast<uint16_t>(built[s].numelts + added);
+      }
+    }
+  }
+  if (mem_result) {
+    freedes(n, &built);
+    return "out of memory";
+  }
+  *size = n;
+  *des = built;
   return "";
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/script.h"
+#include "model/des_data.h"
 
 // What a step produced, as far as an entry can record it.
 struct step_outcome {
@@ -23,6 +24,12 @@ struct step_outcome {
 // matches (a step that records nothing always matches), else the first difference with both
 // values, e.g. "recorded (12,24), replay gives (11,20)".
 std::string check_recorded(const script_step &step, const step_outcome &outcome);
+
+// Builds the DES a Create entry describes: the recorded state count (or, when the entry records
+// none, one more than the largest state it names), marker states, vocal outputs and transitions.
+// On success stores a new DES in (*size, *des), owned by the caller, and returns "". Returns the
+// reason, with nothing allocated, when a state lies outside the count or memory runs out.
+std::string build_created_des(const script_step &step, state_t *size, state_node **des);
 
 // Status of a reported step.
 enum step_status { STEP_OK, STEP_MISMATCH, STEP_FAILED, STEP_SKIPPED };

@@ -105,3 +105,30 @@ TEST(ProgressFile, LatestLineOverwritesTheRecordWithoutDebugMode) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string built(const std::string &entry) {
+  owned_des d;
+  std::string why = build_created_des(parse_one(entry), &d.size, &d.des);
+  if (!why.empty()) return why;
+  EXPECT_EQ(des_check(d.des, d.size), 0);
+  return des_text(d);
+}
+
+TEST(ReplayCreate, BuildsTheDesAnEntryDescribes) {
+  owned_des expected;
+  make_des(3, {{0, 1, 1}, {1, 2, 2}}, {0, 2}, &expected);
+  expected.des[1].vocal = 10;
+  EXPECT_EQ(built("E = Create(E,[mark 0,2],[voc [1,10]],[tran [0,1,1],[0,1,1],[1,2,2]])  (3,2)"),
+            des_text(expected));
+  EXPECT_EQ(built("E = Create(E,[mark 0,2],[voc [1,10]],[tran [0,1,1],[1,2,2]])"),
+            des_text(expected));
+  owned_des marked;
+  make_des(4, {}, {0, 1, 2, 3}, &marked);
+  EXPECT_EQ(built("E = Create(E,[mark all])  (4,0)"), des_text(marked));
+  EXPECT_EQ(built("E = Create(E)  (0,0)"), "0");
+  EXPECT_EQ(built("E = Create(E,[tran [0,1,2]])  (2,1)"), "state 2 outside the 2 states recorded");
+}
+
+}  // namespace
