@@ -54,8 +54,8 @@ std::vector<std::string> parse_ok(const std::string &script) {
 }
 
 TEST(Script, ReadsTheLogAsWrittenWrappedTimedAndSpaced) {
-  // A Selfloop entry wrapped by the log inside a number, with its computing time; a Create entry
-  // whose wrap falls on the blank after "mark"; a Sync with its blocked events.
+  // A Selfloop entry wrapped by the log inside a number, with its computing time; a Create entry;
+  // a Sync with its blocked events; a Supreduce wrapped at the blank inside a name.
   std::string log =
       "G2 = Selfloop(G,[1,3,5,7,9,11,13,15,17,19,21,23,25,27,29,31,33,35,37,39,4\n"
       "     1,43])  (3,30)\n"
@@ -66,14 +66,18 @@ TEST(Script, ReadsTheLogAsWrittenWrappedTimedAndSpaced) {
       "\n\r\n"
       "# a comment line\n"
       "X = Sync(A,B)  (4,6)  Blocked_events = [2,4]  \n"
-      "    Computing time = 00:00:01\n";
+      "    Computing time = 00:00:01\n"
+      "R = Supreduce(AAAAAAAAAAAAAAAAAAAA,BBBBBBBBBBBBBBBBBBBB,CCCCCCCCCCCCCCCCCC\n"
+      "     D)  (3,5;slb=2)\n";
   EXPECT_EQ(parse_ok(log),
             (std::vector<std::string>{
                 "1 Selfloop G2=G e 1 3 5 7 9 11 13 15 17 19 21 23 25 27 29 31 33 35 37 39 41 43 "
                 "(3,30)",
                 "5 Create NEWNAME=NEWNAME {mark [0] [1] [2] [3] [4] [5] [6] [7] [8] [9] [10] [11] "
                 "[12] [13] [14] [15] [16] [17]} {tran [0,1,1]} (18,1)",
-                "10 Sync X=A,B (4,6) blocked 2 4"}));
+                "10 Sync X=A,B (4,6) blocked 2 4",
+                "12 Supreduce R=AAAAAAAAAAAAAAAAAAAA,BBBBBBBBBBBBBBBBBBBB,CCCCCCCCCCCCCCCCCC D "
+                "(3,5) slb 2"}));
 }
 
 TEST(Script, EveryEntryFormOfTheLog) {
