@@ -31,6 +31,12 @@ std::string check_recorded(const script_step &step, const step_outcome &outcome)
 // reason, with nothing allocated, when a state lies outside the count or memory runs out.
 std::string build_created_des(const script_step &step, state_t *size, state_node **des);
 
+// The Create entry of (size, des) named `name`, wrapped as the log wraps it and ending with its
+// blank line: marker states (",[mark all]" for a fully marked DES unless `list_all_marks`, as a
+// DES filed from ADS text logs them), vocal outputs, transitions, and the sizes.
+std::string create_entry_text(const char *name, const state_node *des, state_t size,
+                              bool list_all_marks);
+
 // Status of a reported step.
 enum step_status { STEP_OK, STEP_MISMATCH, STEP_FAILED, STEP_SKIPPED };
 

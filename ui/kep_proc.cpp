@@ -470,6 +470,18 @@ const result_message RESULT_MESSAGES[] = {
     {MURN_RESULT_UNREADABLE, "The compute result cannot be read."},
 };
 
+}  // namespace
+
+const char *result_text(int code) {
+  for (const result_message &message : RESULT_MESSAGES)
+    if (message.code == code) return message.text;
+  if (code == MURN_VOCAL_OVERFLOW) return "Vocal output overflow.";
+  if (code == MURN_VOCAL_STATE0) return "Initial state 0 of DES1 must be silent (output 0).";
+  return "The procedure failed.";
+}
+
+namespace {
+
 // Shows what a failed dialog failed with: a box for the vocal-output codes, otherwise one line
 // on row 22 naming the file concerned.
 void show_failure(const procedure_row &row, int code) {
@@ -483,9 +495,7 @@ void show_failure(const procedure_row &row, int code) {
               "               Computation cancelled.");
     return;
   }
-  const char *text = "The procedure failed.";
-  for (const result_message &message : RESULT_MESSAGES)
-    if (message.code == code) text = message.text;
+  const char *text = result_text(code);
   int slot = output_slot(row);
   if (code == MURN_INPUT_NOT_READ || code == MURN_NONDETERMINISTIC) {
     int input = find_input(row, code == MURN_NONDETERMINISTIC);
