@@ -18,6 +18,7 @@
 #include "model/des_data.h"
 #include "model/mymalloc.h"
 #include "model/progress.h"
+#include "ui/compute_watch.h"
 #include "ui/display.h"
 #include "ui/io.h"
 #include "ui/tovi.h"
@@ -78,6 +79,7 @@ void start_screen() {
 int run_front_end(const char *program) {
   argv0 = program;
   tovi_init(program);
+  set_compute_watch(front_end_watch, true);
   tovi_run();
   tovi_done();
   return 0;

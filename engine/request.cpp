@@ -132,7 +132,9 @@ bool run_compute_process() {
                        static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
       if (elapsed - last_call >= 0.1) {
         last_call = elapsed;
-        if (current_watch(elapsed, interrupt_seen) != 0) {
+        int seen = interrupt_seen;
+        interrupt_seen = 0;
+        if (current_watch(elapsed, seen) != 0) {
           compute_cancelled = 1;
           kill(child, SIGKILL);
           while (!(waited = waitpid(child, &status, 0) == child) && errno == EINTR) {
