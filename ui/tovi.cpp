@@ -14,6 +14,7 @@
 #include "ui/display.h"
 #include "ui/io.h"
 #include "ui/kep_proc.h"
+#include "ui/picture.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ const menu_screen MENU_SCREENS[] = {
     {"FE", "FE/FA/FD: File DES/DAT/ADS", {13, 53}, nullptr},  // to ADS, text or PostScript
     {"FA", nullptr, {}, nullptr},                             // DAT to text or PostScript
     {"FD", nullptr, {}, nullptr},                             // ADS to DES
+    {"FP", "FP: Picture of a DES", {14, 53}, picture_p},      // DOT and SVG
     {"OE", nullptr, {}, nullptr},                             // print DES
     {"OA", nullptr, {}, nullptr},                             // print DAT
     {"OX", nullptr, {}, nullptr},                             // print TXT
