@@ -143,9 +143,11 @@ void run_test(const procedure_row &row, const script_step &step, double start, s
   std::vector<std::string> names = step.names;
   if (row.log_inputs_reversed) std::swap(names[0], names[1]);
   held_des first, second;
-  if (!load(names[0], false, &first) || !load(names[1], false, &second)) {
-    run->reason = "cannot read " + file_path(first.des || first.size ? names[1] : names[0], ".des");
-    return;
+  for (int i = 0; i < 2; ++i) {
+    if (!load(names[static_cast<size_t>(i)], false, i == 0 ? &first : &second)) {
+      run->reason = "cannot read " + file_path(names[static_cast<size_t>(i)], ".des");
+      return;
+    }
   }
   int verdict = 1;
   std::vector<state_t> map;
@@ -298,6 +300,26 @@ void run_create(const script_step &step, step_run *run) {
   run->outcome.transitions = static_cast<long>(count_tran(built.des, built.size));
 }
 
+// An Edit entry: the changes it lists applied to its source DES, filed under its result name.
+void run_edit(const script_step &step, step_run *run) {
+  held_des edited;
+  if (!file_exists(file_path(step.names[0], ".des")) || !load(step.names[0], false, &edited)) {
+    run->reason = "missing input file " + file_path(step.names[0], ".des");
+    return;
+  }
+  run->reason = apply_edit(step, &edited.size, &edited.des);
+  if (!run->reason.empty()) return;
+  if (filedes(step.result.c_str(), edited.size, 0, edited.des) != 0) {
+    run->reason = "cannot write " + file_path(step.result, ".des");
+    return;
+  }
+  if (!append_entry(edit_entry_text(step, edited.des, edited.size), &run->reason)) return;
+  run->ran = true;
+  run->outcome.has_size = true;
+  run->outcome.states = edited.size;
+  run->outcome.transitions = static_cast<long>(count_tran(edited.des, edited.size));
+}
+
 step_run run_step(const script_step &step) {
   step_run run;
   mem_result = 0;
@@ -305,6 +327,10 @@ step_run run_step(const script_step &step) {
       std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   if (step.procedure == "Create") {
     run_create(step, &run);
+    return run;
+  }
+  if (step.procedure == "Edit") {
+    run_edit(step, &run);
     return run;
   }
   const procedure_row *row = row_named(step.procedure);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "algo/des_proc.h"
 #include "engine/makeit.h"
@@ -137,6 +138,119 @@ std::string create_entry_text(const char *name, const state_node *des, state_t s
   if (!transitions.empty()) text += ",[tran " + transitions + "]";
   text += ")  (" + std::to_string(size) + "," + std::to_string(count_tran(des, size)) + ")\n\n";
   return makeit_wrap(text, static_cast<int>(strlen(name)) + 3);
+}
+
+namespace {
+
+// Grows the DES so that state s exists; the added states are unmarked, silent and empty.
+bool grow_to(state_t s, state_t *size, state_node **des) {
+  if (s < *size) return true;
+  resize_des(des, *size, s + 1);
+  if (mem_result || *des == nullptr) return false;
+  *size = s + 1;
+  return true;
+}
+
+// Drops trailing states that are unreachable from state 0, unmarked, silent and without
+// transitions; state 0 stays.
+void trim_trailing_states(state_t *size, state_node **des) {
+  state_node *g = *des;
+  for (state_t s = 0; s < *size; s++) g[s].reached = 0;
+  g[0].reached = 1;
+  b_reach(0, des);
+  g = *des;
+  state_t n = *size;
+  while (n > 1 && !g[n - 1].reached && !g[n - 1].marked && g[n - 1].vocal == 0 &&
+         g[n - 1].numelts == 0)
+    n--;
+  if (n < *size) {
+    resize_des(des, *size, n);
+    *size = n;
+  }
+}
+
+std::string item_text(const script_item &item) {
+  std::string text = item.sign != 0 ? std::string(1, item.sign) : "";
+  if (item.count == 0) return text + "[all]";
+  text += "[";
+  for (int k = 0; k < item.count; k++)
+    text += (k ? "," : "") + std::to_string(item.v[static_cast<size_t>(k)]);
+  return text + "]";
+}
+
+}  // namespace
+
+std::string apply_edit(const script_step &step, state_t *size, state_node **des) {
+  std::vector<const script_group *> order;  // the editor's order, whatever the entry's
+  for (const char *keyword : {"mark", "trans", "unif", "voc", "states"})
+    for (const script_group &g : step.groups)
+      if (g.keyword == keyword) order.push_back(&g);
+  for (const script_group *group : order) {
+    const script_group &g = *group;
+    if (g.keyword == "unif") {
+      std::vector<state_pair> pairs;
+      for (const script_item &it : g.items)
+        pairs.push_back({static_cast<state_t>(it.v[0]), static_cast<state_t>(it.v[1])});
+      vocalmap_des(*des, *size, pairs.data(), static_cast<state_t>(pairs.size()));
+      continue;
+    }
+    if (g.keyword == "states") {
+      if (*size == 0) return "no states to delete";
+      for (state_t s = 0; s < *size; s++) (*des)[s].reached = 1;
+      for (const script_item &it : g.items) {
+        if (it.v[0] == 0) return "state 0 is deleted, and the log does not record the new one";
+        if (it.v[0] >= *size) return "state " + std::to_string(it.v[0]) + " is not in the DES";
+        (*des)[it.v[0]].reached = 0;
+      }
+      purgebadstates(*size, des);
+      trim_trailing_states(size, des);
+      continue;
+    }
+    for (const script_item &it : g.items) {
+      state_t s = static_cast<state_t>(it.v[0]);
+      if (g.keyword == "mark" && it.count == 0) {
+        for (state_t x = 0; x < *size; x++) (*des)[x].marked = it.sign == '+';
+      } else if (g.keyword == "mark" && it.sign == '+') {
+        if (!grow_to(s, size, des)) return "out of memory";
+        (*des)[s].marked = 1;
+      } else if (g.keyword == "mark") {
+        if (s >= *size) return "marker state " + std::to_string(s) + " is not in the DES";
+        (*des)[s].marked = 0;
+      } else if (g.keyword == "voc") {
+        if (!grow_to(s, size, des)) return "out of memory";
+        (*des)[s].vocal = static_cast<uint16_t>(it.v[1]) & 0x1FFF;
+      } else {  // trans
+        state_t t = static_cast<state_t>(it.v[2]);
+        event_t e = static_cast<event_t>(it.v[1]);
+        int changed = 0;
+        if (it.sign == '+') {
+          if (!grow_to(std::max(s, t), size, des)) return "out of memory";
+          if ((*des)[s].numelts == UINT16_MAX) return "too many transitions at a state";
+          addordlist1(e, t, &(*des)[s].next, (*des)[s].numelts, &changed);
+          (*des)[s].numelts = static_cast<uint16_t>((*des)[s].numelts + changed);
+        } else {
+          if (std::max(s, t) >= *size) return "transition " + item_text(it) + " is not in the DES";
+          delete_ordlist1(e, t, &(*des)[s].next, (*des)[s].numelts, &changed);
+          (*des)[s].numelts = static_cast<uint16_t>((*des)[s].numelts - changed);
+        }
+        if (mem_result) return "out of memory";
+      }
+    }
+  }
+  if (step.reach) reach(size, des);
+  return mem_result ? "out of memory" : "";
+}
+
+std::string edit_entry_text(const script_step &step, const state_node *des, state_t size) {
+  std::string text = step.result + " = Edit(" + (step.names.empty() ? "" : step.names[0]);
+  for (const script_group &g : step.groups) {
+    text += ",[" + g.keyword + " ";
+    for (size_t k = 0; k < g.items.size(); k++) text += (k ? "," : "") + item_text(g.items[k]);
+    text += "]";
+  }
+  if (step.reach) text += ",rch";
+  text += ")  (" + std::to_string(size) + "," + std::to_string(count_tran(des, size)) + ")\n\n";
+  return makeit_wrap(text, static_cast<int>(step.result.size()) + 3);
 }
 
 std::string step_report(const script_step &step, step_status status, const step_outcome &outcome,
