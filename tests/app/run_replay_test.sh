@@ -12,11 +12,13 @@ MACH1 = Create(MACH1,[mark 0],[tran [0,11,1],[1,12,0],[1,14,2],[2,13,0]])  (3,4)
 MACH2 = Create(MACH2,[mark 0],[tran [0,21,1],[1,22,0],[1,24,2],[2,23,0]])  (3,4)
 
 BUF = Create(BUF,[mark 0],[tran [0,12,1],[1,21,0]])  (2,2)
+
+MACH1E = Edit(MACH1,[mark +[1]],[trans +[2,15,1],-[2,13,0]])  (3,4)
 SCRIPT
 "$SARV" -run "$WORK/base.txt" -d "$USERDIR" >"$WORK/out" 2>&1
 check "base run status" "$?" 0
 check "base run report" "$(sed 's/  [0-9.]* s$//' "$WORK/out")" \
-  "$(printf 'line 1  MACH1 = Create  (3,4)\nline 3  MACH2 = Create  (3,4)\nline 5  BUF = Create  (2,2)')"
+  "$(printf 'line 1  MACH1 = Create  (3,4)\nline 3  MACH2 = Create  (3,4)\nline 5  BUF = Create  (2,2)\nline 7  MACH1E = Edit  (3,4)')"
 
 # Every procedure of the catalogue with a dialog, through the front end.
 keys=" t"
@@ -51,12 +53,12 @@ done
 mkdir "$WORK/replay"
 "$SARV" -run "$USERDIR/makeit.txt" -d "$WORK/replay" >"$WORK/out" 2>&1
 check "replay status" "$?" 0
-check "replay steps" "$(grep -c '^line ' "$WORK/out")" 18
+check "replay steps" "$(grep -c '^line ' "$WORK/out")" 19
 for f in "$USERDIR"/*.des "$USERDIR"/*.dat; do
   cmp -s "$f" "$WORK/replay/$(basename "$f")" || { echo "FAIL: $(basename "$f") differs"; e2e_fail=1; }
 done
 check "replayed files" "$(cd "$WORK/replay" && ls | tr '\n' ' ')" \
-  "AE.des BUF.des BUFS.des CSUP.des FACT.des ISUP.des MACH1.des MACH2.des MEETFB.des MSUP.des MX.des PSUP.des RSUP.des SUP.des SUPDAT.dat TFACT.des makeit.txt "
+  "AE.des BUF.des BUFS.des CSUP.des FACT.des ISUP.des MACH1.des MACH1E.des MACH2.des MEETFB.des MSUP.des MX.des PSUP.des RSUP.des SUP.des SUPDAT.dat TFACT.des makeit.txt "
 # The replay's log is the dialogs' log without the computing times.
 check "replayed log" "$(cat "$WORK/replay/makeit.txt")" "$(grep -v 'Computing time' "$USERDIR/makeit.txt")"
 
@@ -76,7 +78,7 @@ check "stops at the failure" "$(tail -1 "$WORK/out" | cut -d' ' -f1-2)" "line $l
 rm -rf "$WORK/t1" && mkdir "$WORK/t1"
 "$SARV" -run "$WORK/tampered.txt" -d "$WORK/t1" --json --keep-going >"$WORK/out" 2>&1
 check "keep-going status" "$?" 1
-check "json lines" "$(grep -c '^{"line":' "$WORK/out")" 18
+check "json lines" "$(grep -c '^{"line":' "$WORK/out")" 19
 check "json mismatch" "$(grep -c '"status":"mismatch"' "$WORK/out")" 1
 
 # Malformed scripts and failing steps: a clear message, and nothing touched.
