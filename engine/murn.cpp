@@ -48,6 +48,15 @@ void show_progress(const char *line) {
   }
 }
 
+// The compute process's progress side file, removed when the process ends normally (the waiting
+// process removes it after a process that was killed).
+char progress_path[256];
+
+void remove_progress_file() {
+  stop_reporting_progress();
+  remove(progress_path);
+}
+
 void restore_shell_modes() {
   tcsetattr(STDIN_FILENO, TCSANOW, &shell_modes);
 }
@@ -161,9 +170,9 @@ int main(int argc, char **argv) {
     argv0 = program;
     set_out_of_memory_handler(murn_out_of_memory);
     tovi_init(program);
-    char progress_path[256];
-    if (progress_file_path(progress_path, sizeof progress_path) == 0)
-      report_progress_to(progress_path);
+    if (progress_file_path(progress_path, sizeof progress_path) == 0 &&
+        report_progress_to(progress_path) == 0)
+      atexit(remove_progress_file);
     if (shell_modes_saved) atexit(restore_shell_modes);
     cmdline_kep_run();
     return 0;
