@@ -117,7 +117,8 @@ std::string failure_text(const procedure_row &row, int code,
   if (code == MURN_INPUT_NOT_READ || code == MURN_NONDETERMINISTIC) {
     for (int i = 0; i < row.inputs; ++i) {
       held_des held;
-      bool readable = load(names[static_cast<size_t>(i)], row.names[i].ext[2] == 'a', &held);
+      bool readable =
+          load(names[static_cast<size_t>(i)], strcmp(row.names[i].ext, ".dat") == 0, &held);
       if (code == MURN_INPUT_NOT_READ ? !readable : readable && !checkdet(held.size, held.des)) {
         file = code == MURN_NONDETERMINISTIC
                    ? names[static_cast<size_t>(i)] + row.names[i].ext
