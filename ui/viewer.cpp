@@ -118,7 +118,6 @@ page_action page_control(const char *footer, bool at_end, size_t depth, bool jum
   for (;;) {
     int key = read_key();
     page_action action = page_key(key, at_end, depth, jumps);
-    if (action == PAGE_CANCEL && !LoneEsc()) continue;
     if (action == PAGE_BELL) ring_bell();
     if (action != PAGE_BELL && action != PAGE_IGNORE) return action;
   }

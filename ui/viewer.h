@@ -26,8 +26,8 @@ enum page_action {
 // "u" page; H, V and T (either case) jump when `jumps` is set (Show DES).
 page_action page_key(int key, bool at_end, size_t depth, bool jumps);
 
-// Writes `footer` on row 23 and reads keys until one does something: bells are rung here, and a
-// lone Esc cancels. Never returns PAGE_IGNORE or PAGE_BELL.
+// Writes `footer` on row 23 and reads keys until one does something; bells are rung here. Never
+// returns PAGE_IGNORE or PAGE_BELL.
 page_action page_control(const char *footer, bool at_end, size_t depth, bool jumps);
 
 // Applies a paging action to a view's stack of page starts (the first page is never stored):
