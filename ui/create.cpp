@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/makeit.h"
 #include "engine/startup.h"
 #include "model/des_file.h"
 #include "model/des_supp.h"
@@ -371,14 +372,7 @@ void file_ads_r() {
 }  // namespace
 
 void write_wrapped_entry(const std::string &entry, int indent) {
-  FILE *staged = fopen(MAKEIT_TMP, "w");
-  if (staged == nullptr) return;
-  bool written = fputs(entry.c_str(), staged) >= 0;
-  if (fclose(staged) != 0 || !written) {
-    remove(MAKEIT_TMP);
-    return;
-  }
-  mergeChop(indent);
+  makeit_append(get_makeit(), makeit_wrap(entry, indent));
 }
 
 void file_split(const char *name, std::string *base, std::string *ext) {
