@@ -29,6 +29,7 @@
 #include "engine/startup.h"
 #include "model/des_file.h"
 #include "model/des_supp.h"
+#include "ui/des_edit.h"
 #include "ui/kep_proc.h"
 
 const char *const USER_DIR_VARIABLE = "SARV_USER_DIR";
@@ -293,12 +294,38 @@ void run_create(const script_step &step, step_run *run) {
   bool list_all_marks = true;
   for (const script_group &group : step.groups)
     if (group.keyword == "mark" && group.all) list_all_marks = false;
-  std::string entry = create_entry_text(step.result.c_str(), built.des, built.size, list_all_marks);
+  std::string entry =
+      makeit_wrap(create_entry(step.result.c_str(), built.des, built.size, list_all_marks),
+                  static_cast<int>(step.result.size()) + 3);
   if (!append_entry(entry, &run->reason)) return;
   run->ran = true;
   run->outcome.has_size = true;
   run->outcome.states = built.size;
   run->outcome.transitions = static_cast<long>(count_tran(built.des, built.size));
+}
+
+// What an Edit entry lists, as the editor records it for its entry.
+edit_record edit_record_of(const script_step &step) {
+  edit_record record;
+  record.reached = step.reach;
+  for (const script_group &g : step.groups)
+    for (const script_item &it : g.items) {
+      state_t a = static_cast<state_t>(it.v[0]), c = static_cast<state_t>(it.v[2]);
+      if (g.keyword == "mark" && it.count == 0) {
+        (it.sign == '+' ? record.all_marked : record.all_unmarked) = true;
+      } else if (g.keyword == "mark") {
+        (it.sign == '+' ? record.new_marks : record.old_marks).push_back(a);
+      } else if (g.keyword == "states") {
+        record.deleted_states.push_back(a);
+      } else if (g.keyword == "trans") {
+        triple t{a, static_cast<event_t>(it.v[1]), c};
+        (it.sign == '+' ? record.new_trans : record.old_trans).push_back(t);
+      } else {
+        state_pair p{a, static_cast<state_t>(it.v[1])};
+        (g.keyword == "voc" ? record.vocals : record.unif_pairs).push_back(p);
+      }
+    }
+  return record;
 }
 
 // An Edit entry: the changes it lists applied to its source DES, filed under its result name.
@@ -314,7 +341,11 @@ void run_edit(const script_step &step, step_run *run) {
     run->reason = "cannot write " + file_path(step.result, ".des");
     return;
   }
-  if (!append_entry(edit_entry_text(step, edited.des, edited.size), &run->reason)) return;
+  std::string entry =
+      edit_entry(step.result.c_str(), step.names[0].c_str(), edit_record_of(step), edited.size,
+                 static_cast<long>(count_tran(edited.des, edited.size)));
+  if (!append_entry(makeit_wrap(entry, static_cast<int>(step.result.size()) + 3), &run->reason))
+    return;
   run->ran = true;
   run->outcome.has_size = true;
   run->outcome.states = edited.size;

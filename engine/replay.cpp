@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "algo/des_proc.h"
-#include "engine/makeit.h"
 #include "model/des_supp.h"
 
 namespace {
@@ -113,33 +112,6 @@ std::string build_created_des(const script_step &step, state_t *size, state_node
   return "";
 }
 
-std::string create_entry_text(const char *name, const state_node *des, state_t size,
-                              bool list_all_marks) {
-  std::string text = std::string(name) + " = Create(" + name;
-  std::string marks, vocals, transitions;
-  state_t marked = 0;
-  for (state_t s = 0; s < size; s++) {
-    if (des[s].marked) {
-      marks += (marked++ ? "," : "") + std::to_string(s);
-    }
-    if (des[s].vocal != 0)
-      vocals += (vocals.empty() ? "[" : ",[") + std::to_string(s) + "," +
-                std::to_string(des[s].vocal) + "]";
-    for (int j = 0; j < des[s].numelts; j++)
-      transitions += (transitions.empty() ? "[" : ",[") + std::to_string(s) + "," +
-                     std::to_string(des[s].next[j].event()) + "," +
-                     std::to_string(des[s].next[j].target()) + "]";
-  }
-  if (marked == size && size > 0 && !list_all_marks)
-    text += ",[mark all]";
-  else if (marked > 0)
-    text += ",[mark " + marks + "]";
-  if (!vocals.empty()) text += ",[voc " + vocals + "]";
-  if (!transitions.empty()) text += ",[tran " + transitions + "]";
-  text += ")  (" + std::to_string(size) + "," + std::to_string(count_tran(des, size)) + ")\n\n";
-  return makeit_wrap(text, static_cast<int>(strlen(name)) + 3);
-}
-
 namespace {
 
 // Grows the DES so that state s exists; the added states are unmarked, silent and empty.
@@ -239,18 +211,6 @@ std::string apply_edit(const script_step &step, state_t *size, state_node **des)
   }
   if (step.reach) reach(size, des);
   return mem_result ? "out of memory" : "";
-}
-
-std::string edit_entry_text(const script_step &step, const state_node *des, state_t size) {
-  std::string text = step.result + " = Edit(" + (step.names.empty() ? "" : step.names[0]);
-  for (const script_group &g : step.groups) {
-    text += ",[" + g.keyword + " ";
-    for (size_t k = 0; k < g.items.size(); k++) text += (k ? "," : "") + item_text(g.items[k]);
-    text += "]";
-  }
-  if (step.reach) text += ",rch";
-  text += ")  (" + std::to_string(size) + "," + std::to_string(count_tran(des, size)) + ")\n\n";
-  return makeit_wrap(text, static_cast<int>(step.result.size()) + 3);
 }
 
 std::string step_report(const script_step &step, step_status status, const step_outcome &outcome,

@@ -31,12 +31,6 @@ std::string check_recorded(const script_step &step, const step_outcome &outcome)
 // reason, with nothing allocated, when a state lies outside the count or memory runs out.
 std::string build_created_des(const script_step &step, state_t *size, state_node **des);
 
-// The Create entry of (size, des) named `name`, wrapped as the log wraps it and ending with its
-// blank line: marker states (",[mark all]" for a fully marked DES unless `list_all_marks`, as a
-// DES filed from ADS text logs them), vocal outputs, transitions, and the sizes.
-std::string create_entry_text(const char *name, const state_node *des, state_t size,
-                              bool list_all_marks);
-
 // Applies an Edit entry to the DES (*size, *des) in the order the editor applies its changes:
 // markers set and cleared, transitions added and deleted, outputs altered uniformly then per
 // state, states deleted (their transitions and the transitions into them dropped, then trailing
@@ -45,10 +39,6 @@ std::string create_entry_text(const char *name, const state_node *des, state_t s
 // transition to delete outside the DES, a deletion of state 0, whose new initial state the log
 // does not record, out of memory); the DES is then left changed partway.
 std::string apply_edit(const script_step &step, state_t *size, state_node **des);
-
-// The Edit entry of `step` (its groups as parsed, in log order) for the result (size, des),
-// wrapped as the log wraps it and ending with its blank line; no computing time, as the editor.
-std::string edit_entry_text(const script_step &step, const state_node *des, state_t size);
 
 // Status of a reported step.
 enum step_status { STEP_OK, STEP_MISMATCH, STEP_FAILED, STEP_SKIPPED };
