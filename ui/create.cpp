@@ -372,7 +372,10 @@ void file_ads_r() {
 }  // namespace
 
 void write_wrapped_entry(const std::string &entry, int indent) {
-  makeit_append(get_makeit(), makeit_wrap(entry, indent));
+  if (makeit_append(get_makeit(), makeit_wrap(entry, indent)) == 0) return;
+  // Row 20 stays free of the filing message below it, so both are seen before the pause.
+  clear_rows(20, 20);
+  mvprintw(20, 0, "Cannot write the log %s", get_makeit());
 }
 
 void file_split(const char *name, std::string *base, std::string *ext) {
