@@ -373,9 +373,9 @@ void file_ads_r() {
 
 void write_wrapped_entry(const std::string &entry, int indent) {
   if (makeit_append(get_makeit(), makeit_wrap(entry, indent)) == 0) return;
-  // Row 20 stays free of the filing message below it, so both are seen before the pause.
-  clear_rows(20, 20);
-  mvprintw(20, 0, "Cannot write the log %s", get_makeit());
+  clear_rows(20, 22);
+  mvprintw(22, 0, "Cannot write the log %s", get_makeit());
+  user_pause();
 }
 
 void file_split(const char *name, std::string *base, std::string *ext) {
