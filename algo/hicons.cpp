@@ -1,7 +1,15 @@
 // Hierarchical consistency: agents, blocking and dedicated sets, and the vocalization loop.
+//
+// The sets are held as bitsets over the vocal states and computed for all states at once: a
+// silent state's blocking set is the union over its transitions of the vocal target or the
+// target's blocking set, solved on the strongly connected components of the silent states
+// (Tarjan's order hands out each component after every component it leads to). Dedicated sets
+// are the same closure over the transitions that do not block. After a vocalization the sets
+// are recomputed before the next test.
 #include "algo/hicons.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "algo/grow_buf.h"
 #include "algo/outcon.h"
@@ -10,7 +18,6 @@
 
 namespace {
 
-// One step of a depth-first search: the state and the index of the transition being followed.
 struct frame {
   state_t state;
   int next;
@@ -19,180 +26,263 @@ struct frame {
 struct hcc_work {
   state_t n;
   state_node *des;
-  int version;               // 0: a new output per vocalized state; 1: one shared output
-  uint16_t min_vocal;        // base output the next vocalization uses
-  int error_no_more_vocal;   // 1 when no free output is left
-  int free_output[100];      // per base output: 1 free, 0 used
-  int32_t generation;        // advances with every vocalization; older memo entries are stale
-  int32_t *memo_generation;  // per state: generation of its agent and blocking answers
-  int8_t *agent_memo;        // per target state: 1 when an odd transition into it is an agent
-  state_t *single_memo;      // per target state: c when its blocking set is {c}, else -1
-  int32_t *visit;            // per state: stamp of the dedicated-set search that visited it
-  int32_t *probe;            // per state: stamp of the agent or blocking search that visited it
-  int32_t *dedicated;        // per state: stamp of the dedicated set holding it
-  int32_t stamp;
-  grow_buf<frame> stack;
-  grow_buf<state_t> blocking;       // blocking set of the transition under test
-  grow_buf<state_t> scratch;        // blocking set of a path transition inside a dedicated search
-  grow_buf<state_t> dedicated_set;  // dedicated set of the state under test
+  int version;              // 0: a new output per vocalized state; 1: one shared output
+  uint16_t min_vocal;       // base output the next vocalization uses
+  int error_no_more_vocal;  // 1 when no free output is left
+  int free_output[100];     // per base output: 1 free, 0 used
+  // Derived from the current outputs; rebuilt by compute_sets when `stale`.
+  bool stale;
+  size_t words;            // 64-bit words per bitset
+  int32_t *vocal_index;    // per state: its bit among the vocal states, -1 when silent
+  uint8_t *agent_flag;     // per silent state: reaches a vocal state by even events
+  uint8_t *blocking_size;  // per silent state: members of its blocking set, capped at 2
+  uint64_t *blocking;      // per state: blocking set bitset (silent states only)
+  uint64_t *dedicated;     // per state: dedicated set bitset (silent states only)
+  uint64_t *scratch;       // two bitsets of work space
+  int32_t *order;          // Tarjan: discovery index per state, 0 = not yet
+  int32_t *low;            // Tarjan: lowest index reachable
+  int32_t *component;      // Tarjan: component number, -1 while on the stack
+  grow_buf<frame> frames;
+  grow_buf<state_t> members;
 };
 
 bool is_vocal_state(const hcc_work *w, state_t s) {
   return w->des[s].vocal != 0;
 }
 
-int32_t next_stamp(hcc_work *w) {
-  return ++w->stamp;
+uint64_t *set_of(uint64_t *sets, const hcc_work *w, state_t s) {
+  return sets + static_cast<size_t>(s) * w->words;
 }
 
-// Fills w->blocking with the vocal states reachable from `target` through silent states, in the
-// order met (just `target` when it is vocal). The target is not entered in the visited stamps,
-// so a path back to it searches it again, which adds nothing new.
-bool blocking_of_target(hcc_work *w, state_t target, grow_buf<state_t> *out) {
-  out->len = 0;
-  if (is_vocal_state(w, target)) return out->push(target);
-  int32_t mark = next_stamp(w);
-  w->stack.len = 0;
-  if (!w->stack.push(frame{target, 0})) return false;
-  while (w->stack.len > 0) {
-    frame &top = w->stack.items[w->stack.len - 1];
-    const state_node &node = w->des[top.state];
-    if (top.next >= node.numelts) {
-      w->stack.len--;
-      continue;
+void set_bit(uint64_t *set, int32_t bit) {
+  set[bit >> 6] |= uint64_t{1} << (bit & 63);
+}
+
+// Whether the odd transition into `target` is an agent.
+int agent(const hcc_work *w, event_t e, state_t target) {
+  if ((e & 1) == 0) return 0;
+  return is_vocal_state(w, target) || w->agent_flag[target];
+}
+
+// A transition blocks when it is an agent whose blocking set has more than one member.
+bool blocks(const hcc_work *w, event_t e, state_t target) {
+  return agent(w, e, target) && !is_vocal_state(w, target) && w->blocking_size[target] >= 2;
+}
+
+// Marks the silent states that reach a vocal state by even events through silent states: a
+// backward search from the vocal states over the even transitions of silent sources.
+bool mark_agents(hcc_work *w) {
+  state_t n = w->n;
+  uint32_t *first = static_cast<uint32_t *>(CALLOC(static_cast<size_t>(n) + 1, sizeof(uint32_t)));
+  grow_buf<state_t> from, todo;
+  bool ok = first != nullptr;
+  for (state_t x = 0; ok && x < n; x++)
+    if (!is_vocal_state(w, x))
+      for (int j = 0; j < w->des[x].numelts; j++)
+        if ((w->des[x].next[j].event() & 1) == 0) first[w->des[x].next[j].target() + 1]++;
+  for (state_t s = 0; ok && s < n; s++) first[s + 1] += first[s];
+  ok = ok && from.reserve(first[n] + 1);
+  uint32_t *fill = nullptr;
+  if (ok) {
+    fill = MALLOC_N<uint32_t>(static_cast<size_t>(n) + 1);
+    ok = fill != nullptr;
+  }
+  if (ok) {
+    memcpy(fill, first, (static_cast<size_t>(n) + 1) * sizeof(uint32_t));
+    for (state_t x = 0; x < n; x++)
+      if (!is_vocal_state(w, x))
+        for (int j = 0; j < w->des[x].numelts; j++)
+          if ((w->des[x].next[j].event() & 1) == 0)
+            from.items[fill[w->des[x].next[j].target()]++] = x;
+  }
+  memset(w->agent_flag, 0, static_cast<size_t>(n));
+  for (state_t v = 0; ok && v < n; v++)
+    if (is_vocal_state(w, v)) ok = todo.push(v);
+  while (ok && todo.len > 0) {
+    state_t t = todo.items[--todo.len];
+    for (uint32_t k = first[t]; ok && k < first[t + 1]; k++) {
+      state_t x = from.items[k];
+      if (w->agent_flag[x]) continue;
+      w->agent_flag[x] = 1;
+      ok = todo.push(x);
     }
-    state_t t = node.next[top.next++].target();
-    if (w->probe[t] == mark) continue;
-    w->probe[t] = mark;
-    if (is_vocal_state(w, t)) {
-      if (!out->push(t)) return false;
-    } else if (!w->stack.push(frame{t, 0})) {
-      return false;
+  }
+  free(first);
+  free(fill);
+  from.release();
+  todo.release();
+  return ok;
+}
+
+// For every silent state s: sets[s] = union over the transitions s -> x that `keep` accepts of
+// {x} for a vocal x and sets[x] for a silent x. Time: O((V + E) * words).
+template <typename Keep>
+bool close_over_silent(hcc_work *w, uint64_t *sets, Keep keep) {
+  state_t n = w->n;
+  memset(sets, 0, static_cast<size_t>(n) * w->words * sizeof(uint64_t));
+  memset(w->order, 0, static_cast<size_t>(n) * sizeof(int32_t));
+  int32_t counter = 0, components = 0;
+  uint64_t *acc = w->scratch;
+  for (state_t root = 0; root < n; root++) {
+    if (is_vocal_state(w, root) || w->order[root]) continue;
+    w->frames.len = 0;
+    if (!w->frames.push(frame{root, 0})) return false;
+    w->order[root] = w->low[root] = ++counter;
+    w->component[root] = -1;
+    if (!w->members.push(root)) return false;
+    while (w->frames.len > 0) {
+      frame &top = w->frames.items[w->frames.len - 1];
+      state_t v = top.state;
+      const state_node &node = w->des[v];
+      if (top.next < node.numelts) {
+        tran_entry t = node.next[top.next++];
+        state_t x = t.target();
+        if (is_vocal_state(w, x) || !keep(v, t)) continue;
+        if (!w->order[x]) {
+          w->order[x] = w->low[x] = ++counter;
+          w->component[x] = -1;
+          if (!w->members.push(x) || !w->frames.push(frame{x, 0})) return false;
+        } else if (w->component[x] < 0 && w->order[x] < w->low[v]) {
+          w->low[v] = w->order[x];
+        }
+        continue;
+      }
+      w->frames.len--;
+      if (w->frames.len > 0) {
+        state_t parent = w->frames.items[w->frames.len - 1].state;
+        if (w->low[v] < w->low[parent]) w->low[parent] = w->low[v];
+      }
+      if (w->low[v] != w->order[v]) continue;
+      // v roots a component: its members are on top of the member stack.
+      size_t start = w->members.len;
+      do start--;
+      while (w->members.items[start] != v);
+      int32_t id = components++;
+      for (size_t k = start; k < w->members.len; k++) w->component[w->members.items[k]] = id;
+      memset(acc, 0, w->words * sizeof(uint64_t));
+      for (size_t k = start; k < w->members.len; k++) {
+        state_t u = w->members.items[k];
+        for (int j = 0; j < w->des[u].numelts; j++) {
+          tran_entry t = w->des[u].next[j];
+          state_t x = t.target();
+          if (!keep(u, t)) continue;
+          if (is_vocal_state(w, x)) {
+            set_bit(acc, w->vocal_index[x]);
+          } else if (w->component[x] != id) {
+            const uint64_t *other = set_of(sets, w, x);
+            for (size_t b = 0; b < w->words; b++) acc[b] |= other[b];
+          }
+        }
+      }
+      for (size_t k = start; k < w->members.len; k++)
+        memcpy(set_of(sets, w, w->members.items[k]), acc, w->words * sizeof(uint64_t));
+      w->members.len = start;
     }
   }
   return true;
 }
 
-// Blocking set of the transition (e -> target): empty for an uncontrollable event.
-bool getblocking_set(hcc_work *w, event_t e, state_t target) {
-  w->blocking.len = 0;
-  if ((e & 1) == 0) return true;
-  return blocking_of_target(w, target, &w->blocking);
+void release_sets(hcc_work *w) {
+  free(w->vocal_index);
+  free(w->agent_flag);
+  free(w->blocking_size);
+  free(w->blocking);
+  free(w->dedicated);
+  free(w->scratch);
+  free(w->order);
+  free(w->low);
+  free(w->component);
+  w->vocal_index = w->order = w->low = w->component = nullptr;
+  w->agent_flag = w->blocking_size = nullptr;
+  w->blocking = w->dedicated = w->scratch = nullptr;
 }
 
-void refresh_memo(hcc_work *w, state_t s) {
-  if (w->memo_generation[s] == w->generation) return;
-  w->memo_generation[s] = w->generation;
-  w->agent_memo[s] = -1;
-  w->single_memo[s] = -2;
-}
-
-// Whether an odd transition into `target` is an agent: the target is vocal or reaches a vocal
-// state by uncontrollable events through silent states.
-int agent_target(hcc_work *w, state_t target, bool *ok) {
-  refresh_memo(w, target);
-  if (w->agent_memo[target] >= 0) return w->agent_memo[target];
-  int answer = 0;
-  if (is_vocal_state(w, target)) {
-    answer = 1;
-  } else {
-    int32_t mark = next_stamp(w);
-    w->probe[target] = mark;
-    grow_buf<frame> search;
-    if (!search.push(frame{target, 0})) *ok = false;
-    while (*ok && answer == 0 && search.len > 0) {
-      frame &top = search.items[search.len - 1];
-      const state_node &node = w->des[top.state];
-      if (top.next >= node.numelts) {
-        search.len--;
-        continue;
-      }
-      tran_entry t = node.next[top.next++];
-      if ((t.event() & 1) != 0 || w->probe[t.target()] == mark) continue;
-      if (is_vocal_state(w, t.target())) {
-        answer = 1;
-      } else {
-        w->probe[t.target()] = mark;
-        if (!search.push(frame{t.target(), 0})) *ok = false;
-      }
-    }
-    search.release();
+// Rebuilds agents, blocking sets and dedicated sets from the current outputs.
+bool compute_sets(hcc_work *w) {
+  release_sets(w);
+  size_t n = static_cast<size_t>(w->n);
+  w->vocal_index = MALLOC_N<int32_t>(n);
+  if (w->vocal_index == nullptr) return false;
+  int32_t vocal = 0;
+  for (state_t s = 0; s < w->n; s++) w->vocal_index[s] = is_vocal_state(w, s) ? vocal++ : -1;
+  w->words = (static_cast<size_t>(vocal) + 63) / 64 + 1;
+  if (w->words > static_cast<size_t>(-1) / 8 / (n + 2)) {
+    mem_result = 1;
+    return false;
   }
-  w->agent_memo[target] = static_cast<int8_t>(answer);
-  return answer;
-}
-
-// 1 when the transition (e -> target) is an agent. The source state plays no part.
-int agent(hcc_work *w, event_t e, state_t target, bool *ok) {
-  if ((e & 1) == 0) return 0;
-  return agent_target(w, target, ok);
-}
-
-// c when the blocking set of an odd transition into `target` is exactly {c}, else -1.
-state_t single_blocking(hcc_work *w, state_t target, bool *ok) {
-  refresh_memo(w, target);
-  if (w->single_memo[target] != -2) return w->single_memo[target];
-  if (!blocking_of_target(w, target, &w->scratch)) *ok = false;
-  state_t single = w->scratch.len == 1 ? w->scratch.items[0] : -1;
-  w->single_memo[target] = single;
-  return single;
-}
-
-// Fills w->dedicated_set with the dedicated set of state i and stamps its members in
-// w->dedicated. A vocal state c met on a path is taken when no agent transition of the path
-// (examined from the last back to the first) has a blocking set other than {c}; otherwise it stays
-// unmarked and may be met again on another path. Vocal states are never searched through.
-bool getdedicated_set(hcc_work *w, state_t i, int32_t *set_stamp) {
-  bool ok = true;
-  int32_t mark = next_stamp(w);
-  *set_stamp = mark;
-  w->dedicated_set.len = 0;
-  grow_buf<frame> path;
-  if (!path.push(frame{i, 0})) return false;
-  while (ok && path.len > 0) {
-    frame &top = path.items[path.len - 1];
-    const state_node &node = w->des[top.state];
-    if (top.next >= node.numelts) {
-      path.len--;
-      continue;
-    }
-    tran_entry via = node.next[top.next++];
-    state_t c = via.target();
-    if (w->visit[c] == mark) continue;
-    if (!is_vocal_state(w, c)) {
-      w->visit[c] = mark;
-      ok = path.push(frame{c, 0});
-      continue;
-    }
-    bool fails = agent(w, via.event(), c, &ok) && single_blocking(w, c, &ok) != c;
-    for (size_t d = path.len - 1; ok && !fails && d > 0; d--) {
-      const frame &from = path.items[d - 1];
-      tran_entry step = w->des[from.state].next[from.next - 1];
-      fails =
-          agent(w, step.event(), step.target(), &ok) && single_blocking(w, step.target(), &ok) != c;
-    }
-    if (ok && !fails) {
-      w->visit[c] = mark;
-      w->dedicated[c] = mark;
-      ok = w->dedicated_set.push(c);
-    }
+  w->agent_flag = static_cast<uint8_t *>(CALLOC(n, 1));
+  w->blocking_size = static_cast<uint8_t *>(CALLOC(n, 1));
+  w->blocking = static_cast<uint64_t *>(CALLOC(n * w->words, sizeof(uint64_t)));
+  w->dedicated = static_cast<uint64_t *>(CALLOC(n * w->words, sizeof(uint64_t)));
+  w->scratch = static_cast<uint64_t *>(CALLOC(2 * w->words, sizeof(uint64_t)));
+  w->order = MALLOC_N<int32_t>(n);
+  w->low = MALLOC_N<int32_t>(n);
+  w->component = MALLOC_N<int32_t>(n);
+  if (!w->agent_flag || !w->blocking_size || !w->blocking || !w->dedicated || !w->scratch ||
+      !w->order || !w->low || !w->component || !mark_agents(w))
+    return false;
+  if (!close_over_silent(w, w->blocking, [](state_t, tran_entry) { return true; })) return false;
+  for (state_t s = 0; s < w->n; s++) {
+    const uint64_t *set = set_of(w->blocking, w, s);
+    int count = 0;
+    for (size_t b = 0; b < w->words && count < 2; b++)
+      count += __builtin_popcountll(set[b]) > 1 ? 2 : __builtin_popcountll(set[b]);
+    w->blocking_size[s] = static_cast<uint8_t>(count > 2 ? 2 : count);
   }
-  path.release();
+  bool ok = close_over_silent(
+      w, w->dedicated, [w](state_t, tran_entry t) { return !blocks(w, t.event(), t.target()); });
+  w->stale = false;
   return ok;
 }
 
-// 1 when the list a (of na states) is not empty and every member is in the set stamped `stamp`.
-int subset(const state_t *a, size_t na, const int32_t *stamps, int32_t stamp) {
-  if (na == 0) return 0;
-  for (size_t k = 0; k < na; k++)
-    if (stamps[a[k]] != stamp) return 0;
-  return 1;
+// Blocking set of the transition (e -> target) into `out`: empty for an uncontrollable event,
+// {target} for a vocal target, else every vocal state the target reaches through silent states.
+void getblocking_set(hcc_work *w, event_t e, state_t target, uint64_t *out) {
+  memset(out, 0, w->words * sizeof(uint64_t));
+  if ((e & 1) == 0) return;
+  if (is_vocal_state(w, target)) {
+    set_bit(out, w->vocal_index[target]);
+    return;
+  }
+  memcpy(out, set_of(w->blocking, w, target), w->words * sizeof(uint64_t));
+}
+
+// Dedicated set of state i into `out`: the vocal states i reaches by a path through silent states
+// on which no transition blocks. (A transition whose blocking set is {c} leads to c alone, so on
+// such a path every agent has the blocking set {c} of the vocal state c at its end.)
+void getdedicated_set(hcc_work *w, state_t i, uint64_t *out) {
+  if (!is_vocal_state(w, i)) {
+    memcpy(out, set_of(w->dedicated, w, i), w->words * sizeof(uint64_t));
+    return;
+  }
+  memset(out, 0, w->words * sizeof(uint64_t));
+  for (int j = 0; j < w->des[i].numelts; j++) {
+    tran_entry t = w->des[i].next[j];
+    state_t x = t.target();
+    if (blocks(w, t.event(), x)) continue;
+    if (is_vocal_state(w, x)) {
+      set_bit(out, w->vocal_index[x]);
+    } else {
+      const uint64_t *other = set_of(w->dedicated, w, x);
+      for (size_t b = 0; b < w->words; b++) out[b] |= other[b];
+    }
+  }
+}
+
+// 1 when the set a is not empty and within b.
+int subset(const uint64_t *a, const uint64_t *b, size_t words) {
+  bool empty = true;
+  for (size_t k = 0; k < words; k++) {
+    if (a[k] & ~b[k]) return 0;
+    if (a[k]) empty = false;
+  }
+  return empty ? 0 : 1;
 }
 
 // Gives state s the output 10v + 1 for the current free base output v.
 void vocalize(hcc_work *w, state_t s) {
   set_output(&w->des[s], 10u * w->min_vocal + 1u);
-  w->generation++;
+  w->stale = true;
   if (w->version == 1) return;
   w->free_output[w->min_vocal] = 0;
   uint16_t v = static_cast<uint16_t>(w->min_vocal + 1);
@@ -201,19 +291,6 @@ void vocalize(hcc_work *w, state_t s) {
     w->error_no_more_vocal = 1;
   else
     w->min_vocal = v;
-}
-
-void release(hcc_work *w) {
-  free(w->memo_generation);
-  free(w->agent_memo);
-  free(w->single_memo);
-  free(w->visit);
-  free(w->probe);
-  free(w->dedicated);
-  w->stack.release();
-  w->blocking.release();
-  w->scratch.release();
-  w->dedicated_set.release();
 }
 
 int hiconsis_common(state_t *n, state_node **des, int version) {
@@ -232,21 +309,14 @@ int hcc(state_t n, state_node *des, int version) {
   w.n = n;
   w.des = des;
   w.version = version;
-  size_t count = n > 0 ? static_cast<size_t>(n) : 1;
-  w.memo_generation = static_cast<int32_t *>(CALLOC(count, sizeof(int32_t)));
-  w.agent_memo = static_cast<int8_t *>(CALLOC(count, sizeof(int8_t)));
-  w.single_memo = static_cast<state_t *>(CALLOC(count, sizeof(state_t)));
-  w.visit = static_cast<int32_t *>(CALLOC(count, sizeof(int32_t)));
-  w.probe = static_cast<int32_t *>(CALLOC(count, sizeof(int32_t)));
-  w.dedicated = static_cast<int32_t *>(CALLOC(count, sizeof(int32_t)));
-  bool ok = w.memo_generation && w.agent_memo && w.single_memo && w.visit && w.probe && w.dedicated;
-  w.generation = 1;
+  w.stale = true;
   for (int v = 0; v < 100; v++) w.free_output[v] = 1;
-  for (state_t s = 0; ok && s < n; s++)
+  for (state_t s = 0; s < n; s++)
     if (des[s].vocal != 0) w.free_output[base_output(des[s].vocal) % 100] = 0;
   w.min_vocal = 10;
   while (w.min_vocal <= 99 && !w.free_output[w.min_vocal]) w.min_vocal++;
-  if (ok && w.min_vocal > 99) w.error_no_more_vocal = 1;
+  if (w.min_vocal > 99) w.error_no_more_vocal = 1;
+  bool ok = true;
   long visited = 0;
   int pass = 0;
   while (ok && !w.error_no_more_vocal && !pass) {
@@ -255,17 +325,19 @@ int hcc(state_t n, state_node *des, int version) {
       if (visited % 10 == 0)
         progress_line("HCC: %ld %ld %ld", static_cast<long>(n), visited, static_cast<long>(pass));
       visited++;
-      int32_t set_stamp = 0, set_generation = 0;
       for (int j = 0; ok && j < des[i].numelts; j++) {
-        tran_entry t = des[i].next[j];
-        if (!agent(&w, t.event(), t.target(), &ok)) continue;
-        if (set_generation != w.generation) {
-          ok = ok && getdedicated_set(&w, i, &set_stamp);
-          set_generation = w.generation;
+        if (w.stale && !compute_sets(&w)) {
+          ok = false;
+          break;
         }
-        ok = ok && getblocking_set(&w, t.event(), t.target());
-        if (!ok) break;
-        if (!subset(w.blocking.items, w.blocking.len, w.dedicated, set_stamp)) {
+        tran_entry t = des[i].next[j];
+        // Only a blocking transition can fail: a non-blocking agent's blocking set {c} is within
+        // its source's dedicated set by definition.
+        if (!agent(&w, t.event(), t.target()) || !blocks(&w, t.event(), t.target())) continue;
+        uint64_t *blocking = w.scratch, *dedicated = w.scratch + w.words;
+        getblocking_set(&w, t.event(), t.target(), blocking);
+        getdedicated_set(&w, i, dedicated);
+        if (!subset(blocking, dedicated, w.words)) {
           vocalize(&w, t.target());
           pass = 0;
         }
@@ -273,7 +345,9 @@ int hcc(state_t n, state_node *des, int version) {
       }
     }
   }
-  release(&w);
+  release_sets(&w);
+  w.frames.release();
+  w.members.release();
   if (!ok) mem_result = 1;
   return w.error_no_more_vocal;
 }

@@ -105,6 +105,20 @@ TEST(Hiconsis, RandomVocalDesKeepLanguageAndOutputs) {
   }
 }
 
+TEST(Hiconsis, VocalizationLoopMatchesSlowSearches) {
+  std::mt19937 rng(29);
+  for (int round = 0; round < 300; round++) {
+    owned_des d;
+    make_random_vocal(rng, 2 + round % 12, 3, &d);
+    outcon_des(&d.size, &d.des);
+    ref_des expected = to_ref(d.des, d.size);
+    SCOPED_TRACE(round);
+    int version = round % 2;
+    EXPECT_EQ(hcc(d.size, d.des, version), ref_hcc(&expected, version));
+    EXPECT_EQ(diff_des(expected, d.des, d.size), "");
+  }
+}
+
 TEST(Hiconsis, ReportsProgress) {
   owned_des d;
   make_two_agents(&d);

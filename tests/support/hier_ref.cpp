@@ -114,3 +114,72 @@ void make_random_vocal(std::mt19937 &rng, state_t states, int max_out, owned_des
   make_random_des(rng, options, out);
   out->des[0].vocal = 0;
 }
+
+namespace {
+
+// Vocal states reachable from `from` through silent states, over the transitions `keep` accepts.
+template <typename Keep>
+std::set<state_t> vocal_reach(const ref_des &g, state_t from, Keep keep) {
+  std::set<state_t> found, seen;
+  std::vector<state_t> todo = {from};
+  while (!todo.empty()) {
+    state_t s = todo.back();
+    todo.pop_back();
+    for (auto [e, t] : g.out[s]) {
+      if (!keep(e, t)) continue;
+      if (g.vocal[t]) {
+        found.insert(t);
+      } else if (seen.insert(t).second) {
+        todo.push_back(t);
+      }
+    }
+  }
+  return found;
+}
+
+bool ref_agent(const ref_des &g, event_t e, state_t t) {
+  if (!(e & 1)) return false;
+  if (g.vocal[t]) return true;
+  return !vocal_reach(g, t, [](event_t ev, state_t) { return !(ev & 1); }).empty();
+}
+
+std::set<state_t> ref_blocking(const ref_des &g, event_t e, state_t t) {
+  if (!(e & 1)) return {};
+  if (g.vocal[t]) return {t};
+  return vocal_reach(g, t, [](event_t, state_t) { return true; });
+}
+
+}  // namespace
+
+int ref_hcc(ref_des *g, int version) {
+  std::set<int> used;
+  for (int w : g->vocal)
+    if (w) used.insert(base_of(w));
+  int next = 10;
+  while (next <= 99 && used.count(next)) next++;
+  if (next > 99) return 1;
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (state_t i = 0; i < g->size(); i++) {
+      for (auto [e, t] : g->out[i]) {
+        if (!ref_agent(*g, e, t)) continue;
+        auto blocks = [&](event_t ev, state_t x) {
+          return ref_agent(*g, ev, x) && ref_blocking(*g, ev, x).size() != 1;
+        };
+        std::set<state_t> dedicated =
+            vocal_reach(*g, i, [&](event_t ev, state_t x) { return !blocks(ev, x); });
+        std::set<state_t> blocking = ref_blocking(*g, e, t);
+        bool within = !blocking.empty();
+        for (state_t c : blocking) within = within && dedicated.count(c);
+        if (within) continue;
+        g->vocal[t] = 10 * next + 1;
+        changed = true;
+        if (version == 1) continue;
+        used.insert(next);
+        while (next <= 99 && used.count(next)) next++;
+        if (next > 99) return 1;
+      }
+    }
+  }
+  return 0;
+}

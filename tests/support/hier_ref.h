@@ -34,4 +34,8 @@ ref_des ref_relabelled(const ref_des &g, const std::vector<std::pair<int, int>> 
 // A random deterministic vocal DES with silent state 0, outputs drawn from 10..99.
 void make_random_vocal(std::mt19937 &rng, state_t states, int max_out, owned_des *out);
 
+// The vocalization loop of hierarchical consistency, slow and obvious: blocking sets by search
+// from the target, dedicated sets by search over the transitions that do not block, everything
+// searched again for every test. Returns 1 on output overflow.
+int ref_hcc(ref_des *g, int version);
 #endif
