@@ -14,6 +14,7 @@ time_line() { printf "\n%*sComputing time = 00:00:00" "$1" ""; }
 write_des "$USERDIR/G.des" 3 "0" "0 1 1" "1 2 2" "2 4 0"
 write_des "$USERDIR/P.des" 3 "1" "0 5 1" "0 6 1" "1 3 2"
 VOCALS="2 20 3 30" write_des "$USERDIR/S.des" 4 "0" "0 1 1" "1 2 2" "1 6 3" "2 4 0" "3 3 0"
+VOCALS="2 20 3 30" write_des "$USERDIR/T.des" 5 "2" "0 1 1" "0 3 4" "1 2 2" "1 4 3" "4 2 2" "4 6 3"
 VOCALS="0 10" write_des "$USERDIR/LOUD.des" 2 "0" "0 1 1"
 chain=() vocals=""
 for s in $(seq 0 89); do
@@ -22,15 +23,17 @@ for s in $(seq 0 89); do
 done
 VOCALS=$vocals write_des "$USERDIR/FULL.des" 91 "" "${chain[@]}"
 
-# Vocalize: 1 is entered with 20; state 1 has no event 3 (refused); "*" with event 2 finds 1.
-run_keys " th0G\rV\r0\r1\r20\r1\r3\r30\r*\r2\r30\r-1\r"
+# Vocalize: 1 is entered with 20; output 5 and event 3 of state 1 are refused; "*" with event 2
+# finds state 1.
+run_keys " th0G\rV\r0\r1\r20\r0\r1\r5\r1\r3\r30\r*\r2\r30\r-1\r"
 check_screen_row 0 "VOCALIZE"
 check_screen_row 2 "DES2 = VOCALIZE (DES1, VOCAL_LIST)"
 check_screen_row 4 "Enter list of triples [exit state, event, vocal output]."
 check_screen_row 5 "To vocalize all instances of an event, enter * for Exit state."
 check_screen_row 8 "Exit state:  0      Event:  1           Entrance state vocal output:  20"
 check_screen_row 11 "This entry is illegal; please reenter!"
-check_screen_row 13 "Exit state:  *      Event:  2           Entrance state vocal output:  30"
+check_screen_row 15 "This entry is illegal; please reenter!"
+check_screen_row 17 "Exit state:  *      Event:  2           Entrance state vocal output:  30"
 check_file_is "$log" "V = Vocalize(G,[[0,1,20],[1,2,30]])  (3,3)$(time_line 4)\n\n"
 rm "$log"
 
@@ -70,6 +73,9 @@ check_screen_row 9 "Hierarchical consistency may require the addition of new low
 check_screen_row 16 "Multiple new state outputs (distinct for each new location) (m)"
 check_screen_row 18 "Select (*s/m)  s"
 check_file_is "$log" "H = Hiconsis(S)   New event labels: [101,200,300]  (4,5)$(time_line 4)\n\n"
+rm "$log"
+run_keys " th2T\rH2\rm"
+check_file_is "$log" "H2 = Hiconsis(T)   New event labels: [101,111,200,300]  (5,6)$(time_line 5)\n\n"
 rm "$log"
 run_keys " th1S\rO\r"
 check_file_is "$log" "O = Outconsis(S)  (4,5)$(time_line 4)\n\n"
