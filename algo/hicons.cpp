@@ -2,10 +2,9 @@
 //
 // The sets are held as bitsets over the vocal states and computed for all states at once: a
 // silent state's blocking set is the union over its transitions of the vocal target or the
-// target's blocking set, solved on the strongly connected components of the silent states
-// (Tarjan's order hands out each component after every component it leads to). Dedicated sets
-// are the same closure over the transitions that do not block. After a vocalization the sets
-// are recomputed before the next test.
+// target's blocking set, solved on the strongly connected components of the silent states.
+// Dedicated sets are the same closure over the transitions that do not block. After a
+// vocalization the sets are computed again before the next test.
 #include "algo/hicons.h"
 
 #include <cstdlib>
@@ -13,15 +12,11 @@
 
 #include "algo/grow_buf.h"
 #include "algo/outcon.h"
+#include "algo/scc.h"
 #include "model/mymalloc.h"
 #include "model/progress.h"
 
 namespace {
-
-struct frame {
-  state_t state;
-  int next;
-};
 
 struct hcc_work {
   state_t n;
@@ -39,11 +34,12 @@ struct hcc_work {
   uint64_t *blocking;      // per state: blocking set bitset (silent states only)
   uint64_t *dedicated;     // per state: dedicated set bitset (silent states only)
   uint64_t *scratch;       // two bitsets of work space
-  int32_t *order;          // Tarjan: discovery index per state, 0 = not yet
-  int32_t *low;            // Tarjan: lowest index reachable
-  int32_t *component;      // Tarjan: component number, -1 while on the stack
-  grow_buf<frame> frames;
-  grow_buf<state_t> members;
+  int32_t *order;          // states grouped by component
+  int32_t *low;            // n + 1 entries: per component, where its group in `order` ends
+  int32_t *component;      // per state: its component among the silent states, -1 if vocal
+  uint32_t *rev_first;     // n + 1 offsets into rev_from: the sources of transitions into a state
+  state_t *rev_from;
+  uint8_t *affected;  // per state: its sets may have changed since they were computed
 };
 
 bool is_vocal_state(const hcc_work *w, state_t s) {
@@ -115,69 +111,45 @@ bool mark_agents(hcc_work *w) {
 }
 
 // For every silent state s: sets[s] = union over the transitions s -> x that `keep` accepts of
-// {x} for a vocal x and sets[x] for a silent x. Time: O((V + E) * words).
+// {x} for a vocal x and sets[x] for a silent x, solved component by component of the silent
+// states, those a component leads to first. Time: O((V + E) * words).
 template <typename Keep>
 bool close_over_silent(hcc_work *w, uint64_t *sets, Keep keep) {
   state_t n = w->n;
+  auto silent = [w](state_t s) { return !is_vocal_state(w, s); };
+  state_t components = strong_components(n, w->des, silent, keep, w->component);
+  if (components < 0) return false;
+  // Members grouped by component: order[] holds them, low[c] .. low[c + 1] the range of c.
+  int32_t *first = w->low, *by_component = w->order;
+  memset(first, 0, (static_cast<size_t>(n) + 1) * sizeof(int32_t));
+  for (state_t s = 0; s < n; s++)
+    if (w->component[s] >= 0) first[w->component[s] + 1]++;
+  for (state_t c = 1; c <= n; c++) first[c] += first[c - 1];
+  for (state_t s = 0; s < n; s++)
+    if (w->component[s] >= 0) by_component[first[w->component[s]]++] = s;
   memset(sets, 0, static_cast<size_t>(n) * w->words * sizeof(uint64_t));
-  memset(w->order, 0, static_cast<size_t>(n) * sizeof(int32_t));
-  int32_t counter = 0, components = 0;
   uint64_t *acc = w->scratch;
-  for (state_t root = 0; root < n; root++) {
-    if (is_vocal_state(w, root) || w->order[root]) continue;
-    w->frames.len = 0;
-    if (!w->frames.push(frame{root, 0})) return false;
-    w->order[root] = w->low[root] = ++counter;
-    w->component[root] = -1;
-    if (!w->members.push(root)) return false;
-    while (w->frames.len > 0) {
-      frame &top = w->frames.items[w->frames.len - 1];
-      state_t v = top.state;
-      const state_node &node = w->des[v];
-      if (top.next < node.numelts) {
-        tran_entry t = node.next[top.next++];
+  int32_t start = 0;
+  for (state_t c = 0; c < components; c++) {
+    int32_t end = first[c];
+    memset(acc, 0, w->words * sizeof(uint64_t));
+    for (int32_t k = start; k < end; k++) {
+      state_t u = by_component[k];
+      for (int j = 0; j < w->des[u].numelts; j++) {
+        tran_entry t = w->des[u].next[j];
         state_t x = t.target();
-        if (is_vocal_state(w, x) || !keep(v, t)) continue;
-        if (!w->order[x]) {
-          w->order[x] = w->low[x] = ++counter;
-          w->component[x] = -1;
-          if (!w->members.push(x) || !w->frames.push(frame{x, 0})) return false;
-        } else if (w->component[x] < 0 && w->order[x] < w->low[v]) {
-          w->low[v] = w->order[x];
-        }
-        continue;
-      }
-      w->frames.len--;
-      if (w->frames.len > 0) {
-        state_t parent = w->frames.items[w->frames.len - 1].state;
-        if (w->low[v] < w->low[parent]) w->low[parent] = w->low[v];
-      }
-      if (w->low[v] != w->order[v]) continue;
-      // v roots a component: its members are on top of the member stack.
-      size_t start = w->members.len;
-      do start--;
-      while (w->members.items[start] != v);
-      int32_t id = components++;
-      for (size_t k = start; k < w->members.len; k++) w->component[w->members.items[k]] = id;
-      memset(acc, 0, w->words * sizeof(uint64_t));
-      for (size_t k = start; k < w->members.len; k++) {
-        state_t u = w->members.items[k];
-        for (int j = 0; j < w->des[u].numelts; j++) {
-          tran_entry t = w->des[u].next[j];
-          state_t x = t.target();
-          if (!keep(u, t)) continue;
-          if (is_vocal_state(w, x)) {
-            set_bit(acc, w->vocal_index[x]);
-          } else if (w->component[x] != id) {
-            const uint64_t *other = set_of(sets, w, x);
-            for (size_t b = 0; b < w->words; b++) acc[b] |= other[b];
-          }
+        if (!keep(u, t)) continue;
+        if (is_vocal_state(w, x)) {
+          set_bit(acc, w->vocal_index[x]);
+        } else if (w->component[x] != c) {
+          const uint64_t *other = set_of(sets, w, x);
+          for (size_t b = 0; b < w->words; b++) acc[b] |= other[b];
         }
       }
-      for (size_t k = start; k < w->members.len; k++)
-        memcpy(set_of(sets, w, w->members.items[k]), acc, w->words * sizeof(uint64_t));
-      w->members.len = start;
     }
+    for (int32_t k = start; k < end; k++)
+      memcpy(set_of(sets, w, by_component[k]), acc, w->words * sizeof(uint64_t));
+    start = end;
   }
   return true;
 }
@@ -216,7 +188,7 @@ bool compute_sets(hcc_work *w) {
   w->dedicated = static_cast<uint64_t *>(CALLOC(n * w->words, sizeof(uint64_t)));
   w->scratch = static_cast<uint64_t *>(CALLOC(2 * w->words, sizeof(uint64_t)));
   w->order = MALLOC_N<int32_t>(n);
-  w->low = MALLOC_N<int32_t>(n);
+  w->low = MALLOC_N<int32_t>(n + 1);
   w->component = MALLOC_N<int32_t>(n);
   if (!w->agent_flag || !w->blocking_size || !w->blocking || !w->dedicated || !w->scratch ||
       !w->order || !w->low || !w->component || !mark_agents(w))
@@ -326,11 +298,13 @@ int hcc(state_t n, state_node *des, int version) {
         progress_line("HCC: %ld %ld %ld", static_cast<long>(n), visited, static_cast<long>(pass));
       visited++;
       for (int j = 0; ok && j < des[i].numelts; j++) {
-        if (w.stale && !compute_sets(&w)) {
+        tran_entry t = des[i].next[j];
+        bool outdated =
+            w.stale && (w.affected == nullptr || w.affected[i] || w.affected[t.target()]);
+        if (outdated && !compute_sets(&w)) {
           ok = false;
           break;
         }
-        tran_entry t = des[i].next[j];
         // Only a blocking transition can fail: a non-blocking agent's blocking set {c} is within
         // its source's dedicated set by definition.
         if (!agent(&w, t.event(), t.target()) || !blocks(&w, t.event(), t.target())) continue;
@@ -346,8 +320,6 @@ int hcc(state_t n, state_node *des, int version) {
     }
   }
   release_sets(&w);
-  w.frames.release();
-  w.members.release();
   if (!ok) mem_result = 1;
   return w.error_no_more_vocal;
 }

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "algo/compare.h"
+#include "algo/grow_buf.h"
+#include "algo/scc.h"
 #include "model/mymalloc.h"
 #include "model/progress.h"
 
@@ -86,33 +88,89 @@ int fix_semi_deter(state_t *n, state_node **des, int keep_silent, event_t **null
   return RELABEL_OK;
 }
 
-int mark_higen(state_node *G, state_t n, state_t k) {
-  if (G[k].marked) return 1;
-  if (G[k].vocal == 0) return 0;
-  for (state_t s = 1; s < n; s++) G[s].reached = 0;
-  G[0].reached = 1;
-  pstack stack;
-  pstack_Init(&stack);
-  int answer = 0;
-  if (!pstack_Push(&stack, 0, k)) return 0;
-  while (!answer && !pstack_IsEmpty(&stack)) {
-    event_t unused;
-    state_t s;
-    int ok;
-    pstack_Pop(&stack, &unused, &s, &ok);
-    for (int j = 0; !answer && j < G[s].numelts; j++) {
-      state_t t = G[s].next[j].target();
-      if (G[t].reached || G[t].vocal != 0) continue;
-      if (G[t].marked) {
-        answer = 1;
-      } else {
-        G[t].reached = 1;
-        if (!pstack_Push(&stack, 0, t)) break;
+int mark_higen(const state_node *G, state_t n, uint8_t *marks) {
+  // lead[t]: the silent state t >= 1 is marked or reaches a marked silent state through silent
+  // states other than 0; found by a backward search over the transitions among such states.
+  uint8_t *lead = static_cast<uint8_t *>(CALLOC(n > 0 ? static_cast<size_t>(n) : 1, 1));
+  uint32_t *first = static_cast<uint32_t *>(CALLOC(static_cast<size_t>(n) + 2, 4));
+  grow_buf<state_t> from, todo;
+  auto inner = [G](state_t s) { return s != 0 && G[s].vocal == 0; };
+  bool ok = lead != nullptr && first != nullptr;
+  for (state_t x = 0; ok && x < n; x++)
+    if (inner(x))
+      for (int j = 0; j < G[x].numelts; j++)
+        if (inner(G[x].next[j].target())) first[G[x].next[j].target() + 2]++;
+  for (state_t s = 0; ok && s < n; s++) first[s + 2] += first[s + 1];
+  ok = ok && from.reserve(static_cast<size_t>(first[n + 1]) + 1);
+  for (state_t x = 0; ok && x < n; x++)
+    if (inner(x))
+      for (int j = 0; j < G[x].numelts; j++)
+        if (inner(G[x].next[j].target())) from.items[first[G[x].next[j].target() + 1]++] = x;
+  for (state_t s = 1; ok && s < n; s++)
+    if (inner(s) && G[s].marked) {
+      lead[s] = 1;
+      ok = todo.push(s);
+    }
+  while (ok && todo.len > 0) {
+    state_t t = todo.items[--todo.len];
+    for (uint32_t k = first[t]; ok && k < first[t + 1]; k++)
+      if (!lead[from.items[k]]) {
+        lead[from.items[k]] = 1;
+        ok = todo.push(from.items[k]);
       }
+  }
+  for (state_t k = 0; ok && k < n; k++) {
+    marks[k] = G[k].marked;
+    if (k == 0 || marks[k] || G[k].vocal == 0) continue;
+    for (int j = 0; j < G[k].numelts && !marks[k]; j++)
+      marks[k] = lead[G[k].next[j].target()] && inner(G[k].next[j].target());
+  }
+  free(lead);
+  free(first);
+  from.release();
+  todo.release();
+  if (!ok) mem_result = 1;
+  return ok ? 1 : 0;
+}
+
+void contract_null_cycles(state_t *n, state_node **des) {
+  int32_t *component = MALLOC_N<int32_t>(*n > 0 ? static_cast<size_t>(*n) : 1);
+  state_t *renumber = nullptr;
+  state_node *merged = nullptr;
+  state_t count = -1;
+  if (component != nullptr)
+    count = strong_components(
+        *n, *des, [](state_t) { return true; },
+        [](state_t, tran_entry t) { return t.event() == 0; }, component);
+  if (count == *n || count < 0) {
+    free(component);
+    return;
+  }
+  renumber = MALLOC_N<state_t>(static_cast<size_t>(count));
+  merged = newdes(count);
+  bool ok = renumber != nullptr && merged != nullptr;
+  for (state_t c = 0; ok && c < count; c++) renumber[c] = -1;
+  state_t next = 0;
+  for (state_t s = 0; ok && s < *n; s++)
+    if (renumber[component[s]] < 0) renumber[component[s]] = next++;
+  for (state_t s = 0; ok && s < *n; s++) {
+    state_node &into = merged[renumber[component[s]]];
+    into.marked = into.marked | (*des)[s].marked;
+    for (int j = 0; ok && j < (*des)[s].numelts; j++) {
+      tran_entry t = (*des)[s].next[j];
+      ok = add_tran(&into, t.event(), renumber[component[t.target()]]);
     }
   }
-  pstack_Done(&stack);
-  return answer;
+  free(component);
+  free(renumber);
+  if (!ok) {
+    freedes(count, &merged);
+    mem_result = 1;
+    return;
+  }
+  freedes(*n, des);
+  *des = merged;
+  *n = count;
 }
 
 int remap_events(state_node *G, state_t n) {
@@ -152,8 +210,10 @@ int higen_des(state_t *n, state_node **des, event_t **nulls, uint16_t *null_coun
       if (!add_tran(&H[i], static_cast<event_t>(G[c].vocal), c)) break;
     }
   if (status == RELABEL_OK && !mem_result) {
-    H[0].marked = G[0].marked;
-    for (state_t k = 1; k < *n; k++) H[k].marked = mark_higen(G, *n, k) & 1;
+    uint8_t *marks = static_cast<uint8_t *>(MALLOC(static_cast<size_t>(*n)));
+    if (marks != nullptr && mark_higen(G, *n, marks))
+      for (state_t k = 0; k < *n; k++) H[k].marked = marks[k] & 1;
+    free(marks);
     free(*nulls);
     *nulls = nullptr;
     *null_count = 0;
@@ -163,6 +223,7 @@ int higen_des(state_t *n, state_node **des, event_t **nulls, uint16_t *null_coun
     int done = 0;
     status = fix_semi_deter(&hn, &H, 1, nulls, null_count, &done);
   }
+  if (status == RELABEL_OK && !mem_result) contract_null_cycles(&hn, &H);
   if (status != RELABEL_OK || mem_result) {
     freedes(hn, &H);
     return status;

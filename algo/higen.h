@@ -31,10 +31,18 @@ const char *relabel_overflow_message(int status);
 int fix_semi_deter(state_t *n, state_node **des, int keep_silent, event_t **nulls,
                    uint16_t *null_count, int *done);
 
-// 1 when vocal state k of G (n states) is marked at the high level: k is marked, or a marked
-// silent state other than state 0 is reachable from k through silent states other than state 0.
-// A silent k (k >= 1) gives 0. Uses the `reached` flags. Time: O(V + E).
-int mark_higen(state_node *G, state_t n, state_t k);
+// The high-level marking of every state of G (n states) into marks[0 .. n-1]: a state marked in G
+// is marked; so is a vocal state k >= 1 from which a marked silent state other than state 0 is
+// reachable through silent states other than state 0. Returns 1, or 0 with mem_result set.
+// Time: O(V + E).
+int mark_higen(const state_node *G, state_t n, uint8_t *marks);
+
+// Merges the states of every cycle of transitions on label 0 into one state (marked when one of
+// them is, with a label-0 selfloop), numbered in the order of their smallest members. Projection
+// erasing label 0 gives the same DES, state for state, from the result as from the input, but its
+// closures are found among far fewer states. In place; a DES without such cycles is left untouched.
+// Time: O(V + E log E).
+void contract_null_cycles(state_t *n, state_node **des);
 
 // Renumbers G's events in increasing order of old label to labels 1, 2, ... that avoid every
 // output of G. Returns RELABEL_OK, or RELABEL_REMAP_OVERFLOW (G unchanged) when a label above
@@ -43,10 +51,10 @@ int remap_events(state_node *G, state_t n);
 
 // Replaces the DES by its high-level generator: the same states, each transition labelled with
 // the output of the state it enters (0 when silent; transitions of a state into one target
-// collapse), state 0 marked as in G and every other state as mark_higen says, then made
-// deterministic (fix_semi_deter, label 0 kept). The null list is set to {0} plus the fresh labels;
-// the caller projects them away. The input is freed. Returns a relabel status; nothing is
-// replaced when the status is not RELABEL_OK or memory ran out. Does nothing for n <= 0.
+// collapse), marked as mark_higen says, then made deterministic (fix_semi_deter, label 0 kept)
+// and its cycles on label 0 contracted (contract_null_cycles). The null list is set to {0} plus the
+// fresh labels; the caller projects them away. The input is freed. Returns a relabel status;
+// nothing is replaced when the status is not RELABEL_OK or memory ran out. Does nothing for n <= 0.
 int higen_des(state_t *n, state_node **des, event_t **nulls, uint16_t *null_count);
 
 // Relabels a copy of the input by the sorted pairs (old label, new label): a transition takes the

@@ -102,6 +102,25 @@ TEST(Higen, RandomResultIsTheMinimalProjectionOfEntranceOutputs) {
   }
 }
 
+TEST(Higen, ContractingNullCyclesLeavesTheProjectionAsItIs) {
+  std::mt19937 rng(31);
+  random_des_options options;
+  options.events = {0, 0, 0, 1, 2};
+  options.deterministic = false;
+  for (int round = 0; round < 200; round++) {
+    options.states = 2 + round % 9;
+    owned_des d, contracted;
+    make_random_des(rng, options, &d);
+    copy_des(d.des, d.size, &contracted);
+    contract_null_cycles(&contracted.size, &contracted.des);
+    ASSERT_EQ(des_check(contracted.des, contracted.size), 0);
+    const event_t null[] = {0};
+    project1(&d.size, &d.des, 1, null);
+    project1(&contracted.size, &contracted.des, 1, null);
+    EXPECT_TRUE(same_des(d.des, d.size, contracted.des, contracted.size)) << round;
+  }
+}
+
 TEST(Higen, TooManyEventsForTheOutputsOverflows) {
   // 950 events on state 0 and 60 coded outputs: renumbering around the outputs passes 1000.
   std::vector<transition_spec> moves;
