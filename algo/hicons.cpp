@@ -37,9 +37,6 @@ struct hcc_work {
   int32_t *order;          // states grouped by component
   int32_t *low;            // n + 1 entries: per component, where its group in `order` ends
   int32_t *component;      // per state: its component among the silent states, -1 if vocal
-  uint32_t *rev_first;     // n + 1 offsets into rev_from: the sources of transitions into a state
-  state_t *rev_from;
-  uint8_t *affected;  // per state: its sets may have changed since they were computed
 };
 
 bool is_vocal_state(const hcc_work *w, state_t s) {
@@ -299,9 +296,7 @@ int hcc(state_t n, state_node *des, int version) {
       visited++;
       for (int j = 0; ok && j < des[i].numelts; j++) {
         tran_entry t = des[i].next[j];
-        bool outdated =
-            w.stale && (w.affected == nullptr || w.affected[i] || w.affected[t.target()]);
-        if (outdated && !compute_sets(&w)) {
+        if (w.stale && !compute_sets(&w)) {
           ok = false;
           break;
         }
