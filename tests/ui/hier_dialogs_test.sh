@@ -67,6 +67,14 @@ check_screen_row 10 "___________________________________________________________
 check_screen_row 12 "               Sorry! Vocal output overflow."
 check "no output, no log" "$(ls "$USERDIR" | grep -c 'X.des\|makeit')" 0
 
+# Convert of 1100 transitions on one label runs out of fresh labels: one line, no entry.
+fan=()
+for t in $(seq 1 1100); do fan+=("0 1 $t"); done
+write_des "$USERDIR/DUP.des" 1101 "" "${fan[@]}"
+run_keys " tp1DUP\rZ\r1\r1\r-1\r"
+check_screen_row 22 "Too many event labels: no free label left for relabelling."
+check "no output, no log" "$(ls "$USERDIR" | grep -c 'Z.des\|makeit')" 0
+
 # Hiconsis: the option, then the new outputs of the result in the entry.
 run_keys " th2S\rH\rs"
 check_screen_row 9 "Hierarchical consistency may require the addition of new low-level state"
