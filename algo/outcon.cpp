@@ -274,7 +274,7 @@ bool make_new_trans(outcon_work *w, state_t k, state_t s) {
     ok = out != nullptr;
   }
   if (ok) {
-    memcpy(out, (*w->des)[k].next, static_cast<size_t>(nout) * sizeof(tran_entry));
+    if (nout > 0) memcpy(out, (*w->des)[k].next, static_cast<size_t>(nout) * sizeof(tran_entry));
     into.len = w->incoming.items[k].len;
     if (into.len > 0) memcpy(into.items, w->incoming.items[k].items, into.len * sizeof(uint32_t));
   }

@@ -15,9 +15,9 @@
 namespace {
 
 // Scrolls the screen up one line, clears the rows of the old top block and prints `top` there
-// again. Returns the row for the next entry: the last list row.
-int scroll_entries(int top_rows, void (*top)(const procedure_row &, const list_text &),
-                   const procedure_row &row, const list_text &text) {
+// again.
+void scroll_entries(int top_rows, void (*top)(const procedure_row &, const list_text &),
+                    const procedure_row &row, const list_text &text) {
   scroll_line();
   for (int r = 0; r < top_rows; ++r) {
     move(r, 0);
@@ -26,7 +26,6 @@ int scroll_entries(int top_rows, void (*top)(const procedure_row &, const list_t
   move(0, 0);
   top(row, text);
   esc_footer();
-  return LAST_LIST_ROW;
 }
 
 // The Convert block: header, instructions (the continuation replaces the first line).
@@ -61,7 +60,7 @@ int read_event_pairs(const procedure_row &row, const list_text &text, dialog_dat
   esc_footer();
   int y = getcury(stdscr);
   for (;;) {
-    if (y > LAST_LIST_ROW) y = scroll_entries(top_rows, convert_top, row, text);
+    for (; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, convert_top, row, text);
     long label[2];
     for (int i = 0; i < 2; ++i) {
       int key = 0;
@@ -98,7 +97,7 @@ int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_d
   int y = getcury(stdscr);
   int cancelled = 0;
   for (bool more = true; more && !mem_result;) {
-    if (y > LAST_LIST_ROW) y = scroll_entries(top_rows, vocalize_top, row, text);
+    for (; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, vocalize_top, row, text);
     int key = 0;
     long exit_state = read_field(y, 0, "Exit state:  ", -1, size - 1, true, &key);
     bool every = key == '*';
@@ -131,8 +130,9 @@ int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_d
       continue;
     }
     ring_bell();
-    mvaddstr(y + 2, 0, "This entry is illegal; please reenter!");
-    y += 4;
+    for (y += 2; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, vocalize_top, row, text);
+    mvaddstr(y, 0, "This entry is illegal; please reenter!");
+    y += 2;
   }
   freedes(size, &des);
   return cancelled;

@@ -49,7 +49,9 @@ TEST(HierProcedures, EveryCodeRunsFromItsRequest) {
     EXPECT_TRUE(bounded_projected_language(out[12].des, out[12].size, 5, {}) ==
                 bounded_projected_language(relabelled.des, relabelled.size, 5, {}));
     EXPECT_EQ(walk_difference(ra, to_ref(out[13].des, out[13].size), IGNORE_OUTPUTS), "");
-    if (a.des[0].numelts > 0) EXPECT_EQ(out[13].des[out[13].des[0].next[0].target()].vocal, 40);
+    if (a.des[0].numelts > 0) {
+      EXPECT_EQ(out[13].des[out[13].des[0].next[0].target()].vocal, 40);
+    }
     for (int code : {14, 15, 25}) {
       EXPECT_EQ(occ_violation(out[code].des, out[code].size), "") << code;
       EXPECT_EQ(walk_difference(ra, to_ref(out[code].des, out[code].size),

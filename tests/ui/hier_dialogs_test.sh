@@ -37,13 +37,16 @@ check_screen_row 17 "Exit state:  *      Event:  2           Entrance state voca
 check_file_is "$log" "V = Vocalize(G,[[0,1,20],[1,2,30]])  (3,3)$(time_line 4)\n\n"
 rm "$log"
 
-# Fifteen entries scroll the screen by one line; header and instructions stay on top.
+# Entries past row 21, and a refused one there, scroll the screen up a line at a time; header and
+# instructions stay on top.
 k=" th0G\rV2\r"
 for _ in $(seq 1 15); do k+="0\r1\r20\r"; done
-run_keys "$k-1\r"
+run_keys "${k}0\r1\r5\r-1\r"
 check_screen_row 0 "VOCALIZE"
 check_screen_row 6 "Press <Enter> after each element and quit with -1."
-check_screen_row 20 "Exit state:  0      Event:  1           Entrance state vocal output:  20"
+check_screen_row 16 "Exit state:  0      Event:  1           Entrance state vocal output:  20"
+check_screen_row 17 "Exit state:  0      Event:  1           Entrance state vocal output:  5"
+check_screen_row 19 "This entry is illegal; please reenter!"
 check_screen_row 21 "Exit state:  -1"
 rm "$log"
 
