@@ -134,10 +134,11 @@ state_t joint_state(product_build *b, state_t t1, state_t t2) {
 bool store_row(product_build *b, state_t k) {
   size_t count = b->row.len;
   if (count == 0) return true;
+  if (count > static_cast<size_t>(MAX_LIST)) return false;
   tran_entry *list = MALLOC_N<tran_entry>(count);
   if (list == nullptr) return false;
   memcpy(list, b->row.items, count * sizeof(tran_entry));
-  // Rows come out sorted unless a nondeterministic pair of lists pairs one event several times.
+  // Rows come out sorted unless one event pairs several transitions of a nondeterministic input.
   if (!std::is_sorted(list, list + count, tran_less)) std::sort(list, list + count, tran_less);
   b->states.items[k].next = list;
   b->states.items[k].numelts = static_cast<uint16_t>(count);
