@@ -111,6 +111,11 @@ TEST(Meet, ProductsBeyondTheStateRangeOrAListCountAreRefusedCleanly) {
   make_des(68, t, {67}, &g);
   EXPECT_FALSE(fails_after(-1, [&] { EXPECT_EQ(owned_product(meet2, g, g).des.size, g.size); }));
   EXPECT_TRUE(fails_after(-1, [&] { EXPECT_TRUE(owned_product(nc_meet2, g, g).empty()); }));
+  // 256 targets on one event in each input: 65,536 joint steps out of (0, 0) cannot be listed.
+  t.clear();
+  for (state_t s = 0; s < 256; s++) t.push_back({0, 1, s});
+  make_des(256, t, {}, &g1);
+  EXPECT_TRUE(fails_after(-1, [&] { EXPECT_TRUE(owned_product(meet2, g1, g1).empty()); }));
 }
 
 TEST(Meet, EmptyInputOrAllocationFailureGivesNoProductAndNoTables) {
