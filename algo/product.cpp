@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "algo/grow_buf.h"
+#include "model/des_supp.h"
 #include "model/mymalloc.h"
 
 int64_t product_dense_limit = int64_t{1} << 22;
@@ -325,15 +326,8 @@ void gensublist(uint16_t c1, const event_t *E1, uint16_t c2, const event_t *E2, 
   *A = c1 > 0 ? MALLOC_N<event_t>(c1) : nullptr;
   *B = c2 > 0 ? MALLOC_N<event_t>(c2) : nullptr;
   if ((c1 > 0 && *A == nullptr) || (c2 > 0 && *B == nullptr)) return;
-  int i = 0, j = 0;
-  while (i < c1 || j < c2) {
-    if (j == c2 || (i < c1 && E1[i] < E2[j]))
-      (*A)[(*ca)++] = E1[i++];
-    else if (i == c1 || E2[j] < E1[i])
-      (*B)[(*cb)++] = E2[j++];
-    else
-      i++, j++;
-  }
+  *ca = event_difference(E1, c1, E2, c2, *A);
+  *cb = event_difference(E2, c2, E1, c1, *B);
   if (*ca == 0) {
     free(*A);
     *A = nullptr;

@@ -164,11 +164,7 @@ void gendifflist(uint16_t ca, const event_t *A, uint16_t cb, const event_t *B, u
   if (ca == 0) return;
   *diff = MALLOC_N<event_t>(ca);
   if (*diff == nullptr) return;
-  uint16_t j = 0;
-  for (uint16_t i = 0; i < ca; i++) {
-    while (j < cb && B[j] < A[i]) j++;
-    if (j == cb || B[j] != A[i]) (*diff)[(*count)++] = A[i];
-  }
+  *count = event_difference(A, ca, B, cb, *diff);
   fit_event_list(*count, diff);
 }
 

@@ -124,6 +124,16 @@ int inlist(event_t e, const event_t *list, uint16_t count) {
   return sorted_contains(e, list, count, plain_less<event_t>);
 }
 
+uint16_t event_difference(const event_t *a, uint16_t ca, const event_t *b, uint16_t cb,
+                          event_t *out) {
+  uint16_t count = 0, j = 0;
+  for (uint16_t i = 0; i < ca; i++) {
+    while (j < cb && b[j] < a[i]) j++;
+    if (j == cb || b[j] != a[i]) out[count++] = a[i];
+  }
+  return count;
+}
+
 void addstatelist(state_t s, state_t **list, state_t count, int *added) {
   sorted_insert(s, list, static_cast<size_t>(count), added, plain_less<state_t>);
 }

@@ -58,6 +58,10 @@ void delete_ordlist1(event_t e, state_t target, tran_entry **list, state_t count
 // Event lists (16-bit) and state lists (32-bit).
 void addordlist(event_t e, event_t **list, uint16_t count, int *added);
 int inlist(event_t e, const event_t *list, uint16_t count);
+// Writes the events of the sorted list a that the sorted list b lacks, ascending, to out (room for
+// ca events; out may be a itself) and returns their number. Time: O(ca + cb).
+uint16_t event_difference(const event_t *a, uint16_t ca, const event_t *b, uint16_t cb,
+                          event_t *out);
 void addstatelist(state_t s, state_t **list, state_t count, int *added);
 int instatelist(state_t s, const state_t *list, state_t count);
 

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
+#include <iterator>
 #include <tuple>
 #include <utility>
 
@@ -77,6 +79,20 @@ TEST(SortedLists, RandomInsertionsAndDeletionsMatchOrderedSets) {
   pairs.expect_holds_ref([](state_pair x) { return std::make_pair(x.data1, x.data2); });
   triples.expect_holds_ref([](triple x) { return std::make_tuple(x.first, x.middle, x.third); });
   quads.expect_holds_ref([](quad x) { return std::make_tuple(x.a, x.b, x.c, x.d); });
+}
+
+TEST(SortedLists, EventDifferenceKeepsWhatTheSecondListLacksAlsoInPlace) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 200; round++) {
+    std::set<event_t> a, b;
+    for (unsigned k = rng() % 12; k > 0; k--) a.insert(static_cast<event_t>(rng() % 16));
+    for (unsigned k = rng() % 12; k > 0; k--) b.insert(static_cast<event_t>(rng() % 16));
+    std::vector<event_t> va(a.begin(), a.end()), vb(b.begin(), b.end()), expected;
+    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(expected));
+    va.resize(event_difference(va.data(), static_cast<uint16_t>(va.size()), vb.data(),
+                               static_cast<uint16_t>(vb.size()), va.data()));
+    EXPECT_EQ(va, expected) << round;
+  }
 }
 
 // Inserting beyond the last state adds empty states, whatever an earlier failure left in
