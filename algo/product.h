@@ -35,19 +35,16 @@
 #include <cstdint>
 
 #include "algo/des_proc.h"
+#include "algo/hash_table.h"
 #include "model/des_data.h"
 
 // Map from state pair to joint state; see product_lookup().
 struct product_index {
-  state_t n1;         // states of the first DES
-  state_t n2;         // states of the second DES
-  state_t *dense;     // N1 * N2 entries indexed by pair code, -1 for unreached; null in hash form
-  uint64_t *slots;    // hash form: (pair code << 22) | joint state, or PRODUCT_EMPTY_SLOT
-  size_t slot_count;  // power of two, at least twice the number of entries
-  size_t entries;     // pairs held in the hash form
+  state_t n1;      // states of the first DES
+  state_t n2;      // states of the second DES
+  state_t *dense;  // N1 * N2 entries indexed by pair code, -1 for unreached; null in hash form
+  hash_table<uint64_t> hashed;  // hash form: words (pair code << 22) | joint state
 };
-
-const uint64_t PRODUCT_EMPTY_SLOT = ~static_cast<uint64_t>(0);
 
 // Products whose N1 * N2 is at most this many pairs use the dense index (4 bytes per pair);
 // larger ones use the hash form. Exposed so that tests and benchmarks can force either form.

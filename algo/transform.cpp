@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "algo/des_proc.h"
+#include "algo/grow_buf.h"
 #include "model/mymalloc.h"
 
 namespace {
@@ -214,25 +215,21 @@ void complement1(state_t *n, state_node **des, uint16_t count, const event_t *au
 // Mutex -----------------------------------------------------------------------------------------
 
 void ya_coreach2(state_t k, state_node *des, state_node *rev) {
-  pstack stack;
-  pstack_Init(&stack);
+  grow_buf<state_t> stack;
   rev[k].reached = 1;
-  int ok = pstack_Push(&stack, 0, k);
-  while (ok && !pstack_IsEmpty(&stack)) {
-    event_t unused;
-    state_t v;
-    pstack_Pop(&stack, &unused, &v, &ok);
-    const state_node &node = rev[v];
+  bool ok = stack.push(k);
+  while (ok && stack.len > 0) {
+    const state_node &node = rev[stack.items[--stack.len]];
     for (int j = 0; j < node.numelts && ok; j++) {
       tran_entry entry = node.next[j];
       state_t u = entry.target();
       if (rev[u].reached || entry.event() % 2 == 1) continue;
       rev[u].reached = 1;
       des[u].reached = 1;
-      ok = pstack_Push(&stack, 0, u);
+      ok = stack.push(u);
     }
   }
-  pstack_Done(&stack);
+  stack.release();
 }
 
 void mutex1(state_t *n, state_node **des, state_t N1, state_t N2, const product_index *index,

@@ -1,4 +1,4 @@
-// Sorted arrays grown one element at a time, the (event, state) stack and the state queue.
+// Sorted arrays grown one element at a time, and whole-DES helpers.
 #include "model/des_supp.h"
 
 #include <cstdlib>
@@ -71,10 +71,6 @@ bool quad_less(const quad &a, const quad &b) {
 
 bool map_less(const state_map &a, const state_map &b) {
   return a.key() < b.key();
-}
-
-uint32_t pack_pair(event_t e, state_t s) {
-  return make_tran(e, s).word;
 }
 
 }  // namespace
@@ -239,89 +235,4 @@ state_t num_vocal_output(const state_node *des, state_t size) {
   state_t n = 0;
   for (state_t s = 0; s < size; s++) n += des[s].vocal > 0 ? 1 : 0;
   return n;
-}
-
-void pstack_Init(pstack *s) {
-  *s = pstack{nullptr, 0, 0};
-}
-
-void pstack_Done(pstack *s) {
-  free(s->items);
-  pstack_Init(s);
-}
-
-int pstack_Push(pstack *s, event_t e, state_t state) {
-  if (s->len == s->capacity) {
-    uint32_t *grown = REALLOC_N(s->items, static_cast<size_t>(s->capacity) + 512);
-    if (grown == nullptr) {
-      mem_result = 1;
-      return 0;
-    }
-    s->items = grown;
-    s->capacity += 512;
-  }
-  s->items[s->len++] = pack_pair(e, state);
-  return 1;
-}
-
-void pstack_Pop(pstack *s, event_t *e, state_t *state, int *ok) {
-  if (s->len == 0) {
-    *ok = 0;
-    return;
-  }
-  tran_entry top{s->items[--s->len]};
-  *e = top.event();
-  *state = top.target();
-  *ok = 1;
-}
-
-int pstack_IsEmpty(const pstack *s) {
-  return s->len == 0;
-}
-
-void queue_init(queue *q) {
-  *q = queue{nullptr, 0, 0, 0};
-}
-
-void queue_done(queue *q) {
-  free(q->items);
-  queue_init(q);
-}
-
-// Grows the ring by 512 slots; entries that wrap past the old end move up with `head`.
-static int queue_grow(queue *q) {
-  int32_t *grown = REALLOC_N(q->items, static_cast<size_t>(q->capacity) + 512);
-  if (grown == nullptr) {
-    mem_result = 1;
-    return 0;
-  }
-  if (q->tail < q->head) {
-    memmove(grown + q->head + 512, grown + q->head,
-            static_cast<size_t>(q->capacity - q->head) * sizeof(int32_t));
-    q->head += 512;
-  }
-  q->items = grown;
-  q->capacity += 512;
-  return 1;
-}
-
-int enqueue(queue *q, int32_t value) {
-  int32_t next_tail = q->capacity == 0 ? 0 : (q->tail + 1) % q->capacity;
-  if (q->capacity == 0 || next_tail == q->head) {
-    if (!queue_grow(q)) return 0;
-  }
-  q->items[q->tail] = value;
-  q->tail = (q->tail + 1) % q->capacity;
-  return 1;
-}
-
-int32_t dequeue(queue *q) {
-  if (queue_empty(q)) return 0;
-  int32_t value = q->items[q->head];
-  q->head = (q->head + 1) % q->capacity;
-  return value;
-}
-
-int queue_empty(const queue *q) {
-  return q->head == q->tail;
 }

@@ -1,6 +1,6 @@
-// Sorted integer lists and records used as sets and maps, the growable stack and queue, and small
-// whole-DES helpers. Every insertion grows its array by exactly one element and reports through
-// an out-flag; callers keep the counts. On allocation failure the out-flag is 0 and mem_result 1.
+// Sorted integer lists and records used as sets and maps, and small whole-DES helpers. Every
+// insertion grows its array by exactly one element and reports through an out-flag; callers keep
+// the counts. On allocation failure the out-flag is 0 and mem_result 1.
 #ifndef SARV_MODEL_DES_SUPP_H
 #define SARV_MODEL_DES_SUPP_H
 
@@ -35,21 +35,6 @@ struct state_map {
   void set_flag(bool f) { word = (word & ~1u) | (f ? 1u : 0u); }
 };
 
-// Stack of (event, state) pairs packed like tran_entry; grows by 512 slots.
-struct pstack {
-  uint32_t *items;
-  int32_t len;
-  int32_t capacity;
-};
-
-// FIFO ring of state numbers; grows by 512 slots.
-struct queue {
-  int32_t *items;
-  int32_t tail;  // next slot to write
-  int32_t head;  // next slot to read
-  int32_t capacity;
-};
-
 // Transition arrays. `count` is the array's current length.
 void insertlist4(state_t src, event_t e, state_t dst, state_t *size, state_node **des);
 void addordlist1(event_t e, state_t target, tran_entry **list, state_t count, int *added);
@@ -81,17 +66,5 @@ void vocalmap_des(state_node *des, state_t size, const state_pair *pairs, state_
 int check_des_sanity(const state_node *des, state_t size);
 state_t num_mark_states(const state_node *des, state_t size);
 state_t num_vocal_output(const state_node *des, state_t size);
-
-void pstack_Init(pstack *s);
-void pstack_Done(pstack *s);
-int pstack_Push(pstack *s, event_t e, state_t state);
-void pstack_Pop(pstack *s, event_t *e, state_t *state, int *ok);
-int pstack_IsEmpty(const pstack *s);
-
-void queue_init(queue *q);
-void queue_done(queue *q);
-int enqueue(queue *q, int32_t value);
-int32_t dequeue(queue *q);
-int queue_empty(const queue *q);
 
 #endif

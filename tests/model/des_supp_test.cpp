@@ -1,11 +1,9 @@
-// Sorted lists and records, the (event, state) stack and the state queue, checked against the
-// standard containers under random traffic.
+// Sorted lists and records, checked against the standard containers under random traffic.
 #include "model/des_supp.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 #include <iterator>
 #include <tuple>
 #include <utility>
@@ -109,45 +107,4 @@ TEST(SortedLists, InsertBeyondTheLastStateAddsEmptyStates) {
   addordlist1(5, 5, &d.des[0].next, d.des[0].numelts, &c);
   fail_allocation_after(-1);
   EXPECT_TRUE(std::exchange(mem_result, 0) == 1 && c == 0 && des_text(d) == des_text(expected));
-}
-
-// Bursts of pushes and pops take both past 1024 entries; the queue's live entries wrap past the
-// end of its ring, also while it grows. Injected allocation failures must change nothing.
-TEST(StackAndQueue, RandomTrafficMatchesVectorAndDeque) {
-  std::mt19937 rng(23);
-  pstack s;
-  queue q;
-  pstack_Init(&s);
-  queue_init(&q);
-  std::vector<std::pair<event_t, state_t>> stack_ref;
-  std::deque<int32_t> queue_ref;
-  int wrapped_growths = 0;
-  for (int step = 0; step < 20000; step++) {
-    event_t e = rng() % 1024;
-    state_t v = rng() % 4000 - 2000;
-    if (rng() % 100 < (step % 6000 < 3000 ? 70u : 30u)) {
-      bool queue_full = q.capacity == 0 || (q.tail + 1) % q.capacity == q.head;
-      wrapped_growths += queue_full && q.tail + 1 == q.head;
-      if (queue_full || s.len == s.capacity) {  // a failed growth changes nothing
-        fail_allocation_after(0);
-        ASSERT_EQ(queue_full ? enqueue(&q, v) : pstack_Push(&s, e, v), 0);
-        fail_allocation_after(-1);
-        ASSERT_EQ(std::exchange(mem_result, 0), 1);
-      }
-      ASSERT_TRUE(enqueue(&q, v) && pstack_Push(&s, e, v));
-      queue_ref.push_back(v);
-      stack_ref.emplace_back(e, v);
-    } else if (!queue_ref.empty()) {
-      ASSERT_EQ(dequeue(&q), queue_ref.front()) << step;
-      queue_ref.pop_front();
-      int ok = 0;
-      pstack_Pop(&s, &e, &v, &ok);
-      ASSERT_TRUE(ok && std::make_pair(e, v) == stack_ref.back()) << step;
-      stack_ref.pop_back();
-    }
-    ASSERT_TRUE(queue_empty(&q) == queue_ref.empty() && pstack_IsEmpty(&s) == stack_ref.empty());
-  }
-  EXPECT_TRUE(s.capacity > 1024 && wrapped_growths > 0);
-  pstack_Done(&s);
-  queue_done(&q);
 }
