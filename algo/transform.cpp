@@ -35,9 +35,13 @@ int complement_alphabet(state_t n, state_node *des, uint16_t count, const event_
 }
 
 // Gives state s a transition to `dump` on every event of D (sorted), merging it into the state's
-// sorted list. 0 on allocation failure.
+// sorted list. 0 (mem_result set) on allocation failure or when the state cannot count them all.
 int add_dump_transitions(state_node *node, state_t dump, uint16_t dcount, const event_t *D) {
   int total = node->numelts + dcount;
+  if (total > UINT16_MAX) {
+    mem_result = 1;
+    return 0;
+  }
   tran_entry *merged = MALLOC_N<tran_entry>(static_cast<size_t>(total));
   if (merged == nullptr) return 0;
   int i = 0, j = 0, k = 0;

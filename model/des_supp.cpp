@@ -107,9 +107,14 @@ void insertlist4(state_t src, event_t e, state_t dst, state_t *size, state_node 
     if (failed) return;
     *size = src + 1;
   }
+  state_node &node = (*des)[src];
+  if (node.numelts == UINT16_MAX) {
+    mem_result = 1;
+    return;
+  }
   int added;
-  addordlist1(e, dst, &(*des)[src].next, (*des)[src].numelts, &added);
-  if (added) (*des)[src].numelts++;
+  addordlist1(e, dst, &node.next, node.numelts, &added);
+  if (added) node.numelts++;
 }
 
 void addordlist(event_t e, event_t **list, uint16_t count, int *added) {

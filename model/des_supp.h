@@ -35,7 +35,9 @@ struct state_map {
   void set_flag(bool f) { word = (word & ~1u) | (f ? 1u : 0u); }
 };
 
-// Transition arrays. `count` is the array's current length.
+// Transition arrays. `count` is the array's current length. insertlist4 grows the DES to hold
+// state `src` and inserts (e, dst) there; a state with 65535 transitions takes no more
+// (mem_result set).
 void insertlist4(state_t src, event_t e, state_t dst, state_t *size, state_node **des);
 void addordlist1(event_t e, state_t target, tran_entry **list, state_t count, int *added);
 void delete_ordlist1(event_t e, state_t target, tran_entry **list, state_t count, int *removed);
