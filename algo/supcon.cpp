@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "algo/product.h"
-#include "model/des_supp.h"
 #include "model/mymalloc.h"
 #include "model/progress.h"
 
@@ -134,14 +133,6 @@ void uncontrolist(state_t x, const state_node *G, uint16_t *count) {
   for (int j = 0; j < G[x].numelts; j++) *count += uncontrollable(G[x].next[j]);
 }
 
-void uncontrolist2(state_t k, const state_node *T, uint16_t *count) {
-  *count = 0;
-  for (int j = 0; j < T[k].numelts; j++) {
-    tran_entry t = T[k].next[j];
-    *count += uncontrollable(t) && T[t.target()].reached;
-  }
-}
-
 // The removals reach the greatest set of joint states that are controllable and coreachable
 // within the set; its part reachable from state 0 is the fixed point of alternating
 // controllability judgements and trims, whichever order the states are judged in.
@@ -240,19 +231,6 @@ void condat1(const state_node *G, state_t NG, state_t NS, state_t n, const state
   if (!ok) freedes(NS, D);
   free(keys);
   free(first);
-}
-
-void genlist(uint16_t cG, const tran_entry *listG, uint16_t cP, const tran_entry *listP, state_t y,
-             state_node *D) {
-  merge_walk(
-      listG, cG, listP, cP, [](tran_entry, tran_entry) { return true; },
-      [&](tran_entry t) {
-        int added;
-        addordlist1(t.event(), 0, &D[y].next, D[y].numelts, &added);
-        D[y].numelts += added;
-        return !mem_result;
-      },
-      [](tran_entry) { return true; });
 }
 
 int compute_controllable(const state_node *D, state_t nd) {

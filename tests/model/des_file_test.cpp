@@ -162,8 +162,7 @@ TEST(DesFile, FailedWritesAreReportedAndLeaveTheDirectoryAlone) {
   for (const std::string &name : {std::string("clash"), std::string("nodir/x"), too_long}) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(filedes(name.c_str(), d.size, 0, d.des), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Could not create file: " + dir.file(name + ".des") + "\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // the caller tells the user
   }
   EXPECT_TRUE(std::filesystem::is_directory(dir.file("clash.des/inner")));
   struct rlimit saved, limited;
