@@ -183,7 +183,7 @@ state_t memberset(subset_construction *c, state_t count) {
   c->pool.len += static_cast<size_t>(count);
   c->member_start[k + 1] = c->pool.len;
   c->result[k] = nil_state_node;
-  c->result[k].marked = mark_newstate(c, c->closure, count);
+  c->result[k].marked = mark_newstate(c, c->closure, count) != 0;
   c->nsubsets++;
   auto rehash = [c](uint32_t word) {
     state_t j = static_cast<state_t>(word);

@@ -108,7 +108,7 @@ bool remove_blocking(shave_work *w) {
 // Keeps the live states reachable from state 0 through live states, in order.
 void keep_reachable_live(shave_work *w, state_t *n, state_node **T, pair_code_t *pair_codes) {
   state_node *g = *T;
-  for (state_t s = 0; s < *n; s++) g[s].reached = w->alive[s];
+  for (state_t s = 0; s < *n; s++) g[s].reached = w->alive[s] != 0;
   purgebadstates(*n, T);
   for (state_t s = 0; s < *n; s++) g[s].reached = 0;
   g[0].reached = 1;

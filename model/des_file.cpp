@@ -180,7 +180,7 @@ bool read_vocals(FILE *f, state_t size, state_node *des) {
     if (s == END_OF_LIST) return true;
     int16_t output;
     if (!get(f, &output, sizeof output) || output < 0 || output > 8191) return false;
-    des[s].vocal = static_cast<uint16_t>(output);
+    des[s].vocal = static_cast<uint16_t>(output & 0x1FFF);
   }
   return false;
 }

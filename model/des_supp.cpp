@@ -212,7 +212,7 @@ void vocalmap_des(state_node *des, state_t size, const state_pair *pairs, state_
   for (state_t s = 0; s < size; s++) {
     for (state_t i = 0; i < npairs; i++) {
       if (pairs[i].data1 == des[s].vocal) {
-        des[s].vocal = static_cast<uint16_t>(pairs[i].data2);
+        des[s].vocal = static_cast<uint16_t>(pairs[i].data2 & 0x1FFF);  // the 13-bit field
         break;
       }
     }

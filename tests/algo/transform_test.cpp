@@ -94,7 +94,8 @@ TEST(Mutex, AgreesWithFixpointReferenceOnRandomPairs) {
     for (const auto &p : excluded) pairs.push_back({p.first, p.second});
     product_index *index = nullptr;
     sync2(a.size, a.des, b.size, b.des, &out.size, &out.des, &index, nullptr);
-    mutex1(&out.size, &out.des, a.size, b.size, index, pairs.data(), pairs.size());
+    mutex1(&out.size, &out.des, a.size, b.size, index, pairs.data(),
+           static_cast<state_t>(pairs.size()));
     free_product_index(&index);
     ASSERT_EQ(mem_result, 0);
     ASSERT_EQ(des_check(out.des, out.size), 0);

@@ -45,17 +45,20 @@ TEST(SortedLists, RandomInsertionsAndDeletionsMatchOrderedSets) {
   checked_list<quad, std::tuple<state_t, event_t, state_t, int16_t>> quads;
   int c;
   for (int step = 0; step < 4000; step++) {
-    event_t e = rng() % 12 == 0 ? 1023 : rng() % 20, big_e = rng() % 1024;
-    event_t b = rng() % 4 == 0 ? 60000 : rng() % 5;  // record middles are unsigned
-    state_t t = rng() % 30, s = rng() % 2001 - 1000, p = rng() % 9 - 3, q = rng() % 9 - 3;
-    int16_t d = rng() % 9 - 3, found = 999;
+    event_t e = rng() % 12 == 0 ? 1023 : draw<event_t>(rng, 0, 19),
+            big_e = draw<event_t>(rng, 0, 1023);
+    event_t b = rng() % 4 == 0 ? 60000 : draw<event_t>(rng, 0, 4);  // record middles are unsigned
+    state_t t = draw<state_t>(rng, 0, 29), s = draw<state_t>(rng, -1000, 1000);
+    state_t p = draw<state_t>(rng, -3, 5), q = draw<state_t>(rng, -3, 5);
+    int16_t d = draw<int16_t>(rng, -3, 5), found = 999;
     bool del = rng() % 3 == 0;
     if (del) delete_ordlist1(e, t, &trans.items, trans.n, &c);
     if (!del) addordlist1(e, t, &trans.items, trans.n, &c);
     trans.note({e, t}, c, del);
     ASSERT_EQ(trans.n == 0, trans.items == nullptr);
-    ASSERT_EQ(inlist(big_e, events.items, events.n), static_cast<int>(events.ref.count(big_e)));
-    addordlist(big_e, &events.items, events.n, &c);
+    ASSERT_EQ(inlist(big_e, events.items, static_cast<uint16_t>(events.n)),
+              static_cast<int>(events.ref.count(big_e)));
+    addordlist(big_e, &events.items, static_cast<uint16_t>(events.n), &c);
     events.note(big_e, c);
     ASSERT_EQ(instatelist(s, states.items, states.n), static_cast<int>(states.ref.count(s)));
     addstatelist(s, &states.items, states.n, &c);
@@ -83,8 +86,8 @@ TEST(SortedLists, EventDifferenceKeepsWhatTheSecondListLacksAlsoInPlace) {
   std::mt19937 rng(5);
   for (int round = 0; round < 200; round++) {
     std::set<event_t> a, b;
-    for (unsigned k = rng() % 12; k > 0; k--) a.insert(static_cast<event_t>(rng() % 16));
-    for (unsigned k = rng() % 12; k > 0; k--) b.insert(static_cast<event_t>(rng() % 16));
+    for (int k = draw<int>(rng, 0, 11); k > 0; k--) a.insert(draw<event_t>(rng, 0, 15));
+    for (int k = draw<int>(rng, 0, 11); k > 0; k--) b.insert(draw<event_t>(rng, 0, 15));
     std::vector<event_t> va(a.begin(), a.end()), vb(b.begin(), b.end()), expected;
     std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(expected));
     va.resize(event_difference(va.data(), static_cast<uint16_t>(va.size()), vb.data(),

@@ -108,7 +108,8 @@ void from_ref(const ref_des &ref, owned_des *out) {
     if (ref.marked[s]) marked.push_back(s);
   }
   make_des(ref.size(), transitions, marked, out);
-  for (state_t s = 0; s < ref.size(); s++) out->des[s].vocal = ref.vocal[s];
+  for (state_t s = 0; s < ref.size(); s++)
+    out->des[s].vocal = static_cast<uint16_t>(ref.vocal[s] & 0x1FFF);
 }
 
 std::string diff_des(const ref_des &expected, const state_node *des, state_t n) {
