@@ -23,7 +23,8 @@ uint64_t pair_key(state_t x, state_t y) {
   return (static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y);
 }
 
-uint64_t same_word(uint64_t word) {
+// A stored pair is its own hash key.
+uint64_t key_of(uint64_t word) {
   return word;
 }
 
@@ -42,7 +43,7 @@ int assumed_add(assumed_pairs *a, state_t x, state_t y) {
   uint64_t key = pair_key(x, y);
   size_t slot = slot_of(a, key);
   if (a->set.slots[slot] == key) return 1;
-  return a->held.push(key) && hash_insert(&a->set, slot, key, same_word) ? 1 : 0;
+  return a->held.push(key) && hash_insert(&a->set, slot, key, key_of) ? 1 : 0;
 }
 
 }  // namespace

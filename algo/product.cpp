@@ -40,12 +40,14 @@ product_index *new_product_index(state_t n1, state_t n2) {
   return index;
 }
 
+// Slot of `code` in the hash form, or the free slot where it belongs.
+size_t code_slot(const product_index *index, uint64_t code) {
+  return hash_find(&index->hashed, code, [code](uint64_t word) { return code_of(word) == code; });
+}
+
 state_t lookup_code(const product_index *index, pair_code_t code) {
   if (index->dense != nullptr) return index->dense[code];
-  uint64_t key = static_cast<uint64_t>(code);
-  uint64_t word =
-      index->hashed
-          .slots[hash_find(&index->hashed, key, [key](uint64_t w) { return code_of(w) == key; })];
+  uint64_t word = index->hashed.slots[code_slot(index, static_cast<uint64_t>(code))];
   return word == hash_table<uint64_t>::EMPTY ? -1 : static_cast<state_t>(word & STATE_FIELD);
 }
 
@@ -58,7 +60,7 @@ state_t find_or_add(product_index *index, pair_code_t code, state_t fresh) {
     return slot;
   }
   uint64_t key = static_cast<uint64_t>(code);
-  size_t at = hash_find(&index->hashed, key, [key](uint64_t w) { return code_of(w) == key; });
+  size_t at = code_slot(index, key);
   uint64_t word = index->hashed.slots[at];
   if (word != hash_table<uint64_t>::EMPTY) return static_cast<state_t>(word & STATE_FIELD);
   if (!hash_insert(&index->hashed, at, (key << STATE_BITS) | static_cast<uint64_t>(fresh), code_of))
