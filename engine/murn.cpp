@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "engine/cl_kep.h"
+#include "engine/compute_guard.h"
 #include "engine/startup.h"
 #include "model/des_data.h"
 #include "model/mymalloc.h"
@@ -133,10 +134,16 @@ int main(int argc, char **argv) {
     set_out_of_memory_handler(murn_out_of_memory);
     tovi_init(program);
     if (shell_modes_saved) atexit(restore_shell_modes);
+    compute_guard_start();
     cmdline_kep_run();
     return 0;
   }
-  if (type_out(argv[1], stdout) != 0) {
+  int typed = type_out(argv[1], stdout);
+  if (typed == TYPE_OUT_DIRECTORY) {
+    printf("Error reading %s: it is a directory\n", argv[1]);
+    return 1;
+  }
+  if (typed != TYPE_OUT_DONE) {
     printf("Error reading %s\n", argv[1]);
     return 1;
   }

@@ -5,11 +5,14 @@
 
 #include "model/des_data.h"
 
-// Longest path (prefix + name + extension) a DES or DAT file may have.
-const int MAX_DES_PATH = 80;
+// Longest path (prefix + name + extension) a DES or DAT file may have: room for a full prefix
+// (255 characters) and any name a request line can carry (255), so no name that reaches the
+// reader or writer is cut short.
+const int MAX_DES_PATH = 1023;
 
 // Builds prefix + name + ".des" (".dat" when init is -1) into path[MAX_DES_PATH + 1].
-// Returns 1, or 0 (path left empty) when the result would exceed MAX_DES_PATH characters.
+// Returns 1, or 0 (path left empty) when the result would exceed MAX_DES_PATH characters or the
+// name holds a "/" (a DES name never leaves the user directory).
 int des_file_path(const char *name, state_t init, char *path);
 
 // Writes the DES (init 0) or the control data (init -1) `name` from (size, des); des is not
@@ -24,11 +27,24 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
 // state count in *size, the file's initial-state field in *init and a new DES in *des (owned by
 // the caller, released with freedes; only state 0 has `reached`, no state has `coreach`) and
 // returns 1. Returns 0 without touching *size, *init or *des when the file is missing, its path is
-// too long, or it is truncated or corrupt: a wrong signature, a state count outside
+// too long, it is of the other kind (a DAT marker -1 where a DES is asked for, or the reverse), or
+// it is truncated or corrupt: a wrong signature, a state count outside
 // 0..MAX_STATES, a state number outside 0..size-1 in any list, a transition list out of state
 // order, a transition with event above 999 or target outside 0..size-1, or a transition array
 // that is not strictly sorted. Out of memory also sets mem_result.
 // Time: O(file length); each transition array is read in one block and checked in one pass.
 int getdes(const char *name, state_t *size, state_t *init, state_node **des);
+
+// Temporary files: filedes writes "NAME.des.XXXXXX" (or ".dat.XXXXXX") beside the target and
+// holds an exclusive flock on it until it is renamed or removed, so a temporary file nobody holds
+// locked was left by a writer that died.
+
+// Removes the temporary file of a filedes in progress, if any. Async-signal-safe, for the signal
+// handlers of the compute process.
+void des_file_discard_temp();
+
+// Removes from directory `dir` every temporary file of the pattern above that no process holds
+// locked. Returns the number removed.
+int remove_stale_temp_files(const char *dir);
 
 #endif

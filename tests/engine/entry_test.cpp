@@ -35,6 +35,8 @@ class Entry : public testing::Test {
 };
 
 TEST_F(Entry, TypeOutPrintsTextFilesAndDesFilesUpToTheirHeader) {
+  EXPECT_EQ(sarv("'" + install_.root() + "'"),
+            std::make_pair(1, "Error reading " + install_.root() + ": it is a directory\n"));
   owned_des g;
   make_des(3, {{0, 1, 1}, {1, 0, 2}}, {2}, &g);
   install_.file("G", g);
@@ -54,14 +56,19 @@ TEST_F(Entry, TypeOutPrintsTextFilesAndDesFilesUpToTheirHeader) {
     EXPECT_EQ(sarv(c[0]), std::make_pair(1, "Error reading " + std::string(c[1]) + "\n")) << c[0];
 }
 
-// The first word of the start-up file's first line selects the user directory when it exists;
-// otherwise "user" below the working directory is used. The file is rewritten with the choice.
+// Compute mode takes the start-up file's whole first line (blanks included) as the user directory
+// when it can be entered, else "user" below the working directory, and never writes the file.
+// The directory the front end hands down comes first.
 TEST_F(Entry, StartUpFileSelectsTheUserDirectory) {
-  std::string dir = install_.root() + "/mine", fallback = work_ + "/user";
+  std::string dir = install_.root() + "/mine", blank = install_.root() + "/my files",
+              fallback = work_ + "/user";
   std::filesystem::create_directory(dir);
+  std::filesystem::create_directory(blank);
   std::pair<std::string, std::string> cases[] = {
       {dir + "\n", dir},
-      {dir + " and more words\n", dir},
+      {blank + "\n", blank},
+      {dir + "\r\n", dir},
+      {dir + " and more words\n", fallback},
       {install_.root() + "/nowhere\n", fallback},
       {"", fallback},
       {"/" + std::string(300, 'd') + "\n", fallback},
@@ -70,11 +77,13 @@ TEST_F(Entry, StartUpFileSelectsTheUserDirectory) {
   for (const auto &[text, used] : cases) {
     write_text(ini, text);
     EXPECT_TRUE(compute_mode_uses(used)) << text;
-    EXPECT_EQ(read_text(ini), used + "\n") << text;
+    EXPECT_EQ(read_text(ini), text);
   }
   std::filesystem::remove(ini);
   EXPECT_TRUE(compute_mode_uses(fallback));
-  EXPECT_EQ(read_text(ini), fallback + "\n");
+  EXPECT_FALSE(std::filesystem::exists(ini));
+  std::string handed = "env " + std::string(USER_DIR_VARIABLE) + "='" + blank + "' '";
+  EXPECT_TRUE(compute_mode_uses(blank, handed + install_.program() + "' -cmdline"));
   // A program started without a path uses the start-up file in HOME.
   std::string home = install_.root() + "/u";
   write_text(home + "/murn.ini", home + "\n");
@@ -83,6 +92,50 @@ TEST_F(Entry, StartUpFileSelectsTheUserDirectory) {
   auto outcome = run("env -u HOME " + path);
   EXPECT_EQ(outcome.first, 0);
   EXPECT_NE(outcome.second.find("Cannot determine your HOME directory!"), std::string::npos);
+}
+
+// The front end keeps a start-up file naming a directory that is not there and says which; it
+// writes the default only where there is no setting, and reports a setting it cannot save. The
+// directory in use is handed to the compute process.
+TEST(UserDirectory, FrontEndKeepsTheSettingAndSaysWhenItCannotBeSaved) {
+  scratch_install install;
+  std::string root = install.root(), blank = root + "/my files", ini = root + "/murn.ini";
+  std::string fallback = std::filesystem::current_path().string() + "/user";
+  std::filesystem::create_directory(blank);
+  struct {
+    const char *text;  // null: no start-up file
+    std::string file;
+    int status;
+    std::string used;
+  } cases[] = {
+      {"my files", ini, USER_DIR_OK, blank},
+      {"nowhere", ini, USER_DIR_MISSING, fallback},
+      {nullptr, ini, USER_DIR_OK, fallback},
+      {nullptr, root + "/none/murn.ini", USER_DIR_NOT_SAVED, fallback},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.text != nullptr ? c.text : "none");
+    std::filesystem::remove(ini);
+    if (c.text != nullptr) write_text(c.file, root + "/" + c.text + "\n");
+    setuserpath(c.file.c_str());
+    EXPECT_EQ(user_dir_status, c.status);
+    EXPECT_EQ(std::string(prefix), c.used + "/");
+    EXPECT_EQ(std::string(getenv(USER_DIR_VARIABLE)), c.used);
+    EXPECT_EQ(read_text(c.file), c.text != nullptr         ? root + "/" + c.text + "\n"
+                                 : c.status == USER_DIR_OK ? fallback + "\n"
+                                                           : "");
+    EXPECT_EQ(std::string(missing_user_dir), c.status == USER_DIR_MISSING ? root + "/nowhere" : "");
+  }
+  snprintf(murn_ini_file, sizeof murn_ini_file, "%s", ini.c_str());
+  EXPECT_EQ(adopt_user_directory(blank.c_str()), USER_DIR_OK);
+  EXPECT_EQ(read_text(ini), blank + "\n");
+  snprintf(murn_ini_file, sizeof murn_ini_file, "%s/none/murn.ini", root.c_str());
+  EXPECT_EQ(adopt_user_directory(root.c_str()), USER_DIR_NOT_SAVED);
+  EXPECT_EQ(std::string(getenv(USER_DIR_VARIABLE)), root);
+  EXPECT_EQ(adopt_user_directory(std::string(255, 'd').c_str()), USER_DIR_MISSING);
+  EXPECT_EQ(std::string(prefix), root + "/");
+  unsetenv(USER_DIR_VARIABLE);
+  murn_ini_file[0] = '\0';
 }
 
 // The start-up file lies next to a program named with a path, else in HOME; 255 characters at most.
