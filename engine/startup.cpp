@@ -71,12 +71,10 @@ bool write_murn_ini(const char *file) {
   return fclose(f) == 0 && written;
 }
 
-// path = dir (at most MAX_USER_PATH characters), prefix from it, and in the front end the
-// variable that hands the directory to the compute process.
+// path = dir (at most MAX_USER_PATH characters) and prefix from it.
 void use_directory(const char *dir) {
   snprintf(path, sizeof path, "%s", dir);
   set_prefix_from_path();
-  if (!cmdline) setenv(USER_DIR_VARIABLE, path, 1);
 }
 
 // The default user directory: the working directory's "user" subdirectory.

@@ -25,7 +25,7 @@ const int MURN_INI_TOO_LONG = 2;  // the path would exceed 255 characters; file 
 int locate_murn_ini(const char *program, const char *home, char *file);
 
 // The environment variable through which the front end hands its user directory to the compute
-// process, so both use the same directory whatever the start-up file holds.
+// process it starts, so both use the same directory whatever the start-up file holds.
 extern const char USER_DIR_VARIABLE[];
 
 // How the start-up file's setting fared (user_dir_status), for the front end to report.
@@ -42,13 +42,13 @@ extern char missing_user_dir[256];
 // subdirectory (or the relative "user" when the working directory's name is too long), which is
 // not created. The working directory is unchanged on return.
 // Front end: a missing or empty start-up file is written with the default; a line naming a
-// directory that cannot be entered is kept (USER_DIR_MISSING); the choice is published in
-// USER_DIR_VARIABLE. Compute mode: USER_DIR_VARIABLE, when set, names the directory; the start-up
-// file is read only without it and is never written. Sets user_dir_status.
+// directory that cannot be entered is kept (USER_DIR_MISSING). Compute mode: USER_DIR_VARIABLE,
+// when set, names the directory; the start-up file is read only without it and is never written.
+// Sets user_dir_status.
 void setuserpath(const char *file);
 
-// The R dialog's choice: makes `dir` the user directory (path, prefix, USER_DIR_VARIABLE) and
-// saves it in murn_ini_file. Returns USER_DIR_OK, USER_DIR_NOT_SAVED (the directory is used for
+// The R dialog's choice: makes `dir` the user directory (path and prefix) and saves it in
+// murn_ini_file. Returns USER_DIR_OK, USER_DIR_NOT_SAVED (the directory is used for
 // this run only), or USER_DIR_MISSING when dir is empty or longer than 254 characters (nothing
 // changed).
 int adopt_user_directory(const char *dir);
