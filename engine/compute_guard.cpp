@@ -72,7 +72,7 @@ bool request_names_ok() {
     for (int i = 0; row != nullptr && ok && i <= row->inputs; i++) {
       if (fgets(name, sizeof name, request) == nullptr) break;  // missing: answered later
       name[strcspn(name, "\n")] = '\0';
-      ok = request_name_ok(name);
+      ok = des_name_ok(name);
     }
   }
   fclose(request);
@@ -80,11 +80,6 @@ bool request_names_ok() {
 }
 
 }  // namespace
-
-bool request_name_ok(const char *name) {
-  return name[0] != '\0' && strcmp(name, ".") != 0 && strcmp(name, "..") != 0 &&
-         strchr(name, '/') == nullptr;
-}
 
 void compute_guard_start() {
   get_rst_file();

@@ -4,9 +4,6 @@
 #ifndef SARV_ENGINE_COMPUTE_GUARD_H
 #define SARV_ENGINE_COMPUTE_GUARD_H
 
-// True for a DES name a request may carry: not empty, not "." or "..", and without "/".
-bool request_name_ok(const char *name);
-
 // Called once in compute mode after the user directory is known and before cmdline_kep_run:
 // - keeps a reserve block and the result file's path, and installs the out-of-memory action that
 //   releases the reserve, writes MURN_OUT_OF_MEMORY with plain system calls and exits 0;
@@ -15,7 +12,7 @@ bool request_name_ok(const char *name);
 //   beyond the limit fails and is answered with MURN_OUTPUT_NOT_WRITTEN;
 // - removes the request on every exit, so a refused or failed request never runs again;
 // - removes the temporary DES/DAT files of earlier writers that died;
-// - answers MURN_MISSING_NAME and exits 0 when a name line of the request is not request_name_ok.
+// - answers MURN_MISSING_NAME and exits 0 when a name line of the request is not des_name_ok.
 void compute_guard_start();
 
 #endif

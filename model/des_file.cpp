@@ -237,6 +237,11 @@ bool is_temp_name(const char *entry) {
 
 }  // namespace
 
+bool des_name_ok(const char *name) {
+  return name[0] != '\0' && strcmp(name, ".") != 0 && strcmp(name, "..") != 0 &&
+         strchr(name, '/') == nullptr;
+}
+
 void des_file_discard_temp() {
   if (temp_active) unlink(active_temp);
 }

@@ -15,6 +15,10 @@ const int MAX_DES_PATH = 1023;
 // name holds a "/" (a DES name never leaves the user directory).
 int des_file_path(const char *name, state_t init, char *path);
 
+// True for a DES name that stays inside the user directory: not empty, not "." or "..", and
+// without "/".
+bool des_name_ok(const char *name);
+
 // Writes the DES (init 0) or the control data (init -1) `name` from (size, des); des is not
 // changed. The bytes go to a temporary file beside the target, which replaces the target only
 // after it was written, flushed and closed completely, so a failed write never spoils an existing
