@@ -1,5 +1,6 @@
-// The procedure catalogue and the algorithm steps of each procedure. Steps receive the loaded
-// inputs in job->input (request order) and leave the result in job->output; the frame files it.
+// The procedure catalogue built from engine/procedures.def, its compile-time checks, and the
+// algorithm steps of the core procedures. Steps receive the loaded inputs in job->input (request
+// order) and leave the result in job->output; the frame files it.
 #include "engine/catalogue.h"
 
 #include <cstdlib>
@@ -9,9 +10,7 @@
 #include "algo/product.h"
 #include "algo/project.h"
 #include "algo/supcon.h"
-#include "engine/transform_procedures.h"
-
-namespace {
+#include "engine/request_shapes.h"
 
 void trim_steps(compute_job *job) {
   take_input_as_output(job, 0);
@@ -74,29 +73,64 @@ void project_steps(compute_job *job) {
   project0(&job->output.size, &job->output.des, job->event_count, job->events);
 }
 
-// One row per procedure code, in code order.
-const procedure_row catalogue[] = {
-    {1, "Selfloop", "1: Selfloop", 1, OUTPUT_DES, LIST_EVENTS, FRAME_STANDARD, selfloop_steps},
-    {2, "Trim", "2: Trim", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, trim_steps},
-    {3, "Sync", "3: Sync", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, sync_steps},
-    {4, "Meet", "4: Meet", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, meet_steps},
-    {5, "Supcon", "5: Supcon", 2, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, supcon_steps},
-    {6, "Mutex", "6: Mutex", 2, OUTPUT_DES, LIST_STATE_PAIRS, FRAME_STANDARD, mutex_steps},
-    {7, "Condat", "7: Condat", 2, OUTPUT_DAT, LIST_NONE, FRAME_STANDARD, condat_steps},
-    {9, "Minstate", "9: Minstate", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, minstate_steps},
-    {10, "Complement", "10: Complement", 1, OUTPUT_DES, LIST_EVENTS, FRAME_STANDARD,
-     complement_steps},
-    {11, "Project", "P0: Project", 1, OUTPUT_DES, LIST_EVENTS, FRAME_STANDARD, project_steps},
-    {17, "Allevents", "H4: Allevents", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, allevent_steps},
-    {19, "BFS-recode", "B: BFS-recode", 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, bfs_recode_steps},
-    // Supclo has no dialog (null label); other means of writing a request run it.
-    {20, "Supclo", nullptr, 1, OUTPUT_DES, LIST_NONE, FRAME_STANDARD, supclo_steps},
+// Steps defined in other engine modules.
+#define PROCEDURE(ID, SHAPE, request_function, compute_function, steps_function, ...) \
+  void steps_function(compute_job *job);
+#include "engine/procedures.def"
+
+namespace {
+
+// Every row, in id order.
+constexpr procedure_row CATALOGUE[] = {
+#define PROCEDURE(ID, SHAPE, request_function, compute_function, steps_function, ...) \
+  procedure_row{.id = PROC_##ID, __VA_ARGS__, .steps = steps_function},
+#define DIALOG_ONLY(ID, ...) procedure_row{.id = PROC_##ID, __VA_ARGS__},
+#define RESERVED(ID, ...) procedure_row{.id = PROC_##ID, __VA_ARGS__},
+#include "engine/procedures.def"
 };
+static_assert(sizeof CATALOGUE / sizeof CATALOGUE[0] == PROC_COUNT);
+
+constexpr bool same_text(const char *a, const char *b) {
+  if (a == nullptr || b == nullptr) return a == b;
+  while (*a != '\0' && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
+// Codes are unique and in 1..25 (0 only for tests computed in the front end); menu keys are
+// unique; every row with keys has a label and a menu place; a dialog has a name per prompt.
+constexpr bool catalogue_consistent() {
+  for (int i = 0; i < PROC_COUNT; ++i) {
+    const procedure_row &row = CATALOGUE[i];
+    if (row.id != i || row.name == nullptr) return false;
+    if (row.code < 0 || row.code > 25 || (row.code == 0 && row.steps != nullptr)) return false;
+    if (row.keys != nullptr && (row.label == nullptr || row.menu.row == 0)) return false;
+    if (row.title != nullptr && row.names[name_count(row) - 1].prompt == nullptr) return false;
+    for (int j = 0; j < i; ++j) {
+      if (row.code != 0 && CATALOGUE[j].code == row.code) return false;
+      if (row.keys != nullptr && same_text(CATALOGUE[j].keys, row.keys)) return false;
+    }
+  }
+  return true;
+}
+static_assert(catalogue_consistent());
+
+constexpr bool fits(const procedure_row &row, request_shape shape) {
+  return row.steps != nullptr && row.inputs == shape.inputs && row.list == shape.list &&
+         row.result == shape.result;
+}
+#define PROCEDURE(ID, SHAPE, ...)                          \
+  static_assert(fits(CATALOGUE[PROC_##ID], SHAPE##_SHAPE), \
+                #ID ": request shape does not fit the row");
+#include "engine/procedures.def"
 
 }  // namespace
 
+const procedure_row &procedure(procedure_id id) {
+  return CATALOGUE[id];
+}
+
 const procedure_row *find_procedure(int code) {
-  for (const procedure_row &row : catalogue)
-    if (row.code == code) return &row;
+  for (const procedure_row &row : CATALOGUE)
+    if (row.code == code && row.steps != nullptr) return &row;
   return nullptr;
 }

@@ -1,6 +1,7 @@
-// The procedure catalogue: one row per procedure code, read by both the front end's request
-// writer and the compute process's dispatcher. Adding a procedure means adding one row, its
-// steps function and its two named wrappers (request and compute); nothing else switches on codes.
+// The procedure catalogue: every procedure is declared once, as one row of engine/procedures.def.
+// From that list come the procedure ids, the catalogue table read by the request writer, the
+// compute dispatcher and the dialog runner, the named request and compute functions, and the menu
+// keys and labels of the procedures menu.
 #ifndef SARV_ENGINE_CATALOGUE_H
 #define SARV_ENGINE_CATALOGUE_H
 
@@ -9,6 +10,15 @@
 
 #include "model/des_data.h"
 #include "model/des_supp.h"
+
+// One id per row of engine/procedures.def, in list order; PROC_COUNT rows in all.
+enum procedure_id {
+#define PROCEDURE(ID, ...) PROC_##ID,
+#define DIALOG_ONLY(ID, ...) PROC_##ID,
+#define RESERVED(ID, ...) PROC_##ID,
+#include "engine/procedures.def"
+  PROC_COUNT
+};
 
 // Kind of the output file; the value is the initial-state field filedes receives.
 enum output_kind { OUTPUT_DES = 0, OUTPUT_DAT = -1 };
@@ -20,10 +30,41 @@ enum output_kind { OUTPUT_DES = 0, OUTPUT_DAT = -1 };
 //   LIST_QUADS        "%ld %d %ld %d\n"  read "%d %d %d %d"  add_quad     -> quads
 enum list_kind { LIST_NONE, LIST_EVENTS, LIST_STATE_PAIRS, LIST_QUADS };
 
+// How the user types the row's list in its dialog (the front end lays out the fields).
+enum list_entry {
+  ENTRY_NONE,
+  ENTRY_EVENTS,         // event fields, ten to a row, -1 ends
+  ENTRY_PAIRS,          // one state pair to a row, -1 ends
+  ENTRY_NULL_OR_IMAGE,  // the NULL ? question, then the events to erase or to keep
+};
+
 // How the compute frame treats a row.
 enum frame_kind {
   FRAME_STANDARD,  // load every input with getdes, run, check memory, file the output
   FRAME_OWN,       // run gets the names and list only; it loads, files and answers itself
+};
+
+// What the result file carries besides the code.
+enum result_kind {
+  RESULT_CODE,         // the code alone
+  RESULT_BOUND_RATIO,  // and, on success, a second line with a state bound and a ratio
+};
+
+// What the MAKEIT entry writes after the input names, inside the parentheses.
+enum log_args_kind {
+  LOG_ARGS_NONE,
+  LOG_TYPED_EVENTS,    // ",[e1,e2]"
+  LOG_TYPED_PAIRS,     // ",[[a,b],[c,d]]"
+  LOG_NULL_OR_IMAGE,   // ",Null[e1]" or ",Image[e1]"
+  LOG_CORRESPONDENCE,  // Isomorph: ";identity" or ";[[x,y],...]" when true
+};
+
+// What the MAKEIT entry writes after the closing parenthesis.
+enum log_tail_kind {
+  LOG_TAIL_NONE,
+  LOG_SIZES,          // "  (states,transitions)" of the output
+  LOG_SIZES_BLOCKED,  // the sizes, then "  Blocked_events = " and the list or "None  "
+  LOG_CONTROLLABLE,   // "  Controllable." or "  Uncontrollable."
 };
 
 // A DES held by the compute frame: count and state array, owned by the job.
@@ -49,36 +90,80 @@ struct compute_job {
   state_t quad_count;
 };
 
-struct procedure_row {
-  int code;           // procedure code in the request, 1..25
-  const char *name;   // procedure name, as in the log ("Supcon")
-  const char *label;  // menu label ("5: Supcon")
-  int inputs;         // input names before the output name (1..3)
-  output_kind output;
-  list_kind list;
-  frame_kind frame;
-  // The procedure's algorithm steps on the loaded inputs; leaves the result in job->output. May
-  // end the process through compute_fail with a procedure-specific code.
-  void (*run)(compute_job *job);
+// One name the dialog asks for: its prompt and the file's extension.
+struct name_field {
+  const char *prompt;
+  const char *ext = ".des";
 };
 
-// The row of `code`, or null when the catalogue has none.
+// Where a label stands on the procedures menu (row 0 = not listed).
+struct menu_place {
+  int row = 0;
+  int column = 0;
+};
+
+// One procedure. Rows in engine/procedures.def set these fields by name, in this order (C++
+// designated initializers); a field a row leaves out keeps the default given here.
+struct procedure_row {
+  procedure_id id;
+  int code = 0;                 // request code 1..25; 0 for a test computed in the front end
+  const char *name = nullptr;   // as in the log: "<output> = <name>(<inputs>)"
+  const char *keys = nullptr;   // procedures-menu keys ("2", "P0", "1\r"); null: no dialog
+  const char *label = nullptr;  // menu label ("P0: Project")
+  menu_place menu = {};
+  const char *title = nullptr;    // dialog header: title line
+  const char *formula = nullptr;  // and formula line
+  int inputs = 1;                 // input names before the output name (a test has no output)
+  name_field names[MAX_REQUEST_NAMES] = {};  // prompts in dialog and request order
+  // Asked before the output name: "n" lets the output replace DES1 (format with the DES1 name).
+  const char *rename_question = nullptr;
+  output_kind output = OUTPUT_DES;
+  list_kind list = LIST_NONE;
+  list_entry entry = ENTRY_NONE;
+  // Optional yes/no question before the list: "n" reads the list, Esc cancels the dialog, any
+  // other key leaves it empty.
+  const char *list_question = nullptr;
+  const char *list_instructions = nullptr;
+  const char *list_continuation = nullptr;  // printed atop a fresh screen when the list is long
+  bool header_on_continuation = false;      // the dialog header precedes the continuation text
+  log_args_kind log_args = LOG_ARGS_NONE;
+  log_tail_kind log_tail = LOG_SIZES;
+  bool log_wrapped = false;          // entry wrapped at 74 columns (it carries a list)
+  bool log_inputs_reversed = false;  // the entry names the inputs last to first
+  frame_kind frame = FRAME_STANDARD;
+  result_kind result = RESULT_CODE;
+  // The algorithm steps on the loaded inputs; leave the result in job->output. May end the
+  // process through compute_fail with a procedure-specific code. Null for a test computed in the
+  // front end and for a reserved row.
+  void (*steps)(compute_job *job) = nullptr;
+};
+
+// The row of `id`.
+const procedure_row &procedure(procedure_id id);
+// The row whose request code is `code` and that has steps, or null.
 const procedure_row *find_procedure(int code);
+
+// Number of names the dialog asks for: the inputs, and the output unless the row is a test.
+constexpr int name_count(const procedure_row &row) {
+  return row.code == 0 ? row.inputs : row.inputs + 1;
+}
 
 // Moves input i into the output slot (for procedures that change their input in place).
 void take_input_as_output(compute_job *job, int i);
 // Ends the compute process: releases the job, writes `code` as the result and exits with 0.
 [[noreturn]] void compute_fail(int code);
 
-// Front end: writes the request for `row` to prm_file. `names` holds row->inputs + 1 names in
+// Front end: writes the request for `row` to prm_file. `names` holds row.inputs + 1 names in
 // request order; `list` points to `count` items of the row's list type (event_t, state_pair or
 // quad). Returns 0, or MURN_REQUEST_NOT_CREATED.
-int write_request(const procedure_row *row, const char *const *names, const void *list, int count);
-// Front end: write_request for `code`, then mySystem. Unknown codes give MURN_REQUEST_NOT_CREATED.
-int run_request(int code, const char *const *names, const void *list, int count);
+int write_request(const procedure_row &row, const char *const *names, const void *list, int count);
+// Front end: write_request for `id`, then the compute process; returns its result code. For a
+// RESULT_BOUND_RATIO row, *bound and *ratio (when not null) receive the second result line.
+int run_request(procedure_id id, const char *const *names, const void *list, int count,
+                int32_t *bound = nullptr, float *ratio = nullptr);
 
 // Compute process: the whole compute function of `row` on the open request positioned after the
 // three header lines. Returns when the output is filed; exits 0 on every failure.
-void compute_procedure(const procedure_row *row, FILE *request);
+void compute_procedure(const procedure_row &row, FILE *request);
 
 #endif

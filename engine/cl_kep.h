@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "engine/request_shapes.h"
 #include "model/des_data.h"
 #include "model/des_supp.h"
 
@@ -43,17 +44,12 @@ int get_err_file();
 
 // ---- Front end ----
 
-// Request functions: write the request and run the compute process; they return the result code
-// above (MURN_REQUEST_NOT_CREATED when the request cannot be written). The output name comes
-// first, then the input names in request order.
-int trim_runProgram(const char *name2, const char *name1);
-int sync_runProgram(const char *name3, const char *name1, const char *name2);
-int meet_runProgram(const char *name3, const char *name1, const char *name2);
-int supcon_runProgram(const char *name3, const char *plant, const char *spec);
-int condat_runProgram(const char *name3, const char *plant, const char *supervisor);
-int minstate_runProgram(const char *name2, const char *name1);
-// `events`: the `count` labels to erase.
-int project_runProgram(const char *name2, const char *name1, const event_t *events, int count);
+// Request functions, one per procedure row (engine/procedures.def), with the signature of the
+// row's shape (engine/request_shapes.h): the output name first, then the input names in request
+// order, then the list. They write the request and run the compute process, and return the result
+// code above (MURN_REQUEST_NOT_CREATED when the request cannot be written).
+#define PROCEDURE(ID, SHAPE, request_function, ...) SHAPE(request_function);
+#include "engine/procedures.def"
 
 // Runs the compute process on the request just written and returns its result code, removing the
 // result file. Unless debug_mode is set, the child's standard output and error go to "murn.out"
@@ -74,10 +70,11 @@ int get_murn_result_supreduce(int32_t *bound, float *ratio);
 
 // ---- Compute process ----
 
-// Reads "murn.prm", runs the requested procedure and writes the result. A code outside the
-// catalogue runs nothing and answers MURN_OK. A procedure that fails writes its own code and ends
-// the process with status 0, leaving the request in place; success removes the request and writes
-// MURN_OK. Returns 0, or -1 when the request cannot be opened (result MURN_NO_REQUEST written).
+// Reads "murn.prm", runs the requested procedure and writes the result. A header that is not
+// three numbers, or a code no row runs, answers MURN_BAD_REQUEST and keeps the request. A procedure
+// that fails writes its own code and ends the process with status 0, leaving the request in place;
+// success removes the request and writes MURN_OK. Returns 0, or -1 when the request cannot be
+// opened (result MURN_NO_REQUEST written).
 int cmdline_kep_run();
 // Writes the result file with `code`. Returns 0, or -1 when it cannot be created.
 int murn_result(int code);
@@ -86,14 +83,11 @@ int murn_result_supreduce(int code, int32_t bound, float ratio);
 // Out-of-memory action of compute mode: writes MURN_OUT_OF_MEMORY and exits with status 0.
 [[noreturn]] void murn_out_of_memory();
 
-// Compute functions: each reads the rest of the open request (names, list), loads the inputs,
-// runs the procedure and files its output; on failure they write their code and exit 0.
-void trim_program(FILE *request);
-void sync_program(FILE *request);
-void meet_program(FILE *request);
-void supcon_program(FILE *request);
-void condat_program(FILE *request);
-void minstate_program(FILE *request);
-void project_program(FILE *request);
+// Compute functions, one per procedure row: each reads the rest of the open request (names,
+// list), loads the inputs, runs the procedure and files its output; on failure they write their
+// code and exit 0.
+#define PROCEDURE(ID, SHAPE, request_function, compute_function, ...) \
+  void compute_function(FILE *request);
+#include "engine/procedures.def"
 
 #endif

@@ -39,33 +39,36 @@ bool is_event(int value) {
 }
 
 // Reads list items up to the end of the request and inserts each into the job's sorted list.
-// The first item that is not complete, not a number, or not representable ends the list.
-void read_list(FILE *request, list_kind kind, compute_job *job) {
-  int a, b, c, d, added;
+// Returns false when an item is not complete, not a number, or not representable: the list is
+// garbled.
+bool read_list(FILE *request, list_kind kind, compute_job *job) {
+  int a, b, c, d, added, got;
   switch (kind) {
     case LIST_NONE:
-      return;
+      return true;
     case LIST_EVENTS:
-      while (fscanf(request, "%d", &a) == 1 && is_event(a)) {
+      while ((got = fscanf(request, "%d", &a)) == 1) {
+        if (!is_event(a)) return false;
         addordlist(static_cast<event_t>(a), &job->events, job->event_count, &added);
-        job->event_count += added;
+        job->event_count = static_cast<uint16_t>(job->event_count + added);
       }
-      return;
+      return got == EOF;
     case LIST_STATE_PAIRS:
-      while (fscanf(request, "%d %d", &a, &b) == 2) {
+      while ((got = fscanf(request, "%d %d", &a, &b)) == 2) {
         addstatepair(a, b, &job->pairs, job->pair_count, &added);
         job->pair_count += added;
       }
-      return;
+      return got == EOF;
     case LIST_QUADS:
-      while (fscanf(request, "%d %d %d %d", &a, &b, &c, &d) == 4 && is_event(b) && d >= INT16_MIN &&
-             d <= INT16_MAX) {
+      while ((got = fscanf(request, "%d %d %d %d", &a, &b, &c, &d)) == 4) {
+        if (!is_event(b) || d < INT16_MIN || d > INT16_MAX) return false;
         add_quad(a, static_cast<event_t>(b), c, static_cast<int16_t>(d), &job->quads,
                  job->quad_count, &added);
         job->quad_count += added;
       }
-      return;
+      return got == EOF;
   }
+  return false;
 }
 
 // True when the DES file `name` is there. A missing input reads as the empty DES; one that is there
@@ -98,26 +101,26 @@ void murn_out_of_memory() {
   exit(0);
 }
 
-void compute_procedure(const procedure_row *row, FILE *request) {
+void compute_procedure(const procedure_row &row, FILE *request) {
   static compute_job job;
   job = compute_job{};
   active_job = &job;
-  for (int i = 0; i <= row->inputs; i++)
+  for (int i = 0; i <= row.inputs; i++)
     if (!read_name(request, job.name[i])) compute_fail(MURN_MISSING_NAME);
-  read_list(request, row->list, &job);
+  if (!read_list(request, row.list, &job)) compute_fail(MURN_BAD_REQUEST);
   mem_result = 0;
-  if (row->frame == FRAME_STANDARD) {
+  if (row.frame == FRAME_STANDARD) {
     job.init = 0;
-    for (int i = 0; i < row->inputs; i++)
+    for (int i = 0; i < row.inputs; i++)
       if (!getdes(job.name[i], &job.input[i].size, &job.init, &job.input[i].des) &&
           input_exists(job.name[i]))
         compute_fail(MURN_INPUT_NOT_READ);
   }
-  row->run(&job);
-  if (row->frame == FRAME_STANDARD) {
+  row.steps(&job);
+  if (row.frame == FRAME_STANDARD) {
     if (mem_result == 1) compute_fail(MURN_OUT_OF_MEMORY);
-    state_t init = row->output == OUTPUT_DAT ? -1 : job.init;
-    if (filedes(job.name[row->inputs], job.output.size, init, job.output.des) != 0)
+    state_t init = row.output == OUTPUT_DAT ? -1 : job.init;
+    if (filedes(job.name[row.inputs], job.output.size, init, job.output.des) != 0)
       compute_fail(MURN_OUTPUT_NOT_WRITTEN);
   }
   release_job(&job);
@@ -147,35 +150,25 @@ int cmdline_kep_run() {
     return -1;
   }
   int code = 0;
-  if (!read_header_number(request, &debug_mode) || !read_header_number(request, &minflag) ||
-      !read_header_number(request, &code))
-    code = 0;
-  const procedure_row *row = find_procedure(code);
-  if (row != nullptr) compute_procedure(row, request);
+  const procedure_row *row = nullptr;
+  if (read_header_number(request, &debug_mode) && read_header_number(request, &minflag) &&
+      read_header_number(request, &code))
+    row = find_procedure(code);
+  if (row == nullptr) {
+    fclose(request);
+    murn_result(MURN_BAD_REQUEST);
+    return 0;
+  }
+  compute_procedure(*row, request);
   fclose(request);
   remove(prm_file);
   murn_result(MURN_OK);
   return 0;
 }
 
-void trim_program(FILE *request) {
-  compute_procedure(find_procedure(2), request);
-}
-void sync_program(FILE *request) {
-  compute_procedure(find_procedure(3), request);
-}
-void meet_program(FILE *request) {
-  compute_procedure(find_procedure(4), request);
-}
-void supcon_program(FILE *request) {
-  compute_procedure(find_procedure(5), request);
-}
-void condat_program(FILE *request) {
-  compute_procedure(find_procedure(7), request);
-}
-void minstate_program(FILE *request) {
-  compute_procedure(find_procedure(9), request);
-}
-void project_program(FILE *request) {
-  compute_procedure(find_procedure(11), request);
-}
+// The named compute functions of the rows.
+#define PROCEDURE(ID, SHAPE, request_function, compute_function, ...) \
+  void compute_function(FILE *request) {                              \
+    compute_procedure(procedure(PROC_##ID), request);                 \
+  }
+#include "engine/procedures.def"

@@ -125,23 +125,30 @@ int get_err_file() {
   return protocol_path(errname, "murn.err");
 }
 
-int write_request(const procedure_row *row, const char *const *names, const void *list, int count) {
+int write_request(const procedure_row &row, const char *const *names, const void *list, int count) {
   if (get_prm_file() != 0) return MURN_REQUEST_NOT_CREATED;
   FILE *f = fopen(prm_file, "w");
   if (f == nullptr) return MURN_REQUEST_NOT_CREATED;
-  fprintf(f, "%d\n%d\n%d\n", debug_mode, minflag, row->code);
-  for (int i = 0; i <= row->inputs; i++) fprintf(f, "%s\n", names[i]);
-  write_list(f, row->list, list, count);
+  fprintf(f, "%d\n%d\n%d\n", debug_mode, minflag, row.code);
+  for (int i = 0; i <= row.inputs; i++) fprintf(f, "%s\n", names[i]);
+  write_list(f, row.list, list, count);
   bool failed = ferror(f) != 0;
   if (fclose(f) != 0 || failed) return MURN_REQUEST_NOT_CREATED;
   return 0;
 }
 
-int run_request(int code, const char *const *names, const void *list, int count) {
-  const procedure_row *row = find_procedure(code);
-  if (row == nullptr) return MURN_REQUEST_NOT_CREATED;
+int run_request(procedure_id id, const char *const *names, const void *list, int count,
+                int32_t *bound, float *ratio) {
+  const procedure_row &row = procedure(id);
   int written = write_request(row, names, list, count);
-  return written != 0 ? written : mySystem();
+  if (written != 0) return written;
+  if (row.result != RESULT_BOUND_RATIO) return mySystem();
+  int32_t read_bound = 0;
+  float read_ratio = 0.0f;
+  int code = mySystem_supreduce(&read_bound, &read_ratio);
+  if (bound != nullptr) *bound = read_bound;
+  if (ratio != nullptr) *ratio = read_ratio;
+  return code;
 }
 
 int get_murn_result() {
@@ -189,37 +196,9 @@ int mySystem_supreduce(int32_t *bound, float *ratio) {
   return get_murn_result_supreduce(bound, ratio);
 }
 
-int trim_runProgram(const char *name2, const char *name1) {
-  const char *names[] = {name1, name2};
-  return run_request(2, names, nullptr, 0);
-}
-
-int sync_runProgram(const char *name3, const char *name1, const char *name2) {
-  const char *names[] = {name1, name2, name3};
-  return run_request(3, names, nullptr, 0);
-}
-
-int meet_runProgram(const char *name3, const char *name1, const char *name2) {
-  const char *names[] = {name1, name2, name3};
-  return run_request(4, names, nullptr, 0);
-}
-
-int supcon_runProgram(const char *name3, const char *plant, const char *spec) {
-  const char *names[] = {plant, spec, name3};
-  return run_request(5, names, nullptr, 0);
-}
-
-int condat_runProgram(const char *name3, const char *plant, const char *supervisor) {
-  const char *names[] = {plant, supervisor, name3};
-  return run_request(7, names, nullptr, 0);
-}
-
-int minstate_runProgram(const char *name2, const char *name1) {
-  const char *names[] = {name1, name2};
-  return run_request(9, names, nullptr, 0);
-}
-
-int project_runProgram(const char *name2, const char *name1, const event_t *events, int count) {
-  const char *names[] = {name1, name2};
-  return run_request(11, names, events, count);
-}
+// The named request functions of the rows.
+#define PROCEDURE(ID, SHAPE, request_function, ...) \
+  SHAPE(request_function) {                         \
+    SHAPE##_BODY(PROC_##ID)                         \
+  }
+#include "engine/procedures.def"

@@ -12,6 +12,7 @@
 #include "engine/startup.h"
 #include "model/des_data.h"
 #include "ui/io.h"
+#include "ui/tovi.h"
 
 const char *const PROGRAM_NAME = "SARV";
 
@@ -117,42 +118,9 @@ void main_menu() {
 }
 
 void advance_menu() {
-  static const struct {
-    int row, column;
-    const char *text;
-  } entries[] = {
-      {6, 5, "0: Create"},
-      {6, 31, "P0: Project"},
-      {6, 53, "I: Isomorph"},
-      {7, 5, "1: Selfloop"},
-      {7, 31, "P1: Convert"},
-      {7, 53, "N: Nonconflict"},
-      {8, 5, "2: Trim"},
-      {9, 5, "3: Sync"},
-      {9, 31, "H0: Vocalize"},
-      {9, 53, "E: Edit"},
-      {10, 5, "4: Meet"},
-      {10, 31, "H1: Outconsis"},
-      {10, 53, "B: BFS-recode"},
-      {11, 5, "5: Supcon"},
-      {11, 31, "H2: Hiconsis"},
-      {11, 53, "D: User file directory"},
-      {12, 5, "6: Mutex"},
-      {12, 31, "H3: Higen"},
-      {12, 53, "SE/SA/SX: Show DES/DAT/TXT"},
-      {13, 5, "7: Condat"},
-      {13, 31, "H4: Allevents"},
-      {13, 53, "FE/FA/FD: File DES/DAT/ADS"},
-      {14, 5, "8: Supreduce"},
-      {15, 5, "9: Minstate"},
-      {15, 31, "R1: Supnorm"},
-      {16, 5, "10: Complement"},
-      {16, 31, "S1: Supscop"},
-      {16, 53, "X: Exit to main menu"},
-  };
   clear();
   mvprintw(3, 31, "%s PROCEDURES", PROGRAM_NAME);
-  for (const auto &entry : entries) mvaddstr(entry.row, entry.column, entry.text);
+  draw_menu_labels();
   mvaddstr(21, 5, "User directory: ");
   print_fix_filename(path, PATH_WIDTH);
   mvprintw(22, 5, "Number files: %d", count_user_files());

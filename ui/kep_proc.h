@@ -2,7 +2,8 @@
 //
 // Every dialog clears the screen, shows its title and formula, reads the input and output names,
 // hands the request to the compute process, reads the output back for its sizes, appends one
-// entry to "makeit.txt" in the user directory and waits for Enter. Isomorph and Nonconflict are
+// entry to "makeit.txt" in the user directory (engine/makeit.h) and waits for Enter. A failure
+// shows one line on row 22 (or a box) and the pause, and logs nothing. Isomorph and Nonconflict are
 // computed in the front end itself and write no file. Esc at any prompt ends the
 // dialog without a message, file or log entry. Each dialog releases what it loaded before it
 // returns to the menu, which then redraws itself.
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 
+#include "engine/catalogue.h"
 #include "model/des_data.h"
 #include "ui/io.h"
 
@@ -24,35 +26,15 @@ extern int quit;
 // so that a short run never counts as a whole second.
 extern double start_time, stop_time;
 
-// The dialogs of the procedures menu.
-void selfloop_p();
-void trim_p();
-void sync_p();
-void meet_p();
-void supcon_p();
-void mutex_p();
-void minstate_p();
-void complement_p();
-void project_p();
-void allevents_p();
-void nonconflict_p();
-void isomorph_p();
-void bfs_recode_p();
-void condat_p();
+// The dialogs of the procedures menu, one per row of ui/dialogs.def.
+#define DIALOG(menu_operation, ...) void menu_operation();
+#include "ui/dialogs.def"
+
+// Runs the dialog of procedure `id`. Returns false (and does nothing) when it has none.
+bool run_dialog(procedure_id id);
 
 // Full name of the MAKEIT log: prefix + "makeit.txt". Points to a buffer rebuilt on every call.
 const char *get_makeit();
-// Name of the temporary file that holds an entry until mergeChop wraps it into the log.
-extern const char *const MAKEIT_TMP;
-// Appends "tmp.$$$" to the log, breaking any line that would exceed 74 characters and starting
-// each continuation with `indent` blanks; then deletes "tmp.$$$". The entry is lost silently when
-// either file cannot be opened.
-void mergeChop(int indent);
-// When clocking is on, writes a line end, `indent` blanks and "Computing time = hh:mm:ss".
-void appendTime(FILE *file, int indent);
-// Elapsed whole seconds as "%02d:%02d:%02d", or "%d (days) %02d:%02d:%02d" (hours modulo 24) from
-// one day on. Returns a static buffer overwritten by the next call.
-const char *cdifftime(double start, double stop);
 void mark_start_time();
 void mark_stop_time();
 

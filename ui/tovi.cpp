@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "model/des_data.h"
 #include "ui/display.h"
@@ -30,54 +31,67 @@ void toggle_minflag() {
   toggle(&minflag);
 }
 
-// One key or key pair of the procedures menu. `second` is 0 for a single key; a key that opens a
-// group reads its second key with get_command. A null `run` is a dialog this build does not offer:
-// the keys are accepted and the menu is redrawn.
-struct procedure_key {
-  char first;
-  char second;
+// An entry of the procedures menu that is not a procedure of the catalogue: its keys (one key, or
+// a group key and a second key), its label and place on the menu (none for a hidden key or the
+// further keys of a group that one label covers), and what it runs. A null `run` is a screen this
+// build does not offer: the keys are accepted and the menu is redrawn. The procedures come from
+// the catalogue (engine/procedures.def).
+struct menu_screen {
+  const char *keys;
+  const char *label;
+  menu_place menu;
   void (*run)();
 };
 
-const procedure_key PROCEDURE_KEYS[] = {
-    {'0', 0, nullptr},         // Create
-    {'1', '\r', selfloop_p},   // Selfloop
-    {'1', '0', complement_p},  // Complement
-    {'2', 0, trim_p},          // Trim
-    {'3', 0, sync_p},          // Sync
-    {'4', 0, meet_p},          // Meet
-    {'5', 0, supcon_p},        // Supcon
-    {'6', 0, mutex_p},         // Mutex
-    {'7', 0, condat_p},        // Condat
-    {'8', 0, nullptr},         // Supreduce
-    {'9', 0, minstate_p},      // Minstate
-    {'P', '0', project_p},     // Project
-    {'P', '1', nullptr},       // Convert
-    {'H', '0', nullptr},       // Vocalize
-    {'H', '1', nullptr},       // Outconsis
-    {'H', '2', nullptr},       // Hiconsis
-    {'H', '3', nullptr},       // Higen
-    {'H', '4', allevents_p},   // Allevents
-    {'R', '1', nullptr},       // Supnorm
-    {'S', '1', nullptr},       // Supscop
-    {'S', 'E', nullptr},       // Show DES
-    {'S', 'A', nullptr},       // Show DAT
-    {'S', 'X', nullptr},       // Show TXT
-    {'F', 'E', nullptr},       // File DES to ADS, text or PostScript
-    {'F', 'A', nullptr},       // File DAT to text or PostScript
-    {'F', 'D', nullptr},       // File ADS to DES
-    {'O', 'E', nullptr},       // Print DES
-    {'O', 'A', nullptr},       // Print DAT
-    {'O', 'X', nullptr},       // Print TXT
-    {'I', 0, isomorph_p},      // Isomorph
-    {'N', 0, nonconflict_p},   // Nonconflict
-    {'E', 0, nullptr},         // Edit
-    {'B', 0, bfs_recode_p},    // BFS-recode
-    {'D', 0, nullptr},         // User file directory
-    {'M', 0, toggle_minflag},  // minimization method, not listed on the menu
+const menu_screen MENU_SCREENS[] = {
+    {"0", "0: Create", {6, 5}, nullptr},
+    {"E", "E: Edit", {9, 53}, nullptr},
+    {"D", "D: User file directory", {11, 53}, nullptr},
+    {"SE", "SE/SA/SX: Show DES/DAT/TXT", {12, 53}, nullptr},
+    {"SA", nullptr, {}, nullptr},
+    {"SX", nullptr, {}, nullptr},
+    {"FE", "FE/FA/FD: File DES/DAT/ADS", {13, 53}, nullptr},  // to ADS, text or PostScript
+    {"FA", nullptr, {}, nullptr},                             // DAT to text or PostScript
+    {"FD", nullptr, {}, nullptr},                             // ADS to DES
+    {"OE", nullptr, {}, nullptr},                             // print DES
+    {"OA", nullptr, {}, nullptr},                             // print DAT
+    {"OX", nullptr, {}, nullptr},                             // print TXT
+    {"X", "X: Exit to main menu", {16, 53}, nullptr},         // handled by the menu loop
+    {"M", nullptr, {}, toggle_minflag},                       // minimization method
 };
 
-const char PROCEDURE_MENU_KEYS[] = "0123456789PHRNIBEDSOXMF";
+// The keys of a procedures-menu entry, whatever it is.
+struct menu_keys {
+  char first;
+  char second;  // 0 for a single key
+};
+
+menu_keys keys_of(const char *keys) {
+  return {keys[0], keys[0] == '\0' ? '\0' : keys[1]};
+}
+
+// Calls `visit` with the keys, label, place and action of every procedures-menu entry.
+template <typename Visit>
+void for_each_menu_entry(Visit visit) {
+  for (int i = 0; i < PROC_COUNT; ++i) {
+    const procedure_row &row = procedure(static_cast<procedure_id>(i));
+    if (row.keys != nullptr) visit(row.keys, row.label, row.menu, row.id, nullptr);
+  }
+  for (const menu_screen &screen : MENU_SCREENS)
+    visit(screen.keys, screen.label, screen.menu, PROC_COUNT, screen.run);
+}
+
+// First keys of every entry (and of every group).
+const char *procedure_menu_keys() {
+  static std::string keys;
+  if (keys.empty()) {
+    for_each_menu_entry([](const char *k, const char *, menu_place, procedure_id, void (*)()) {
+      if (keys.find(k[0]) == std::string::npos) keys += k[0];
+    });
+  }
+  return keys.c_str();
+}
+
 const char MAIN_MENU_KEYS[] = "IRBTXDC";
 
 bool in_set(char key, const char *set) {
@@ -89,15 +103,11 @@ char upper(char key) {
 }
 
 bool opens_group(char first) {
-  for (const procedure_key &entry : PROCEDURE_KEYS)
-    if (entry.first == first && entry.second != 0) return true;
-  return false;
-}
-
-const procedure_key *find_procedure(char first, char second) {
-  for (const procedure_key &entry : PROCEDURE_KEYS)
-    if (entry.first == first && entry.second == second) return &entry;
-  return nullptr;
+  bool group = false;
+  for_each_menu_entry([&](const char *k, const char *, menu_place, procedure_id, void (*)()) {
+    group |= k[0] == first && k[1] != '\0';
+  });
+  return group;
 }
 
 // Draws a menu and reads keys at its prompt until one of `accepted` arrives. Returns 0 when the
@@ -162,8 +172,23 @@ void timing_control_p() {
 void process_command(char key) {
   char second = 0;
   if (opens_group(key)) second = upper(get_command());
-  const procedure_key *entry = find_procedure(key, second);
-  if (entry != nullptr && entry->run != nullptr) entry->run();
+  procedure_id dialog = PROC_COUNT;
+  void (*run)() = nullptr;
+  for_each_menu_entry([&](const char *k, const char *, menu_place, procedure_id id, void (*r)()) {
+    menu_keys entry = keys_of(k);
+    if (entry.first != key || entry.second != second) return;
+    dialog = id;
+    run = r;
+  });
+  if (dialog != PROC_COUNT) run_dialog(dialog);
+  if (run != nullptr) run();
+}
+
+void draw_menu_labels() {
+  for_each_menu_entry(
+      [](const char *, const char *label, menu_place place, procedure_id, void (*)()) {
+        if (label != nullptr && place.row > 0) mvaddstr(place.row, place.column, label);
+      });
 }
 
 void tcommand() {
@@ -172,7 +197,7 @@ void tcommand() {
       leaving = true;
       return;
     }
-    char key = read_menu_key(advance_menu, PROCEDURE_MENU_KEYS);
+    char key = read_menu_key(advance_menu, procedure_menu_keys());
     if (key == 'X') return;
     if (key != 0) process_command(key);
   }

@@ -12,6 +12,8 @@ void process_m_command(char key);
 void tcommand();
 // Procedures-menu dispatch for one upper-case key; a group key reads its second key first.
 void process_command(char key);
+// Draws the label of every procedures-menu entry at its place.
+void draw_menu_labels();
 
 // The three switches of the main menu. The bell rings after switching, so only when turned on.
 void bell_control_p();

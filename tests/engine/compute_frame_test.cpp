@@ -24,15 +24,16 @@ void record(compute_job *job) {
 // Runs the frame of a one-input row on the request `text` after its header.
 void run_frame(const scratch_install &install, const std::string &text, list_kind list = LIST_NONE,
                void (*run)(compute_job *) = record, frame_kind frame = FRAME_STANDARD) {
-  procedure_row row{1, "Test", "T: Test", 1, OUTPUT_DES, list, frame, run};
+  procedure_row row{
+      .id = PROC_SELFLOOP, .code = 1, .name = "Test", .list = list, .frame = frame, .steps = run};
   write_text(install.user_file("body"), text);
   FILE *request = fopen(install.user_file("body").c_str(), "r");
   ASSERT_NE(request, nullptr);
-  compute_procedure(&row, request);
+  compute_procedure(row, request);
   fclose(request);
 }
 
-// Items arrive sorted without duplicates; the first bad item ends the list. A standard row gets
+// Items arrive sorted without duplicates. A standard row gets
 // its input loaded and its output filed, a row that handles its own files only the names.
 TEST(ComputeFrame, ListsNamesLoadingAndFiling) {
   scratch_install install;
@@ -43,9 +44,6 @@ TEST(ComputeFrame, ListsNamesLoadingAndFiling) {
       {LIST_EVENTS, "G\nH\n13\n11\n13\n7\n", {7, 11, 13}},
       {LIST_STATE_PAIRS, "G\nH\n3 1\n0 2\n3 1\n", {0, 2, 3, 1}},
       {LIST_QUADS, "G\nH\n4 2 0 20\n0 11 1 10\n", {0, 11, 1, 10, 4, 2, 0, 20}},
-      {LIST_EVENTS, "G\nH\n11\nx\n13\n", {11}},
-      {LIST_EVENTS, "G\nH\n11\n70000\n13\n", {11}},
-      {LIST_STATE_PAIRS, "G\nH\n1 2\n3\n", {1, 2}},
   };
   for (const auto &[list, body, items] : cases) {
     run_frame(install, body, list);
@@ -60,21 +58,26 @@ TEST(ComputeFrame, ListsNamesLoadingAndFiling) {
   EXPECT_FALSE(install.user_has("K.des"));
 }
 
-// Each failure ends the process with status 0 and writes exactly its code; no output is filed.
+// Each failure ends the process with status 0 and writes exactly its code; no output is filed. A
+// list item that is not a number, out of range or incomplete makes the request garbled.
 TEST(ComputeFrame, EachFailureWritesItsCode) {
   scratch_install install;
-  std::tuple<void (*)(compute_job *), std::string, int> cases[] = {
-      {record, "", MURN_MISSING_NAME},
-      {record, std::string(300, 'G') + "\nH\n", MURN_MISSING_NAME},
-      {[](compute_job *) { mem_result = 1; }, "G\nH\n", MURN_OUT_OF_MEMORY},
-      {[](compute_job *) { fail_allocation_after(0), MALLOC(64); }, "G\nH\n", MURN_OUT_OF_MEMORY},
-      {record, "G\nno_such_dir/H\n", MURN_OUTPUT_NOT_WRITTEN},
+  std::tuple<void (*)(compute_job *), std::string, int, list_kind> cases[] = {
+      {record, "", MURN_MISSING_NAME, LIST_NONE},
+      {record, "G\nH\n11\nx\n13\n", MURN_BAD_REQUEST, LIST_EVENTS},
+      {record, "G\nH\n11\n70000\n", MURN_BAD_REQUEST, LIST_EVENTS},
+      {record, "G\nH\n1 2\n3\n", MURN_BAD_REQUEST, LIST_STATE_PAIRS},
+      {record, std::string(300, 'G') + "\nH\n", MURN_MISSING_NAME, LIST_NONE},
+      {[](compute_job *) { mem_result = 1; }, "G\nH\n", MURN_OUT_OF_MEMORY, LIST_NONE},
+      {[](compute_job *) { fail_allocation_after(0), MALLOC(64); }, "G\nH\n", MURN_OUT_OF_MEMORY,
+       LIST_NONE},
+      {record, "G\nno_such_dir/H\n", MURN_OUTPUT_NOT_WRITTEN, LIST_NONE},
   };
-  for (const auto &[run, body, expected] : cases) {
-    auto in_compute_mode = [&, run = run, body = body] {
+  for (const auto &[run, body, expected, list] : cases) {
+    auto in_compute_mode = [&, run = run, body = body, list = list] {
       cmdline = 1;
       set_out_of_memory_handler(murn_out_of_memory);
-      run_frame(install, body, LIST_NONE, run);
+      run_frame(install, body, list, run);
     };
     EXPECT_EXIT(in_compute_mode(), testing::ExitedWithCode(0), "") << body;
     EXPECT_EQ(read_text(install.user_file("murn.rst")), std::to_string(expected) + "\n");
@@ -83,17 +86,20 @@ TEST(ComputeFrame, EachFailureWritesItsCode) {
   }
 }
 
-// The header sets the switches; a header that is not numbers selects no procedure.
-TEST(ComputeFrame, HeaderSetsSwitchesOrSelectsNothing) {
+// The header sets the switches; a header that is not numbers, an unknown code or a reserved one
+// answers a garbled request and keeps it.
+TEST(ComputeFrame, HeaderSetsSwitchesOrIsGarbled) {
   scratch_install install;
+  for (const char *request : {"1\n0\n99\n", "zero\n1\n2\nG\nH\n", "0\n1\n8\nA\nB\nC\nD\n"}) {
+    write_text(install.user_file("murn.prm"), request);
+    EXPECT_EQ(cmdline_kep_run(), 0);
+    EXPECT_EQ(install.user_listing(), (std::vector<std::string>{"murn.prm", "murn.rst"}));
+    EXPECT_EQ(read_text(install.user_file("murn.rst")), "9\n") << request;
+  }
   write_text(install.user_file("murn.prm"), "1\n0\n99\n");
-  EXPECT_EQ(cmdline_kep_run(), 0);
+  cmdline_kep_run();
   EXPECT_EQ(debug_mode, 1);
   EXPECT_EQ(minflag, 0);
-  write_text(install.user_file("murn.prm"), "zero\n1\n2\nG\nH\n");
-  EXPECT_EQ(cmdline_kep_run(), 0);
-  EXPECT_EQ(install.user_listing(), std::vector<std::string>{"murn.rst"});
-  EXPECT_EQ(read_text(install.user_file("murn.rst")), "0\n");
 }
 
 }  // namespace

@@ -73,4 +73,20 @@ check_screen_row 22 "Error reading file: $USERDIR/BROKEN.des"
 check "no output from a corrupt input" "$(test -e "$USERDIR/T9.des" && echo written)" ""
 check "no entry for a corrupt input" "$(test -e "$log" && echo logged)" ""
 
+# Every other failure also shows one line and the pause: here the request cannot be written.
+rm -f "$USERDIR/murn.prm" "$log"
+mkdir "$USERDIR/murn.prm"
+run_keys " t2G2\ryT10\r"
+check_screen_row 22 "The compute request could not be written."
+check_screen_row 23 "Press <Enter> to return to SARV Procedures"
+check "no entry for a failed request" "$(test -e "$log" && echo logged)" ""
+rmdir "$USERDIR/murn.prm"
+
+# A log that cannot be written is reported after the procedure ran.
+mkdir "$log"
+run_keys " t2G2\ryT11\r"
+check_screen_row 22 "Cannot write the log $log"
+check_screen_row 23 "Press <Enter> to return to SARV Procedures"
+rmdir "$log"
+
 e2e_done
