@@ -22,16 +22,18 @@ void release_job(compute_job *job) {
   *job = compute_job{};
 }
 
-// Reads one name line into name[256] and cuts its newline. False when the line is missing, or
-// longer than 255 characters (which no DES name can be).
+// Reads one name line into name[256] and cuts its newline. False when the line is missing,
+// longer than 255 characters (which no DES name can be), or not a name inside the user directory
+// (des_name_ok).
 bool read_name(FILE *request, char *name) {
   if (fgets(name, 256, request) == nullptr) return false;
   size_t len = strlen(name);
   if (len > 0 && name[len - 1] == '\n') {
     name[len - 1] = '\0';
-    return true;
+  } else if (len >= 255 && !feof(request)) {
+    return false;
   }
-  return len < 255 || feof(request);
+  return des_name_ok(name);
 }
 
 bool is_event(int value) {
@@ -119,8 +121,7 @@ void compute_procedure(const procedure_row &row, FILE *request) {
   row.steps(&job);
   if (row.frame == FRAME_STANDARD) {
     if (mem_result == 1) compute_fail(MURN_OUT_OF_MEMORY);
-    state_t init = row.output == OUTPUT_DAT ? -1 : job.init;
-    if (filedes(job.name[row.inputs], job.output.size, init, job.output.des) != 0)
+    if (filedes(job.name[row.inputs], job.output.size, row.output, job.output.des) != 0)
       compute_fail(MURN_OUTPUT_NOT_WRITTEN);
   }
   release_job(&job);

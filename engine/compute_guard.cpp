@@ -1,4 +1,4 @@
-// Safeguards of the compute process: out-of-memory answer, signal clean-up, request screening.
+// Safeguards of the compute process: out-of-memory answer, signal and exit clean-up.
 #include "engine/compute_guard.h"
 
 #include <fcntl.h>
@@ -10,7 +10,6 @@
 #include <cstring>
 #include <new>
 
-#include "engine/catalogue.h"
 #include "engine/cl_kep.h"
 #include "engine/startup.h"
 #include "model/des_file.h"
@@ -21,8 +20,8 @@ namespace {
 // Enough for the standard streams and exit handlers once memory has run out.
 const size_t RESERVE_BYTES = 64 * 1024;
 void *reserve = nullptr;
-char result_path[256];
-char request_path[256];
+char result_path[PROTOCOL_PATH];
+char request_path[PROTOCOL_PATH];
 
 [[noreturn]] void answer_out_of_memory() {
   free(reserve);
@@ -53,32 +52,6 @@ void on_fatal_signal(int signal_number) {
   raise(signal_number);
 }
 
-// Reads one header number as cmdline_kep_run does (the number and the white space after it).
-bool skip_header_number(FILE *request) {
-  int value;
-  return fscanf(request, "%d\n", &value) == 1;
-}
-
-// True unless a name line of the request (as many as the procedure has names) is refused.
-bool request_names_ok() {
-  FILE *request = fopen(request_path, "r");
-  if (request == nullptr) return true;  // cmdline_kep_run answers that
-  int code = 0;
-  bool ok = true;
-  if (skip_header_number(request) && skip_header_number(request) &&
-      fscanf(request, "%d\n", &code) == 1) {
-    const procedure_row *row = find_procedure(code);
-    char name[256];
-    for (int i = 0; row != nullptr && ok && i <= row->inputs; i++) {
-      if (fgets(name, sizeof name, request) == nullptr) break;  // missing: answered later
-      name[strcspn(name, "\n")] = '\0';
-      ok = des_name_ok(name);
-    }
-  }
-  fclose(request);
-  return ok;
-}
-
 }  // namespace
 
 void compute_guard_start() {
@@ -94,8 +67,4 @@ void compute_guard_start() {
   signal(SIGXFSZ, SIG_IGN);
   if (request_path[0] != '\0') atexit(remove_request);
   remove_stale_temp_files(path);
-  if (!request_names_ok()) {
-    murn_result(MURN_MISSING_NAME);
-    exit(0);
-  }
 }

@@ -1,6 +1,6 @@
 // Safeguards of the compute process around one request: the out-of-memory answer is prepared
-// before any work, a caught signal or an early exit leaves no temporary or request file behind,
-// and names that would reach outside the user directory are refused before anything is read.
+// before any work, and a caught signal or an early exit leaves no temporary or request file
+// behind.
 #ifndef SARV_ENGINE_COMPUTE_GUARD_H
 #define SARV_ENGINE_COMPUTE_GUARD_H
 
@@ -11,8 +11,7 @@
 //   in progress and the request, then ends by the signal; ignores the file-size signal, so a write
 //   beyond the limit fails and is answered with MURN_OUTPUT_NOT_WRITTEN;
 // - removes the request on every exit, so a refused or failed request never runs again;
-// - removes the temporary DES/DAT files of earlier writers that died;
-// - answers MURN_MISSING_NAME and exits 0 when a name line of the request is not des_name_ok.
+// - removes the temporary DES/DAT files of earlier writers that died.
 void compute_guard_start();
 
 #endif

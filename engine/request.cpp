@@ -7,22 +7,23 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/catalogue.h"
 #include "engine/cl_kep.h"
 #include "engine/startup.h"
 
-char prm_file[256] = "";
-char rst_file[256] = "";
-char outname[256] = "";
-char errname[256] = "";
+char prm_file[PROTOCOL_PATH] = "";
+char rst_file[PROTOCOL_PATH] = "";
+char outname[PROTOCOL_PATH] = "";
+char errname[PROTOCOL_PATH] = "";
 
 namespace {
 
 int protocol_path(char *dst, const char *name) {
-  int written = snprintf(dst, 256, "%s%s", prefix, name);
-  if (written < 0 || written > 255) {
+  int written = snprintf(dst, PROTOCOL_PATH, "%s%s", prefix, name);
+  if (written < 0 || written >= PROTOCOL_PATH) {
     dst[0] = '\0';
     return 1;
   }
@@ -60,13 +61,19 @@ bool capture_output(int fd, const char *name) {
   return ok;
 }
 
-// Child side: default interrupt handling, optional capture, then the program in compute mode.
+// Child side: default interrupt handling, optional capture, the user directory handed down, then
+// the program in compute mode.
 [[noreturn]] void exec_compute_process(bool capture) {
   signal(SIGINT, SIG_DFL);
   signal(SIGQUIT, SIG_DFL);
   if (capture &&
       (!capture_output(STDOUT_FILENO, outname) || !capture_output(STDERR_FILENO, errname)))
     _exit(127);
+  char dir[sizeof prefix];  // the user directory in use, whatever the start-up file says
+  snprintf(dir, sizeof dir, "%s", prefix);
+  size_t len = strlen(dir);
+  if (len > 1 && dir[len - 1] == '/') dir[len - 1] = '\0';
+  setenv(USER_DIR_VARIABLE, dir, 1);
   char *const args[] = {const_cast<char *>(argv0), const_cast<char *>("-cmdline"), nullptr};
   execvp(argv0, args);
   _exit(127);

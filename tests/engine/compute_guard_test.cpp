@@ -16,8 +16,8 @@ const bool SANITIZED = true;  // the sanitizer's shadow memory cannot live under
 const bool SANITIZED = false;
 #endif
 
-// The longest user directory whose protocol file paths fit.
-const size_t LONG_DIR = 246;
+// The longest user directory.
+const size_t LONG_DIR = 254;
 
 void use_user_dir(const scratch_install &install, const std::string &dir) {
   std::filesystem::create_directories(dir);
