@@ -83,7 +83,8 @@ int cmdline_kep_run();
 int murn_result(int code);
 // Writes the two-line result of supervisor reduction: the code, then bound and ratio.
 int murn_result_supreduce(int code, int32_t bound, float ratio);
-// Out-of-memory action of compute mode: writes MURN_OUT_OF_MEMORY and exits with status 0.
+// Out-of-memory action of compute mode (engine/compute_guard.cpp): releases the reserve block,
+// writes MURN_OUT_OF_MEMORY with plain system calls (no memory needed) and exits with status 0.
 [[noreturn]] void murn_out_of_memory();
 
 // Compute functions, one per procedure row: each reads the rest of the open request (names,

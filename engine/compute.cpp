@@ -98,11 +98,6 @@ void compute_fail(int code) {
   exit(0);
 }
 
-void murn_out_of_memory() {
-  murn_result(MURN_OUT_OF_MEMORY);
-  exit(0);
-}
-
 void compute_procedure(const procedure_row &row, FILE *request) {
   static compute_job job;
   job = compute_job{};

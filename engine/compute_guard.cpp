@@ -23,22 +23,8 @@ void *reserve = nullptr;
 char result_path[PROTOCOL_PATH];
 char request_path[PROTOCOL_PATH];
 
-[[noreturn]] void answer_out_of_memory() {
-  free(reserve);
-  reserve = nullptr;
-  int fd = open(result_path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  if (fd >= 0) {
-    char text[16];
-    int len = snprintf(text, sizeof text, "%d\n", MURN_OUT_OF_MEMORY);
-    ssize_t written = write(fd, text, static_cast<size_t>(len));
-    (void)written;  // nothing more can be done without memory
-    close(fd);
-  }
-  exit(0);
-}
-
 void on_new_failure() {
-  answer_out_of_memory();
+  murn_out_of_memory();
 }
 
 void remove_request() {
@@ -54,13 +40,29 @@ void on_fatal_signal(int signal_number) {
 
 }  // namespace
 
+void murn_out_of_memory() {
+  free(reserve);
+  reserve = nullptr;
+  if (result_path[0] == '\0' && get_rst_file() == 0)
+    memcpy(result_path, rst_file, sizeof result_path);
+  int fd = open(result_path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd >= 0) {
+    char text[16];
+    int len = snprintf(text, sizeof text, "%d\n", MURN_OUT_OF_MEMORY);
+    ssize_t written = write(fd, text, static_cast<size_t>(len));
+    (void)written;  // nothing more can be done without memory
+    close(fd);
+  }
+  exit(0);
+}
+
 void compute_guard_start() {
   get_rst_file();
   get_prm_file();
   memcpy(result_path, rst_file, sizeof result_path);
   memcpy(request_path, prm_file, sizeof request_path);
   reserve = malloc(RESERVE_BYTES);
-  set_out_of_memory_handler(answer_out_of_memory);
+  set_out_of_memory_handler(murn_out_of_memory);
   std::set_new_handler(on_new_failure);
   const int caught[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
   for (int s : caught) signal(s, on_fatal_signal);

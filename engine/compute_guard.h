@@ -5,8 +5,8 @@
 #define SARV_ENGINE_COMPUTE_GUARD_H
 
 // Called once in compute mode after the user directory is known and before cmdline_kep_run:
-// - keeps a reserve block and the result file's path, and installs the out-of-memory action that
-//   releases the reserve, writes MURN_OUT_OF_MEMORY with plain system calls and exits 0;
+// - keeps a reserve block and the result file's path for murn_out_of_memory, and makes it the
+//   action on any allocation failure (the wrappers' and operator new's);
 // - on the interrupt, termination, hang-up and quit signals removes the temporary file of a write
 //   in progress and the request, then ends by the signal; ignores the file-size signal, so a write
 //   beyond the limit fails and is answered with MURN_OUTPUT_NOT_WRITTEN;

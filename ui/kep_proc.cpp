@@ -455,7 +455,8 @@ struct result_message {
 };
 const result_message RESULT_MESSAGES[] = {
     {MURN_NO_REQUEST, "The compute process could not open its request."},
-    {MURN_MISSING_NAME, "The compute request lacks a name."},
+    {MURN_MISSING_NAME,
+     "A name of the compute request is missing or leads out of the user directory."},
     {MURN_OUT_OF_MEMORY, "Problem too large -- out of memory!"},
     {MURN_SUPREDUCE_ERROR, "Supervisor reduction ended with an error."},
     {MURN_OUTPUT_NOT_WRITTEN, "Error writing file: %s"},
