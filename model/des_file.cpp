@@ -321,8 +321,7 @@ int getdes(const char *name, state_t *size, state_t *init, state_node **des) {
 
   state_t n = 0, kind = 0;
   state_node *loaded = nullptr;
-  bool want_dat = *init == -1;
-  bool ok = read_header(f, &n, &kind) && (kind == -1) == want_dat && n >= 0 && n <= MAX_STATES;
+  bool ok = read_header(f, &n, &kind) && n >= 0 && n <= MAX_STATES;
   if (ok && n > 0) {
     loaded = newdes(n);
     ok = loaded != nullptr;

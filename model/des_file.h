@@ -31,8 +31,7 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
 // state count in *size, the file's initial-state field in *init and a new DES in *des (owned by
 // the caller, released with freedes; only state 0 has `reached`, no state has `coreach`) and
 // returns 1. Returns 0 without touching *size, *init or *des when the file is missing, its path is
-// too long, it is of the other kind (a DAT marker -1 where a DES is asked for, or the reverse), or
-// it is truncated or corrupt: a wrong signature, a state count outside
+// too long, or it is truncated or corrupt: a wrong signature, a state count outside
 // 0..MAX_STATES, a state number outside 0..size-1 in any list, a transition list out of state
 // order, a transition with event above 999 or target outside 0..size-1, or a transition array
 // that is not strictly sorted. Out of memory also sets mem_result.
