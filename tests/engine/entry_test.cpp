@@ -93,47 +93,6 @@ TEST_F(Entry, StartUpFileSelectsTheUserDirectory) {
   EXPECT_NE(outcome.second.find("Cannot determine your HOME directory!"), std::string::npos);
 }
 
-// The front end keeps a start-up file naming a directory that is not there and says which; it
-// writes the default only where there is no setting, and reports a setting it cannot save.
-TEST(UserDirectory, FrontEndKeepsTheSettingAndSaysWhenItCannotBeSaved) {
-  scratch_install install;
-  std::string root = install.root(), blank = root + "/my files", ini = root + "/murn.ini";
-  std::string fallback = std::filesystem::current_path().string() + "/user";
-  std::filesystem::create_directory(blank);
-  struct {
-    const char *text;  // null: no start-up file
-    std::string file;
-    int status;
-    std::string used;
-  } cases[] = {
-      {"my files", ini, USER_DIR_OK, blank},
-      {"nowhere", ini, USER_DIR_MISSING, fallback},
-      {nullptr, ini, USER_DIR_OK, fallback},
-      {nullptr, root + "/none/murn.ini", USER_DIR_NOT_SAVED, fallback},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.text != nullptr ? c.text : "none");
-    std::filesystem::remove(ini);
-    if (c.text != nullptr) write_text(c.file, root + "/" + c.text + "\n");
-    setuserpath(c.file.c_str());
-    EXPECT_EQ(user_dir_status, c.status);
-    EXPECT_EQ(std::string(prefix), c.used + "/");
-    EXPECT_EQ(read_text(c.file), c.text != nullptr         ? root + "/" + c.text + "\n"
-                                 : c.status == USER_DIR_OK ? fallback + "\n"
-                                                           : "");
-    EXPECT_EQ(std::string(missing_user_dir), c.status == USER_DIR_MISSING ? root + "/nowhere" : "");
-  }
-  snprintf(murn_ini_file, sizeof murn_ini_file, "%s", ini.c_str());
-  EXPECT_EQ(adopt_user_directory(blank.c_str()), USER_DIR_OK);
-  EXPECT_EQ(read_text(ini), blank + "\n");
-  snprintf(murn_ini_file, sizeof murn_ini_file, "%s/none/murn.ini", root.c_str());
-  EXPECT_EQ(adopt_user_directory(root.c_str()), USER_DIR_NOT_SAVED);
-  EXPECT_EQ(std::string(prefix), root + "/");
-  EXPECT_EQ(adopt_user_directory(std::string(255, 'd').c_str()), USER_DIR_MISSING);
-  EXPECT_EQ(std::string(prefix), root + "/");
-  murn_ini_file[0] = '\0';
-}
-
 // The start-up file lies next to a program named with a path, else in HOME; 255 characters at most.
 TEST(StartUpFileLocation, NextToTheProgramOrInHomeWithinTheLengthLimit) {
   char file[256];

@@ -38,7 +38,8 @@ check_screen_row 18 "The start-up file ./murn.ini could not be written:"
 run_keys " \rrny$blank\r\rt2G2\ryU\r"
 check "output where the front end works" "$(test -e "$blank/U.des" && echo yes)" yes
 rmdir "$WORK/murn.ini"
-echo "$USERDIR" >"$WORK/murn.ini"
+run_keys " x"  # without a start-up file the default is written
+check "default saved" "$(cat "$WORK/murn.ini")" "$WORK/user"
 
 # "/" in a name rings and is dropped, so the name stays in the user directory.
 run_keys " t2G2\ry../X\r"
