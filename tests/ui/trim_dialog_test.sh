@@ -89,4 +89,14 @@ check_screen_row 22 "Cannot write the log $log"
 check_screen_row 23 "Press <Enter> to return to SARV Procedures"
 rmdir "$log"
 
+# Control data under a DES name (initial-state field -1) are named as unreadable; the old output
+# stays and no control data are written.
+cp "$USERDIR/G2.des" "$USERDIR/CD.des"
+printf '\377\377\377\377' | dd of="$USERDIR/CD.des" bs=1 seek=50 conv=notrunc 2>/dev/null
+cp "$USERDIR/T.des" "$WORK/T.before"
+run_keys " t2CD\ryT\ry"
+check_screen_row 22 "Error reading file: $USERDIR/CD.des"
+check "old output kept" "$(cmp -s "$USERDIR/T.des" "$WORK/T.before" && echo same)" same
+check "no control data written" "$(ls "$USERDIR" | grep -c '\.dat$')" 0
+
 e2e_done
