@@ -11,6 +11,7 @@
 #include <new>
 
 #include "engine/cl_kep.h"
+#include "engine/progress_file.h"
 #include "engine/startup.h"
 #include "model/des_file.h"
 #include "model/mymalloc.h"
@@ -22,6 +23,7 @@ const size_t RESERVE_BYTES = 64 * 1024;
 void *reserve = nullptr;
 char result_path[PROTOCOL_PATH];
 char request_path[PROTOCOL_PATH];
+char progress_path[PROTOCOL_PATH];
 
 void on_new_failure() {
   murn_out_of_memory();
@@ -34,6 +36,7 @@ void remove_request() {
 void on_fatal_signal(int signal_number) {
   des_file_discard_temp();
   remove_request();
+  if (progress_path[0] != '\0') unlink(progress_path);
   signal(signal_number, SIG_DFL);
   raise(signal_number);
 }
@@ -61,6 +64,7 @@ void compute_guard_start() {
   get_prm_file();
   memcpy(result_path, rst_file, sizeof result_path);
   memcpy(request_path, prm_file, sizeof request_path);
+  if (progress_file_path(progress_path, sizeof progress_path) != 0) progress_path[0] = '\0';
   reserve = malloc(RESERVE_BYTES);
   set_out_of_memory_handler(murn_out_of_memory);
   std::set_new_handler(on_new_failure);
