@@ -109,14 +109,7 @@ int tovi_init(const char *program) {
   if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME)
     no_home_directory();
   snprintf(info_file, sizeof info_file, "kepinfo.txt");
-  // A batch run with its own user directory hands it to the compute processes it starts.
-  const char *batch_dir = cmdline ? getenv(USER_DIR_VARIABLE) : nullptr;
-  if (batch_dir != nullptr && batch_dir[0] != '\0' && strlen(batch_dir) < sizeof path - 1) {
-    snprintf(path, sizeof path, "%s", batch_dir);
-    snprintf(prefix, sizeof prefix, "%s/", batch_dir);
-  } else {
-    setuserpath(murn_ini_file);
-  }
+  setuserpath(murn_ini_file);
   return 0;
 }
 
@@ -171,11 +164,11 @@ int main(int argc, char **argv) {
     argv0 = program;
     set_out_of_memory_handler(murn_out_of_memory);
     tovi_init(program);
+    compute_guard_start();
     if (progress_file_path(progress_path, sizeof progress_path) == 0 &&
         report_progress_to(progress_path) == 0)
       atexit(remove_progress_file);
     if (shell_modes_saved) atexit(restore_shell_modes);
-    compute_guard_start();
     cmdline_kep_run();
     return 0;
   }

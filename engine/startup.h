@@ -24,8 +24,9 @@ const int MURN_INI_TOO_LONG = 2;  // the path would exceed 255 characters; file 
 // ends in one) plus "murn.ini". `home` may be null. Returns one of the MURN_INI_ codes above.
 int locate_murn_ini(const char *program, const char *home, char *file);
 
-// The environment variable through which the front end hands its user directory to the compute
-// process it starts, so both use the same directory whatever the start-up file holds.
+// The environment variable through which the front end (or a batch run with -d DIR) hands its
+// user directory to the compute process it starts, so both use the same directory whatever the
+// start-up file holds.
 extern const char USER_DIR_VARIABLE[];
 
 // How the start-up file's setting fared (user_dir_status), for the front end to report.
