@@ -191,7 +191,7 @@ bool read_vocals(FILE *f, state_t size, state_node *des) {
     if (s == END_OF_LIST) return true;
     int16_t output;
     if (!get(f, &output, sizeof output) || output < 0 || output > 8191) return false;
-    des[s].vocal = static_cast<uint16_t>(output);
+    des[s].vocal = static_cast<uint16_t>(output & 0x1FFF);
   }
   return false;
 }
@@ -280,10 +280,7 @@ int des_file_path(const char *name, state_t init, char *path) {
 int filedes(const char *name, state_t size, state_t init, const state_node *des) {
   char path[MAX_DES_PATH + 1];
   if (size < 0 || (size > 0 && des == nullptr)) return 1;
-  if (!des_file_path(name, init, path)) {
-    printf("Could not create file: %s%s%s\n", prefix, name, extension_of(init));
-    return 1;
-  }
+  if (!des_file_path(name, init, path)) return 1;
   char temp[sizeof active_temp];
   int fd = create_locked_temp(path, temp);
   FILE *f = fd < 0 ? nullptr : fdopen(fd, "wb");
@@ -293,7 +290,6 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
       unlink(temp);
       temp_active = 0;
     }
-    printf("Could not create file: %s\n", path);
     return 1;
   }
   char buffer[STREAM_BUFFER];
@@ -302,10 +298,7 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
   ok = fflush(f) == 0 && !ferror(f) && ok;
   ok = fchmod(fd, permissions_for(path)) == 0 && ok;
   ok = fclose(f) == 0 && ok;
-  if (ok && rename(temp, path) != 0) {
-    printf("Could not create file: %s\n", path);
-    ok = false;
-  }
+  if (ok && rename(temp, path) != 0) ok = false;
   if (!ok) unlink(temp);
   temp_active = 0;
   return ok ? 0 : 1;
