@@ -43,6 +43,9 @@ char get_command();
 // max_len (never a leading blank). Returns 13 with the text copied to dst (which must hold
 // max_len + 1 bytes) once validfilename accepts it, or 27 on a lone Esc with dst unchanged.
 int read_filename(char *dst, int min_len, int max_len);
+// As read_filename, for a DES name: "/" is refused like any invalid key, and so are the names "."
+// and ".." at Enter, so a name never leads out of the user directory.
+int read_des_name(char *dst, int min_len, int max_len);
 bool validfilename(const char *text, int min_len, int max_len);
 
 // Prompts for a file name of 1..20 characters and checks it against the user directory: an input

@@ -469,9 +469,9 @@ void show_message_line(const std::string &text) {
 // one; -1 when there is none.
 int find_input(const procedure_row &row, bool nondeterministic) {
   for (int slot = 0; slot < row.inputs; ++slot) {
-    state_t size = 0, init = strcmp(row.names[slot].ext, ".dat") == 0 ? -1 : 0;
+    state_t size = 0, kind = strcmp(row.names[slot].ext, ".dat") == 0 ? -1 : 0, init = kind;
     state_node *des = nullptr;
-    bool readable = getdes(NAMES[slot], &size, &init, &des);
+    bool readable = getdes(NAMES[slot], &size, &init, &des) && (init == -1) == (kind == -1);
     bool found = nondeterministic ? readable && !checkdet(size, des) : !readable;
     freedes(size, &des);
     if (found) return slot;
@@ -497,7 +497,8 @@ struct result_message {
 };
 const result_message RESULT_MESSAGES[] = {
     {MURN_NO_REQUEST, "The compute process could not open its request."},
-    {MURN_MISSING_NAME, "The compute request lacks a name."},
+    {MURN_MISSING_NAME,
+     "A name of the compute request is missing or leads out of the user directory."},
     {MURN_OUT_OF_MEMORY, "Problem too large -- out of memory!"},
     {MURN_SUPREDUCE_ERROR, "Supervisor reduction ended with an error."},
     {MURN_OUTPUT_NOT_WRITTEN, "Error writing file: %s"},
