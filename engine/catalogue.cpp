@@ -114,6 +114,8 @@ constexpr bool catalogue_consistent() {
 }
 static_assert(catalogue_consistent());
 
+// A PROCEDURE row always names its steps function, so only the request's form is checked here
+// (an external function's address is no constant expression under the sanitizers).
 constexpr bool fits(const procedure_row &row, request_shape shape) {
   return row.inputs == shape.inputs && row.list == shape.list && row.result == shape.result;
 }

@@ -14,6 +14,7 @@
 #include "ui/display.h"
 #include "ui/io.h"
 #include "ui/kep_proc.h"
+#include "ui/report_dialogs.h"
 
 namespace {
 
@@ -50,14 +51,14 @@ const menu_screen MENU_SCREENS[] = {
     {"SE", "SE/SA/SX: Show DES/DAT/TXT", {12, 53}, nullptr},
     {"SA", nullptr, {}, nullptr},
     {"SX", nullptr, {}, nullptr},
-    {"FE", "FE/FA/FD: File DES/DAT/ADS", {13, 53}, nullptr},  // to ADS, text or PostScript
-    {"FA", nullptr, {}, nullptr},                             // DAT to text or PostScript
-    {"FD", nullptr, {}, nullptr},                             // ADS to DES
-    {"OE", nullptr, {}, nullptr},                             // print DES
-    {"OA", nullptr, {}, nullptr},                             // print DAT
-    {"OX", nullptr, {}, nullptr},                             // print TXT
-    {"X", "X: Exit to main menu", {16, 53}, nullptr},         // handled by the menu loop
-    {"M", nullptr, {}, toggle_minflag},                       // minimization method
+    {"FE", "FE/FA/FD: File DES/DAT/ADS", {13, 53}, file_des_p},  // to ADS, text or PostScript
+    {"FA", nullptr, {}, file_dat_p},                             // DAT to text or PostScript
+    {"FD", nullptr, {}, nullptr},                                // ADS to DES
+    {"OE", nullptr, {}, print_des_p},                            // print DES
+    {"OA", nullptr, {}, print_dat_p},                            // print DAT
+    {"OX", nullptr, {}, print_ascii_p},                          // print TXT
+    {"X", "X: Exit to main menu", {16, 53}, nullptr},            // handled by the menu loop
+    {"M", nullptr, {}, toggle_minflag},                          // minimization method
 };
 
 // The keys of a procedures-menu entry, whatever it is.

@@ -1,0 +1,62 @@
+// Report files written through a temporary file and a rename.
+#include "report/report_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// The permissions a replaced file keeps, or those of a new file under the current umask.
+mode_t permissions_for(const char *path) {
+  struct stat st;
+  if (stat(path, &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+  mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+int report_open(report_file *rf, const char *path) {
+  rf->stream = nullptr;
+  rf->temp[0] = '\0';
+  size_t len = strlen(path);
+  if (len == 0 || len > MAX_REPORT_PATH) return 1;
+  memcpy(rf->path, path, len + 1);
+  snprintf(rf->temp, sizeof rf->temp, "%s.XXXXXX", path);
+  int fd = mkstemp(rf->temp);
+  if (fd < 0) {
+    rf->temp[0] = '\0';
+    return 1;
+  }
+  rf->stream = fdopen(fd, "w");
+  if (rf->stream == nullptr) {
+    close(fd);
+    unlink(rf->temp);
+    rf->temp[0] = '\0';
+    return 1;
+  }
+  return 0;
+}
+
+int report_commit(report_file *rf) {
+  if (rf->stream == nullptr) return 1;
+  bool ok = fflush(rf->stream) == 0 && !ferror(rf->stream);
+  ok = fchmod(fileno(rf->stream), permissions_for(rf->path)) == 0 && ok;
+  ok = fclose(rf->stream) == 0 && ok;
+  rf->stream = nullptr;
+  ok = ok && rename(rf->temp, rf->path) == 0;
+  if (!ok) unlink(rf->temp);
+  rf->temp[0] = '\0';
+  return ok ? 0 : 1;
+}
+
+void report_abort(report_file *rf) {
+  if (rf->stream != nullptr) fclose(rf->stream);
+  rf->stream = nullptr;
+  if (rf->temp[0] != '\0') unlink(rf->temp);
+  rf->temp[0] = '\0';
+}
