@@ -70,10 +70,9 @@ bool validint(const char *text, long low, long high);
 void make_filename_ext(char *dst, char *name, const char *ext);
 bool exist(const char *full_name);
 
-void tab(int column);
 // Cursor column and row of the main screen, -1 when there is no screen.
-int _wherex();
-int _wherey();
+int wherex();
+int wherey();
 void ring_bell();
 // Scrolls the whole screen up one line (top row lost, bottom row blank); the cursor keeps its
 // place.

@@ -57,10 +57,7 @@ void collect_events(const state_node *des, state_t size, event_t **list, uint16_
 void gen_complement_list(const state_node *des, state_t size, const event_t *kept, uint16_t n_kept,
                          event_t **out, uint16_t *n_out) {
   collect_events(des, size, out, n_out);
-  uint16_t left = 0;
-  for (uint16_t i = 0; i < *n_out; ++i)
-    if (!inlist((*out)[i], kept, n_kept)) (*out)[left++] = (*out)[i];
-  *n_out = left;
+  *n_out = event_difference(*out, *n_out, kept, n_kept, *out);
 }
 
 // Sync: the events of DES1 or DES2 that occur on no transition of DES3.
@@ -74,10 +71,8 @@ bool sync_report(dialog_data *result) {
   for (int slot = 0; slot < 2; ++slot)
     collect_events(result->des[slot], result->size[slot], &result->events, &result->n_events);
   collect_events(result->des[result->output], result->size[result->output], &used, &n_used);
-  uint16_t kept = 0;
-  for (uint16_t i = 0; i < result->n_events; ++i)
-    if (!inlist(result->events[i], used, n_used)) result->events[kept++] = result->events[i];
-  result->n_events = kept;
+  result->n_events =
+      event_difference(result->events, result->n_events, used, n_used, result->events);
   free(used);
   if (mem_result) return false;
   sync_blockevents_display(name3, result->events, result->n_events);

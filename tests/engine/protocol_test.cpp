@@ -56,8 +56,9 @@ TEST(ResultFile, FaultsMapToTheirCodes) {
   write_text(install.user_file("murn.rst"), "0\n");
   rlimit saved, tight;
   getrlimit(RLIMIT_NOFILE, &saved);
-  tight = {static_cast<rlim_t>(dup(0)), saved.rlim_max};
-  close(tight.rlim_cur);
+  int lowest_free = dup(0);
+  tight = {static_cast<rlim_t>(lowest_free), saved.rlim_max};
+  close(lowest_free);
   setrlimit(RLIMIT_NOFILE, &tight);
   int code = get_murn_result();
   setrlimit(RLIMIT_NOFILE, &saved);
