@@ -24,9 +24,20 @@ write_des "$USERDIR/EMPTY.des" 0 ""
 write_des "$USERDIR/X.des" 3 "2" "0 1 1" "0 3 2" "1 5 1"
 write_des "$USERDIR/Y.des" 3 "1" "0 1 2" "0 3 1" "2 5 2"
 
-# --- one input: Selfloop (a value typed twice is stored once), Complement over DES1's events and
+# --- one input: Trim (Enter at the question also asks for a new name, an existing one needs
+# consent, "n" replaces DES1; without clocking the entry ends after its sizes; debug mode leaves
+# the child's output on the terminal), Selfloop (a value typed twice is stored once), Complement over DES1's events and
 # with an auxiliary event, Project by NULL and IMAGE lists (empty IMAGE erases everything),
 # Minstate replacing its input, Allevents, BFS-recode ---
+run_logged " t2G2\ryT\r" "T = Trim(G2)  (3,2)@" 0 "TRIM" 2 "DES2 = TRIM (DES1)" \
+  4 "Enter name of DES1 to be trimmed ....  G2" 6 "Assign new name to G2?   (*y/n)   y" \
+  8 "Enter new name for DES2 ....  T" 23 "$P"
+run_logged " t2G2\r\rT\ry" "T = Trim(G2)  (3,2)@" \
+  10 "Filename T already exists.  OK to overwrite?  (*y/n)  y"
+run_logged " dt2G2\ryT3\r" "T3 = Trim(G2)  (3,2)@" 8 "Enter new name for DES2 ....  T3" 23 "$P"
+cp "$USERDIR/G2.des" "$USERDIR/G3.des"
+run_logged " t2G3\rn" "G3 = Trim(G3)  (3,2)@"
+run_logged " ct2G3\rn\r" "G3 = Trim(G3)  (3,2)" 3 "                               SARV PROCEDURES"
 run_logged " t1\rG\ryH\r13\r11\r13\r-1\r" "H = Selfloop(G,[11,13])  (3,8)@" \
   0 "SELFLOOP" 2 "DES2 = SELFLOOP (DES1, EVENT_LIST)" 4 "Enter name of DES1 to be augmented ....  G" \
   8 "Enter new name for DES2 ...............  H" \
