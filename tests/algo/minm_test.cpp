@@ -11,6 +11,7 @@
 #include "algo/compare.h"
 #include "algo/des_proc.h"
 #include "algo/project.h"
+#include "algo/supcon.h"
 #include "algo/transform.h"
 #include "model/mymalloc.h"
 #include "support/brute_lang.h"
@@ -147,6 +148,29 @@ TEST(AllocationFailure, EveryAlgorithmFailsCleanly) {
          rev.des = newdes(d->size);
          bool built = rev.des != nullptr && reverse_graph(d->size, d->des, rev.des);
          EXPECT_EQ(built, !mem_result);
+       }},
+      {"meet2+trim2+shave1", false,  // the supremal controllable sublanguage of d under other
+       [&](owned_des *d) {
+         owned_des m;
+         pair_code_t *codes = nullptr;
+         meet2(d->size, d->des, other.size, other.des, &m.size, &m.des, nullptr, &codes);
+         if (!mem_result) trim2(&m.size, &m.des, codes);
+         if (!mem_result) shave1(d->size, d->des, &m.size, &m.des, codes);
+         free(codes);
+         std::swap(m.size, d->size);
+         std::swap(m.des, d->des);
+       }},
+      {"condat1", false,  // control data of other as a supervisor of d; none after a failure
+       [&](owned_des *d) {
+         owned_des m, dat;
+         pair_code_t *codes = nullptr;
+         meet2(d->size, d->des, other.size, other.des, &m.size, &m.des, nullptr, &codes);
+         if (!mem_result)
+           condat1(d->des, d->size, other.size, m.size, m.des, &dat.size, &dat.des, codes);
+         EXPECT_TRUE(!mem_result || dat.des == nullptr);
+         free(codes);
+         std::swap(dat.size, d->size);
+         std::swap(dat.des, d->des);
        }},
       {"allevent_des+supclo_des", false,
        [](owned_des *d) {
