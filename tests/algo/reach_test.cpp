@@ -11,19 +11,6 @@
 #include "support/random_des.h"
 #include "support/reference.h"
 
-TEST(Trim, SurvivorsKeepTheirOrderOutputsAndPairCodes) {
-  // 1 is a dead end, 3 and 4 are unreachable: survivors 0, 2, 5 become 0, 1, 2.
-  owned_des g;
-  make_des(6, {{0, 1, 2}, {0, 3, 1}, {2, 5, 5}, {5, 2, 2}, {3, 1, 0}, {4, 1, 5}}, {5}, &g);
-  g.des[5].vocal = 42;
-  std::vector<pair_code_t> codes = {100, 101, 102, 103, 104, 105};
-  trim2(&g.size, &g.des, codes.data());
-  ref_des expected{
-      {{{1, 1}}, {{5, 2}}, {{2, 1}}}, {false, false, true}, {0, 0, 42}, {100, 102, 105}};
-  EXPECT_EQ(diff_des(expected, g.des, g.size), "");
-  EXPECT_EQ(std::vector<pair_code_t>(codes.begin(), codes.begin() + g.size), expected.codes);
-}
-
 TEST(Trim, LongChainIsSearchedIterativelyWithProgressLines) {
   const state_t n = 30000;
   std::vector<transition_spec> chain;
