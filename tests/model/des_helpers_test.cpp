@@ -1,32 +1,10 @@
-// Whole-DES helpers and the state map: the rules other procedures build on.
+// Whole-DES helpers: the rules other procedures build on.
 #include <gtest/gtest.h>
 
 #include "model/des_supp.h"
 #include "support/random_des.h"
 
 namespace {
-
-TEST(StateMap, GroupsMembersUnderSortedKeysAndLeavesTheFlagAlone) {
-  state_map *maps = nullptr;
-  state_t count = 0;
-  int added;
-  const state_t inserts[][2] = {{7, 3}, {2, 9}, {7, 1}, {7, 3}, {-4, 0}};
-  for (const auto &kv : inserts) {
-    addstatemap(kv[0], kv[1], &maps, count, &added);
-    count += added;
-    if (kv[0] == 7) maps[count - 1].set_flag(true);
-  }
-  ASSERT_EQ(count, 3);
-  EXPECT_EQ(maps[0].key(), -4);
-  EXPECT_EQ(maps[1].key(), 2);
-  EXPECT_EQ(maps[2].key(), 7);
-  EXPECT_TRUE(maps[2].flag());
-  ASSERT_EQ(maps[2].numelts, 2);
-  EXPECT_EQ(maps[2].next[0], 1);
-  EXPECT_EQ(maps[2].next[1], 3);
-  free_map(count, &maps);
-  EXPECT_EQ(maps, nullptr);
-}
 
 TEST(DesHelpers, OutputsMapOnceAndSanityCatchesBadTransitions) {
   owned_des g;
