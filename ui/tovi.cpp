@@ -11,10 +11,14 @@
 #include <string>
 
 #include "model/des_data.h"
+#include "ui/create.h"
 #include "ui/display.h"
+#include "ui/editor.h"
 #include "ui/io.h"
 #include "ui/kep_proc.h"
 #include "ui/report_dialogs.h"
+#include "ui/show.h"
+#include "ui/viewer.h"
 
 namespace {
 
@@ -45,15 +49,15 @@ struct menu_screen {
 };
 
 const menu_screen MENU_SCREENS[] = {
-    {"0", "0: Create", {6, 5}, nullptr},
-    {"E", "E: Edit", {9, 53}, nullptr},
-    {"D", "D: User file directory", {11, 53}, nullptr},
-    {"SE", "SE/SA/SX: Show DES/DAT/TXT", {12, 53}, nullptr},
-    {"SA", nullptr, {}, nullptr},
-    {"SX", nullptr, {}, nullptr},
+    {"0", "0: Create", {6, 5}, create_p},
+    {"E", "E: Edit", {9, 53}, edit_p},
+    {"D", "D: User file directory", {11, 53}, directory_p},
+    {"SE", "SE/SA/SX: Show DES/DAT/TXT", {12, 53}, show_des_p},
+    {"SA", nullptr, {}, show_dat_p},
+    {"SX", nullptr, {}, show_ascii_p},
     {"FE", "FE/FA/FD: File DES/DAT/ADS", {13, 53}, file_des_p},  // to ADS, text or PostScript
     {"FA", nullptr, {}, file_dat_p},                             // DAT to text or PostScript
-    {"FD", nullptr, {}, nullptr},                                // ADS to DES
+    {"FD", nullptr, {}, file_ads_p},                             // ADS to DES
     {"OE", nullptr, {}, print_des_p},                            // print DES
     {"OA", nullptr, {}, print_dat_p},                            // print DAT
     {"OX", nullptr, {}, print_ascii_p},                          // print TXT

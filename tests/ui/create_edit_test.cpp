@@ -1,0 +1,280 @@
+// Create, File ADS and Edit driven by key scripts: the files they write, their MAKEIT entries,
+// their screens, and that Esc, a failed write or running out of memory leaves every file as it was.
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/startup.h"
+#include "model/des_file.h"
+#include "model/mymalloc.h"
+#include "support/reference.h"
+#include "tests/ui/screen_fixture.h"
+#include "ui/create.h"
+#include "ui/editor.h"
+
+namespace {
+
+class Dialogs : public ScreenTest {
+ protected:
+  void SetUp() override {
+    ScreenTest::SetUp();
+    snprintf(path, sizeof path, "%s", dir_.c_str());
+  }
+
+  std::string file(const std::string &name) {
+    FILE *f = fopen((dir_ + "/" + name).c_str(), "rb");
+    if (f == nullptr) return "<none>";
+    std::string bytes;
+    for (int c = getc(f); c != EOF; c = getc(f)) bytes += static_cast<char>(c);
+    fclose(f);
+    return bytes;
+  }
+  void write(const std::string &name, const std::string &text) {
+    FILE *f = fopen((dir_ + "/" + name).c_str(), "wb");
+    fputs(text.c_str(), f);
+    fclose(f);
+  }
+  std::string log() { return file("makeit.txt"); }
+
+  // Loads DES `name` into d; false when it cannot be read.
+  bool load(const char *name, owned_des *d) {
+    state_t init = 0;
+    return getdes(name, &d->size, &init, &d->des) == 1;
+  }
+};
+
+// The key script of a keyboard Create, cut where each prompt begins.
+const std::vector<std::string> CREATE_KEYS = {"1\r",  "G\r",  "3\r", "0\r", "2\r",  "-1\r", "1\r",
+                                              "20\r", "-1\r", "0\r", "1\r", "1\r",  "0\r",  "1\r",
+                                              "1\r",  "1\r",  "2\r", "2\r", "-1\r", "y"};
+
+std::string joined(const std::vector<std::string> &pieces, size_t count) {
+  std::string keys;
+  for (size_t i = 0; i < count && i < pieces.size(); i++) keys += pieces[i];
+  return keys;
+}
+
+TEST_F(Dialogs, CreateFromTheKeyboardFilesAndLogsTheAutomaton) {
+  keys(joined(CREATE_KEYS, CREATE_KEYS.size()) + "\r");
+  create_p();
+  owned_des g;
+  ASSERT_TRUE(load("G", &g));
+  EXPECT_EQ(diff_des(to_ref(g.des, g.size), g.des, g.size), "");
+  ASSERT_EQ(g.size, 3);
+  EXPECT_EQ(g.des[0].marked + g.des[1].marked * 2 + g.des[2].marked * 4, 5);
+  EXPECT_EQ(g.des[1].vocal, 20);
+  EXPECT_EQ(g.des[0].numelts, 1);  // the repeated transition is stored once
+  EXPECT_EQ(log(), "G = Create(G,[mark 0,2],[voc [1,20]],[tran [0,1,1],[1,2,2]])  (3,2)\n\n");
+  EXPECT_EQ(row(3), "G is OK.");
+  EXPECT_EQ(row(21), "G has been filed as " + dir_ + "/G.des");
+  EXPECT_EQ(row(23), "Freeing memory:  Please wait...");
+  EXPECT_EQ(unread(), 0);
+}
+
+TEST_F(Dialogs, CreateReportsNondeterminismOneRowPerRunAndStillFiles) {
+  keys("1\rN\r3\r-1\r-1\r0\r1\r1\r0\r1\r2\r1\r3\r0\r1\r3\r1\r1\r3\r2\r1\r3\r2\r0\r5\r0\r-1\ry\r");
+  create_p();
+  EXPECT_EQ(row(3), "WARNING: N is nondeterministic!");
+  EXPECT_EQ(row(5), "Nondeterministic transitions:");
+  EXPECT_EQ(row(6), "[    0,  1,    1]  [    0,  1,    2]");
+  EXPECT_EQ(row(7), "");
+  EXPECT_EQ(row(8), "[    1,  3,    0]  [    1,  3,    1]  [    1,  3,    2]");
+  EXPECT_EQ(row(10), "Please revise N using the editor.");
+  EXPECT_EQ(log().substr(0, 14), "N = Create(N,[");
+
+  keys("1\rE\r0\r*\r-1\r-1\r\r\r");  // no states: "*" marks nothing, Enter skips the check
+  create_p();
+  owned_des e;
+  ASSERT_TRUE(load("E", &e));
+  EXPECT_EQ(e.size, 0);
+  EXPECT_EQ(log().substr(log().size() - 22), "E = Create(E)  (0,0)\n\n");
+}
+
+TEST_F(Dialogs, EscAtAnyCreatePromptWritesNothing) {
+  for (size_t cut = 0; cut <= CREATE_KEYS.size() - 1; cut++) {
+    keys(joined(CREATE_KEYS, cut) + "\x1b\xff");
+    create_p();
+    EXPECT_EQ(file("G.des"), "<none>") << cut;
+    EXPECT_EQ(log(), "<none>") << cut;
+  }
+  keys("2\rT\x1b\xff");
+  create_p();
+  EXPECT_EQ(file("T.ads"), "<none>");
+}
+
+TEST_F(Dialogs, CreateTemplateAndFailedWrite) {
+  keys("2\rT\r\r");
+  create_p();
+  EXPECT_EQ(file("T.ads").substr(0, 20), "# MURN ADS Template\n");
+  EXPECT_EQ(row(15), "Now use your ASCII editor to complete the file");
+  EXPECT_EQ(row(17), "return to SARV, and use FD to convert");
+  EXPECT_EQ(row(18), "T.ads to T.des");
+  EXPECT_EQ(log(), "<none>");
+
+  ASSERT_EQ(mkdir((dir_ + "/X.des").c_str(), 0700), 0);
+  keys("1\rX\ry1\r-1\r-1\r-1\r\r\r");
+  create_p();
+  EXPECT_EQ(unread(), 0);  // the last Enter answered the pause after the failed write
+  EXPECT_EQ(log(), "<none>");
+  keys("\r");
+  EXPECT_EQ(FILEDES("X", 0, 0, nullptr), 1);
+  EXPECT_EQ(row(22), "Error writing file: " + dir_ + "/X.des");
+}
+
+const char *const GOOD_ADS =
+    "GOOD\n\nState size (State set will be (0,1....,size-1)):\n3\n\nMarker states:\n*\n\n"
+    "Vocal states:\n\nTransitions:\n0 1 1\n1 0 2\n";
+
+TEST_F(Dialogs, FileOneAdsWithErrorsShowsAtMostTen) {
+  std::string bad = "BAD\nState size\n2\nMarker states:\n";
+  for (int i = 0; i < 12; i++) bad += "5\n";
+  write("BAD.ads", bad + "Vocal states:\nTransitions:\n");
+  keys("1\rBAD\r\r\r");
+  file_ads_p();
+  EXPECT_EQ(row(8), "Error(s) reading file: " + dir_ + "/BAD.ads");
+  EXPECT_EQ(row(10), "  Marker state too large at line 5.");
+  EXPECT_EQ(row(19), "  Marker state too large at line 14.");
+  EXPECT_EQ(row(20), "");
+  EXPECT_EQ(file("BAD.des"), "<none>");
+
+  write("N.ads",
+        "N\nState size\n3\nMarker states:\nVocal states:\nTransitions:\n0 1 1\n0 1 2\n9 1 1\n");
+  keys("1\rN\r\r\r");
+  file_ads_p();
+  EXPECT_EQ(row(9), "");
+  EXPECT_EQ(row(10), "  Nondeterministic transition at lines 7 and 8.");
+  EXPECT_EQ(row(12), "  Exit state too large at line 9.");
+  EXPECT_EQ(log(), "<none>");
+
+  write("GOOD.ads", GOOD_ADS);
+  keys("1\rGOOD\rnNEW\r\r");
+  file_ads_p();
+  EXPECT_EQ(log(), "NEW = Create(NEW,[mark 0,1,2],[tran [0,1,1],[1,0,2]])  (3,2)\n\n");
+  EXPECT_EQ(row(21), "NEW has been filed as " + dir_ + "/NEW.des");
+}
+
+TEST_F(Dialogs, FileAllAdsListsTheFailures) {
+  write("good.ads", GOOD_ADS);
+  write("UP.ADS", GOOD_ADS);
+  write("bad.ads", "bad\n");
+  ASSERT_EQ(mkdir((dir_ + "/sub.ads").c_str(), 0700), 0);
+  keys("2\r\r");
+  file_ads_p();
+  EXPECT_EQ(log(), "good = Create(good,[mark 0,1,2],[tran [0,1,1],[1,0,2]])  (3,2)\n\n");
+  EXPECT_EQ(file("UP.des"), "<none>");
+  EXPECT_EQ(row(10), "Number of successful filings is: 1");
+  EXPECT_EQ(row(12), "Failures:  bad.ads");
+  EXPECT_EQ(row(20), "Locate .ADS errors by inspection or by FD/ADS->DES/Option 1.");
+  EXPECT_EQ(row(21), "Use your ASCII Editor to correct.");
+  EXPECT_EQ(row(23), "Freeing memory:  Please wait...");
+
+  remove((dir_ + "/bad.ads").c_str());
+  keys("2\r\r");
+  file_ads_p();
+  EXPECT_EQ(row(12), "Failures: 0");
+}
+
+// Edit of OLD saved as NEW: mark 3, add 0 -1-> 2, visit every other prompt, remove unreachable
+// states. OLD: 0 -3-> 1 -5-> 3, and 4 -7-> 0 unreachable.
+const std::vector<std::string> EDIT_KEYS = {
+    "OLD\r", "\r",   "NEW\r", "n",  "3\r",  "-1\r", "-1\r", "n", "0\r", "1\r", "2\r",
+    "-1\r",  "-1\r", "n",     "\r", "-1\r", "y",    "-1\r", "y", "\r",  "y"};
+const size_t EDIT_PAUSE_AFTER_CHECK = 19;  // "Press <Enter> to continue" ignores Esc
+
+TEST_F(Dialogs, EditLogsTheExampleLineAndSavesTheResult) {
+  owned_des old;
+  make_des(5, {{0, 3, 1}, {1, 5, 3}, {4, 7, 0}}, {}, &old);
+  ASSERT_EQ(filedes("OLD", old.size, 0, old.des), 0);
+  std::string before = file("OLD.des");
+  keys(joined(EDIT_KEYS, EDIT_KEYS.size()) + "\r");
+  edit_p();
+  EXPECT_EQ(log(), "NEW = Edit(OLD,[mark +[3]],[trans +[0,1,2]],rch)  (4,3)\n\n");
+  EXPECT_EQ(row(7), "EDITING COMPLETE");
+  EXPECT_EQ(file("OLD.des"), before);
+  owned_des result;
+  ASSERT_TRUE(load("NEW", &result));
+  ref_des expected;
+  expected.out = {{{1, 2}, {3, 1}}, {{5, 3}}, {}, {}};
+  expected.marked = {false, false, false, true};
+  expected.vocal = {0, 0, 0, 0};
+  EXPECT_EQ(diff_des(expected, result.des, result.size), "");
+}
+
+TEST_F(Dialogs, EscAtAnyEditPromptLeavesEveryFile) {
+  owned_des old;
+  make_des(5, {{0, 3, 1}, {1, 5, 3}, {4, 7, 0}}, {}, &old);
+  ASSERT_EQ(filedes("OLD", old.size, 0, old.des), 0);
+  std::string before = file("OLD.des");
+  for (size_t cut = 0; cut < EDIT_KEYS.size(); cut++) {
+    if (cut == EDIT_PAUSE_AFTER_CHECK) continue;
+    keys(joined(EDIT_KEYS, cut) + "\x1b\xff");
+    edit_p();
+    EXPECT_EQ(file("OLD.des"), before) << cut;
+    EXPECT_EQ(file("NEW.des"), "<none>") << cut;
+    EXPECT_EQ(log(), "<none>") << cut;
+  }
+}
+
+TEST_F(Dialogs, EditGrowsForNewStatesAndStarAddsOnlyToOriginalStates) {
+  owned_des g;
+  make_des(10, {}, {}, &g);
+  ASSERT_EQ(filedes("G", g.size, 0, g.des), 0);
+  keys("G\rnn12\r-1\r-1\rn*\r9\r0\r-1\r-1\r\r\r\r\r\r");
+  edit_p();
+  owned_des result;
+  ASSERT_TRUE(load("G", &result));
+  ASSERT_EQ(result.size, 13);
+  for (state_t s = 0; s < 13; s++) {
+    EXPECT_EQ(result.des[s].marked, s == 12 ? 1 : 0) << s;
+    EXPECT_EQ(result.des[s].numelts, s < 10 ? 1 : 0) << s;
+  }
+  EXPECT_EQ(log(),
+            "G = Edit(G,[mark +[12]],[trans +[0,9,0],+[1,9,0],+[2,9,0],+[3,9,0],+[4,9,0\n"
+            "    ],+[5,9,0],+[6,9,0],+[7,9,0],+[8,9,0],+[9,9,0]])  (13,10)\n\n");
+}
+
+TEST_F(Dialogs, DeletingState0MakesTheChosenStateInitial) {
+  owned_des g;  // 0 -1-> 1 -2-> 2 -3-> 1; 2 marked. From 2 the marked words are (3 2)*.
+  make_des(3, {{0, 1, 1}, {1, 2, 2}, {2, 3, 1}}, {2}, &g);
+  ASSERT_EQ(filedes("G", g.size, 0, g.des), 0);
+  keys("G\rn\r\r\ry0\r2\r-1\r\rn\r");
+  edit_p();
+  EXPECT_EQ(log(), "G = Edit(G,[states -[0]])  (2,2)\n\n");
+  owned_des result;
+  ASSERT_TRUE(load("G", &result));
+  EXPECT_EQ(ref_marked_language(to_ref(result.des, result.size), 4),
+            (std::set<word>{{}, {3, 2}, {3, 2, 3, 2}}));
+}
+
+TEST_F(Dialogs, EditWriteFailureAndOutOfMemoryLeaveTheFiles) {
+  owned_des g;
+  make_des(2, {{0, 1, 1}}, {1}, &g);
+  ASSERT_EQ(filedes("G", g.size, 0, g.des), 0);
+  std::string before = file("G.des");
+  ASSERT_EQ(mkdir((dir_ + "/X.des").c_str(), 0700), 0);
+  keys("G\r\rX\ry\r\r\r\r\r\r\r");
+  edit_p();
+  EXPECT_EQ(row(22), "Error writing file: " + dir_ + "/X.des");
+  EXPECT_EQ(log(), "<none>");
+
+  bool failed_while_editing = false, completed = false;
+  for (long k = 0; k < 40 && !completed; k++) {
+    keys("G\rnn50\r-1\r-1\r\r\r\r\r\r\r\r\r\r");
+    fail_allocation_after(k);
+    edit_p();
+    fail_allocation_after(-1);
+    if (row(22) == "Problem too large -- out of memory!") {
+      EXPECT_EQ(file("G.des"), before) << k;
+      EXPECT_EQ(log(), "<none>") << k;
+      if (row(0).find("Enter states of G to be newly marked") == 0) failed_while_editing = true;
+    } else {
+      completed = true;
+      EXPECT_EQ(log(), "G = Edit(G,[mark +[50]])  (51,1)\n\n");
+    }
+  }
+  EXPECT_TRUE(failed_while_editing);
+  EXPECT_TRUE(completed);
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+// The read-only views: page keys and stacks, Show DES sections and jumps, the Show DAT rows, the
+// text pager and the directory columns, each checked on an 80x25 screen.
+#include <string>
+
+#include "engine/startup.h"
+#include "model/des_file.h"
+#include "support/random_des.h"
+#include "tests/ui/screen_fixture.h"
+#include "ui/show.h"
+#include "ui/viewer.h"
+
+namespace {
+
+using Views = ScreenTest;
+
+const char *const DES_FOOTER =
+    " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)";
+
+TEST(PageKeys, PagingStopsAtBothEndsAndOnlyShowDesJumps) {
+  EXPECT_EQ(page_key('\r', false, 0, false), PAGE_NEXT);
+  EXPECT_EQ(page_key('\r', true, 3, false), PAGE_LEAVE);
+  EXPECT_EQ(page_key('d', false, 3, false), PAGE_NEXT);
+  EXPECT_EQ(page_key('d', true, 3, false), PAGE_BELL);
+  EXPECT_EQ(page_key('D', false, 0, false), PAGE_IGNORE);
+  EXPECT_EQ(page_key('u', false, 0, false), PAGE_BELL);
+  EXPECT_EQ(page_key('u', true, 1, false), PAGE_FIRST);
+  EXPECT_EQ(page_key('u', true, 2, false), PAGE_BACK);
+  EXPECT_EQ(page_key(27, false, 2, false), PAGE_CANCEL);
+  EXPECT_EQ(page_key('v', false, 0, true), PAGE_JUMP_VOCAL);
+  EXPECT_EQ(page_key('T', true, 0, true), PAGE_JUMP_TRAN);
+  EXPECT_EQ(page_key('H', false, 0, false), PAGE_IGNORE);
+}
+
+// 30 states, each with 4 transitions to the next: 120 transitions, 3 pages (44, 64, 12).
+void ring_des(owned_des *d) {
+  std::vector<transition_spec> t;
+  for (state_t s = 0; s < 30; s++)
+    for (event_t e = 1; e <= 7; e += 2) t.push_back({s, e, (s + 1) % 30});
+  make_des(30, t, {}, d);
+}
+
+TEST_F(Views, EmptyDesShowsEverySectionEmpty) {
+  keys("\r");
+  show_des_r("E", 0, nullptr);
+  EXPECT_EQ(row(0), "E    # states: 0    state set: empty     initial state: none");
+  EXPECT_EQ(row(2), "marker states: none");
+  EXPECT_EQ(row(5), "vocal states: none");
+  EXPECT_EQ(row(6), "transition table : empty");
+  EXPECT_EQ(row(23), DES_FOOTER);
+  EXPECT_EQ(unread(), 0);
+}
+
+TEST_F(Views, CellWidthsGrowAtOneHundredThousandAndAMillionStates) {
+  const state_t sizes[] = {100000, 100001, 1000001};
+  const char *vocal[] = {"[99999,  20]", "[100000,  20]", "[1000000,  20]"};
+  const char *tran[] = {
+      "[99999,  1,    0]  [99999,  3,    0]  [99999,  5,    0]  [99999,  7,    0]",
+      "[ 100000,  1,      0]  [ 100000,  3,      0]  [ 100000,  5,      0]",
+      "[1000000,  1,      0]  [1000000,  3,      0]  [1000000,  5,      0]"};
+  for (int i = 0; i < 3; i++) {
+    owned_des d;
+    state_t last = sizes[i] - 1;
+    make_des(sizes[i], {{last, 1, 0}, {last, 3, 0}, {last, 5, 0}, {last, 7, 0}}, {0}, &d);
+    d.des[last].vocal = 20;
+    keys("\r");
+    show_des_r("BIG", d.size, d.des);
+    EXPECT_EQ(row(0), "BIG    # states: " + std::to_string(sizes[i]) + "    state set: 0 ... " +
+                          std::to_string(last) + "    initial state: 0");
+    EXPECT_EQ(row(2), "marker states:");
+    EXPECT_EQ(row(4), "      0");
+    EXPECT_EQ(row(5), "vocal states:");
+    EXPECT_EQ(row(7), vocal[i]);
+    EXPECT_EQ(row(8), "# transitions: 4");
+    EXPECT_EQ(row(12), tran[i]);
+  }
+}
+
+TEST_F(Views, TransitionPagesGoDownAndUpAndRingAtTheEnds) {
+  owned_des d;
+  ring_des(&d);
+  keys("ddd\x1b");  // "d" on the last page rings
+  int before = bells();
+  show_des_r("R", d.size, d.des);
+  EXPECT_EQ(bells() - before, 1);
+  EXPECT_EQ(row(2), "# transitions: 120");
+  EXPECT_EQ(row(6), "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]");
+  EXPECT_EQ(row(9), "");
+
+  keys("duu\x1b");  // back to the first page, where "u" rings
+  before = bells();
+  show_des_r("R", d.size, d.des);
+  EXPECT_EQ(bells() - before, 1);
+  EXPECT_EQ(row(2), "# transitions: 120");
+  EXPECT_EQ(row(6), "[    0,  1,    1]  [    0,  3,    1]  [    0,  5,    1]  [    0,  7,    1]");
+
+  keys("dd\rx\r");  // Enter on the last page ends the show; other keys are ignored
+  show_des_r("R", d.size, d.des);
+  EXPECT_EQ(unread(), 2);
+
+  keys("ddu\x1b");  // one page back from the third
+  show_des_r("R", d.size, d.des);
+  EXPECT_EQ(row(6), "[   11,  1,   12]  [   11,  3,   12]  [   11,  5,   12]  [   11,  7,   12]");
+}
+
+TEST_F(Views, JumpsRestartAtTheHeadingTheVocalsOrTheTransitions) {
+  owned_des d;
+  ring_des(&d);
+  d.des[4].vocal = 33;
+  keys("dV\x1b");
+  show_des_r("R", d.size, d.des);
+  EXPECT_EQ(row(0), "R    # states: 30    state set: 0 ... 29    initial state: 0");
+  EXPECT_EQ(row(3), "vocal states:");
+  EXPECT_EQ(row(5), "[    4,  33]");
+  EXPECT_EQ(row(6), "# transitions: 120");
+  keys("dt\x1b");
+  show_des_r("R", d.size, d.des);
+  EXPECT_EQ(row(3), "# transitions: 120");
+  keys("dth\x1b");
+  show_des_r("R", d.size, d.des);
+  EXPECT_EQ(row(2), "marker states: none");
+}
+
+TEST_F(Views, LongMarkerListWaitsAtItsEndThenGoesOn) {
+  owned_des d;
+  std::vector<state_t> marked;
+  for (state_t s = 0; s < 400; s += 2) marked.push_back(s);  // 200 of 400: 144 on the first page
+  make_des(400, {{0, 1, 1}}, marked, &d);
+  keys("dd\r\x1b");
+  int before = bells();
+  show_des_r("M", d.size, d.des);
+  EXPECT_EQ(bells() - before, 1);  // "d" at the end of the marker list
+  EXPECT_EQ(row(3), "vocal states: none");
+  EXPECT_EQ(row(5), "# transitions: 1");
+
+  keys("d\x1b");
+  show_des_r("M", d.size, d.des);
+  EXPECT_EQ(row(3), "marker states:");
+  EXPECT_EQ(row(5), "    288      290      292      294      296      298      300      302");
+}
+
+TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
+  owned_des d;
+  std::vector<transition_spec> t;
+  auto add = [&t](state_t s, int count) {
+    for (int i = 0; i < count; i++) t.push_back({s, static_cast<event_t>(2 * i + 1), 0});
+  };
+  add(0, 1);
+  add(1, 6);
+  add(2, 7);
+  add(3, 2);
+  add(5, 27);
+  make_des(6, t, {}, &d);
+  keys("\r");
+  show_dat_r("C", d.size, d.des);
+  EXPECT_EQ(row(0), "C");
+  EXPECT_EQ(row(7), "C is CONTROLLABLE");
+  EXPECT_EQ(row(9), "control data:");
+  EXPECT_EQ(row(10), "       0:   1                             1:   1    3    5    7    9   11");
+  EXPECT_EQ(row(11), "       2:   1    3    5    7    9   11   13");
+  EXPECT_EQ(row(12), "       3:   1    3");
+  EXPECT_EQ(row(13), "       5:   1    3    5    7    9   11   13   15   17   19   21   23   25");
+  EXPECT_EQ(row(14), "           27   29   31   33   35   37   39   41   43   45   47   49");
+  EXPECT_EQ(row(15), "           51   53");
+  EXPECT_EQ(row(23), "Press <Enter> to return to SARV Procedures");
+
+  d.des[3].next[1].set_event(4);
+  keys("\r");
+  show_dat_r("C", d.size, d.des);
+  EXPECT_EQ(row(7), "C is NOT CONTROLLABLE");
+
+  owned_des none;
+  make_des(2, {}, {}, &none);
+  keys("x\r");
+  show_dat_r("N", none.size, none.des);
+  EXPECT_EQ(row(7), "N is CONTROLLABLE");
+  EXPECT_EQ(row(10), "empty.");
+  EXPECT_EQ(row(23), "Press <Enter> to return to SARV Procedure");
+  EXPECT_EQ(unread(), 0);
+}
+
+TEST_F(Views, ShowDesRefusesADatFile) {
+  owned_des d;
+  make_des(1, {{0, 1, 0}}, {}, &d);
+  ASSERT_EQ(filedes("C", d.size, -1, d.des), 0);
+  ASSERT_EQ(rename((dir_ + "/C.dat").c_str(), (dir_ + "/C.des").c_str()), 0);
+  keys("C\r\r");
+  show_des_p();
+  EXPECT_EQ(row(6), "This is a DAT file.");
+  EXPECT_EQ(row(7), "Use show DAT command.");
+}
+
+TEST_F(Views, MakeitOpensAtItsLastPageAndPagesBack) {
+  std::string text;
+  for (int i = 1; i <= 50; i++) text += "line " + std::to_string(i) + "\n";
+  text += std::string(85, 'x') + "\r\n";  // wraps onto a second row; the carriage return is dropped
+  FILE *f = fopen((dir_ + "/makeit.txt").c_str(), "w");
+  fputs(text.c_str(), f);
+  fclose(f);
+  EXPECT_EQ(text_page_starts(text.data(), text.size()),
+            (std::vector<long>{static_cast<long>(text.find("line 21")),
+                               static_cast<long>(text.find("line 41"))}));
+  keys("d\r");
+  int before = bells();
+  ascii_viewer((dir_ + "/makeit.txt").c_str(), "makeit");
+  EXPECT_EQ(bells() - before, 1);
+  EXPECT_EQ(row(2), "line 41");
+  EXPECT_EQ(row(12), std::string(80, 'x'));
+  EXPECT_EQ(row(13), "xxxxx");
+  EXPECT_EQ(row(23), " D=PgDn  U=PgUp  Esc (Exit Show)");
+  long size = static_cast<long>(text.size());
+  char head[96];
+  snprintf(head, sizeof head, "makeit     %ld (%3d%%)", size,
+           static_cast<int>(text.find("line 41") * 100 / text.size()));
+  EXPECT_EQ(row(0).substr(0, strlen(head)), head);
+  EXPECT_NE(row(0).find(" DATE: 20"), std::string::npos);
+
+  keys("uu\x1b");
+  ascii_viewer((dir_ + "/makeit.txt").c_str(), "makeit");
+  EXPECT_EQ(row(2), "line 1");
+  EXPECT_EQ(row(21), "line 20");
+
+  keys("");  // a file that is not there ends the view without reading a key
+  ascii_viewer((dir_ + "/gone.txt").c_str(), "gone");
+}
+
+TEST_F(Views, DirectoryColumnsFollowTheLongestName) {
+  snprintf(path, sizeof path, "%s", dir_.c_str());
+  touch(std::string(17, 'a'));
+  touch("b");
+  keys("\r");
+  directory_p();
+  EXPECT_EQ(row(0), "FILES IN: " + dir_);
+  EXPECT_EQ(row(3), ".                   ..                  " + std::string(17, 'a') + "   b");
+  EXPECT_EQ(row(23), " D=PgDn  U=PgUp  Esc (Exit Directory)");
+
+  touch(std::string(18, 'c'));
+  keys("\r");
+  directory_p();
+  EXPECT_EQ(row(3), std::string(".") + std::string(39, ' ') + "..");
+  EXPECT_EQ(row(4), std::string(17, 'a') + std::string(23, ' ') + "b");
+
+  EXPECT_EQ(failure_layout(14).per_row, 4);
+  EXPECT_EQ(failure_layout(15).per_row, 2);
+  EXPECT_EQ(failure_layout(31).per_row, 2);
+  EXPECT_EQ(failure_layout(32).per_row, 1);
+}
+
+TEST_F(Views, DirectoryPagesAndSurvivesAMissingDirectory) {
+  snprintf(path, sizeof path, "%s", dir_.c_str());
+  for (int i = 0; i < 80; i++) touch("f" + std::to_string(100 + i));  // 82 names, 18 rows a page
+  keys("dd\r");
+  int before = bells();
+  directory_p();
+  EXPECT_EQ(bells() - before, 1);
+  EXPECT_EQ(row(3), "f170                f171                f172                f173");
+
+  snprintf(path, sizeof path, "%s/none", dir_.c_str());
+  keys("\r");
+  directory_p();
+  EXPECT_EQ(row(0), "FILES IN: " + dir_ + "/none");
+  EXPECT_EQ(row(3), "");
+}
+
+}  // namespace
