@@ -372,7 +372,10 @@ void file_ads_r() {
 }  // namespace
 
 void write_wrapped_entry(const std::string &entry, int indent) {
-  makeit_append(get_makeit(), makeit_wrap(entry, indent));
+  if (makeit_append(get_makeit(), makeit_wrap(entry, indent)) == 0) return;
+  clear_rows(20, 22);
+  mvprintw(22, 0, "Cannot write the log %s", get_makeit());
+  user_pause();
 }
 
 void file_split(const char *name, std::string *base, std::string *ext) {

@@ -28,8 +28,8 @@ int FILEDES(const char *name, state_t n, state_t kind, const state_node *des);
 // Confirms on rows 21-22 that `name` was filed, with its full name, and pauses.
 void echo_save(const char *name);
 
-// Appends an entry to the MAKEIT log, wrapped with `indent` blanks; a log that cannot be written
-// loses the entry.
+// Appends an entry to the MAKEIT log, wrapped with `indent` blanks. A log that cannot be written
+// is named on row 22, with the pause.
 void write_wrapped_entry(const std::string &entry, int indent);
 
 // Splits a directory entry at its last "." (no "." means no extension).
