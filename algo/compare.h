@@ -50,9 +50,8 @@ int nonconflict(state_t n, state_node *R);
 // are not changed. On allocation failure sets mem_result and returns 0.
 int nonconflict_des(state_t N1, state_node *G1, state_t N2, state_node *G2);
 
-// 1 when no state has two transitions on one event, 0 otherwise. A target outside 0..n-1 is a
-// corrupt DES: in compute mode prints "Corrupted DES file: %ld out of range" and ends the
-// process with status 1; in the front end it returns -1 so that the dialog can report failure.
+// 1 when no state has two transitions on one event, 0 otherwise; -1 when a target lies outside
+// 0..n-1 (a corrupt DES), for the caller to report. Time: O(n + transitions).
 int checkdet(state_t n, const state_node *des);
 
 // Renumbers the DES in breadth-first order of discovery from state 0, successors in ascending

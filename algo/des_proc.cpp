@@ -186,7 +186,7 @@ void coreach2(state_t n, state_node **des) {
         work[top++] = s;
       }
     }
-    for (state_t s = 0; s < n; s++) g[s].coreach = co[s];
+    for (state_t s = 0; s < n; s++) g[s].coreach = co[s] != 0;
     free_reverse_rows(&rows);
   }
   free(work);

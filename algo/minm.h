@@ -14,6 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "algo/grow_buf.h"
+#include "algo/hash_table.h"
 #include "model/des_data.h"
 
 // Runs minimize2 when minflag is non-zero, else minimize1. In place.
@@ -36,14 +38,13 @@ void minimize1(state_t *n, state_node **des);
 // set and map and count are not to be used.
 void build_partition(state_t n, const state_node *des, state_t *map, state_t *count);
 
-// State pairs assumed equivalent during one pairwise comparison: a hash set of packed pairs.
-// Start from all-zero fields; assumed_clear empties it for the next comparison, assumed_release
-// frees it.
+// State pairs assumed equivalent during one pairwise comparison: a hash set of packed pairs
+// (x << 32 | y), with the list of its words so that emptying it costs only what it holds. Start
+// from a default-constructed value; assumed_clear empties it for the next comparison,
+// assumed_release frees it.
 struct assumed_pairs {
-  uint64_t *slots;  // pair (x, y) stored as (x << 32 | y) + 1; 0 marks an empty slot
-  size_t *used;     // indices of the occupied slots
-  size_t capacity;  // slots, a power of two (0 before the first insertion)
-  size_t count;     // occupied slots
+  hash_table<uint64_t> set;  // no slots before the first insertion
+  grow_buf<uint64_t> held;   // the words in the set
 };
 void assumed_clear(assumed_pairs *set);
 void assumed_release(assumed_pairs *set);

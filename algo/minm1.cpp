@@ -19,85 +19,52 @@ bool same_outputs(const state_node &a, const state_node &b) {
   return a.marked == b.marked && a.vocal == b.vocal;
 }
 
-// Pushes a frame, growing the stack by doubling; 0 when memory ran out.
-int push_frame(compare_frame **stack, size_t *depth, size_t *capacity, compare_frame frame) {
-  if (*depth == *capacity) {
-    size_t grown_capacity = *capacity == 0 ? 64 : 2 * *capacity;
-    compare_frame *grown = REALLOC_N(*stack, grown_capacity);
-    if (grown == nullptr) return 0;
-    *stack = grown;
-    *capacity = grown_capacity;
-  }
-  (*stack)[(*depth)++] = frame;
-  return 1;
-}
-
 uint64_t pair_key(state_t x, state_t y) {
-  return ((static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y)) + 1;
+  return (static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y);
 }
 
-size_t slot_of(const assumed_pairs *set, uint64_t key) {
-  int bits = __builtin_ctzll(set->capacity);
-  size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - bits));
-  while (set->slots[slot] != 0 && set->slots[slot] != key) slot = (slot + 1) & (set->capacity - 1);
-  return slot;
+// A stored pair is its own hash key.
+uint64_t key_of(uint64_t word) {
+  return word;
 }
 
-int assumed_contains(const assumed_pairs *set, state_t x, state_t y) {
-  return set->capacity != 0 && set->slots[slot_of(set, pair_key(x, y))] != 0;
+size_t slot_of(const assumed_pairs *a, uint64_t key) {
+  return hash_find(&a->set, key, [key](uint64_t word) { return word == key; });
 }
 
-// Doubles the table (at least 64 slots); 0 when memory ran out.
-int assumed_grow(assumed_pairs *set) {
-  size_t capacity = set->capacity == 0 ? 64 : 2 * set->capacity;
-  uint64_t *slots = static_cast<uint64_t *>(CALLOC(capacity, sizeof(uint64_t)));
-  size_t *used = MALLOC_N<size_t>(capacity / 2);
-  if (slots == nullptr || used == nullptr) {
-    free(slots);
-    free(used);
-    return 0;
-  }
-  assumed_pairs grown = {slots, used, capacity, set->count};
-  for (size_t k = 0; k < set->count; k++) {
-    uint64_t key = set->slots[set->used[k]];
-    size_t slot = slot_of(&grown, key);
-    grown.slots[slot] = key;
-    grown.used[k] = slot;
-  }
-  assumed_release(set);
-  *set = grown;
-  return 1;
+int assumed_contains(const assumed_pairs *a, state_t x, state_t y) {
+  uint64_t key = pair_key(x, y);
+  return a->set.slots != nullptr && a->set.slots[slot_of(a, key)] == key;
 }
 
 // Adds the pair unless present; 0 when memory ran out.
-int assumed_add(assumed_pairs *set, state_t x, state_t y) {
-  if (2 * (set->count + 1) > set->capacity && !assumed_grow(set)) return 0;
+int assumed_add(assumed_pairs *a, state_t x, state_t y) {
+  if (a->set.slots == nullptr && !hash_init(&a->set, 64)) return 0;
   uint64_t key = pair_key(x, y);
-  size_t slot = slot_of(set, key);
-  if (set->slots[slot] == 0) {
-    set->slots[slot] = key;
-    set->used[set->count++] = slot;
-  }
-  return 1;
+  size_t slot = slot_of(a, key);
+  if (a->set.slots[slot] == key) return 1;
+  return a->held.push(key) && hash_insert(&a->set, slot, key, key_of) ? 1 : 0;
 }
 
 }  // namespace
 
-void assumed_clear(assumed_pairs *set) {
-  for (size_t k = 0; k < set->count; k++) set->slots[set->used[k]] = 0;
-  set->count = 0;
+void assumed_clear(assumed_pairs *a) {
+  // Every word is located before any slot is freed, so that no probe sequence is cut short.
+  for (size_t k = 0; k < a->held.len; k++) a->held.items[k] = slot_of(a, a->held.items[k]);
+  for (size_t k = 0; k < a->held.len; k++)
+    a->set.slots[a->held.items[k]] = hash_table<uint64_t>::EMPTY;
+  a->set.entries = 0;
+  a->held.len = 0;
 }
 
-void assumed_release(assumed_pairs *set) {
-  free(set->slots);
-  free(set->used);
-  *set = assumed_pairs{};
+void assumed_release(assumed_pairs *a) {
+  hash_release(&a->set);
+  a->held.release();
 }
 
 int compare_tran2(state_t x, state_t y, const state_node *des, assumed_pairs *assumed) {
   if (des[x].numelts == 0) return des[y].numelts == 0 ? 1 : 0;
-  compare_frame *stack = nullptr;
-  size_t depth = 0, capacity = 0;
+  grow_buf<compare_frame> stack;
   compare_frame cur = {x, y, 0};
   int equivalent = 1;
   for (;;) {
@@ -108,8 +75,8 @@ int compare_tran2(state_t x, state_t y, const state_node *des, assumed_pairs *as
         equivalent = 0;
         break;
       }
-      if (depth == 0) break;
-      cur = stack[--depth];
+      if (stack.len == 0) break;
+      cur = stack.items[--stack.len];
       cur.pos++;
       continue;
     }
@@ -128,14 +95,13 @@ int compare_tran2(state_t x, state_t y, const state_node *des, assumed_pairs *as
       cur.pos++;
       continue;
     }
-    if (!same_outputs(des[xs], des[ys]) || des[xs].numelts != des[ys].numelts ||
-        !push_frame(&stack, &depth, &capacity, cur)) {
+    if (!same_outputs(des[xs], des[ys]) || des[xs].numelts != des[ys].numelts || !stack.push(cur)) {
       equivalent = 0;
       break;
     }
     cur = compare_frame{xs, ys, 0};
   }
-  free(stack);
+  stack.release();
   return equivalent;
 }
 
@@ -151,7 +117,7 @@ int compare_states2(state_t x, state_t y, const state_node *des, assumed_pairs *
 void build_partition(state_t n, const state_node *des, state_t *map, state_t *count) {
   *count = n;
   for (state_t s = 0; s < n; s++) map[s] = -1;
-  assumed_pairs assumed = {};
+  assumed_pairs assumed;
   state_t c = -1;
   for (state_t f = 0; f < n && !mem_result; f++) {
     progress_line("MINIMIZE: %ld %ld", static_cast<long>(f), static_cast<long>(*count));

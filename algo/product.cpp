@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "algo/grow_buf.h"
+#include "model/des_supp.h"
 #include "model/mymalloc.h"
 
 int64_t product_dense_limit = int64_t{1} << 22;
@@ -17,38 +19,14 @@ const int STATE_BITS = 22;
 const uint64_t STATE_FIELD = (uint64_t{1} << STATE_BITS) - 1;
 const int MAX_LIST = 65535;  // entries a state_node can count
 
-size_t slot_of(pair_code_t code, size_t slot_count) {
-  return static_cast<size_t>((static_cast<uint64_t>(code) * 0x9E3779B97F4A7C15ull) >> 20) &
-         (slot_count - 1);
-}
-
-// Stores (code, state) in a hash table known to lack `code` and to have a free slot.
-void hash_put(uint64_t *slots, size_t slot_count, pair_code_t code, state_t state) {
-  size_t at = slot_of(code, slot_count);
-  while (slots[at] != PRODUCT_EMPTY_SLOT) at = (at + 1) & (slot_count - 1);
-  slots[at] = (static_cast<uint64_t>(code) << STATE_BITS) | static_cast<uint64_t>(state);
-}
-
-bool hash_grow(product_index *index) {
-  size_t grown = index->slot_count * 2;
-  uint64_t *slots = MALLOC_N<uint64_t>(grown);
-  if (slots == nullptr) return false;
-  std::fill(slots, slots + grown, PRODUCT_EMPTY_SLOT);
-  for (size_t i = 0; i < index->slot_count; i++) {
-    uint64_t word = index->slots[i];
-    if (word != PRODUCT_EMPTY_SLOT)
-      hash_put(slots, grown, static_cast<pair_code_t>(word >> STATE_BITS),
-               static_cast<state_t>(word & STATE_FIELD));
-  }
-  free(index->slots);
-  index->slots = slots;
-  index->slot_count = grown;
-  return true;
+uint64_t code_of(uint64_t word) {
+  return word >> STATE_BITS;
 }
 
 product_index *new_product_index(state_t n1, state_t n2) {
-  product_index *index = static_cast<product_index *>(CALLOC(1, sizeof(product_index)));
-  if (index == nullptr) return nullptr;
+  void *block = MALLOC(sizeof(product_index));
+  if (block == nullptr) return nullptr;
+  product_index *index = new (block) product_index();
   index->n1 = n1;
   index->n2 = n2;
   int64_t pairs = static_cast<int64_t>(n1) * n2;
@@ -56,23 +34,21 @@ product_index *new_product_index(state_t n1, state_t n2) {
     index->dense = MALLOC_N<state_t>(static_cast<size_t>(pairs));
     if (index->dense != nullptr) std::fill(index->dense, index->dense + pairs, -1);
   } else {
-    index->slot_count = 1024;
-    index->slots = MALLOC_N<uint64_t>(index->slot_count);
-    if (index->slots != nullptr)
-      std::fill(index->slots, index->slots + index->slot_count, PRODUCT_EMPTY_SLOT);
+    hash_init(&index->hashed, 1024);
   }
-  if (index->dense == nullptr && index->slots == nullptr) free_product_index(&index);
+  if (index->dense == nullptr && index->hashed.slots == nullptr) free_product_index(&index);
   return index;
+}
+
+// Slot of `code` in the hash form, or the free slot where it belongs.
+size_t code_slot(const product_index *index, uint64_t code) {
+  return hash_find(&index->hashed, code, [code](uint64_t word) { return code_of(word) == code; });
 }
 
 state_t lookup_code(const product_index *index, pair_code_t code) {
   if (index->dense != nullptr) return index->dense[code];
-  for (size_t at = slot_of(code, index->slot_count);; at = (at + 1) & (index->slot_count - 1)) {
-    uint64_t word = index->slots[at];
-    if (word == PRODUCT_EMPTY_SLOT) return -1;
-    if (static_cast<pair_code_t>(word >> STATE_BITS) == code)
-      return static_cast<state_t>(word & STATE_FIELD);
-  }
+  uint64_t word = index->hashed.slots[code_slot(index, static_cast<uint64_t>(code))];
+  return word == hash_table<uint64_t>::EMPTY ? -1 : static_cast<state_t>(word & STATE_FIELD);
 }
 
 // Joint state of `code`, entering it as state `fresh` when it is new. Returns -1 when the hash
@@ -83,21 +59,12 @@ state_t find_or_add(product_index *index, pair_code_t code, state_t fresh) {
     if (slot < 0) slot = fresh;
     return slot;
   }
-  size_t mask = index->slot_count - 1;
-  size_t at = slot_of(code, index->slot_count);
-  for (;; at = (at + 1) & mask) {
-    uint64_t word = index->slots[at];
-    if (word == PRODUCT_EMPTY_SLOT) break;
-    if (static_cast<pair_code_t>(word >> STATE_BITS) == code)
-      return static_cast<state_t>(word & STATE_FIELD);
-  }
-  if ((index->entries + 1) * 2 > index->slot_count) {
-    if (!hash_grow(index)) return -1;
-    hash_put(index->slots, index->slot_count, code, fresh);
-  } else {
-    index->slots[at] = (static_cast<uint64_t>(code) << STATE_BITS) | static_cast<uint64_t>(fresh);
-  }
-  index->entries++;
+  uint64_t key = static_cast<uint64_t>(code);
+  size_t at = code_slot(index, key);
+  uint64_t word = index->hashed.slots[at];
+  if (word != hash_table<uint64_t>::EMPTY) return static_cast<state_t>(word & STATE_FIELD);
+  if (!hash_insert(&index->hashed, at, (key << STATE_BITS) | static_cast<uint64_t>(fresh), code_of))
+    return -1;
   return fresh;
 }
 
@@ -134,10 +101,11 @@ state_t joint_state(product_build *b, state_t t1, state_t t2) {
 bool store_row(product_build *b, state_t k) {
   size_t count = b->row.len;
   if (count == 0) return true;
+  if (count > static_cast<size_t>(MAX_LIST)) return false;
   tran_entry *list = MALLOC_N<tran_entry>(count);
   if (list == nullptr) return false;
   memcpy(list, b->row.items, count * sizeof(tran_entry));
-  // Rows come out sorted unless a nondeterministic pair of lists pairs one event several times.
+  // Rows come out sorted unless one event pairs several transitions of a nondeterministic input.
   if (!std::is_sorted(list, list + count, tran_less)) std::sort(list, list + count, tran_less);
   b->states.items[k].next = list;
   b->states.items[k].numelts = static_cast<uint16_t>(count);
@@ -269,7 +237,7 @@ state_t product_lookup(const product_index *index, state_t s1, state_t s2) {
 void free_product_index(product_index **index) {
   if (*index == nullptr) return;
   free((*index)->dense);
-  free((*index)->slots);
+  hash_release(&(*index)->hashed);
   free(*index);
   *index = nullptr;
 }
@@ -324,15 +292,8 @@ void gensublist(uint16_t c1, const event_t *E1, uint16_t c2, const event_t *E2, 
   *A = c1 > 0 ? MALLOC_N<event_t>(c1) : nullptr;
   *B = c2 > 0 ? MALLOC_N<event_t>(c2) : nullptr;
   if ((c1 > 0 && *A == nullptr) || (c2 > 0 && *B == nullptr)) return;
-  int i = 0, j = 0;
-  while (i < c1 || j < c2) {
-    if (j == c2 || (i < c1 && E1[i] < E2[j]))
-      (*A)[(*ca)++] = E1[i++];
-    else if (i == c1 || E2[j] < E1[i])
-      (*B)[(*cb)++] = E2[j++];
-    else
-      i++, j++;
-  }
+  *ca = event_difference(E1, c1, E2, c2, *A);
+  *cb = event_difference(E2, c2, E1, c1, *B);
   if (*ca == 0) {
     free(*A);
     *A = nullptr;

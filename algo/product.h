@@ -4,8 +4,10 @@
 //
 // Products build only the part reachable from the pair of initial states. Joint states are
 // numbered in breadth-first order of discovery: state 0 is (0, 0), states are expanded in
-// increasing number and the successors of a state are discovered in ascending event order. A
-// joint state is marked when both components are; it is silent (vocal 0); only state 0 carries
+// increasing number and the successors of a state are discovered in ascending event order; on an
+// event that a component can take to several states, every combination of targets is a
+// successor, discovered in order of the first component's target, then the second's. A joint
+// state is marked when both components are; it is silent (vocal 0); only state 0 carries
 // `reached`.
 //
 // Product tables. A state pair (s1, s2) has the pair code s1 + N1 * s2 (64 bits; N1 is the first
@@ -21,7 +23,9 @@
 //
 // Limits and failures. A product whose joint state count would exceed MAX_STATES (the range of a
 // transition target) is refused as "problem too large", as is a component with more than
-// MAX_STATES states: mem_result is set to 1 and the result is empty (n = 0, no array, no tables).
+// MAX_STATES states, or one whose joint state would have more than 65535 transitions (possible
+// only on nondeterministic input): mem_result is set to 1 and the result is empty (n = 0, no
+// array, no tables).
 // Allocation failure does the same (in compute mode the allocation wrappers end the process with
 // result code 3 instead). Callers test mem_result before using a product.
 #ifndef SARV_ALGO_PRODUCT_H
@@ -31,19 +35,16 @@
 #include <cstdint>
 
 #include "algo/des_proc.h"
+#include "algo/hash_table.h"
 #include "model/des_data.h"
 
 // Map from state pair to joint state; see product_lookup().
 struct product_index {
-  state_t n1;         // states of the first DES
-  state_t n2;         // states of the second DES
-  state_t *dense;     // N1 * N2 entries indexed by pair code, -1 for unreached; null in hash form
-  uint64_t *slots;    // hash form: (pair code << 22) | joint state, or PRODUCT_EMPTY_SLOT
-  size_t slot_count;  // power of two, at least twice the number of entries
-  size_t entries;     // pairs held in the hash form
+  state_t n1;      // states of the first DES
+  state_t n2;      // states of the second DES
+  state_t *dense;  // N1 * N2 entries indexed by pair code, -1 for unreached; null in hash form
+  hash_table<uint64_t> hashed;  // hash form: words (pair code << 22) | joint state
 };
-
-const uint64_t PRODUCT_EMPTY_SLOT = ~static_cast<uint64_t>(0);
 
 // Products whose N1 * N2 is at most this many pairs use the dense index (4 bytes per pair);
 // larger ones use the hash form. Exposed so that tests and benchmarks can force either form.
@@ -99,24 +100,32 @@ void gensublist(uint16_t c1, const event_t *E1, uint16_t c2, const event_t *E2, 
 // mem_result is set. Time: O(V + E + V * count).
 void gentran(uint16_t count, const event_t *events, state_t n, state_node *des);
 
-// Walks two transition lists sorted by event side by side with one position in each. Calls
-// both(a, b) for equal events (advancing both), only_first(a) for an event of the first list
-// smaller than the second's head or left after the second list ends, and only_second(b)
-// likewise. Stops early when a callback returns false.
+// Walks two transition lists sorted by event side by side. For an event both lists carry, calls
+// both(a, b) for every pair of a transition a of the first list and b of the second on that
+// event, in list order of a, then of b (one call per event when both lists are deterministic).
+// Calls only_first(a) for each transition of the first list on an event the second lacks, and
+// only_second(b) likewise. Stops early when a callback returns false. Time: O(count1 + count2 +
+// pairs).
 template <typename Both, typename OnlyFirst, typename OnlySecond>
 inline void merge_walk(const tran_entry *first, int count1, const tran_entry *second, int count2,
                        Both both, OnlyFirst only_first, OnlySecond only_second) {
   int i = 0, j = 0;
   while (i < count1 && j < count2) {
     event_t e1 = first[i].event(), e2 = second[j].event();
-    bool go_on;
-    if (e1 == e2)
-      go_on = both(first[i++], second[j++]);
-    else if (e1 < e2)
-      go_on = only_first(first[i++]);
-    else
-      go_on = only_second(second[j++]);
-    if (!go_on) return;
+    if (e1 < e2) {
+      if (!only_first(first[i++])) return;
+    } else if (e2 < e1) {
+      if (!only_second(second[j++])) return;
+    } else {
+      int i_end = i + 1, j_end = j + 1;
+      while (i_end < count1 && first[i_end].event() == e1) i_end++;
+      while (j_end < count2 && second[j_end].event() == e1) j_end++;
+      for (int a = i; a < i_end; a++)
+        for (int b = j; b < j_end; b++)
+          if (!both(first[a], second[b])) return;
+      i = i_end;
+      j = j_end;
+    }
   }
   while (i < count1)
     if (!only_first(first[i++])) return;

@@ -16,6 +16,7 @@
 
 #include "algo/des_proc.h"
 #include "algo/grow_buf.h"
+#include "algo/hash_table.h"
 #include "algo/minm.h"
 #include "model/mymalloc.h"
 #include "model/progress.h"
@@ -38,8 +39,7 @@ struct subset_construction {
   state_node *result;    // one result state per subset
   state_t nsubsets;
   size_t subset_cap;
-  state_t *slots;  // hash index: subset numbers, -1 when empty
-  size_t nslots;   // power of two
+  hash_table<uint32_t> index;  // subset numbers, hashed by member list
 
   grow_buf<tran_entry> succ;  // (event, target) successors of the subset being expanded
   state_t *closure;           // the closure being built, then sorted
@@ -56,7 +56,7 @@ void release(subset_construction *c) {
   if (c->result != nullptr)
     for (state_t k = 0; k < c->nsubsets; k++) free(c->result[k].next);
   free(c->result);
-  free(c->slots);
+  hash_release(&c->index);
   c->succ.release();
   free(c->closure);
   free(c->stack);
@@ -90,11 +90,7 @@ int allocate_work(subset_construction *c) {
   if (c->stack == nullptr) return 0;
   c->seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
   if (c->seen == nullptr) return 0;
-  c->nslots = 1024;
-  c->slots = MALLOC_N<state_t>(c->nslots);
-  if (c->slots == nullptr) return 0;
-  std::fill(c->slots, c->slots + c->nslots, -1);
-  return 1;
+  return hash_init(&c->index, 1024) ? 1 : 0;
 }
 
 // Adds s to the closure and the search stack unless the current closure holds it already.
@@ -140,35 +136,16 @@ int equal_list(const state_t *a, const state_t *b, state_t count) {
   return std::equal(a, a + count, b) ? 1 : 0;
 }
 
-// Slot of the subset with these members, or of the empty slot where it belongs.
-size_t find_slot(const subset_construction *c, const state_t *members, state_t count) {
-  size_t slot = hash_members(members, count) & (c->nslots - 1);
-  for (;; slot = (slot + 1) & (c->nslots - 1)) {
-    state_t k = c->slots[slot];
-    if (k < 0) return slot;
-    if (subset_size(c, k) == count &&
-        equal_list(c->pool.items + c->member_start[k], members, count))
-      return slot;
-  }
+const state_t *members_of(const subset_construction *c, state_t k) {
+  return c->pool.items + c->member_start[k];
 }
 
-// Doubles the hash index; 0 when memory ran out.
-int grow_index(subset_construction *c) {
-  state_t *old = c->slots;
-  size_t old_slots = c->nslots;
-  c->slots = MALLOC_N<state_t>(old_slots * 2);
-  if (c->slots == nullptr) {
-    c->slots = old;
-    return 0;
-  }
-  c->nslots = old_slots * 2;
-  std::fill(c->slots, c->slots + c->nslots, -1);
-  for (size_t slot = 0; slot < old_slots; slot++) {
-    state_t k = old[slot];
-    if (k >= 0) c->slots[find_slot(c, c->pool.items + c->member_start[k], subset_size(c, k))] = k;
-  }
-  free(old);
-  return 1;
+// Slot of the subset with these members, or of the free slot where it belongs.
+size_t find_slot(const subset_construction *c, const state_t *members, state_t count) {
+  return hash_find(&c->index, hash_members(members, count), [&](uint32_t word) {
+    state_t k = static_cast<state_t>(word);
+    return subset_size(c, k) == count && equal_list(members_of(c, k), members, count);
+  });
 }
 
 // 1 when some member is a marker state.
@@ -183,7 +160,8 @@ int mark_newstate(const subset_construction *c, const state_t *members, state_t 
 // then set as well: the problem is too large).
 state_t memberset(subset_construction *c, state_t count) {
   size_t slot = find_slot(c, c->closure, count);
-  if (c->slots[slot] >= 0) return c->slots[slot];
+  if (c->index.slots[slot] != hash_table<uint32_t>::EMPTY)
+    return static_cast<state_t>(c->index.slots[slot]);
   state_t k = c->nsubsets;
   if (k == MAX_STATES) {
     mem_result = 1;
@@ -205,10 +183,13 @@ state_t memberset(subset_construction *c, state_t count) {
   c->pool.len += static_cast<size_t>(count);
   c->member_start[k + 1] = c->pool.len;
   c->result[k] = nil_state_node;
-  c->result[k].marked = mark_newstate(c, c->closure, count);
+  c->result[k].marked = mark_newstate(c, c->closure, count) != 0;
   c->nsubsets++;
-  c->slots[slot] = k;
-  if (static_cast<size_t>(c->nsubsets) * 2 > c->nslots && !grow_index(c)) return -1;
+  auto rehash = [c](uint32_t word) {
+    state_t j = static_cast<state_t>(word);
+    return hash_members(members_of(c, j), subset_size(c, j));
+  };
+  if (!hash_insert(&c->index, slot, static_cast<uint32_t>(k), rehash)) return -1;
   return k;
 }
 

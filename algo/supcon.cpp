@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "algo/product.h"
-#include "model/des_supp.h"
 #include "model/mymalloc.h"
 #include "model/progress.h"
 
@@ -109,7 +108,7 @@ bool remove_blocking(shave_work *w) {
 // Keeps the live states reachable from state 0 through live states, in order.
 void keep_reachable_live(shave_work *w, state_t *n, state_node **T, pair_code_t *pair_codes) {
   state_node *g = *T;
-  for (state_t s = 0; s < *n; s++) g[s].reached = w->alive[s];
+  for (state_t s = 0; s < *n; s++) g[s].reached = w->alive[s] != 0;
   purgebadstates(*n, T);
   for (state_t s = 0; s < *n; s++) g[s].reached = 0;
   g[0].reached = 1;
@@ -132,14 +131,6 @@ void keep_reachable_live(shave_work *w, state_t *n, state_node **T, pair_code_t 
 void uncontrolist(state_t x, const state_node *G, uint16_t *count) {
   *count = 0;
   for (int j = 0; j < G[x].numelts; j++) *count += uncontrollable(G[x].next[j]);
-}
-
-void uncontrolist2(state_t k, const state_node *T, uint16_t *count) {
-  *count = 0;
-  for (int j = 0; j < T[k].numelts; j++) {
-    tran_entry t = T[k].next[j];
-    *count += uncontrollable(t) && T[t.target()].reached;
-  }
 }
 
 // The removals reach the greatest set of joint states that are controllable and coreachable
@@ -240,19 +231,6 @@ void condat1(const state_node *G, state_t NG, state_t NS, state_t n, const state
   if (!ok) freedes(NS, D);
   free(keys);
   free(first);
-}
-
-void genlist(uint16_t cG, const tran_entry *listG, uint16_t cP, const tran_entry *listP, state_t y,
-             state_node *D) {
-  merge_walk(
-      listG, cG, listP, cP, [](tran_entry, tran_entry) { return true; },
-      [&](tran_entry t) {
-        int added;
-        addordlist1(t.event(), 0, &D[y].next, D[y].numelts, &added);
-        D[y].numelts += added;
-        return !mem_result;
-      },
-      [](tran_entry) { return true; });
 }
 
 int compute_controllable(const state_node *D, state_t nd) {

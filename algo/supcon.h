@@ -17,10 +17,6 @@
 // Number of transitions of plant state x with an uncontrollable event.
 void uncontrolist(state_t x, const state_node *G, uint16_t *count);
 
-// Number of transitions of joint state k with an uncontrollable event whose target carries
-// `reached` (the "still admissible" flag of the controllability passes).
-void uncontrolist2(state_t k, const state_node *T, uint16_t *count);
-
 // Removes, in place, the joint states of (n, T) that are uncontrollable (the plant, at the
 // state's plant component pair_first(pair_codes[k], NG), allows an uncontrollable event the
 // joint state does not allow or that leads to a removed state) or blocking, repeatedly, until
@@ -43,11 +39,6 @@ void shave1(state_t NG, state_node *G, state_t *n, state_node **T, pair_code_t *
 // meet plus the plant lists walked.
 void condat1(const state_node *G, state_t NG, state_t NS, state_t n, const state_node *P,
              state_t *nd, state_node **D, const pair_code_t *pair_codes);
-
-// Adds (e, 0) to D[y], sorted and without duplicates, for each event e of the plant list that
-// the joint list (both sorted by event) lacks.
-void genlist(uint16_t cG, const tran_entry *listG, uint16_t cP, const tran_entry *listP, state_t y,
-             state_node *D);
 
 // 1 when every event listed in the control data is controllable (odd), else 0.
 int compute_controllable(const state_node *D, state_t nd);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "algo/des_proc.h"
+#include "algo/grow_buf.h"
 #include "model/mymalloc.h"
 
 namespace {
@@ -34,9 +35,13 @@ int complement_alphabet(state_t n, state_node *des, uint16_t count, const event_
 }
 
 // Gives state s a transition to `dump` on every event of D (sorted), merging it into the state's
-// sorted list. 0 on allocation failure.
+// sorted list. 0 (mem_result set) on allocation failure or when the state cannot count them all.
 int add_dump_transitions(state_node *node, state_t dump, uint16_t dcount, const event_t *D) {
   int total = node->numelts + dcount;
+  if (total > UINT16_MAX) {
+    mem_result = 1;
+    return 0;
+  }
   tran_entry *merged = MALLOC_N<tran_entry>(static_cast<size_t>(total));
   if (merged == nullptr) return 0;
   int i = 0, j = 0, k = 0;
@@ -164,11 +169,7 @@ void gendifflist(uint16_t ca, const event_t *A, uint16_t cb, const event_t *B, u
   if (ca == 0) return;
   *diff = MALLOC_N<event_t>(ca);
   if (*diff == nullptr) return;
-  uint16_t j = 0;
-  for (uint16_t i = 0; i < ca; i++) {
-    while (j < cb && B[j] < A[i]) j++;
-    if (j == cb || B[j] != A[i]) (*diff)[(*count)++] = A[i];
-  }
+  *count = event_difference(A, ca, B, cb, *diff);
   fit_event_list(*count, diff);
 }
 
@@ -218,25 +219,21 @@ void complement1(state_t *n, state_node **des, uint16_t count, const event_t *au
 // Mutex -----------------------------------------------------------------------------------------
 
 void ya_coreach2(state_t k, state_node *des, state_node *rev) {
-  pstack stack;
-  pstack_Init(&stack);
+  grow_buf<state_t> stack;
   rev[k].reached = 1;
-  int ok = pstack_Push(&stack, 0, k);
-  while (ok && !pstack_IsEmpty(&stack)) {
-    event_t unused;
-    state_t v;
-    pstack_Pop(&stack, &unused, &v, &ok);
-    const state_node &node = rev[v];
+  bool ok = stack.push(k);
+  while (ok && stack.len > 0) {
+    const state_node &node = rev[stack.items[--stack.len]];
     for (int j = 0; j < node.numelts && ok; j++) {
       tran_entry entry = node.next[j];
       state_t u = entry.target();
       if (rev[u].reached || entry.event() % 2 == 1) continue;
       rev[u].reached = 1;
       des[u].reached = 1;
-      ok = pstack_Push(&stack, 0, u);
+      ok = stack.push(u);
     }
   }
-  pstack_Done(&stack);
+  stack.release();
 }
 
 void mutex1(state_t *n, state_node **des, state_t N1, state_t N2, const product_index *index,

@@ -21,9 +21,10 @@ void gendifflist(uint16_t ca, const event_t *A, uint16_t cb, const event_t *B, u
 // every marking is toggled and every missing event of E at a state leads to a new dump state
 // (number n, marked, silent, a selfloop for each event of E). The dump state is added only when
 // some state misses an event of E; the empty DES becomes the dump state alone. The caller runs
-// `reach` afterwards to drop an unused dump state. On allocation failure, or when a DES of
-// MAX_STATES states would need a dump state (its number would not fit a transition target),
-// mem_result is set and the DES must be discarded. Time: O(n * |E|).
+// `reach` afterwards to drop an unused dump state. On allocation failure, when a DES of
+// MAX_STATES states would need a dump state (its number would not fit a transition target), or
+// when a state would have more than 65535 transitions, mem_result is set and the DES must be
+// discarded. Time: O(n * |E|).
 void complement1(state_t *n, state_node **des, uint16_t count, const event_t *aux);
 
 // Mutual exclusion on the synchronous product (n, des) of DES1 (N1 states) and DES2 (N2 states),

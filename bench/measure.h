@@ -19,7 +19,7 @@ inline double now_seconds() {
 inline double cpu_seconds() {
   timespec t;
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 // Wall-clock and processor seconds since construction: on a shared machine the processor time
@@ -38,7 +38,7 @@ struct stopwatch {
 inline double peak_rss_mib() {
   rusage usage;
   getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024.0;
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 // Runs `run_case` in a child process and waits for it. Returns false when the child did not end

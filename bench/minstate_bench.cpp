@@ -36,8 +36,9 @@ void make_component(std::mt19937 &rng, state_t size, event_t first_event, state_
     for (event_t k = 0; k < 5; k++) {
       if (unit(rng) >= 0.8) continue;
       int added;
-      addordlist1(first_event + 2 * k, any_state(rng), &(*des)[s].next, (*des)[s].numelts, &added);
-      (*des)[s].numelts += added;
+      addordlist1(static_cast<event_t>(first_event + 2 * k), any_state(rng), &(*des)[s].next,
+                  (*des)[s].numelts, &added);
+      if (added) (*des)[s].numelts++;
     }
   }
 }

@@ -50,7 +50,8 @@ struct row {
 
 void print_row(const row &r) {
   char rate[32] = "";
-  if (r.produced > 0) snprintf(rate, sizeof rate, "%.1f", r.produced / r.cpu / 1e6);
+  if (r.produced > 0)
+    snprintf(rate, sizeof rate, "%.1f", static_cast<double>(r.produced) / r.cpu / 1e6);
   printf("| %s | %s | %s | %d | %lld | %.3f | %.3f | %s | %.0f |\n", r.op, r.name, r.inputs,
          r.states, static_cast<long long>(r.transitions), r.seconds, r.cpu, rate, peak_rss_mib());
   fflush(stdout);

@@ -32,7 +32,7 @@ void make_machine(int j, state_t *n, state_node **des) {
   for (auto m : moves) {
     int added;
     addordlist1(base + m.event, m.to, &(*des)[m.from].next, (*des)[m.from].numelts, &added);
-    (*des)[m.from].numelts += added;
+    if (added) (*des)[m.from].numelts++;
   }
 }
 

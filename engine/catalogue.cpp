@@ -5,11 +5,13 @@
 
 #include <cstdlib>
 
+#include "algo/compare.h"
 #include "algo/des_proc.h"
 #include "algo/minm.h"
 #include "algo/product.h"
 #include "algo/project.h"
 #include "algo/supcon.h"
+#include "engine/cl_kep.h"
 #include "engine/request_shapes.h"
 
 void trim_steps(compute_job *job) {
@@ -30,9 +32,12 @@ void meet_steps(compute_job *job) {
 }
 
 // Supremal controllable sublanguage of the specification (input 1) for the plant (input 0): the
-// trimmed meet, shaved until every state is controllable and nonblocking.
+// trimmed meet, shaved until every state is controllable and nonblocking. The controllability
+// test counts transitions, so both inputs must be deterministic.
 void supcon_steps(compute_job *job) {
   job_des &plant = job->input[0], &spec = job->input[1];
+  if (checkdet(plant.size, plant.des) != 1 || checkdet(spec.size, spec.des) != 1)
+    compute_fail(MURN_NONDETERMINISTIC);
   pair_code_t *pair_codes = nullptr;
   meet2(plant.size, plant.des, spec.size, spec.des, &job->output.size, &job->output.des, nullptr,
         &pair_codes);
@@ -44,9 +49,11 @@ void supcon_steps(compute_job *job) {
 }
 
 // Control data of the supervisor (input 1) for the plant (input 0): per supervisor state, the
-// events the plant allows there that the supervisor disables.
+// events the plant allows there that the supervisor disables. Both inputs must be deterministic.
 void condat_steps(compute_job *job) {
   job_des &plant = job->input[0], &supervisor = job->input[1];
+  if (checkdet(plant.size, plant.des) != 1 || checkdet(supervisor.size, supervisor.des) != 1)
+    compute_fail(MURN_NONDETERMINISTIC);
   job_des product{};
   pair_code_t *pair_codes = nullptr;
   meet2(plant.size, plant.des, supervisor.size, supervisor.des, &product.size, &product.des,

@@ -57,6 +57,17 @@ int get_err_file();
 // argv0 with the one argument "-cmdline"; the caller is immune to the interrupt and quit keys
 // while it waits, the child keeps their default action.
 int mySystem();
+
+// Called about ten times a second while a compute process runs, with the seconds since it started
+// and 1 once the interrupt key was pressed meanwhile (the waiting process then notes it instead
+// of ignoring it). Returning 1 ends the compute process at once: the request fails with
+// MURN_CHILD_FAILED, compute_cancelled is set and the output the request named is left as it
+// was. With `own_group` the compute process runs in a process group of its own, so that the
+// interrupt key reaches only the waiting process. Null (the start value): wait without polling.
+typedef int (*compute_watch)(double elapsed, int interrupted);
+void set_compute_watch(compute_watch watch, bool own_group);
+// 1 when the last compute process was ended by its watch.
+extern int compute_cancelled;
 // The same for supervisor reduction, whose result also carries the lower-bound estimate of the
 // minimal supervisor's state count and the compression ratio (both set to 0 unless the result
 // is MURN_OK).

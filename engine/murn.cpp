@@ -1,5 +1,5 @@
 // Program entry: chooses the run mode from the first argument (front end, scripted front end,
-// compute mode, type-out), sets up the screen and the user directory.
+// compute mode, batch run, pictures, usage, type-out), sets up the screen and the user directory.
 #include <curses.h>
 #include <signal.h>
 #include <termios.h>
@@ -9,11 +9,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/picture_command.h"
+#include "app/run_command.h"
 #include "engine/cl_kep.h"
+#include "engine/progress_file.h"
 #include "engine/startup.h"
+#include "engine/usage.h"
 #include "model/des_data.h"
 #include "model/mymalloc.h"
 #include "model/progress.h"
+#include "ui/compute_watch.h"
 #include "ui/display.h"
 #include "ui/io.h"
 #include "ui/tovi.h"
@@ -41,6 +46,15 @@ void show_progress(const char *line) {
     printf("%s\n", line);
     fflush(stdout);
   }
+}
+
+// The compute process's progress side file, removed when the process ends normally (the waiting
+// process removes it after a process that was killed).
+char progress_path[256];
+
+void remove_progress_file() {
+  stop_reporting_progress();
+  remove(progress_path);
 }
 
 void restore_shell_modes() {
@@ -74,6 +88,7 @@ void start_screen() {
 int run_front_end(const char *program) {
   argv0 = program;
   tovi_init(program);
+  set_compute_watch(front_end_watch, true);
   tovi_run();
   tovi_done();
   return 0;
@@ -93,7 +108,14 @@ int tovi_init(const char *program) {
   if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME)
     no_home_directory();
   snprintf(info_file, sizeof info_file, "kepinfo.txt");
-  setuserpath(murn_ini_file);
+  // A batch run with its own user directory hands it to the compute processes it starts.
+  const char *batch_dir = cmdline ? getenv(USER_DIR_VARIABLE) : nullptr;
+  if (batch_dir != nullptr && batch_dir[0] != '\0' && strlen(batch_dir) < sizeof path - 1) {
+    snprintf(path, sizeof path, "%s", batch_dir);
+    snprintf(prefix, sizeof prefix, "%s/", batch_dir);
+  } else {
+    setuserpath(murn_ini_file);
+  }
   return 0;
 }
 
@@ -108,8 +130,24 @@ int tovi_done() {
   return 0;
 }
 
+// The picture modes: -dot, -svg, -png NAME [OUT] in the user directory of murn.ini.
+int run_picture(const char *program, int argc, char **argv) {
+  if (argc < 3 || argc > 4) {
+    fprintf(stderr, "Usage: sarv %s NAME [OUT]\n", argv[1]);
+    return 2;
+  }
+  if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME) {
+    fprintf(stderr, "sarv: cannot determine your HOME directory for murn.ini\n");
+    return 2;
+  }
+  setuserpath(murn_ini_file);
+  return picture_command(argv[1] + 1, argv[2], argc == 4 ? argv[3] : nullptr);
+}
+
 int main(int argc, char **argv) {
   const char *program = argc > 0 ? argv[0] : nullptr;
+  // Reports arrive a few times a second at most, whatever the procedure.
+  set_progress_interval(200);
   if (argc < 2) {
     signal(SIGINT, CatcherINT);
     return run_front_end(program);
@@ -132,8 +170,22 @@ int main(int argc, char **argv) {
     argv0 = program;
     set_out_of_memory_handler(murn_out_of_memory);
     tovi_init(program);
+    if (progress_file_path(progress_path, sizeof progress_path) == 0 &&
+        report_progress_to(progress_path) == 0)
+      atexit(remove_progress_file);
     if (shell_modes_saved) atexit(restore_shell_modes);
     cmdline_kep_run();
+    return 0;
+  }
+  if (strcmp(argv[1], "-run") == 0) return run_command(program, argc - 2, argv + 2);
+  if (strcmp(argv[1], "-dot") == 0 || strcmp(argv[1], "-svg") == 0 || strcmp(argv[1], "-png") == 0)
+    return run_picture(program, argc, argv);
+  if (usage_option(argv[1]) == 1) {
+    fputs(usage_text(), stdout);
+    return 0;
+  }
+  if (usage_option(argv[1]) == 2) {
+    printf("%s\n", sarv_version);
     return 0;
   }
   if (type_out(argv[1], stdout) != 0) {

@@ -1,16 +1,20 @@
 // Front-end side of the compute protocol: writing requests, running the compute process, reading
 // its result.
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "engine/catalogue.h"
 #include "engine/cl_kep.h"
+#include "engine/progress_file.h"
 #include "engine/startup.h"
 
 char prm_file[256] = "";
@@ -60,10 +64,25 @@ bool capture_output(int fd, const char *name) {
   return ok;
 }
 
-// Child side: default interrupt handling, optional capture, then the program in compute mode.
-[[noreturn]] void exec_compute_process(bool capture) {
+compute_watch current_watch = nullptr;
+bool watch_own_group = false;
+volatile sig_atomic_t interrupt_seen = 0;
+
+void note_interrupt(int) {
+  interrupt_seen = 1;
+}
+
+// Child side: default interrupt handling, optional capture, then the program in compute mode. In
+// a process group of its own (a watched run of the front end) the interrupt key reaches only the
+// waiting process, which asks before it ends the computation; the child then ignores the stop a
+// background process gets for setting up the terminal.
+[[noreturn]] void exec_compute_process(bool capture, bool own_group) {
   signal(SIGINT, SIG_DFL);
   signal(SIGQUIT, SIG_DFL);
+  if (own_group) {
+    setpgid(0, 0);
+    signal(SIGTTOU, SIG_IGN);
+  }
   if (capture &&
       (!capture_output(STDOUT_FILENO, outname) || !capture_output(STDERR_FILENO, errname)))
     _exit(127);
@@ -81,18 +100,55 @@ bool run_compute_process() {
   fflush(stderr);
   struct sigaction ignore {
   }, old_int{}, old_quit{};
-  ignore.sa_handler = SIG_IGN;
+  ignore.sa_handler = current_watch != nullptr ? note_interrupt : SIG_IGN;
   sigemptyset(&ignore.sa_mask);
+  interrupt_seen = 0;
+  compute_cancelled = 0;
   sigaction(SIGINT, &ignore, &old_int);
+  ignore.sa_handler = SIG_IGN;
   sigaction(SIGQUIT, &ignore, &old_quit);
+  char progress_path[256];
+  bool progress = progress_file_path(progress_path, sizeof progress_path) == 0;
+  if (progress) remove(progress_path);
+  bool own_group = current_watch != nullptr && watch_own_group;
   pid_t child = fork();
-  if (child == 0) exec_compute_process(capture);
+  if (child == 0) exec_compute_process(capture, own_group);
   int status = -1;
   bool waited = false;
-  if (child > 0) {
+  if (child > 0 && current_watch != nullptr) {
+    if (own_group) setpgid(child, child);
+    struct timespec start, now, pause = {0, 50 * 1000 * 1000};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    double last_call = -1;
+    while (!waited) {
+      pid_t ended = waitpid(child, &status, WNOHANG);
+      if (ended == child) {
+        waited = true;
+        break;
+      }
+      if (ended < 0 && errno != EINTR) break;
+      clock_gettime(CLOCK_MONOTONIC, &now);
+      double elapsed = static_cast<double>(now.tv_sec - start.tv_sec) +
+                       static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+      if (elapsed - last_call >= 0.1) {
+        last_call = elapsed;
+        int seen = interrupt_seen;
+        interrupt_seen = 0;
+        if (current_watch(elapsed, seen) != 0) {
+          compute_cancelled = 1;
+          kill(child, SIGKILL);
+          while (!(waited = waitpid(child, &status, 0) == child) && errno == EINTR) {
+          }
+          break;
+        }
+      }
+      nanosleep(&pause, nullptr);
+    }
+  } else if (child > 0) {
     while (!(waited = waitpid(child, &status, 0) == child) && errno == EINTR) {
     }
   }
+  if (progress) remove(progress_path);
   sigaction(SIGINT, &old_int, nullptr);
   sigaction(SIGQUIT, &old_quit, nullptr);
   if (capture) {
@@ -111,6 +167,13 @@ int open_result(FILE **f) {
 }
 
 }  // namespace
+
+int compute_cancelled = 0;
+
+void set_compute_watch(compute_watch watch, bool own_group) {
+  current_watch = watch;
+  watch_own_group = own_group;
+}
 
 int get_prm_file() {
   return protocol_path(prm_file, "murn.prm");
@@ -137,17 +200,42 @@ int write_request(const procedure_row &row, const char *const *names, const void
   return 0;
 }
 
+namespace {
+
+// After a cancelled request: the request the killed compute process left, and any temporary
+// file it was writing the output `name` + `ext` through (name.ext.XXXXXX), are removed; the
+// output itself is untouched.
+void clean_after_cancel(const char *name, const char *ext) {
+  if (get_prm_file() == 0) remove(prm_file);
+  std::string stem = std::string(name) + ext + ".";
+  DIR *dir = opendir(prefix);
+  if (dir == nullptr) return;
+  while (struct dirent *entry = readdir(dir)) {
+    std::string file = entry->d_name;
+    if (file.size() == stem.size() + 6 && file.compare(0, stem.size(), stem) == 0)
+      unlink((std::string(prefix) + file).c_str());
+  }
+  closedir(dir);
+}
+
+}  // namespace
+
 int run_request(procedure_id id, const char *const *names, const void *list, int count,
                 int32_t *bound, float *ratio) {
   const procedure_row &row = procedure(id);
   int written = write_request(row, names, list, count);
   if (written != 0) return written;
-  if (row.result != RESULT_BOUND_RATIO) return mySystem();
+  int code;
   int32_t read_bound = 0;
   float read_ratio = 0.0f;
-  int code = mySystem_supreduce(&read_bound, &read_ratio);
+  if (row.result != RESULT_BOUND_RATIO)
+    code = mySystem();
+  else
+    code = mySystem_supreduce(&read_bound, &read_ratio);
   if (bound != nullptr) *bound = read_bound;
   if (ratio != nullptr) *ratio = read_ratio;
+  if (compute_cancelled)
+    clean_after_cancel(names[row.inputs], row.output == OUTPUT_DAT ? ".dat" : ".des");
   return code;
 }
 

@@ -51,6 +51,7 @@ int install_example(const std::string &source_dir, const std::string &user_dir,
     return 1;
   }
   int failed = filedes(name.c_str(), size, 0, des);
+  if (failed) fprintf(stderr, "make_examples: cannot write %s%s.des\n", prefix, name.c_str());
   freedes(size, &des);
   return failed;
 }

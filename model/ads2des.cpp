@@ -195,7 +195,7 @@ void A2D_vocal_line(ads_reader *r, const char *text) {
   bool state_ok = A2D_in_range(r, v[0], 0, r->size - 1, ADS_STATE_RANGE, ADS_STATE_TOO_LARGE);
   bool output_ok =
       A2D_in_range(r, v[1], MIN_OUTPUT, MAX_OUTPUT, ADS_VOCAL_TOO_SMALL, ADS_VOCAL_TOO_LARGE);
-  if (state_ok && output_ok) r->des[v[0]].vocal = static_cast<uint16_t>(v[1]);
+  if (state_ok && output_ok) r->des[v[0]].vocal = static_cast<uint16_t>(v[1] & 0x1FFF);
 }
 
 // Adds an accepted transition, or reports one that contradicts an earlier transition with the

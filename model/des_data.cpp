@@ -27,9 +27,16 @@ void freedes(state_t size, state_node **des) {
 }
 
 void resize_des(state_node **des, state_t oldsize, state_t newsize) {
+  for (state_t i = newsize < 0 ? 0 : newsize; i < oldsize; i++) free((*des)[i].next);
   if (newsize <= 0) {
     free(*des);
     *des = nullptr;
+    return;
+  }
+  if (newsize <= oldsize) {
+    // A failed shrink keeps the larger block, which is still valid.
+    void *shrunk = realloc(*des, static_cast<size_t>(newsize) * sizeof(state_node));
+    if (shrunk != nullptr) *des = static_cast<state_node *>(shrunk);
     return;
   }
   state_node *grown = REALLOC_N(*des, static_cast<size_t>(newsize));

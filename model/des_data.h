@@ -69,8 +69,10 @@ extern char prefix[256];  // user directory followed by "/"; begins every user f
 state_node *newdes(state_t size);
 // Frees every transition array and the state array, and nulls *des. Does nothing for size <= 0.
 void freedes(state_t size, state_node **des);
-// Reallocates *des from oldsize to newsize states; new states are nil_state_node. Shrinking drops
-// the trailing records without freeing their transition arrays.
+// Reallocates *des from oldsize to newsize states; new states are nil_state_node. Shrinking
+// releases the trailing records with their transition arrays (a caller that keeps an array of a
+// dropped state moves it out and nulls `next` first); newsize <= 0 releases the whole DES. On a
+// failed growth *des is unchanged and mem_result is set.
 void resize_des(state_node **des, state_t oldsize, state_t newsize);
 
 // Invariant check used by the tests after every algorithm: transition arrays sorted and free of

@@ -180,7 +180,7 @@ bool read_vocals(FILE *f, state_t size, state_node *des) {
     if (s == END_OF_LIST) return true;
     int16_t output;
     if (!get(f, &output, sizeof output) || output < 0 || output > 8191) return false;
-    des[s].vocal = static_cast<uint16_t>(output);
+    des[s].vocal = static_cast<uint16_t>(output & 0x1FFF);
   }
   return false;
 }
@@ -199,10 +199,7 @@ int des_file_path(const char *name, state_t init, char *path) {
 int filedes(const char *name, state_t size, state_t init, const state_node *des) {
   char path[MAX_DES_PATH + 1];
   if (size < 0 || (size > 0 && des == nullptr)) return 1;
-  if (!des_file_path(name, init, path)) {
-    printf("Could not create file: %s%s%s\n", prefix, name, extension_of(init));
-    return 1;
-  }
+  if (!des_file_path(name, init, path)) return 1;
   char temp[MAX_DES_PATH + 8];
   snprintf(temp, sizeof temp, "%s.XXXXXX", path);
   int fd = mkstemp(temp);
@@ -212,7 +209,6 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
       close(fd);
       unlink(temp);
     }
-    printf("Could not create file: %s\n", path);
     return 1;
   }
   char buffer[STREAM_BUFFER];
@@ -221,10 +217,7 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
   ok = fflush(f) == 0 && !ferror(f) && ok;
   ok = fchmod(fd, permissions_for(path)) == 0 && ok;
   ok = fclose(f) == 0 && ok;
-  if (ok && rename(temp, path) != 0) {
-    printf("Could not create file: %s\n", path);
-    ok = false;
-  }
+  if (ok && rename(temp, path) != 0) ok = false;
   if (!ok) unlink(temp);
   return ok ? 0 : 1;
 }

@@ -15,8 +15,8 @@ int des_file_path(const char *name, state_t init, char *path);
 // Writes the DES (init 0) or the control data (init -1) `name` from (size, des); des is not
 // changed. The bytes go to a temporary file beside the target, which replaces the target only
 // after it was written, flushed and closed completely, so a failed write never spoils an existing
-// file. Returns 0 on success; 1 on failure (the temporary file is removed; when the file cannot be
-// created, "Could not create file: %s\n" with the path is printed on standard output).
+// file. Returns 0 on success; 1 on failure (the temporary file is removed; nothing is printed:
+// the caller tells the user).
 // Time: O(size + transitions), one block write per state's transition array.
 int filedes(const char *name, state_t size, state_t init, const state_node *des);
 

@@ -1,4 +1,4 @@
-// Sorted arrays grown one element at a time, the (event, state) stack and the state queue.
+// Sorted arrays grown one element at a time, and whole-DES helpers.
 #include "model/des_supp.h"
 
 #include <cstdlib>
@@ -73,10 +73,6 @@ bool map_less(const state_map &a, const state_map &b) {
   return a.key() < b.key();
 }
 
-uint32_t pack_pair(event_t e, state_t s) {
-  return make_tran(e, s).word;
-}
-
 }  // namespace
 
 void addordlist1(event_t e, state_t target, tran_entry **list, state_t count, int *added) {
@@ -111,9 +107,14 @@ void insertlist4(state_t src, event_t e, state_t dst, state_t *size, state_node 
     if (failed) return;
     *size = src + 1;
   }
+  state_node &node = (*des)[src];
+  if (node.numelts == UINT16_MAX) {
+    mem_result = 1;
+    return;
+  }
   int added;
-  addordlist1(e, dst, &(*des)[src].next, (*des)[src].numelts, &added);
-  if (added) (*des)[src].numelts++;
+  addordlist1(e, dst, &node.next, node.numelts, &added);
+  if (added) node.numelts++;
 }
 
 void addordlist(event_t e, event_t **list, uint16_t count, int *added) {
@@ -122,6 +123,16 @@ void addordlist(event_t e, event_t **list, uint16_t count, int *added) {
 
 int inlist(event_t e, const event_t *list, uint16_t count) {
   return sorted_contains(e, list, count, plain_less<event_t>);
+}
+
+uint16_t event_difference(const event_t *a, uint16_t ca, const event_t *b, uint16_t cb,
+                          event_t *out) {
+  uint16_t count = 0, j = 0;
+  for (uint16_t i = 0; i < ca; i++) {
+    while (j < cb && b[j] < a[i]) j++;
+    if (j == cb || b[j] != a[i]) out[count++] = a[i];
+  }
+  return count;
 }
 
 void addstatelist(state_t s, state_t **list, state_t count, int *added) {
@@ -201,7 +212,7 @@ void vocalmap_des(state_node *des, state_t size, const state_pair *pairs, state_
   for (state_t s = 0; s < size; s++) {
     for (state_t i = 0; i < npairs; i++) {
       if (pairs[i].data1 == des[s].vocal) {
-        des[s].vocal = static_cast<uint16_t>(pairs[i].data2);
+        des[s].vocal = static_cast<uint16_t>(pairs[i].data2 & 0x1FFF);  // the 13-bit field
         break;
       }
     }
@@ -229,89 +240,4 @@ state_t num_vocal_output(const state_node *des, state_t size) {
   state_t n = 0;
   for (state_t s = 0; s < size; s++) n += des[s].vocal > 0 ? 1 : 0;
   return n;
-}
-
-void pstack_Init(pstack *s) {
-  *s = pstack{nullptr, 0, 0};
-}
-
-void pstack_Done(pstack *s) {
-  free(s->items);
-  pstack_Init(s);
-}
-
-int pstack_Push(pstack *s, event_t e, state_t state) {
-  if (s->len == s->capacity) {
-    uint32_t *grown = REALLOC_N(s->items, static_cast<size_t>(s->capacity) + 512);
-    if (grown == nullptr) {
-      mem_result = 1;
-      return 0;
-    }
-    s->items = grown;
-    s->capacity += 512;
-  }
-  s->items[s->len++] = pack_pair(e, state);
-  return 1;
-}
-
-void pstack_Pop(pstack *s, event_t *e, state_t *state, int *ok) {
-  if (s->len == 0) {
-    *ok = 0;
-    return;
-  }
-  tran_entry top{s->items[--s->len]};
-  *e = top.event();
-  *state = top.target();
-  *ok = 1;
-}
-
-int pstack_IsEmpty(const pstack *s) {
-  return s->len == 0;
-}
-
-void queue_init(queue *q) {
-  *q = queue{nullptr, 0, 0, 0};
-}
-
-void queue_done(queue *q) {
-  free(q->items);
-  queue_init(q);
-}
-
-// Grows the ring by 512 slots; entries that wrap past the old end move up with `head`.
-static int queue_grow(queue *q) {
-  int32_t *grown = REALLOC_N(q->items, static_cast<size_t>(q->capacity) + 512);
-  if (grown == nullptr) {
-    mem_result = 1;
-    return 0;
-  }
-  if (q->tail < q->head) {
-    memmove(grown + q->head + 512, grown + q->head,
-            static_cast<size_t>(q->capacity - q->head) * sizeof(int32_t));
-    q->head += 512;
-  }
-  q->items = grown;
-  q->capacity += 512;
-  return 1;
-}
-
-int enqueue(queue *q, int32_t value) {
-  int32_t next_tail = q->capacity == 0 ? 0 : (q->tail + 1) % q->capacity;
-  if (q->capacity == 0 || next_tail == q->head) {
-    if (!queue_grow(q)) return 0;
-  }
-  q->items[q->tail] = value;
-  q->tail = (q->tail + 1) % q->capacity;
-  return 1;
-}
-
-int32_t dequeue(queue *q) {
-  if (queue_empty(q)) return 0;
-  int32_t value = q->items[q->head];
-  q->head = (q->head + 1) % q->capacity;
-  return value;
-}
-
-int queue_empty(const queue *q) {
-  return q->head == q->tail;
 }

@@ -1,6 +1,6 @@
-// Sorted integer lists and records used as sets and maps, the growable stack and queue, and small
-// whole-DES helpers. Every insertion grows its array by exactly one element and reports through
-// an out-flag; callers keep the counts. On allocation failure the out-flag is 0 and mem_result 1.
+// Sorted integer lists and records used as sets and maps, and small whole-DES helpers. Every
+// insertion grows its array by exactly one element and reports through an out-flag; callers keep
+// the counts. On allocation failure the out-flag is 0 and mem_result 1.
 #ifndef SARV_MODEL_DES_SUPP_H
 #define SARV_MODEL_DES_SUPP_H
 
@@ -35,22 +35,9 @@ struct state_map {
   void set_flag(bool f) { word = (word & ~1u) | (f ? 1u : 0u); }
 };
 
-// Stack of (event, state) pairs packed like tran_entry; grows by 512 slots.
-struct pstack {
-  uint32_t *items;
-  int32_t len;
-  int32_t capacity;
-};
-
-// FIFO ring of state numbers; grows by 512 slots.
-struct queue {
-  int32_t *items;
-  int32_t tail;  // next slot to write
-  int32_t head;  // next slot to read
-  int32_t capacity;
-};
-
-// Transition arrays. `count` is the array's current length.
+// Transition arrays. `count` is the array's current length. insertlist4 grows the DES to hold
+// state `src` and inserts (e, dst) there; a state with 65535 transitions takes no more
+// (mem_result set).
 void insertlist4(state_t src, event_t e, state_t dst, state_t *size, state_node **des);
 void addordlist1(event_t e, state_t target, tran_entry **list, state_t count, int *added);
 void delete_ordlist1(event_t e, state_t target, tran_entry **list, state_t count, int *removed);
@@ -58,6 +45,10 @@ void delete_ordlist1(event_t e, state_t target, tran_entry **list, state_t count
 // Event lists (16-bit) and state lists (32-bit).
 void addordlist(event_t e, event_t **list, uint16_t count, int *added);
 int inlist(event_t e, const event_t *list, uint16_t count);
+// Writes the events of the sorted list a that the sorted list b lacks, ascending, to out (room for
+// ca events; out may be a itself) and returns their number. Time: O(ca + cb).
+uint16_t event_difference(const event_t *a, uint16_t ca, const event_t *b, uint16_t cb,
+                          event_t *out);
 void addstatelist(state_t s, state_t **list, state_t count, int *added);
 int instatelist(state_t s, const state_t *list, state_t count);
 
@@ -77,17 +68,5 @@ void vocalmap_des(state_node *des, state_t size, const state_pair *pairs, state_
 int check_des_sanity(const state_node *des, state_t size);
 state_t num_mark_states(const state_node *des, state_t size);
 state_t num_vocal_output(const state_node *des, state_t size);
-
-void pstack_Init(pstack *s);
-void pstack_Done(pstack *s);
-int pstack_Push(pstack *s, event_t e, state_t state);
-void pstack_Pop(pstack *s, event_t *e, state_t *state, int *ok);
-int pstack_IsEmpty(const pstack *s);
-
-void queue_init(queue *q);
-void queue_done(queue *q);
-int enqueue(queue *q, int32_t value);
-int32_t dequeue(queue *q);
-int queue_empty(const queue *q);
 
 #endif

@@ -70,6 +70,21 @@ int LoneEsc() {
   return pending == 0 || other_esc ? 1 : 0;
 }
 
+int peek_cancel_key() {
+  if (autotest) {
+    int byte = fgetc(auto_in);
+    if (byte == KEY_ESCAPE || byte == KEY_INTERRUPT) return byte;
+    if (byte != EOF) ungetc(byte, auto_in);
+    return KEY_NONE;
+  }
+  nodelay(stdscr, TRUE);
+  int key = getch();
+  nodelay(stdscr, FALSE);
+  if (key == KEY_ESCAPE || key == KEY_INTERRUPT) return key;
+  if (key != ERR) ungetch(key);
+  return KEY_NONE;
+}
+
 char get_command() {
   clrtoeol();
   refresh();

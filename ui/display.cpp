@@ -106,13 +106,13 @@ void main_menu() {
   clear();
   mvprintw(4, MENU_COLUMN, "PROGRAM %s", PROGRAM_NAME);
   mvaddstr(7, MENU_COLUMN, "MAIN OPTIONS");
-  mvaddstr(9, MENU_COLUMN, "I:  Introduction to KEP");
-  mvaddstr(10, MENU_COLUMN, "T:  KEP Procedures");
+  mvaddstr(9, MENU_COLUMN, "I:  Introduction to SARV");
+  mvaddstr(10, MENU_COLUMN, "T:  SARV Procedures");
   mvaddstr(11, MENU_COLUMN, "R:  Reset USER File Directory Path");
   mvprintw(12, MENU_COLUMN, "B:  Bell (%s)", on_off(ring_active));
   mvprintw(13, MENU_COLUMN, "D:  Debug mode (%s)", on_off(debug_mode));
   mvprintw(14, MENU_COLUMN, "C:  Clocking mode (%s)", on_off(timing_mode));
-  mvaddstr(15, MENU_COLUMN, "X:  Quit KEP");
+  mvaddstr(15, MENU_COLUMN, "X:  Quit SARV");
   mvaddstr(19, MENU_COLUMN, "Option desired?    ");
   refresh();
 }
@@ -176,8 +176,8 @@ void introduction_p() {
 void reset_directory_header() {
   clear();
   addstr("\n\n            RESETTING USER FILE DIRECTORY PATH\n");
-  addstr("\nFiles that you create while using KEP will be stored, by default,");
-  addstr("\nin a subdirectory (subfolder) USER of the KEP directory.  However,");
+  addstr("\nFiles that you create while using SARV will be stored, by default,");
+  addstr("\nin a subdirectory (subfolder) USER of the SARV directory.  However,");
   addstr("\nit is recommended that you store these files in a new directory,");
   addstr("\nsay NEWFILES, specific to the current project or session.\n");
   addstr("\nFor this, after creating NEWFILES in your operating system,");
@@ -197,7 +197,7 @@ void reset_directory_p() {
   if (key == KEY_ESCAPE) return;
   if (key == 'n' || key == 'N') {
     addch(static_cast<chtype>(key));
-    addstr("\n\nCreate new directory in your operating system, then restart KEP.");
+    addstr("\n\nCreate new directory in your operating system, then restart SARV.");
     addstr("\n\nPress any key to exit.  ");
     refresh();
     read_key();

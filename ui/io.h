@@ -31,6 +31,11 @@ int read_key();
 // pending, or another Esc among them) and 0 when it began a terminal key sequence. A script
 // marks a lone Esc with the byte 255 after it.
 int LoneEsc();
+// The interrupt key as a byte (Ctrl-C) when the terminal passes it on as one, or in a key script.
+const int KEY_INTERRUPT = 3;
+// Without waiting: takes and returns a pending Esc or Ctrl-C; leaves any other pending key (or
+// script byte) for the next read and returns KEY_NONE, as it does when nothing is pending.
+int peek_cancel_key();
 // Clears to the end of the line, reads one key, echoes it, returns its low 8 bits.
 char get_command();
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "algo/compare.h"
 #include "algo/des_proc.h"
@@ -383,6 +384,7 @@ dialog_outcome dialog_read(const procedure_row &row, const dialog_hooks &hooks, 
   *code = run_request(result->request, names, list, count, &result->bound, &result->ratio);
   mark_stop_time();
   if (debug_mode) clearok(curscr, TRUE);
+  if (*code != MURN_OK && compute_cancelled) return DIALOG_QUIT;  // the user said so
   if (*code != MURN_OK) return DIALOG_FAILED;
   int out = output_slot(row);
   *code = MURN_OUTPUT_NOT_WRITTEN;
@@ -395,8 +397,9 @@ dialog_outcome dialog_read(const procedure_row &row, const dialog_hooks &hooks, 
   return loaded && !mem_result ? DIALOG_DONE : DIALOG_FAILED;
 }
 
-// Appends the row's entry to the MAKEIT log. Returns false when the log could not be written.
-bool dialog_makeit(const procedure_row &row, const dialog_data &result) {
+// Appends the row's entry to the MAKEIT log and leaves its text in *entry. Returns false when the
+// log could not be written.
+bool dialog_makeit(const procedure_row &row, const dialog_data &result, std::string *entry) {
   makeit_facts facts;
   facts.output = result.verdict != nullptr ? result.verdict : NAMES[output_slot(row)];
   for (int i = 0; i < row.inputs; ++i) facts.inputs[i] = NAMES[i];
@@ -413,8 +416,38 @@ bool dialog_makeit(const procedure_row &row, const dialog_data &result) {
   facts.n_blocked = result.n_events;
   facts.map = result.map;
   facts.map_size = result.size[0];
-  std::string entry = makeit_entry(row, facts, timing_mode != 0, stop_time - start_time);
-  return makeit_append(get_makeit(), entry) == 0;
+  *entry = makeit_entry(row, facts, timing_mode != 0, stop_time - start_time);
+  return makeit_append(get_makeit(), *entry) == 0;
+}
+
+// Shows the entry just logged in the free rows from `first` down to `last` (a longer entry ends
+// with a line that points to the log), and says plainly on row 22 when the output has no states.
+void show_logged_entry(const procedure_row &row, const dialog_data &result,
+                       const std::string &entry, int first, int last) {
+  if (result.verdict == nullptr && result.size[result.output] == 0) {
+    move(MESSAGE_ROW, 0);
+    clrtoeol();
+    printw("%s has no states: the result is empty.", NAMES[output_slot(row)]);
+  }
+  if (first > last) return;
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; start < entry.size(); start = end + 1) {
+    end = entry.find('\n', start);
+    if (end == std::string::npos) end = entry.size();
+    if (end > start) lines.push_back(entry.substr(start, end - start));
+  }
+  int rows = last - first + 1;
+  if (static_cast<int>(lines.size()) > rows - 1 && rows >= 2) {
+    lines.resize(static_cast<size_t>(rows - 2));
+    lines.push_back("...  (the whole entry is in makeit.txt)");
+  }
+  if (static_cast<int>(lines.size()) + 1 > rows) return;
+  mvaddstr(first, 0, "Logged in makeit.txt:");
+  for (size_t i = 0; i < lines.size(); ++i) {
+    move(first + 1 + static_cast<int>(i), 0);
+    clrtoeol();
+    addnstr(lines[i].c_str(), MIN_SCREEN_COLS - 1);
+  }
 }
 
 void show_message_line(const std::string &text) {
@@ -470,6 +503,18 @@ const result_message RESULT_MESSAGES[] = {
     {MURN_RESULT_UNREADABLE, "The compute result cannot be read."},
 };
 
+}  // namespace
+
+const char *result_text(int code) {
+  for (const result_message &message : RESULT_MESSAGES)
+    if (message.code == code) return message.text;
+  if (code == MURN_VOCAL_OVERFLOW) return "Vocal output overflow.";
+  if (code == MURN_VOCAL_STATE0) return "Initial state 0 of DES1 must be silent (output 0).";
+  return "The procedure failed.";
+}
+
+namespace {
+
 // Shows what a failed dialog failed with: a box for the vocal-output codes, otherwise one line
 // on row 22 naming the file concerned.
 void show_failure(const procedure_row &row, int code) {
@@ -483,9 +528,7 @@ void show_failure(const procedure_row &row, int code) {
               "               Computation cancelled.");
     return;
   }
-  const char *text = "The procedure failed.";
-  for (const result_message &message : RESULT_MESSAGES)
-    if (message.code == code) text = message.text;
+  const char *text = result_text(code);
   int slot = output_slot(row);
   if (code == MURN_INPUT_NOT_READ || code == MURN_NONDETERMINISTIC) {
     int input = find_input(row, code == MURN_NONDETERMINISTIC);
@@ -529,8 +572,17 @@ bool run_dialog(procedure_id id) {
     show_failure(row, code);
     user_pause();
   } else if (outcome == DIALOG_DONE || outcome == DIALOG_DONE_QUIET) {
-    bool logged = dialog_makeit(row, result);
+    std::string entry;
+    bool logged = dialog_makeit(row, result, &entry);
     if (!logged) show_message_line(std::string("Cannot write the log ") + get_makeit());
+    if (logged && outcome == DIALOG_DONE) {
+      // Below the prompts (or a test's answer), above Sync's blocked events and the messages.
+      int first = (hooks->compute != nullptr ? getcury(stdscr) : result.prompt_y) + 1;
+      int last = row.log_tail == LOG_SIZES_BLOCKED  ? 19
+                 : row.result == RESULT_BOUND_RATIO ? 18
+                                                    : MESSAGE_ROW - 1;
+      show_logged_entry(row, result, entry, first, last);
+    }
     if (outcome == DIALOG_DONE || !logged) {
       user_pause();
     } else {

@@ -26,6 +26,9 @@ extern int quit;
 // so that a short run never counts as a whole second.
 extern double start_time, stop_time;
 
+// The one-line message of a non-zero result code; "%s" in it stands for the file concerned.
+const char *result_text(int code);
+
 // The dialogs of the procedures menu, one per row of ui/dialogs.def.
 #define DIALOG(menu_operation, ...) void menu_operation();
 #include "ui/dialogs.def"

@@ -16,6 +16,7 @@
 #include "ui/editor.h"
 #include "ui/io.h"
 #include "ui/kep_proc.h"
+#include "ui/picture.h"
 #include "ui/report_dialogs.h"
 #include "ui/show.h"
 #include "ui/viewer.h"
@@ -58,6 +59,7 @@ const menu_screen MENU_SCREENS[] = {
     {"FE", "FE/FA/FD: File DES/DAT/ADS", {13, 53}, file_des_p},  // to ADS, text or PostScript
     {"FA", nullptr, {}, file_dat_p},                             // DAT to text or PostScript
     {"FD", nullptr, {}, file_ads_p},                             // ADS to DES
+    {"FP", "FP: Picture of a DES", {14, 53}, picture_p},         // DOT and SVG
     {"OE", nullptr, {}, print_des_p},                            // print DES
     {"OA", nullptr, {}, print_dat_p},                            // print DAT
     {"OX", nullptr, {}, print_ascii_p},                          // print TXT

@@ -71,6 +71,19 @@ TEST(Meet, NumbersJointStatesInDiscoveryOrderNotInPairCodeOrder) {
   EXPECT_EQ(p.code_list(), expected.codes);
 }
 
+TEST(Meet, PairsEveryCombinationOfSameEventTransitions) {
+  // A: 0 -1-> 1 (1 marked) after a selfloop on 1 everywhere; B: one marked state looping on 1.
+  owned_des a, b;
+  make_des(2, {{0, 1, 0}, {0, 1, 1}, {1, 1, 1}}, {1}, &a);
+  make_des(1, {{0, 1, 0}}, {0}, &b);
+  for (product_function *f : {meet2, sync2}) {
+    owned_product p(f, a, b);
+    ref_des expected{{{{1, 0}, {1, 1}}, {{1, 1}}}, {false, true}, {0, 0}, {0, 1}};
+    EXPECT_EQ(diff_des(expected, p.des.des, p.des.size), "");
+    EXPECT_EQ(p.code_list(), expected.codes);
+  }
+}
+
 TEST(Meet, PairCodesBeyondThirtyOneBitsAreKept) {
   // N1 * N2 = 2.5e9 pairs: only two are reachable, the second with code 2,499,999,999.
   const state_t n = 50000;
@@ -98,6 +111,11 @@ TEST(Meet, ProductsBeyondTheStateRangeOrAListCountAreRefusedCleanly) {
   make_des(68, t, {67}, &g);
   EXPECT_FALSE(fails_after(-1, [&] { EXPECT_EQ(owned_product(meet2, g, g).des.size, g.size); }));
   EXPECT_TRUE(fails_after(-1, [&] { EXPECT_TRUE(owned_product(nc_meet2, g, g).empty()); }));
+  // 256 targets on one event in each input: 65,536 joint steps out of (0, 0) cannot be listed.
+  t.clear();
+  for (state_t s = 0; s < 256; s++) t.push_back({0, 1, s});
+  make_des(256, t, {}, &g1);
+  EXPECT_TRUE(fails_after(-1, [&] { EXPECT_TRUE(owned_product(meet2, g1, g1).empty()); }));
 }
 
 TEST(Meet, EmptyInputOrAllocationFailureGivesNoProductAndNoTables) {
@@ -126,6 +144,8 @@ TEST(ProductProperty, ProductsMatchTheReferenceInBothIndexForms) {
     SCOPED_TRACE(round);
     o1.states = 1 + round % 9;
     o2.states = 1 + (round / 3) % 11;
+    o1.deterministic = round % 4 < 2;
+    o2.deterministic = round % 8 < 4;
     product_dense_limit = round % 2 ? 0 : dense_limit;  // 0: hashed index
     owned_des g1, g2;
     make_random_des(rng, o1, &g1);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <random>
+#include <utility>
 
 #include "support/transform_ref.h"
 
@@ -56,16 +57,21 @@ TEST(Complement, MarkedLanguageIsComplementedAndRestored) {
   }
 }
 
-// A dump state beyond the largest state count would get a number no transition can hold.
-TEST(Complement, NoDumpStateBeyondTheStateRange) {
-  owned_des a;
+// A dump state beyond the largest state count would get a number no transition can hold, and a
+// state of 65,535 transitions cannot count one more into the dump state.
+TEST(Complement, NoDumpStateOrTransitionBeyondWhatADesHolds) {
+  owned_des a, b;
   make_des(MAX_STATES, {}, {}, &a);
-  const event_t aux[] = {1};
+  const event_t aux[] = {999};
   mem_result = 0;
   complement1(&a.size, &a.des, 1, aux);
-  EXPECT_EQ(mem_result, 1);
+  EXPECT_EQ(std::exchange(mem_result, 0), 1);
   EXPECT_EQ(a.size, MAX_STATES);
-  mem_result = 0;
+  std::vector<transition_spec> t;
+  for (state_t k = 0; k < 65535; k++) t.push_back({0, static_cast<event_t>(k / 66), k % 66});
+  make_des(66, t, {}, &b);
+  complement1(&b.size, &b.des, 1, aux);
+  EXPECT_EQ(std::exchange(mem_result, 0), 1);
 }
 
 // Sync, mutex and reach against the fixpoint reference; pairs out of range are ignored.
@@ -88,7 +94,8 @@ TEST(Mutex, AgreesWithFixpointReferenceOnRandomPairs) {
     for (const auto &p : excluded) pairs.push_back({p.first, p.second});
     product_index *index = nullptr;
     sync2(a.size, a.des, b.size, b.des, &out.size, &out.des, &index, nullptr);
-    mutex1(&out.size, &out.des, a.size, b.size, index, pairs.data(), pairs.size());
+    mutex1(&out.size, &out.des, a.size, b.size, index, pairs.data(),
+           static_cast<state_t>(pairs.size()));
     free_product_index(&index);
     ASSERT_EQ(mem_result, 0);
     ASSERT_EQ(des_check(out.des, out.size), 0);

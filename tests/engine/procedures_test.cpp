@@ -138,6 +138,14 @@ TEST(Procedures, EdgeCasesOfTheExchange) {
   const event_t erase[] = {9};
   EXPECT_EQ(project_runProgram("P", "G", erase, 1), MURN_OUT_OF_MEMORY);
   EXPECT_FALSE(install.user_has("P.des"));
+  // Supcon and Condat count transitions: a nondeterministic plant or specification is refused.
+  make_des(2, {{0, 1, 0}, {0, 1, 1}}, {1}, &g);
+  install.file("ND", g);
+  for (auto run : {supcon_runProgram, condat_runProgram}) {
+    EXPECT_EQ(run("S", "ND", "A"), MURN_NONDETERMINISTIC);
+    EXPECT_EQ(run("S", "A", "ND"), MURN_NONDETERMINISTIC);
+  }
+  EXPECT_FALSE(install.user_has("S.des") || install.user_has("S.dat"));
   // In debug mode the compute process shares the front end's standard output, progress included.
   debug_mode = 1;
   testing::internal::CaptureStdout();

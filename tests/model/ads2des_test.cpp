@@ -138,7 +138,7 @@ TEST(AdsWriter, TemplateDescriptionsAndRoundTrips) {
   for (int round = 0; round < 40; round++) {
     SCOPED_TRACE(round);
     owned_des d;
-    random_des(rng, round == 0 ? 0 : 1 + rng() % 150, rng() % 9, true, &d);
+    random_des(rng, round == 0 ? 0 : draw<state_t>(rng, 1, 150), draw<int>(rng, 0, 8), true, &d);
     expect_reads_as(describe(dir, d), d);
   }
 }

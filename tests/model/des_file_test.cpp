@@ -71,7 +71,8 @@ TEST(DesFile, RandomDesAndDatRoundTrip) {
   for (int round = 0; round < 60; round++) {
     SCOPED_TRACE(round);
     owned_des d;
-    random_des(rng, round == 0 ? 0 : 1 + rng() % 300, rng() % 25, round % 2 == 0, &d);
+    random_des(rng, round == 0 ? 0 : draw<state_t>(rng, 1, 300), draw<int>(rng, 0, 24),
+               round % 2 == 0, &d);
     if (round % 4 == 1) d.des[d.size - 1].vocal = 991;  // coded outputs beyond 99
     state_t kind = round % 3 == 2 ? -1 : 0;             // DAT files hold control data
     ASSERT_EQ(filedes("rnd", d.size, kind, d.des), 0);
@@ -115,7 +116,8 @@ TEST(DesFile, TruncatedAndCorruptFilesAreRejected) {
   for (auto &p : patches) {
     SCOPED_TRACE(testing::Message() << p.first << ": " << p.second);
     std::string bad = good;
-    for (size_t k = 0; k < (p.first < 34 ? 1 : 4); k++) bad[p.first + k] = p.second >> 8 * k;
+    for (size_t k = 0; k < (p.first < 34 ? 1 : 4); k++)
+      bad[p.first + k] = static_cast<char>(p.second >> 8 * k);
     write_bytes(dir.file("t.des"), bad);
     expect_rejected("t");
   }
@@ -134,7 +136,8 @@ TEST(DesFile, TruncatedAndCorruptFilesAreRejected) {
   int accepted = 0;
   for (int trial = 0; trial < 1000; trial++) {
     std::string bad = good_random;
-    for (int k = rng() % 3; k >= 0; k--) bad[rng() % bad.size()] = rng();
+    for (int k = draw<int>(rng, 0, 2); k >= 0; k--)
+      bad[rng() % bad.size()] = static_cast<char>(rng());
     write_bytes(dir.file("f.des"), bad);
     owned_des back;
     state_t init = 0;
@@ -162,8 +165,7 @@ TEST(DesFile, FailedWritesAreReportedAndLeaveTheDirectoryAlone) {
   for (const std::string &name : {std::string("clash"), std::string("nodir/x"), too_long}) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(filedes(name.c_str(), d.size, 0, d.des), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Could not create file: " + dir.file(name + ".des") + "\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // the caller tells the user
   }
   EXPECT_TRUE(std::filesystem::is_directory(dir.file("clash.des/inner")));
   struct rlimit saved, limited;

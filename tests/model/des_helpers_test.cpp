@@ -24,6 +24,11 @@ TEST(DesHelpers, OutputsMapOnceAndSanityCatchesBadTransitions) {
   EXPECT_EQ(check_des_sanity(g.des, g.size), 0);
   g.des[1].next[0] = make_tran(2, 3);
   EXPECT_EQ(check_des_sanity(g.des, g.size), 0);
+  // Shrinking releases the dropped states' transitions (the sanitizer build sees a leak).
+  resize_des(&g.des, g.size, 1);
+  g.size = 1;
+  resize_des(&g.des, g.size, 0);
+  g.size = 0;
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
-// Sorted lists and records, the (event, state) stack and the state queue, checked against the
-// standard containers under random traffic.
+// Sorted lists and records, checked against the standard containers under random traffic.
 #include "model/des_supp.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <algorithm>
+#include <iterator>
 #include <tuple>
 #include <utility>
 
@@ -45,17 +45,20 @@ TEST(SortedLists, RandomInsertionsAndDeletionsMatchOrderedSets) {
   checked_list<quad, std::tuple<state_t, event_t, state_t, int16_t>> quads;
   int c;
   for (int step = 0; step < 4000; step++) {
-    event_t e = rng() % 12 == 0 ? 1023 : rng() % 20, big_e = rng() % 1024;
-    event_t b = rng() % 4 == 0 ? 60000 : rng() % 5;  // record middles are unsigned
-    state_t t = rng() % 30, s = rng() % 2001 - 1000, p = rng() % 9 - 3, q = rng() % 9 - 3;
-    int16_t d = rng() % 9 - 3, found = 999;
+    event_t e = rng() % 12 == 0 ? 1023 : draw<event_t>(rng, 0, 19),
+            big_e = draw<event_t>(rng, 0, 1023);
+    event_t b = rng() % 4 == 0 ? 60000 : draw<event_t>(rng, 0, 4);  // record middles are unsigned
+    state_t t = draw<state_t>(rng, 0, 29), s = draw<state_t>(rng, -1000, 1000);
+    state_t p = draw<state_t>(rng, -3, 5), q = draw<state_t>(rng, -3, 5);
+    int16_t d = draw<int16_t>(rng, -3, 5), found = 999;
     bool del = rng() % 3 == 0;
     if (del) delete_ordlist1(e, t, &trans.items, trans.n, &c);
     if (!del) addordlist1(e, t, &trans.items, trans.n, &c);
     trans.note({e, t}, c, del);
     ASSERT_EQ(trans.n == 0, trans.items == nullptr);
-    ASSERT_EQ(inlist(big_e, events.items, events.n), static_cast<int>(events.ref.count(big_e)));
-    addordlist(big_e, &events.items, events.n, &c);
+    ASSERT_EQ(inlist(big_e, events.items, static_cast<uint16_t>(events.n)),
+              static_cast<int>(events.ref.count(big_e)));
+    addordlist(big_e, &events.items, static_cast<uint16_t>(events.n), &c);
     events.note(big_e, c);
     ASSERT_EQ(instatelist(s, states.items, states.n), static_cast<int>(states.ref.count(s)));
     addstatelist(s, &states.items, states.n, &c);
@@ -79,6 +82,20 @@ TEST(SortedLists, RandomInsertionsAndDeletionsMatchOrderedSets) {
   quads.expect_holds_ref([](quad x) { return std::make_tuple(x.a, x.b, x.c, x.d); });
 }
 
+TEST(SortedLists, EventDifferenceKeepsWhatTheSecondListLacksAlsoInPlace) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 200; round++) {
+    std::set<event_t> a, b;
+    for (int k = draw<int>(rng, 0, 11); k > 0; k--) a.insert(draw<event_t>(rng, 0, 15));
+    for (int k = draw<int>(rng, 0, 11); k > 0; k--) b.insert(draw<event_t>(rng, 0, 15));
+    std::vector<event_t> va(a.begin(), a.end()), vb(b.begin(), b.end()), expected;
+    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(expected));
+    va.resize(event_difference(va.data(), static_cast<uint16_t>(va.size()), vb.data(),
+                               static_cast<uint16_t>(vb.size()), va.data()));
+    EXPECT_EQ(va, expected) << round;
+  }
+}
+
 // Inserting beyond the last state adds empty states, whatever an earlier failure left in
 // mem_result; a failed growth changes nothing.
 TEST(SortedLists, InsertBeyondTheLastStateAddsEmptyStates) {
@@ -93,45 +110,4 @@ TEST(SortedLists, InsertBeyondTheLastStateAddsEmptyStates) {
   addordlist1(5, 5, &d.des[0].next, d.des[0].numelts, &c);
   fail_allocation_after(-1);
   EXPECT_TRUE(std::exchange(mem_result, 0) == 1 && c == 0 && des_text(d) == des_text(expected));
-}
-
-// Bursts of pushes and pops take both past 1024 entries; the queue's live entries wrap past the
-// end of its ring, also while it grows. Injected allocation failures must change nothing.
-TEST(StackAndQueue, RandomTrafficMatchesVectorAndDeque) {
-  std::mt19937 rng(23);
-  pstack s;
-  queue q;
-  pstack_Init(&s);
-  queue_init(&q);
-  std::vector<std::pair<event_t, state_t>> stack_ref;
-  std::deque<int32_t> queue_ref;
-  int wrapped_growths = 0;
-  for (int step = 0; step < 20000; step++) {
-    event_t e = rng() % 1024;
-    state_t v = rng() % 4000 - 2000;
-    if (rng() % 100 < (step % 6000 < 3000 ? 70u : 30u)) {
-      bool queue_full = q.capacity == 0 || (q.tail + 1) % q.capacity == q.head;
-      wrapped_growths += queue_full && q.tail + 1 == q.head;
-      if (queue_full || s.len == s.capacity) {  // a failed growth changes nothing
-        fail_allocation_after(0);
-        ASSERT_EQ(queue_full ? enqueue(&q, v) : pstack_Push(&s, e, v), 0);
-        fail_allocation_after(-1);
-        ASSERT_EQ(std::exchange(mem_result, 0), 1);
-      }
-      ASSERT_TRUE(enqueue(&q, v) && pstack_Push(&s, e, v));
-      queue_ref.push_back(v);
-      stack_ref.emplace_back(e, v);
-    } else if (!queue_ref.empty()) {
-      ASSERT_EQ(dequeue(&q), queue_ref.front()) << step;
-      queue_ref.pop_front();
-      int ok = 0;
-      pstack_Pop(&s, &e, &v, &ok);
-      ASSERT_TRUE(ok && std::make_pair(e, v) == stack_ref.back()) << step;
-      stack_ref.pop_back();
-    }
-    ASSERT_TRUE(queue_empty(&q) == queue_ref.empty() && pstack_IsEmpty(&s) == stack_ref.empty());
-  }
-  EXPECT_TRUE(s.capacity > 1024 && wrapped_growths > 0);
-  pstack_Done(&s);
-  queue_done(&q);
 }

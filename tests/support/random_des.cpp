@@ -31,7 +31,8 @@ void make_random_des(std::mt19937 &rng, const random_des_options &options, owned
   std::uniform_int_distribution<int> any_output(10, 99);
   for (state_t s = 0; s < options.states; s++) {
     out->des[s].marked = unit(rng) < options.marked_fraction;
-    if (options.vocal && unit(rng) < 0.3) out->des[s].vocal = any_output(rng);
+    if (options.vocal && unit(rng) < 0.3)
+      out->des[s].vocal = static_cast<uint16_t>(any_output(rng) & 0x1FFF);
     int degree = out_degree(rng);
     for (int k = 0; k < degree; k++) {
       event_t event = options.events[any_event(rng)];

@@ -27,6 +27,12 @@ struct random_des_options {
   bool vocal = false;         // give some states an output in 10..99
 };
 
+// A uniform draw from lo..hi, as a T.
+template <typename T>
+T draw(std::mt19937 &rng, long lo, long hi) {
+  return static_cast<T>(lo + static_cast<long>(rng() % static_cast<unsigned long>(hi - lo + 1)));
+}
+
 // Fills `out` with a random DES; transitions are inserted through the sorted-list operations,
 // so the result satisfies des_check.
 void make_random_des(std::mt19937 &rng, const random_des_options &options, owned_des *out);

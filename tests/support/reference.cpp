@@ -28,32 +28,34 @@ std::vector<bool> reachable(const ref_des &g) {
   return closure(g, start, true);
 }
 
-// Target of `s` on `e` in a deterministic DES, or -1.
-state_t step(const ref_des &g, state_t s, event_t e) {
+// Targets of `s` on `e`, ascending.
+std::vector<state_t> steps(const ref_des &g, state_t s, event_t e) {
+  std::vector<state_t> to;
   for (const auto &t : g.out[s])
-    if (t.first == e) return t.second;
-  return -1;
+    if (t.first == e) to.push_back(t.second);
+  return to;
 }
 
 typedef std::pair<state_t, state_t> joint;
 
-// Breadth-first product over `events` in ascending order: `target(pair, e)` is the joint
-// successor on e, with a negative component when there is none.
-template <typename Target>
-ref_des product(const ref_des &a, const ref_des &b, const std::vector<event_t> &events,
-                Target target) {
+// Breadth-first product over `events` in ascending order: every pair of a target of `first(s1,
+// e)` and one of `second(s2, e)` is a joint successor on e, taken in that order.
+template <typename First, typename Second>
+ref_des product(const ref_des &a, const ref_des &b, const std::vector<event_t> &events, First first,
+                Second second) {
   ref_des r;
   std::map<joint, state_t> number{{{0, 0}, 0}};
   std::vector<joint> pairs{{0, 0}};
   for (size_t k = 0; k < pairs.size() && a.size() && b.size(); k++) {
     r.out.emplace_back();
-    for (event_t e : events) {
-      joint to = target(pairs[k], e);
-      if (to.first < 0 || to.second < 0) continue;
-      auto found = number.emplace(to, static_cast<state_t>(pairs.size()));
-      if (found.second) pairs.push_back(to);
-      r.out[k].emplace_back(e, found.first->second);
-    }
+    for (event_t e : events)
+      for (state_t t1 : first(pairs[k].first, e))
+        for (state_t t2 : second(pairs[k].second, e)) {
+          auto found = number.emplace(joint{t1, t2}, static_cast<state_t>(pairs.size()));
+          if (found.second) pairs.push_back({t1, t2});
+          r.out[k].emplace_back(e, found.first->second);
+        }
+    std::sort(r.out[k].begin(), r.out[k].end());
     r.marked.push_back(a.marked[pairs[k].first] && b.marked[pairs[k].second]);
     r.vocal.push_back(0);
     r.codes.push_back(pairs[k].first + static_cast<pair_code_t>(a.size()) * pairs[k].second);
@@ -106,7 +108,8 @@ void from_ref(const ref_des &ref, owned_des *out) {
     if (ref.marked[s]) marked.push_back(s);
   }
   make_des(ref.size(), transitions, marked, out);
-  for (state_t s = 0; s < ref.size(); s++) out->des[s].vocal = ref.vocal[s];
+  for (state_t s = 0; s < ref.size(); s++)
+    out->des[s].vocal = static_cast<uint16_t>(ref.vocal[s] & 0x1FFF);
 }
 
 std::string diff_des(const ref_des &expected, const state_node *des, state_t n) {
@@ -161,18 +164,22 @@ ref_des ref_reverse(const ref_des &g) {
 }
 
 ref_des ref_meet(const ref_des &a, const ref_des &b) {
-  return product(a, b, ref_alphabet(a), [&](joint p, event_t e) {
-    return joint{step(a, p.first, e), step(b, p.second, e)};
-  });
+  return product(
+      a, b, ref_alphabet(a), [&](state_t s, event_t e) { return steps(a, s, e); },
+      [&](state_t s, event_t e) { return steps(b, s, e); });
 }
 
 ref_des ref_sync(const ref_des &a, const ref_des &b) {
   std::vector<event_t> ea = ref_alphabet(a), eb = ref_alphabet(b), all;
   std::set_union(ea.begin(), ea.end(), eb.begin(), eb.end(), std::back_inserter(all));
-  return product(a, b, all, [&](joint p, event_t e) {
-    return joint{std::binary_search(ea.begin(), ea.end(), e) ? step(a, p.first, e) : p.first,
-                 std::binary_search(eb.begin(), eb.end(), e) ? step(b, p.second, e) : p.second};
-  });
+  // A component that lacks the event stays where it is.
+  auto mover = [](const ref_des &g, const std::vector<event_t> &own) {
+    return [&g, &own](state_t s, event_t e) {
+      return std::binary_search(own.begin(), own.end(), e) ? steps(g, s, e)
+                                                           : std::vector<state_t>{s};
+    };
+  };
+  return product(a, b, all, mover(a, ea), mover(b, eb));
 }
 
 ref_des ref_supcon(const ref_des &plant, const ref_des &spec) {
@@ -201,7 +208,7 @@ std::vector<std::set<event_t>> ref_condat(const ref_des &plant, const ref_des &s
   ref_des m = ref_meet(plant, supervisor);
   for (state_t k = 0; k < m.size(); k++)
     for (const auto &t : plant.out[m.codes[k] % plant.size()])
-      if (step(m, k, t.first) < 0) disabled[m.codes[k] / plant.size()].insert(t.first);
+      if (steps(m, k, t.first).empty()) disabled[m.codes[k] / plant.size()].insert(t.first);
   return disabled;
 }
 

@@ -35,8 +35,8 @@ ref_des ref_keep(const ref_des &g, const std::vector<bool> &keep);
 ref_des ref_reach(const ref_des &g);
 ref_des ref_trim(const ref_des &g);
 ref_des ref_reverse(const ref_des &g);  // every s -e-> t becomes t -e-> s; outputs cleared
-// Reachable products of two deterministic DES, states numbered breadth-first from (0, 0) with
-// successors in ascending event order; codes hold s1 + N1 * s2.
+// Reachable products, states numbered breadth-first from (0, 0) with successors in ascending
+// event order, then every pair of targets in order; codes hold s1 + N1 * s2.
 ref_des ref_meet(const ref_des &a, const ref_des &b);
 ref_des ref_sync(const ref_des &a, const ref_des &b);
 // Supremal controllable sublanguage (even events uncontrollable): passes over the trimmed meet

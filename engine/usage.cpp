@@ -1,0 +1,34 @@
+// Usage and version texts.
+#include "engine/usage.h"
+
+#include <cstring>
+
+const char *const sarv_version = "sarv 1.1";
+
+const char *usage_text() {
+  return "Usage:\n"
+         "  sarv                     interactive front end\n"
+         "  sarv FILE                type FILE out (a DES or DAT file: its header line);\n"
+         "                           a file named like an option: sarv ./--help\n"
+         "  sarv -autotest SCRIPT    the front end, reading its keys from SCRIPT\n"
+         "  sarv -cmdline            compute the request murn.prm of the user directory\n"
+         "  sarv -run SCRIPT [-d DIR] [--json] [--keep-going]\n"
+         "                           replay SCRIPT, written like makeit.txt (the log is a\n"
+         "                           script), in the user directory of murn.ini or DIR; each\n"
+         "                           step is logged as a dialog would log it and the sizes a\n"
+         "                           script records are checked; exit status 0 when every\n"
+         "                           step ran and matched, 1 at a failure, 2 for usage errors\n"
+         "  sarv -dot NAME [OUT]     write DES or DAT NAME of the user directory as a Graphviz\n"
+         "                           DOT graph into OUT of the user directory (NAME.dot;\n"
+         "                           \"-\" for standard output)\n"
+         "  sarv -svg NAME [OUT]     the same, drawn by Graphviz dot as SVG (NAME.svg) or\n"
+         "  sarv -png NAME [OUT]     PNG (NAME.png); up to 200 states\n"
+         "  sarv --help              this text\n"
+         "  sarv --version           the version\n";
+}
+
+int usage_option(const char *arg) {
+  if (strcmp(arg, "--help") == 0) return 1;
+  if (strcmp(arg, "--version") == 0) return 2;
+  return 0;
+}

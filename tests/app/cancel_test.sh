@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Live progress and cancel: a large Sync shows its elapsed time on row 23; Esc then "y" ends the
+# compute process and leaves the old output, the log and no process behind; Esc then "n" lets it
+# finish and log as usual.
+source "$(dirname "$0")/../ui/e2e_lib.sh"
+e2e_setup
+
+# Two 1200-state rings over disjoint events: their product has 1,440,000 states.
+ring() {
+  awk -v n=1200 -v a="$1" -v b="$2" -v name="$3" 'BEGIN {
+    printf "%s = Create(%s,[mark 0],[tran ", name, name
+    for (s = 0; s < n; s++) printf "%s[%d,%d,%d],[%d,%d,%d]", s ? "," : "", s, a, (s + 1) % n, s, b, (s * 7 + 1) % n
+    printf "])\n\n" }'
+}
+{
+  ring 1 3 BIG1
+  ring 5 7 BIG2
+  echo "OUT = Create(OUT,[mark 0])  (1,0)"
+} >"$WORK/big.txt"
+"$SARV" -run "$WORK/big.txt" -d "$USERDIR" >/dev/null 2>&1
+check "inputs made" "$?" 0
+cp "$USERDIR/OUT.des" "$WORK/OUT.old"
+cp "$USERDIR/makeit.txt" "$WORK/makeit.old"
+
+processes_in_work() {  # the processes whose working directory is WORK
+  for p in /proc/[0-9]*; do
+    [ "$(readlink "$p/cwd" 2>/dev/null)" = "$WORK" ] && tr '\0' ' ' <"$p/cmdline" && echo
+  done
+}
+
+# Esc, then y: back to the menu; nothing written, nothing logged, no compute process left.
+run_keys " t3BIG1\rBIG2\rOUT\r\r\x1byXX"
+check "cancelled run status" "$STATUS" 0
+cmp -s "$USERDIR/OUT.des" "$WORK/OUT.old" || { echo "FAIL: old output changed"; e2e_fail=1; }
+cmp -s "$USERDIR/makeit.txt" "$WORK/makeit.old" || { echo "FAIL: log changed"; e2e_fail=1; }
+check "user directory after cancel" "$(ls "$USERDIR" | tr '\n' ' ')" \
+  "BIG1.des BIG2.des OUT.des makeit.txt "
+check "processes left" "$(processes_in_work)" ""
+
+# Esc, then n: the computation goes on, shows its elapsed time, and completes as usual.
+printf ' t3BIG1\rBIG2\rOUT\r\r\x1bn\rXX' >"$WORK/keys"
+start_tmux "./sarv -autotest keys" 80 25
+wait_for_screen "Processing:  Please wait...  00:00:0" ||
+  { echo "FAIL: no elapsed time on row 23"; cat "$WORK/screen"; e2e_fail=1; }
+wait_for_file "$WORK/status"
+stop_tmux
+check "completed run status" "$(cat "$WORK/status")" 0
+grep -q '^OUT = Sync(BIG1,BIG2)  (1440000,5760000)' "$USERDIR/makeit.txt" ||
+  { echo "FAIL: completed Sync not logged"; e2e_fail=1; }
+cmp -s "$USERDIR/OUT.des" "$WORK/OUT.old" && { echo "FAIL: output not replaced"; e2e_fail=1; }
+
+e2e_done

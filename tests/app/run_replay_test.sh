@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Batch runs: a design made in the dialogs (by key script) is replayed from its log into an empty
+# directory and rebuilds byte-identical DES files; a tampered size fails at its line; malformed
+# scripts change nothing; usage errors; help and version.
+source "$(dirname "$0")/../ui/e2e_lib.sh"
+e2e_setup
+
+# The plant components, entered as Create entries of a first batch run.
+cat >"$WORK/base.txt" <<'SCRIPT'
+MACH1 = Create(MACH1,[mark 0],[tran [0,11,1],[1,12,0],[1,14,2],[2,13,0]])  (3,4)
+
+MACH2 = Create(MACH2,[mark 0],[tran [0,21,1],[1,22,0],[1,24,2],[2,23,0]])  (3,4)
+
+BUF = Create(BUF,[mark 0],[tran [0,12,1],[1,21,0]])  (2,2)
+
+MACH1E = Edit(MACH1,[mark +[1]],[trans +[2,15,1],-[2,13,0]])  (3,4)
+SCRIPT
+"$SARV" -run "$WORK/base.txt" -d "$USERDIR" >"$WORK/out" 2>&1
+check "base run status" "$?" 0
+check "base run report" "$(sed 's/  [0-9.]* s$//' "$WORK/out")" \
+  "$(printf 'line 1  MACH1 = Create  (3,4)\nline 3  MACH2 = Create  (3,4)\nline 5  BUF = Create  (2,2)\nline 7  MACH1E = Edit  (3,4)')"
+
+# Every procedure of the catalogue with a dialog, through the front end.
+keys=" t"
+keys+="1\rBUF\ryBUFS\r11\r13\r14\r22\r23\r24\r-1\r\r"  # Selfloop
+keys+="3MACH1\rMACH2\rFACT\r\r"                         # Sync
+keys+="4FACT\rBUFS\rMEETFB\r\r"                         # Meet
+keys+="5FACT\rBUFS\rSUP\r\r"                            # Supcon
+keys+="7FACT\rSUP\rSUPDAT\r\r"                          # Condat
+keys+="6MACH1\rMACH2\rMX\r2\r2\r1\r2\r-1\r\r"           # Mutex
+keys+="2FACT\ryTFACT\r\r"                               # Trim
+keys+="9SUP\ryMSUP\r\r"                                 # Minstate
+keys+="10SUP\rCSUP\rn99\r-1\r\r"                        # Complement
+keys+="P0SUP\rPSUP\r\r12\r22\r-1\r\r"                   # Project, NULL
+keys+="P0SUP\rISUP\rn11\r13\r-1\r\r"                    # Project, IMAGE
+keys+="H4SUP\rAE\r\r"                                   # Allevents
+keys+="BSUP\rRSUP\r\r"                                  # BFS-recode
+keys+="ISUP\rRSUP\r\r"                                  # Isomorph
+keys+="NFACT\rBUFS\r\r"                                 # Nonconflict
+keys+="XX"
+run_keys "$keys"
+check "dialogs ended normally" "$STATUS" 0
+for entry in "BUFS = Selfloop(BUF,[11,13,14,22,23,24])" "FACT = Sync(MACH1,MACH2)" \
+  "MEETFB = Meet(FACT,BUFS)" "SUP = Supcon(FACT,BUFS)" "SUPDAT = Condat(FACT,SUP)" \
+  "MX = Mutex(MACH1,MACH2,[[1,2],[2,2]])" "TFACT = Trim(FACT)" "MSUP = Minstate(SUP)" \
+  "CSUP = Complement(SUP,[99])" "PSUP = Project(SUP,Null[12,22])" \
+  "ISUP = Project(SUP,Image[11,13])" "AE = Allevents(SUP)" "RSUP = Recode(SUP)" \
+  "= Isomorph(RSUP,SUP" "true = Nonconflict(FACT,BUFS)"; do
+  grep -qF -- "$entry" "$USERDIR/makeit.txt" || { echo "FAIL: log lacks [$entry]"; e2e_fail=1; }
+done
+
+# Replayed into an empty directory, the log rebuilds every file byte for byte.
+mkdir "$WORK/replay"
+"$SARV" -run "$USERDIR/makeit.txt" -d "$WORK/replay" >"$WORK/out" 2>&1
+check "replay status" "$?" 0
+check "replay steps" "$(grep -c '^line ' "$WORK/out")" 19
+for f in "$USERDIR"/*.des "$USERDIR"/*.dat; do
+  cmp -s "$f" "$WORK/replay/$(basename "$f")" || { echo "FAIL: $(basename "$f") differs"; e2e_fail=1; }
+done
+check "replayed files" "$(cd "$WORK/replay" && ls | tr '\n' ' ')" \
+  "AE.des BUF.des BUFS.des CSUP.des FACT.des ISUP.des MACH1.des MACH1E.des MACH2.des MEETFB.des MSUP.des MX.des PSUP.des RSUP.des SUP.des SUPDAT.dat TFACT.des makeit.txt "
+# The replay's log is the dialogs' log without the computing times.
+check "replayed log" "$(cat "$WORK/replay/makeit.txt")" "$(grep -v 'Computing time' "$USERDIR/makeit.txt")"
+
+# A tampered size fails at its line, with both values; JSON reports every step with
+# --keep-going.
+sed 's/^SUP = Supcon(FACT,BUFS)  (\([0-9]*\),\([0-9]*\))/SUP = Supcon(FACT,BUFS)  (\1,999)/' \
+  "$USERDIR/makeit.txt" >"$WORK/tampered.txt"
+line=$(grep -n '^SUP = Supcon' "$WORK/tampered.txt" | cut -d: -f1)
+mkdir "$WORK/t1"
+"$SARV" -run "$WORK/tampered.txt" -d "$WORK/t1" >"$WORK/out" 2>"$WORK/err"
+check "tampered status" "$?" 1
+size=$(grep -o '^SUP = Supcon(FACT,BUFS)  ([0-9]*,[0-9]*)' "$USERDIR/makeit.txt" | sed 's/.*  //')
+states=$(echo "$size" | sed 's/(\([0-9]*\),.*/\1/')
+check "tampered message" "$(cat "$WORK/err")" \
+  "$WORK/tampered.txt:$line: Supcon: recorded ($states,999), replay gives $size"
+check "stops at the failure" "$(tail -1 "$WORK/out" | cut -d' ' -f1-2)" "line $line"
+rm -rf "$WORK/t1" && mkdir "$WORK/t1"
+"$SARV" -run "$WORK/tampered.txt" -d "$WORK/t1" --json --keep-going >"$WORK/out" 2>&1
+check "keep-going status" "$?" 1
+check "json lines" "$(grep -c '^{"line":' "$WORK/out")" 19
+check "json mismatch" "$(grep -c '"status":"mismatch"' "$WORK/out")" 1
+
+# Malformed scripts and failing steps: a clear message, and nothing touched.
+mkdir "$WORK/t2"
+cp "$USERDIR/MACH1.des" "$WORK/t2/"
+bad() {  # bad SCRIPT_TEXT EXPECTED_MESSAGE
+  printf "$1" >"$WORK/bad.txt"
+  "$SARV" -run "$WORK/bad.txt" -d "$WORK/t2" >"$WORK/out" 2>"$WORK/err"
+  check "status of [$1]" "$?" 1
+  check "message of [$1]" "$(cat "$WORK/err")" "$WORK/bad.txt:$2"
+  check "files after [$1]" "$(ls "$WORK/t2" | tr '\n' ' ')" "MACH1.des "
+}
+bad "A = Trim(MACH1)\n\nB = Supcom(A,A)\n" "3: unknown procedure \"Supcom\"; nothing was run"
+bad "A = Selfloop(MACH1,[11,13)\n" "1: unbalanced brackets; nothing was run"
+bad "A = Trim(../MACH1)\n" "1: name \"../MACH1\" contains a path separator; nothing was run"
+bad "ABCDEFGHIJKLMNOPQRSTUVWXYZ = Trim(MACH1)\n" \
+  "1: name \"ABCDEFGHIJKLMNOPQRSTUVWXYZ\" is longer than 20 characters; nothing was run"
+bad "A = Selfloop(MACH1,[1000])\n" "1: event 1000 out of range 0..999; nothing was run"
+bad "A = Trim(NOPE)\n" "1: Trim: missing input file $WORK/t2/NOPE.des"
+bad "A = Supnormclo(MACH1)\n" "1: unknown procedure \"Supnormclo\"; nothing was run"
+
+# Usage errors, help and version.
+"$SARV" -run >/dev/null 2>&1
+check "no script" "$?" 2
+"$SARV" -run "$WORK/base.txt" --fast >/dev/null 2>&1
+check "unknown option" "$?" 2
+"$SARV" -run "$WORK/base.txt" -d "$WORK/none" >/dev/null 2>&1
+check "missing directory" "$?" 2
+"$SARV" --help >"$WORK/out"
+check "help status" "$?" 0
+check "help lists -run" "$(grep -c 'sarv -run SCRIPT' "$WORK/out")" 1
+check "version" "$("$SARV" --version)" "sarv 1.1"
+printf 'a file named --help\n' >"$WORK/--help"
+check "a file named --help" "$(cd "$WORK" && "$SARV" ./--help)" "a file named --help"
+
+e2e_done

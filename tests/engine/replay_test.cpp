@@ -1,0 +1,178 @@
+// Replay checks against recorded results, the report lines, and the progress side file.
+#include "engine/replay.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../model/model_test_util.h"
+#include "engine/progress_file.h"
+#include "model/progress.h"
+#include "support/reference.h"
+
+namespace {
+
+script_step parse_one(const std::string &entry) {
+  std::vector<script_step> steps;
+  std::string error;
+  EXPECT_EQ(parse_script(entry, &steps, &error), 0) << error;
+  return steps.empty() ? script_step() : steps[0];
+}
+
+step_outcome sized(long states, long transitions) {
+  step_outcome o;
+  o.has_size = true;
+  o.states = states;
+  o.transitions = transitions;
+  return o;
+}
+
+TEST(ReplayCheck, EveryRecordedValueIsComparedAndNamedWithBothSides) {
+  EXPECT_EQ(check_recorded(parse_one("S = Supcon(P,E)  (12,24)"), sized(12, 24)), "");
+  EXPECT_EQ(check_recorded(parse_one("S = Supcon(P,E)  (12,24)"), sized(12, 23)),
+            "recorded (12,24), replay gives (12,23)");
+  EXPECT_EQ(check_recorded(parse_one("S = Supcon(P,E)  (0,0)"), step_outcome()),
+            "recorded (0,0), replay gives no result");
+  EXPECT_EQ(check_recorded(parse_one("S = Supcon(P,E)"), sized(5, 5)), "");
+
+  step_outcome reduced = sized(3, 5);
+  reduced.bound = 2;
+  EXPECT_EQ(check_recorded(parse_one("R = Supreduce(P,S,D)  (3,5;slb=2)"), reduced), "");
+  reduced.bound = 3;
+  EXPECT_EQ(check_recorded(parse_one("R = Supreduce(P,S,D)  (3,5;slb=2)"), reduced),
+            "recorded slb=2, replay gives slb=3");
+
+  step_outcome data;
+  data.controllable = 1;
+  EXPECT_EQ(check_recorded(parse_one("D = Condat(P,S)  Uncontrollable."), data),
+            "recorded Uncontrollable., replay gives Controllable.");
+
+  step_outcome product = sized(4, 6);
+  product.blocked = {2};
+  EXPECT_EQ(check_recorded(parse_one("X = Sync(A,B)  (4,6)  Blocked_events = None  "), product),
+            "recorded blocked events [], replay gives [2]");
+  EXPECT_EQ(check_recorded(parse_one("X = Sync(A,B)  (4,6)  Blocked_events = [2]  "), product), "");
+
+  step_outcome labels = sized(4, 4);
+  labels.new_labels = {101, 111};
+  EXPECT_EQ(check_recorded(parse_one("H = Hiconsis(G)   New event labels: [101]  (4,4)"), labels),
+            "recorded new event labels [101], replay gives [101,111]");
+
+  step_outcome answer;
+  answer.truth = 0;
+  EXPECT_EQ(check_recorded(parse_one("true = Nonconflict(A,B)"), answer),
+            "recorded true, replay gives false");
+  EXPECT_EQ(check_recorded(parse_one("false = Isomorph(A,B;identity)"), answer), "");
+}
+
+TEST(ReplayCheck, ReportLinesForPeopleAndJson) {
+  script_step step = parse_one("\n\nSUP = Supcon(P,E)  (12,24)");
+  EXPECT_EQ(step_report(step, STEP_OK, sized(12, 24), 0.014, "", false),
+            "line 3  SUP = Supcon  (12,24)  0.01 s");
+  EXPECT_EQ(step_report(step, STEP_MISMATCH, sized(1, 0), 0, "recorded (12,24)", false),
+            "line 3  SUP = Supcon  MISMATCH: recorded (12,24)");
+  EXPECT_EQ(step_report(step, STEP_FAILED, step_outcome(), 1.5, "input \"P\" \\ missing", true),
+            "{\"line\":3,\"result\":\"SUP\",\"procedure\":\"Supcon\",\"status\":\"failed\","
+            "\"seconds\":1.50,\"reason\":\"input \\\"P\\\" \\\\ missing\"}");
+  step_outcome answer;
+  answer.truth = 1;
+  EXPECT_EQ(step_report(parse_one("true = Nonconflict(A,B)"), STEP_OK, answer, 0, "", true),
+            "{\"line\":1,\"result\":\"true\",\"procedure\":\"Nonconflict\",\"status\":\"ok\","
+            "\"value\":true,\"seconds\":0.00}");
+}
+
+TEST(ProgressFile, LatestLineOverwritesTheRecordWithoutDebugMode) {
+  scratch_dir dir;
+  char path[256], line[100];
+  ASSERT_EQ(progress_file_path(path, sizeof path), 0);
+  EXPECT_EQ(read_progress(path, line, sizeof line), 0);
+  ASSERT_EQ(report_progress_to(path), 0);
+  set_progress_interval(0);
+  debug_mode = 0;
+  progress_line("B_REACH: %ld", 1230000L);
+  ASSERT_EQ(read_progress(path, line, sizeof line), 1);
+  EXPECT_STREQ(line, "B_REACH: 1230000");
+  progress_line("SHAVE1 %ld %ld", 5L, 4L);
+  ASSERT_EQ(read_progress(path, line, 8), 1);
+  EXPECT_STREQ(line, "SHAVE1 ");
+  ASSERT_EQ(read_progress(path, line, sizeof line), 1);
+  EXPECT_STREQ(line, "SHAVE1 5 4");
+  stop_reporting_progress();
+  progress_line("B_REACH: %ld", 1L);
+  ASSERT_EQ(read_progress(path, line, sizeof line), 1);
+  EXPECT_STREQ(line, "SHAVE1 5 4");
+  set_progress_interval(0);
+  EXPECT_EQ(dir.listing(), std::set<std::string>{"murn.prg"});
+}
+
+}  // namespace
+
+namespace {
+
+std::string built(const std::string &entry) {
+  owned_des d;
+  std::string why = build_created_des(parse_one(entry), &d.size, &d.des);
+  if (!why.empty()) return why;
+  EXPECT_EQ(des_check(d.des, d.size), 0);
+  return des_text(d);
+}
+
+TEST(ReplayCreate, BuildsTheDesAnEntryDescribes) {
+  owned_des expected;
+  make_des(3, {{0, 1, 1}, {1, 2, 2}}, {0, 2}, &expected);
+  expected.des[1].vocal = 10;
+  EXPECT_EQ(built("E = Create(E,[mark 0,2],[voc [1,10]],[tran [0,1,1],[0,1,1],[1,2,2]])  (3,2)"),
+            des_text(expected));
+  EXPECT_EQ(built("E = Create(E,[mark 0,2],[voc [1,10]],[tran [0,1,1],[1,2,2]])"),
+            des_text(expected));
+  owned_des marked;
+  make_des(4, {}, {0, 1, 2, 3}, &marked);
+  EXPECT_EQ(built("E = Create(E,[mark all])  (4,0)"), des_text(marked));
+  EXPECT_EQ(built("E = Create(E)  (0,0)"), "0");
+  EXPECT_EQ(built("E = Create(E,[tran [0,1,2]])  (2,1)"), "state 2 outside the 2 states recorded");
+}
+
+}  // namespace
+
+namespace {
+
+// The DES an Edit entry makes of `source`, or the reason it cannot.
+std::string edited(const std::string &entry, const owned_des &source) {
+  script_step step = parse_one(entry);
+  owned_des d;
+  copy_des(source.des, source.size, &d);
+  std::string why = apply_edit(step, &d.size, &d.des);
+  if (!why.empty()) return why;
+  EXPECT_EQ(des_check(d.des, d.size), 0);
+  return des_text(d);
+}
+
+TEST(ReplayEdit, AppliesTheChangesInTheEditorsOrder) {
+  owned_des source, expected;
+  make_des(3, {{0, 1, 1}, {1, 2, 2}}, {0}, &source);
+  source.des[2].vocal = 10;
+  // Marks (growing the DES to state 4), a transition added and one deleted, outputs altered
+  // uniformly (10 -> 20, before the output set on state 2) and per state, then unreachable
+  // states removed.
+  std::string entry =
+      "N = Edit(O,[mark +[4],-[0]],[trans +[0,3,2],-[1,2,2]],[voc [1,30],[2,10]],[unif [10,20]],"
+      "rch)  (3,2)";
+  make_des(3, {{0, 1, 1}, {0, 3, 2}}, {}, &expected);
+  expected.des[1].vocal = 30;
+  expected.des[2].vocal = 10;
+  EXPECT_EQ(edited(entry, source), des_text(expected));
+
+  // Deleted states lose their transitions and those into them; empty trailing states go.
+  owned_des chain, after;
+  make_des(4, {{0, 1, 1}, {1, 1, 2}, {2, 1, 3}}, {1}, &chain);
+  make_des(2, {{0, 1, 1}}, {1}, &after);
+  EXPECT_EQ(edited("N = Edit(O,[states -[2]])", chain), des_text(after));
+  EXPECT_EQ(edited("N = Edit(O,[mark +[all]])", chain).substr(0, 8), "4\n0 m 0 ");
+
+  EXPECT_EQ(edited("N = Edit(O,[states -[0]])", chain),
+            "state 0 is deleted, and the log does not record the new one");
+  EXPECT_EQ(edited("N = Edit(O,[mark -[9]])", chain), "marker state 9 is not in the DES");
+  EXPECT_EQ(edited("N = Edit(O,[trans -[0,1,9]])", chain), "transition -[0,1,9] is not in the DES");
+}
+
+}  // namespace

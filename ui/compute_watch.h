@@ -1,0 +1,12 @@
+// What the front end shows and asks while a compute process runs: the elapsed time and the
+// computation's latest progress line on row 23, and on Esc or Ctrl-C the question whether to
+// cancel the computation.
+#ifndef SARV_UI_COMPUTE_WATCH_H
+#define SARV_UI_COMPUTE_WATCH_H
+
+// The front end's compute watch (engine/cl_kep.h set_compute_watch): redraws row 23 (unless debug
+// mode lets the compute process draw there itself) and, after Esc or the interrupt key, asks
+// "Cancel the computation? (y/*n)" on row 22. Returns 1 when the answer is "y" or "Y".
+int front_end_watch(double elapsed, int interrupted);
+
+#endif
