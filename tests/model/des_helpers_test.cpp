@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(DesHelpers, OutputsMapOnceAndSanityCatchesBadTransitions) {
+TEST(DesHelpers, OutputsMapOnceAndShrinkingReleasesTransitions) {
   owned_des g;
   make_des(3, {{0, 1, 1}, {1, 2, 2}}, {2}, &g);
   g.des[0].vocal = 10;
@@ -16,14 +16,7 @@ TEST(DesHelpers, OutputsMapOnceAndSanityCatchesBadTransitions) {
   EXPECT_EQ(g.des[0].vocal, 20);  // not chained on to 30
   EXPECT_EQ(g.des[1].vocal, 0);
   EXPECT_EQ(g.des[2].vocal, 40);
-  EXPECT_EQ(num_vocal_output(g.des, g.size), 2);
   EXPECT_EQ(num_mark_states(g.des, g.size), 1);
-  EXPECT_EQ(check_des_sanity(nullptr, 5), 1);
-  EXPECT_EQ(check_des_sanity(g.des, g.size), 1);
-  g.des[1].next[0].set_event(1000);
-  EXPECT_EQ(check_des_sanity(g.des, g.size), 0);
-  g.des[1].next[0] = make_tran(2, 3);
-  EXPECT_EQ(check_des_sanity(g.des, g.size), 0);
   // Shrinking releases the dropped states' transitions (the sanitizer build sees a leak).
   resize_des(&g.des, g.size, 1);
   g.size = 1;
