@@ -40,6 +40,8 @@ struct dialog_data {
   state_t n_quads;
   int32_t bound;  // second result line of a RESULT_BOUND_RATIO procedure
   float ratio;
+  event_t *outputs;  // Hiconsis: the outputs on states of DES1, ascending
+  uint16_t n_outputs;
 };
 
 // How a dialog ended.
@@ -94,10 +96,13 @@ bool printlist1(const state_t *map, state_t n);
 int read_event_list(const procedure_row &row, const list_text &text, dialog_data *data);
 int read_pair_list(const procedure_row &row, const list_text &text, dialog_data *data);
 int read_null_or_image(const procedure_row &row, const list_text &text, dialog_data *data);
+int read_event_pairs(const procedure_row &row, const list_text &text, dialog_data *data);
+int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_data *data);
 
 // Hooks named in ui/dialogs.def.
 bool sync_report(dialog_data *result);
 dialog_outcome nonconflict_compute(dialog_data *data);
 dialog_outcome isomorph_compute(dialog_data *data);
+int hiconsis_prepare(const procedure_row &row, dialog_data *data);
 
 #endif

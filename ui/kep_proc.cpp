@@ -257,8 +257,9 @@ namespace {
 // Readers by list_entry. A reader returns 1 when the user cancelled; an allocation failure leaves
 // mem_result set and ends the list.
 int (*const LIST_READERS[])(const procedure_row &, const list_text &, dialog_data *) = {
-    nullptr, read_event_list, read_pair_list, read_null_or_image};
-static_assert(sizeof LIST_READERS / sizeof LIST_READERS[0] == ENTRY_NULL_OR_IMAGE + 1);
+    nullptr,          read_event_list,   read_pair_list, read_null_or_image,
+    read_event_pairs, read_vocal_triples};
+static_assert(sizeof LIST_READERS / sizeof LIST_READERS[0] == ENTRY_VOCAL_TRIPLES + 1);
 
 constexpr dialog_hooks DIALOG_HOOKS[] = {
 #define DIALOG(menu_operation, ID, ...) dialog_hooks{.id = PROC_##ID __VA_OPT__(, ) __VA_ARGS__},
@@ -416,6 +417,10 @@ bool dialog_makeit(const procedure_row &row, const dialog_data &result, std::str
   facts.n_blocked = result.n_events;
   facts.map = result.map;
   facts.map_size = result.size[0];
+  facts.quads = result.quads;
+  facts.n_quads = result.n_quads;
+  facts.old_outputs = result.outputs;
+  facts.n_old_outputs = result.n_outputs;
   *entry = makeit_entry(row, facts, timing_mode != 0, stop_time - start_time);
   return makeit_append(get_makeit(), *entry) == 0;
 }
@@ -551,6 +556,7 @@ void release_data(dialog_data *result) {
   free(result->erased);
   free(result->map);
   free(result->quads);
+  free(result->outputs);
   *result = dialog_data{};
 }
 
