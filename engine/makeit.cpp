@@ -103,6 +103,13 @@ std::string tail_text(const procedure_row &row, const makeit_facts &facts) {
       return compute_controllable(facts.des, facts.size) ? "  Controllable." : "  Uncontrollable.";
     case LOG_NEW_LABELS_SIZES:
       return "   New event labels: [" + new_outputs(facts) + "]" + sizes_text(facts);
+    case LOG_SIZES_BOUND: {
+      char text[96];
+      snprintf(text, sizeof text, "  (%ld,%ld;slb=%ld)", static_cast<long>(facts.size),
+               static_cast<long>(count_tran(facts.des, facts.size)),
+               static_cast<long>(facts.bound));
+      return text;
+    }
   }
   return "";
 }

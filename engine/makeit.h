@@ -31,6 +31,7 @@ struct makeit_facts {
   state_t n_quads = 0;
   const event_t *old_outputs = nullptr;  // Hiconsis: the outputs on states of the input
   uint16_t n_old_outputs = 0;
+  int32_t bound = 0;  // Supreduce: lower bound of the minimal supervisor's state count
 };
 
 // The entry of `row` for `facts`: "<output> = <name>(<inputs><args>)<tail>", the computing time
