@@ -55,6 +55,7 @@ rmdir "$log"
 # stays and no control data are written.
 cp "$USERDIR/G2.des" "$USERDIR/CD.des"
 printf '\377\377\377\377' | dd of="$USERDIR/CD.des" bs=1 seek=50 conv=notrunc 2>/dev/null
+write_des "$USERDIR/T.des" 2 "1" "0 1 1"
 cp "$USERDIR/T.des" "$WORK/T.before"
 run_keys " t2CD\ryT\ry"
 check_screen_row 22 "Error reading file: $USERDIR/CD.des"
