@@ -36,6 +36,8 @@ enum list_entry {
   ENTRY_EVENTS,         // event fields, ten to a row, -1 ends
   ENTRY_PAIRS,          // one state pair to a row, -1 ends
   ENTRY_NULL_OR_IMAGE,  // the NULL ? question, then the events to erase or to keep
+  ENTRY_EVENT_PAIRS,    // one (old label, new label) pair to a row, -1 ends; scrolls
+  ENTRY_VOCAL_TRIPLES,  // [exit state or *, event, output] to a row, -1 ends; scrolls
 };
 
 // How the compute frame treats a row.
@@ -57,14 +59,17 @@ enum log_args_kind {
   LOG_TYPED_PAIRS,     // ",[[a,b],[c,d]]"
   LOG_NULL_OR_IMAGE,   // ",Null[e1]" or ",Image[e1]"
   LOG_CORRESPONDENCE,  // Isomorph: ";identity" or ";[[x,y],...]" when true
+  LOG_VOCAL_TRIPLES,   // ",[[exit,event,output],...]"
 };
 
 // What the MAKEIT entry writes after the closing parenthesis.
 enum log_tail_kind {
   LOG_TAIL_NONE,
-  LOG_SIZES,          // "  (states,transitions)" of the output
-  LOG_SIZES_BLOCKED,  // the sizes, then "  Blocked_events = " and the list or "None  "
-  LOG_CONTROLLABLE,   // "  Controllable." or "  Uncontrollable."
+  LOG_SIZES,             // "  (states,transitions)" of the output
+  LOG_SIZES_BLOCKED,     // the sizes, then "  Blocked_events = " and the list or "None  "
+  LOG_CONTROLLABLE,      // "  Controllable." or "  Uncontrollable."
+  LOG_NEW_LABELS_SIZES,  // "   New event labels: [v1,v2]" (outputs new in the output), sizes
+  LOG_SIZES_BOUND,       // "  (states,transitions;slb=bound)": Supreduce's lower bound
 };
 
 // A DES held by the compute frame: count and state array, owned by the job.
@@ -88,6 +93,8 @@ struct compute_job {
   state_t pair_count;
   quad *quads;  // LIST_QUADS
   state_t quad_count;
+  int32_t bound;  // RESULT_BOUND_RATIO: the second result line, set by the steps
+  float ratio;
 };
 
 // One name the dialog asks for: its prompt and the file's extension.
@@ -163,7 +170,9 @@ int run_request(procedure_id id, const char *const *names, const void *list, int
                 int32_t *bound = nullptr, float *ratio = nullptr);
 
 // Compute process: the whole compute function of `row` on the open request positioned after the
-// three header lines. Returns when the output is filed; exits 0 on every failure.
-void compute_procedure(const procedure_row &row, FILE *request);
+// three header lines. Returns when the output is filed, with the second result line of a
+// RESULT_BOUND_RATIO row in *bound and *ratio when they are given; exits 0 on every failure.
+void compute_procedure(const procedure_row &row, FILE *request, int32_t *bound = nullptr,
+                       float *ratio = nullptr);
 
 #endif

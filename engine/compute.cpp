@@ -101,7 +101,7 @@ void murn_out_of_memory() {
   exit(0);
 }
 
-void compute_procedure(const procedure_row &row, FILE *request) {
+void compute_procedure(const procedure_row &row, FILE *request, int32_t *bound, float *ratio) {
   static compute_job job;
   job = compute_job{};
   active_job = &job;
@@ -123,6 +123,8 @@ void compute_procedure(const procedure_row &row, FILE *request) {
     if (filedes(job.name[row.inputs], job.output.size, init, job.output.des) != 0)
       compute_fail(MURN_OUTPUT_NOT_WRITTEN);
   }
+  if (bound != nullptr) *bound = job.bound;
+  if (ratio != nullptr) *ratio = job.ratio;
   release_job(&job);
   active_job = nullptr;
 }
@@ -159,10 +161,15 @@ int cmdline_kep_run() {
     murn_result(MURN_BAD_REQUEST);
     return 0;
   }
-  compute_procedure(*row, request);
+  int32_t bound = 0;
+  float ratio = 0.0f;
+  compute_procedure(*row, request, &bound, &ratio);
   fclose(request);
   remove(prm_file);
-  murn_result(MURN_OK);
+  if (row->result == RESULT_BOUND_RATIO)
+    murn_result_supreduce(MURN_OK, bound, ratio);
+  else
+    murn_result(MURN_OK);
   return 0;
 }
 

@@ -51,8 +51,34 @@ std::string args_text(const procedure_row &row, const makeit_facts &facts) {
           text += format(text.empty() ? ";[[%ld,%ld]" : ",[%ld,%ld]", x, facts.map[x]);
       return text.empty() ? ";identity" : text + "]";
     }
+    case LOG_VOCAL_TRIPLES: {
+      std::string text = ",[";
+      char item[64];
+      for (state_t i = 0; i < facts.n_quads; ++i) {
+        const quad &q = facts.quads[i];
+        snprintf(item, sizeof item, i == 0 ? "[%ld,%d,%d]" : ",[%ld,%d,%d]", static_cast<long>(q.a),
+                 q.b, q.d);
+        text += item;
+      }
+      return text + "]";
+    }
   }
   return "";
+}
+
+// The outputs on states of the DES that are not in `old`, ascending, as "v1,v2".
+std::string new_outputs(const makeit_facts &facts) {
+  bool seen[8192] = {};
+  for (state_t s = 0; s < facts.size; ++s) seen[facts.des[s].vocal] = true;
+  seen[0] = false;
+  for (uint16_t i = 0; i < facts.n_old_outputs; ++i) seen[facts.old_outputs[i] & 0x1FFF] = false;
+  std::string text;
+  for (int w = 1; w < 8192; ++w) {
+    if (!seen[w]) continue;
+    if (!text.empty()) text += ',';
+    text += std::to_string(w);
+  }
+  return text;
 }
 
 std::string sizes_text(const makeit_facts &facts) {
@@ -75,6 +101,15 @@ std::string tail_text(const procedure_row &row, const makeit_facts &facts) {
     }
     case LOG_CONTROLLABLE:
       return compute_controllable(facts.des, facts.size) ? "  Controllable." : "  Uncontrollable.";
+    case LOG_NEW_LABELS_SIZES:
+      return "   New event labels: [" + new_outputs(facts) + "]" + sizes_text(facts);
+    case LOG_SIZES_BOUND: {
+      char text[96];
+      snprintf(text, sizeof text, "  (%ld,%ld;slb=%ld)", static_cast<long>(facts.size),
+               static_cast<long>(count_tran(facts.des, facts.size)),
+               static_cast<long>(facts.bound));
+      return text;
+    }
   }
   return "";
 }

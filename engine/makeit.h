@@ -27,6 +27,11 @@ struct makeit_facts {
   uint16_t n_blocked = 0;
   const state_t *map = nullptr;  // Isomorph: state of DES2 per state of DES1; null: identity
   state_t map_size = 0;
+  const quad *quads = nullptr;  // Vocalize: the entries typed (exit state, event, -, output)
+  state_t n_quads = 0;
+  const event_t *old_outputs = nullptr;  // Hiconsis: the outputs on states of the input
+  uint16_t n_old_outputs = 0;
+  int32_t bound = 0;  // Supreduce: lower bound of the minimal supervisor's state count
 };
 
 // The entry of `row` for `facts`: "<output> = <name>(<inputs><args>)<tail>", the computing time

@@ -40,6 +40,8 @@ struct dialog_data {
   state_t n_quads;
   int32_t bound;  // second result line of a RESULT_BOUND_RATIO procedure
   float ratio;
+  event_t *outputs;  // Hiconsis: the outputs on states of DES1, ascending
+  uint16_t n_outputs;
 };
 
 // How a dialog ended.
@@ -63,6 +65,9 @@ struct dialog_hooks {
   // what the request needs, may set data->request to another procedure. Returns 1 when the user
   // cancelled; an allocation failure leaves mem_result set.
   int (*prepare)(const procedure_row &row, dialog_data *data) = nullptr;
+  // Optional: shows its own message on the message row for a failure with result `code`.
+  // Returns false to leave the message to the common table.
+  bool (*failure)(int code) = nullptr;
 };
 
 // Texts of a list the user types after the names.
@@ -82,8 +87,9 @@ int continue_list(const procedure_row &row, const list_text &text);
 bool load_inputs(dialog_data *data);
 // Adds every event on a transition of the DES to the sorted list.
 void collect_events(const state_node *des, state_t size, event_t **list, uint16_t *count);
-// The events on transitions of the DES that are not in `kept`, ascending, into *out (which the
-// caller frees). Allocation failure sets mem_result.
+// Adds the events on transitions of the DES to the sorted list *out (which may hold the events of
+// other DES already; the caller frees it), then drops those in `kept`. Allocation failure sets
+// mem_result.
 void gen_complement_list(const state_node *des, state_t size, const event_t *kept, uint16_t n_kept,
                          event_t **out, uint16_t *n_out);
 // Shows the pairs (x, map[x]) with x != map[x], four to a row, paging below row 21. Returns
@@ -94,10 +100,15 @@ bool printlist1(const state_t *map, state_t n);
 int read_event_list(const procedure_row &row, const list_text &text, dialog_data *data);
 int read_pair_list(const procedure_row &row, const list_text &text, dialog_data *data);
 int read_null_or_image(const procedure_row &row, const list_text &text, dialog_data *data);
+int read_event_pairs(const procedure_row &row, const list_text &text, dialog_data *data);
+int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_data *data);
 
 // Hooks named in ui/dialogs.def.
 bool sync_report(dialog_data *result);
 dialog_outcome nonconflict_compute(dialog_data *data);
 dialog_outcome isomorph_compute(dialog_data *data);
+int hiconsis_prepare(const procedure_row &row, dialog_data *data);
+bool supreduce_report(dialog_data *result);  // ui/reduce_dialogs.cpp
+bool supreduce_failure(int code);
 
 #endif

@@ -147,8 +147,9 @@ int read_pair_list(const procedure_row &row, const list_text &text, dialog_data 
 const char IMAGE_INSTRUCTIONS[] =
     "Enter list of event labels to be retained;\nterminate list with -1.\n";
 
-// NULL or IMAGE: the question, then the events to erase or to keep. With IMAGE, DES1 is read to
-// find the events to erase. `text` gives the NULL list's texts.
+// NULL or IMAGE: the question, then the events to erase or to keep. With IMAGE, the inputs are
+// read to find the events to erase: those of any input that are not kept. `text` gives the NULL
+// list's texts.
 int read_null_or_image(const procedure_row &row, const list_text &text, dialog_data *data) {
   const list_text image_text = {IMAGE_INSTRUCTIONS, IMAGE_INSTRUCTIONS, false};
   if (getcury(stdscr) > 15) clear();
@@ -163,11 +164,13 @@ int read_null_or_image(const procedure_row &row, const list_text &text, dialog_d
   data->image = key == 'n' || key == 'N';
   if (read_event_list(row, data->image ? image_text : text, data) != 0) return 1;
   if (!data->image || mem_result) return 0;
-  state_t size = 0, init = 0;
-  state_node *des = nullptr;
-  if (getdes(name1, &size, &init, &des))
-    gen_complement_list(des, size, data->typed, data->n_typed, &data->erased, &data->n_erased);
-  freedes(size, &des);
+  for (int slot = 0; slot < row.inputs && !mem_result; ++slot) {
+    state_t size = 0, init = 0;
+    state_node *des = nullptr;
+    if (getdes(NAMES[slot], &size, &init, &des))
+      gen_complement_list(des, size, data->typed, data->n_typed, &data->erased, &data->n_erased);
+    freedes(size, &des);
+  }
   return 0;
 }
 
@@ -257,8 +260,9 @@ namespace {
 // Readers by list_entry. A reader returns 1 when the user cancelled; an allocation failure leaves
 // mem_result set and ends the list.
 int (*const LIST_READERS[])(const procedure_row &, const list_text &, dialog_data *) = {
-    nullptr, read_event_list, read_pair_list, read_null_or_image};
-static_assert(sizeof LIST_READERS / sizeof LIST_READERS[0] == ENTRY_NULL_OR_IMAGE + 1);
+    nullptr,          read_event_list,   read_pair_list, read_null_or_image,
+    read_event_pairs, read_vocal_triples};
+static_assert(sizeof LIST_READERS / sizeof LIST_READERS[0] == ENTRY_VOCAL_TRIPLES + 1);
 
 constexpr dialog_hooks DIALOG_HOOKS[] = {
 #define DIALOG(menu_operation, ID, ...) dialog_hooks{.id = PROC_##ID __VA_OPT__(, ) __VA_ARGS__},
@@ -416,6 +420,11 @@ bool dialog_makeit(const procedure_row &row, const dialog_data &result, std::str
   facts.n_blocked = result.n_events;
   facts.map = result.map;
   facts.map_size = result.size[0];
+  facts.quads = result.quads;
+  facts.n_quads = result.n_quads;
+  facts.old_outputs = result.outputs;
+  facts.n_old_outputs = result.n_outputs;
+  facts.bound = result.bound;
   *entry = makeit_entry(row, facts, timing_mode != 0, stop_time - start_time);
   return makeit_append(get_makeit(), *entry) == 0;
 }
@@ -551,6 +560,7 @@ void release_data(dialog_data *result) {
   free(result->erased);
   free(result->map);
   free(result->quads);
+  free(result->outputs);
   *result = dialog_data{};
 }
 
@@ -569,7 +579,7 @@ bool run_dialog(procedure_id id) {
   dialog_outcome outcome = dialog_read(row, *hooks, &result, &code);
   quit = outcome != DIALOG_DONE;
   if (outcome == DIALOG_FAILED) {
-    show_failure(row, code);
+    if (hooks->failure == nullptr || !hooks->failure(code)) show_failure(row, code);
     user_pause();
   } else if (outcome == DIALOG_DONE || outcome == DIALOG_DONE_QUIET) {
     std::string entry;

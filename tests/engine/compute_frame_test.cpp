@@ -86,11 +86,11 @@ TEST(ComputeFrame, EachFailureWritesItsCode) {
   }
 }
 
-// The header sets the switches; a header that is not numbers, an unknown code or a reserved one
+// The header sets the switches; a header that is not numbers, an unknown code or no code at all
 // answers a garbled request and keeps it.
 TEST(ComputeFrame, HeaderSetsSwitchesOrIsGarbled) {
   scratch_install install;
-  for (const char *request : {"1\n0\n99\n", "zero\n1\n2\nG\nH\n", "0\n1\n8\nA\nB\nC\nD\n"}) {
+  for (const char *request : {"1\n0\n99\n", "zero\n1\n2\nG\nH\n", "0\n1\n0\nA\nB\n"}) {
     write_text(install.user_file("murn.prm"), request);
     EXPECT_EQ(cmdline_kep_run(), 0);
     EXPECT_EQ(install.user_listing(), (std::vector<std::string>{"murn.prm", "murn.rst"}));

@@ -129,7 +129,8 @@ le32() {
 le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))"; }
 
 # write_des FILE STATES "MARKED..." "SRC EVENT DST" ...: a DES file (init 0) with the given
-# marker states and transitions, in the binary layout every DES file has.
+# marker states and transitions, in the binary layout every DES file has. VOCALS, when set,
+# lists "STATE OUTPUT" pairs (ascending states) of vocal outputs.
 write_des() {
   local file=$1 size=$2 marked=$3
   shift 3
@@ -150,6 +151,12 @@ write_des() {
       done
     done
     le32 -1
+    set -- ${VOCALS:-}
+    while [ $# -ge 2 ]; do
+      le32 "$1"
+      le16 "$2"
+      shift 2
+    done
     le32 -1
   } >"$body"
   {

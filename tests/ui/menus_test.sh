@@ -63,9 +63,6 @@ check_screen_row 7 "                        MAIN OPTIONS"
 run_keys " t1q"
 check_screen_row 3 "                               SARV PROCEDURES"
 check_screen_row 19 "                               Procedure desired:"
-run_keys " t8"  # dialogs this build does not offer leave the menu as it was
-check_screen_row 3 "                               SARV PROCEDURES"
-check_screen_row 19 "                               Procedure desired:"
 run_keys " t1qpzhzm?X"
 check_screen_row 7 "                        MAIN OPTIONS"
 

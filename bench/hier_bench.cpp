@@ -1,0 +1,84 @@
+// Outconsis, Higen and Hiconsis (both variants) on large vocal DES: the product of a cell of
+// independent machines (bench/plants.h, 3^machines states) with a few hundred vocal states
+// picked evenly through the state numbers (every state k * stride + stride / 2), outputs cycling
+// through 10..49 (so that Hiconsis has 50 free outputs). Each case runs in its own child process, so its peak resident set is its own,
+// and is stopped after a time limit.
+// Usage: hier_bench [LIMIT_SECONDS [machines ...]] (default 60 s; 8 9 11 13 machines).
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "algo/des_proc.h"
+#include "algo/hicons.h"
+#include "algo/higen.h"
+#include "algo/minm.h"
+#include "algo/outcon.h"
+#include "algo/project.h"
+#include "bench/measure.h"
+#include "bench/plants.h"
+
+namespace {
+
+const int VOCAL_STATES = 300;
+
+bench_des make_vocal_cell(int machines) {
+  bench_des d = make_line_plant(machines);
+  state_t stride = d.n / VOCAL_STATES;
+  for (int k = 0; k < VOCAL_STATES; k++)
+    set_output(&d.des[k * stride + stride / 2], static_cast<unsigned>(10 + k % 40));
+  return d;
+}
+
+void run_case(const char *procedure, int machines) {
+  bench_des d = make_vocal_cell(machines);
+  state_t input = d.n;
+  long transitions = static_cast<long>(count_tran(d.des, d.n));
+  double rss_input = peak_rss_mib();
+  stopwatch clock;
+  const char *note = "";
+  if (strcmp(procedure, "outconsis") == 0) {
+    outcon_des(&d.n, &d.des);
+  } else if (strcmp(procedure, "higen") == 0) {
+    event_t *nulls = nullptr;
+    uint16_t count = 0;
+    if (higen_des(&d.n, &d.des, &nulls, &count) != RELABEL_OK) note = "  LABEL OVERFLOW";
+    if (count) project1(&d.n, &d.des, count, nulls);
+    if (count == 0 || d.n > 1) {
+      reach(&d.n, &d.des);
+      minimize(&d.n, &d.des);
+    }
+    free(nulls);
+  } else {
+    int overflow = strcmp(procedure, "hiconsis") == 0 ? hiconsis_des(&d.n, &d.des)
+                                                      : hiconsis_1_des(&d.n, &d.des);
+    if (overflow) note = "  VOCAL OUTPUT OVERFLOW";
+  }
+  printf(
+      "%-10s %8ld states %9ld transitions -> %8ld states %9ld transitions  %7.2f s wall "
+      "%7.2f s cpu  peak RSS %5.0f MiB (input %.0f MiB)%s%s\n",
+      procedure, static_cast<long>(input), transitions, static_cast<long>(d.n),
+      static_cast<long>(count_tran(d.des, d.n)), clock.wall(), clock.cpu(), peak_rss_mib(),
+      rss_input, mem_result ? "  OUT OF MEMORY" : "", note);
+  freedes(d.n, &d.des);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  unsigned limit = argc > 1 ? static_cast<unsigned>(atoi(argv[1])) : 60;
+  std::vector<int> cells;
+  for (int i = 2; i < argc; i++) cells.push_back(atoi(argv[i]));
+  if (cells.empty()) cells = {8, 9, 11, 13};
+  const char *procedures[] = {"outconsis", "higen", "hiconsis", "hiconsis1"};
+  for (int machines : cells)
+    for (const char *procedure : procedures)
+      if (!run_in_child([=] {
+            alarm(limit);
+            run_case(procedure, machines);
+          }))
+        printf("%-10s 3^%d states: stopped after %u s (or failed)\n", procedure, machines, limit);
+  return 0;
+}

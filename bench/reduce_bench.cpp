@@ -1,0 +1,148 @@
+// Speed and memory of Supreduce on the Supcon supervisors of transfer lines (bench/plants.h), and
+// of Supnorm and Supscop on line plants with a few unobservable events. Each case runs in its
+// own child process so that its peak resident memory (getrusage, inputs included) is its own.
+// Prints one Markdown table row per case.
+// Usage: reduce_bench [quick | reduce MACHINES CAPACITY [LAST] | supnorm MACHINES |
+//                      supscop MACHINES]
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "algo/cnorm.h"
+#include "algo/des_proc.h"
+#include "algo/product.h"
+#include "algo/supcon.h"
+#include "algo/supred.h"
+#include "bench/measure.h"
+#include "bench/plants.h"
+#include "model/des_file.h"
+
+namespace {
+
+void print_row(const char *op, const char *name, const char *inputs, state_t states,
+               const char *extra, double seconds, double cpu) {
+  printf("| %s | %s | %s | %d | %s | %.2f | %.2f | %.0f |\n", op, name, inputs, states, extra,
+         seconds, cpu, peak_rss_mib());
+  fflush(stdout);
+}
+
+// Supcon as the compute engine runs it; the specification is released.
+bench_des run_supcon(bench_des plant, bench_des spec) {
+  bench_des t;
+  pair_code_t *codes;
+  meet2(plant.n, plant.des, spec.n, spec.des, &t.n, &t.des, nullptr, &codes);
+  freedes(spec.n, &spec.des);
+  trim2(&t.n, &t.des, codes);
+  shave1(plant.n, plant.des, &t.n, &t.des, codes);
+  free(codes);
+  return t;
+}
+
+// Supreduce of the line's supervisor, from files in a scratch user directory.
+void bench_reduce(int machines, int capacity, int last) {
+  if (!run_in_child([&] {
+        char dir[] = "/tmp/sarv_reduce_benchXXXXXX";
+        if (mkdtemp(dir) == nullptr) return;
+        snprintf(prefix, sizeof prefix, "%s/", dir);
+        bench_des plant = make_line_plant(machines);
+        bench_des sup = run_supcon(plant, make_line_spec(machines, capacity, last));
+        bench_des m, d;
+        pair_code_t *codes;
+        meet2(plant.n, plant.des, sup.n, sup.des, &m.n, &m.des, nullptr, &codes);
+        condat1(plant.des, plant.n, sup.n, m.n, m.des, &d.n, &d.des, codes);
+        free(codes);
+        freedes(m.n, &m.des);
+        filedes("PLANT", plant.n, 0, plant.des);
+        filedes("SUP", sup.n, 0, sup.des);
+        filedes("SUPDAT", d.n, -1, d.des);
+        char name[64], inputs[64], extra[64];
+        snprintf(name, sizeof name, "line %d machines, buffers %d (last %d)", machines, capacity,
+                 last);
+        snprintf(inputs, sizeof inputs, "(%d, %lld)", sup.n,
+                 static_cast<long long>(count_tran(sup.des, sup.n)));
+        freedes(plant.n, &plant.des);
+        freedes(sup.n, &sup.des);
+        freedes(d.n, &d.des);
+        int32_t bound = 0;
+        float ratio = 0;
+        stopwatch clock;
+        int status = supreduce("PLANT", "SUP", "SUPDAT", "RED", &bound, &ratio);
+        double wall, cpu;
+        clock.stop(&wall, &cpu);
+        state_t reduced = 0, init = 0;
+        state_node *red = nullptr;
+        getdes("RED", &reduced, &init, &red);
+        freedes(reduced, &red);
+        snprintf(extra, sizeof extra, "bound %d, ratio %.1f, status %d", bound, ratio, status);
+        print_row("Supreduce", name, inputs, reduced, extra, wall, cpu);
+        std::filesystem::remove_all(dir);
+      }))
+    printf("| Supreduce | (case failed) |\n");
+}
+
+// E: buffer 1 (capacity 2) between machines 1 and 2, selflooped with every other event of the
+// line; the break events of machines 1 and 2 are unobservable.
+bench_des one_buffer_spec(int machines) {
+  bench_des spec = make_buffer(1, 2);
+  std::vector<event_t> others;
+  for (int i = 1; i <= machines; i++)
+    for (event_t e : {start_event(i), finish_event(i), repair_event(i), break_event(i)})
+      if (e != finish_event(1) && e != start_event(2)) others.push_back(e);
+  std::sort(others.begin(), others.end());
+  gentran(static_cast<uint16_t>(others.size()), others.data(), spec.n, spec.des);
+  return spec;
+}
+
+void bench_normal(bool scop, int machines) {
+  if (!run_in_child([&] {
+        bench_des plant = make_line_plant(machines), spec = one_buffer_spec(machines);
+        event_t nulls[] = {break_event(1), break_event(2)};
+        char name[64], inputs[64], extra[64];
+        snprintf(name, sizeof name, "line %d machines, breaks of 1 and 2 unobservable", machines);
+        snprintf(inputs, sizeof inputs, "(%d, %lld) x (%d, %lld)", plant.n,
+                 static_cast<long long>(count_tran(plant.des, plant.n)), spec.n,
+                 static_cast<long long>(count_tran(spec.des, spec.n)));
+        bench_des out;
+        stopwatch clock;
+        int status = (scop ? suprema_normal_scop : suprema_normal)(
+            spec.des, spec.n, plant.des, plant.n, &out.des, &out.n, nulls, 2);
+        double wall, cpu;
+        clock.stop(&wall, &cpu);
+        snprintf(extra, sizeof extra, "%lld transitions, status %d",
+                 static_cast<long long>(count_tran(out.des, out.n)), status);
+        print_row(scop ? "Supscop" : "Supnorm", name, inputs, out.n, extra, wall, cpu);
+      }))
+    printf("| %s | (case failed) |\n", scop ? "Supscop" : "Supnorm");
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  bool quick = argc > 1 && strcmp(argv[1], "quick") == 0;
+  printf(
+      "| procedure | case | input (states, transitions) | result states | result | seconds "
+      "| CPU seconds | peak RSS MiB |\n|---|---|---|---|---|---|---|---|\n");
+  if (argc >= 3 && strcmp(argv[1], "reduce") == 0) {
+    int capacity = argc > 3 ? atoi(argv[3]) : 2;
+    bench_reduce(atoi(argv[2]), capacity, argc > 4 ? atoi(argv[4]) : capacity);
+    return 0;
+  }
+  if (argc >= 3) {
+    bench_normal(strcmp(argv[1], "supscop") == 0, atoi(argv[2]));
+    return 0;
+  }
+  bench_reduce(4, 2, 2);
+  bench_normal(false, 8);
+  if (quick) return 0;
+  bench_reduce(5, 2, 3);
+  bench_reduce(5, 3, 3);
+  for (int m : {9, 10}) bench_normal(false, m);
+  for (int m : {8, 9}) bench_normal(true, m);
+  return 0;
+}

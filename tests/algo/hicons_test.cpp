@@ -1,0 +1,113 @@
+// Hiconsis: output overflow, single versus multiple new outputs, and random vocal DES.
+#include "algo/hicons.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+
+#include "algo/outcon.h"
+#include "support/brute_lang.h"
+#include "support/hier_ref.h"
+
+namespace {
+
+std::set<int> bases_of(const owned_des &d) {
+  std::set<int> out;
+  for (state_t s = 0; s < d.size; s++)
+    if (d.des[s].vocal) out.insert(base_output(d.des[s].vocal));
+  return out;
+}
+
+// Two controllable transitions 0 -1-> 1 and 0 -3-> 4 into silent states that each lead on
+// uncontrollable events to the vocal states 2 (output 20) and 3 (output 30): neither source
+// controls which one comes next, so 1 and 4 must become vocal.
+void make_two_agents(owned_des *d) {
+  make_des(5, {{0, 1, 1}, {0, 3, 4}, {1, 2, 2}, {1, 4, 3}, {4, 2, 2}, {4, 6, 3}}, {2}, d);
+  d->des[2].vocal = 20;
+  d->des[3].vocal = 30;
+}
+
+}  // namespace
+
+TEST(Hiconsis, NewOutputsSingleOrMultiple) {
+  owned_des single, multiple;
+  make_two_agents(&single);
+  make_two_agents(&multiple);
+  mem_result = 0;
+  EXPECT_EQ(hiconsis_1_des(&single.size, &single.des), 0);
+  EXPECT_EQ(bases_of(single), std::set<int>({10, 20, 30}));
+  EXPECT_EQ(hiconsis_des(&multiple.size, &multiple.des), 0);
+  EXPECT_EQ(bases_of(multiple), std::set<int>({10, 11, 20, 30}));
+  EXPECT_EQ(mem_result, 0);
+}
+
+TEST(Hiconsis, EveryOutputUsedOverflowsInBothVariants) {
+  std::vector<transition_spec> chain;
+  for (state_t s = 0; s < 90; s++) chain.push_back({s, 2, s + 1});
+  for (int version = 0; version < 2; version++) {
+    owned_des d;
+    make_des(91, chain, {}, &d);
+    for (state_t s = 1; s <= 90; s++) set_output(&d.des[s], static_cast<unsigned>(9 + s));
+    EXPECT_EQ((version ? hiconsis_1_des : hiconsis_des)(&d.size, &d.des), 1);
+  }
+  // With one output left, the multiple variant gives it away and then overflows.
+  owned_des d;
+  make_two_agents(&d);
+  int added;
+  for (int v = 10; v <= 99; v++) {
+    if (v == 20 || v == 30 || v == 50) continue;
+    state_t s = d.size;
+    resize_des(&d.des, d.size, d.size + 1);
+    d.size++;
+    addordlist1(8, s, &d.des[s - 1].next, d.des[s - 1].numelts,
+                &added);  // reachable, uncontrollable
+    d.des[s - 1].numelts++;
+    set_output(&d.des[s], static_cast<unsigned>(v));
+  }
+  EXPECT_EQ(hiconsis_des(&d.size, &d.des), 1);
+}
+
+TEST(Hiconsis, WithoutControllableEventsItIsOutconsisTwice) {
+  owned_des d, twice;
+  make_des(4, {{0, 2, 1}, {1, 4, 2}, {2, 2, 3}, {3, 0, 1}}, {3}, &d);
+  d.des[2].vocal = 45;
+  copy_des(d.des, d.size, &twice);
+  EXPECT_EQ(hiconsis_des(&d.size, &d.des), 0);
+  outcon_des(&twice.size, &twice.des);
+  outcon_des(&twice.size, &twice.des);
+  EXPECT_TRUE(same_des(d.des, d.size, twice.des, twice.size));
+}
+
+// The vocalization loop against slow searches; the whole procedure keeps the language and the
+// outputs of the input's vocal states, and ends output-control-consistent and reachable.
+TEST(Hiconsis, RandomVocalDesMatchSlowSearchesAndKeepTheirLanguage) {
+  std::mt19937 rng(29);
+  for (int round = 0; round < 300; round++) {
+    owned_des d;
+    make_random_vocal(rng, 2 + round % 12, 3, &d);
+    ref_des input = to_ref(d.des, d.size);
+    outcon_des(&d.size, &d.des);
+    ref_des expected = to_ref(d.des, d.size);
+    SCOPED_TRACE(round);
+    int version = round % 2;
+    int overflow = hcc(d.size, d.des, version);
+    ASSERT_EQ(overflow, ref_hcc(&expected, version));
+    EXPECT_EQ(diff_des(expected, d.des, d.size), "");
+    if (overflow) continue;
+    outcon_des(&d.size, &d.des);
+    ASSERT_EQ(des_check(d.des, d.size), 0);
+    ref_des result = to_ref(d.des, d.size);
+    EXPECT_EQ(occ_violation(d.des, d.size), "");
+    EXPECT_EQ(walk_difference(input, result, SAME_BASE_WHERE_FIRST_VOCAL), "");
+    EXPECT_EQ(unreachable_count(result), 0);
+  }
+}
+
+TEST(Hiconsis, ReportsProgress) {
+  owned_des d;
+  make_two_agents(&d);
+  auto lines = progress_lines_of([&] { hiconsis_des(&d.size, &d.des); });
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "HCC: 5 0 1"), lines.end());
+}

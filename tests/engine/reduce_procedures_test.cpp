@@ -1,0 +1,124 @@
+// Supreduce, Supnorm, Supnormclo, Supscop and their variants end to end: each code through the
+// real program in compute mode, compared with the algorithm run here, and the result file.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "algo/cnorm.h"
+#include "algo/supred.h"
+#include "engine/cl_kep.h"
+#include "engine/engine_test_util.h"
+#include "support/brute_lang.h"
+#include "support/reduce_ref.h"
+
+namespace {
+
+// A plant G, a legal language E inside it and the supervisor S = Supcon(G, E) with its control
+// data C, all filed in the user directory.
+// Returns the supervisor's state count.
+state_t file_case(scratch_install &install, unsigned seed, owned_des *e, owned_des *g) {
+  std::mt19937 rng(seed);
+  random_des_options options;
+  options.states = 6;
+  options.events = {0, 1, 2, 3, 4};
+  options.marked_fraction = 0.6;
+  make_random_des(rng, options, g);
+  ref_des r = to_ref(g->des, g->size);
+  for (auto &row : r.out)
+    if (row.size() > 1) row.pop_back();
+  from_ref(r, e);
+  install.file("G", *g);
+  install.file("E", *e);
+  ref_des sup = ref_supcon(to_ref(g->des, g->size), r);
+  owned_des s, c;
+  from_ref(sup, &s);
+  ref_des dat;
+  for (const event_set &events : ref_condat(to_ref(g->des, g->size), sup)) {
+    dat.out.emplace_back();
+    for (event_t ev : events) dat.out.back().emplace_back(ev, 0);
+    dat.marked.push_back(false);
+    dat.vocal.push_back(0);
+  }
+  from_ref(dat, &c);
+  install.file("S", s);
+  EXPECT_EQ(filedes("C", c.size, -1, c.des), 0);
+  return s.size;
+}
+
+}  // namespace
+
+TEST(ReduceProcedures, NormalityCodesRunTheirProcedureOnTheNullList) {
+  scratch_install install;
+  const event_t nulls[] = {0, 3};
+  typedef int (*normal)(state_node *, state_t, state_node *, state_t, state_node **, state_t *,
+                        const event_t *, uint16_t);
+  typedef int (*request)(const char *, const char *, const char *, const event_t *, int);
+  struct code_case {
+    request run;
+    normal direct;
+  } cases[] = {{supnorm_runProgram, suprema_normal},
+               {supnormclo_runProgram, suprema_normal_clo},
+               {supscop_runProgram, suprema_normal_scop},
+               {supnormclo_runProgram1, suprema_normal_clo1},
+               {supscop_runProgram1, suprema_normal_scop1}};
+  int nonempty = 0;
+  for (unsigned seed = 1; seed <= 4; seed++) {
+    owned_des e, g;
+    file_case(install, seed, &e, &g);
+    for (const code_case &c : cases) {
+      ASSERT_EQ(c.run("OUT", "E", "G", nulls, 2), MURN_OK);
+      owned_des out, expected;
+      scratch_install::load("OUT", 0, &out);
+      ASSERT_EQ(c.direct(e.des, e.size, g.des, g.size, &expected.des, &expected.size, nulls, 2),
+                CNORM_DONE);
+      EXPECT_TRUE(same_des(expected.des, expected.size, out.des, out.size));
+      nonempty += out.size > 0;
+    }
+  }
+  EXPECT_GE(nonempty, 8);
+  install.expect_no_protocol_files();
+  owned_des nd;
+  make_des(2, {{0, 1, 0}, {0, 1, 1}}, {0}, &nd);
+  install.file("ND", nd);
+  EXPECT_EQ(supscop_runProgram("OUT", "ND", "G", nulls, 2), MURN_NONDETERMINISTIC);
+}
+
+TEST(ReduceProcedures, SupreduceAnswersTwoLinesAndCopiesOrEmptiesItsSpecialCases) {
+  scratch_install install;
+  owned_des e, g;
+  for (unsigned seed = 1; file_case(install, seed, &e, &g) < 3; seed++) {
+  }
+  int32_t bound = -1, direct_bound = -1;
+  float ratio = 0, direct_ratio = 0;
+  ASSERT_EQ(supreduce("G", "S", "C", "EXPECTED", &direct_bound, &direct_ratio), SUPRED_DONE);
+  ASSERT_EQ(supreduce_runProgram("R", "G", "S", "C", &bound, &ratio), MURN_OK);
+  EXPECT_EQ(bound, direct_bound);
+  EXPECT_FLOAT_EQ(ratio, direct_ratio);
+  EXPECT_EQ(read_text(install.user_file("R.des")), read_text(install.user_file("EXPECTED.des")));
+  install.expect_no_protocol_files();
+  // The result file itself, from the compute frame run here.
+  write_text(install.user_file("murn.prm"), "0\n1\n8\nG\nS\nC\nR\n");
+  ASSERT_EQ(cmdline_kep_run(), 0);
+  char expected[64];
+  snprintf(expected, sizeof expected, "0\n%d %f\n", direct_bound, direct_ratio);
+  EXPECT_EQ(read_text(install.user_file("murn.rst")), expected);
+  std::filesystem::remove(install.user_file("murn.rst"));
+  // One state with one selfloop is copied, ratio 1 and bound 1; an empty plant gives no states.
+  owned_des one, empty;
+  make_des(1, {{0, 1, 0}}, {0}, &one);
+  install.file("ONE", one);
+  write_text(install.user_file("murn.prm"), "0\n1\n8\nG\nONE\nC\nR\n");
+  ASSERT_EQ(cmdline_kep_run(), 0);
+  EXPECT_EQ(read_text(install.user_file("murn.rst")), "0\n1 1.000000\n");
+  EXPECT_EQ(read_text(install.user_file("R.des")), read_text(install.user_file("ONE.des")));
+  install.file("EMPTY", empty);
+  ASSERT_EQ(supreduce_runProgram("R", "EMPTY", "S", "C", &bound, &ratio), MURN_OK);
+  owned_des r;
+  scratch_install::load("R", 0, &r);
+  EXPECT_EQ(r.size, 0);
+  // Control data of another supervisor fail the reduction, and nothing is written.
+  std::filesystem::remove(install.user_file("R.des"));
+  ASSERT_EQ(filedes("C", 1, -1, one.des), 0);
+  EXPECT_EQ(supreduce_runProgram("R", "G", "S", "C", &bound, &ratio), MURN_SUPREDUCE_ERROR);
+  EXPECT_FALSE(install.user_has("R.des"));
+}

@@ -1,0 +1,170 @@
+// Front-end parts of the dialogs on vocal DES: the Convert pair screen, the Vocalize entry screen
+// and the Hiconsis option. Both list screens scroll up one line at a time once the entries reach
+// the bottom, and keep their header and instructions at the top.
+#include <curses.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "model/des_file.h"
+#include "model/des_supp.h"
+#include "ui/dialog.h"
+#include "ui/display.h"
+#include "ui/io.h"
+
+namespace {
+
+// Scrolls the screen up one line, clears the rows of the old top block and prints `top` there
+// again.
+void scroll_entries(int top_rows, void (*top)(const procedure_row &, const list_text &),
+                    const procedure_row &row, const list_text &text) {
+  scroll_line();
+  for (int r = 0; r < top_rows; ++r) {
+    move(r, 0);
+    clrtoeol();
+  }
+  move(0, 0);
+  top(row, text);
+  esc_footer();
+}
+
+// The Convert block: header, instructions (the continuation replaces the first line).
+void convert_top(const procedure_row &row, const list_text &text) {
+  dialog_header(row);
+  const char *second = strchr(text.instructions, '\n') + 1;
+  addstr(text.continuation);
+  addstr(second);
+}
+
+void vocalize_top(const procedure_row &row, const list_text &text) {
+  dialog_header(row);
+  addstr(text.instructions);
+}
+
+// Reads one field at (y, x) after its label; returns the key that ended it.
+long read_field(int y, int x, const char *label, long low, long high, bool star, int *key) {
+  mvaddstr(y, x, label);
+  return star ? readintall(key, low, high) : readint(key, low, high);
+}
+
+}  // namespace
+
+// Event label pairs, one to a row: "Old value:  " and at column 25 "New value:  ", each read with
+// readint(-1, 999); -1 in either place ends the list.
+int read_event_pairs(const procedure_row &row, const list_text &text, dialog_data *data) {
+  const int new_column = 25, top_rows = 7;
+  clear();
+  move(0, 0);
+  dialog_header(row);
+  addstr(text.instructions);
+  esc_footer();
+  int y = getcury(stdscr);
+  for (;;) {
+    for (; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, convert_top, row, text);
+    long label[2];
+    for (int i = 0; i < 2; ++i) {
+      int key = 0;
+      label[i] = read_field(y, i == 0 ? 0 : new_column,
+                            i == 0 ? "Old value:  " : "New value:  ", -1, MAX_EVENT, false, &key);
+      if (key == KEY_ESCAPE) return 1;
+      if (label[i] == -1) return 0;
+    }
+    int added = 0;
+    addstatepair(static_cast<state_t>(label[0]), static_cast<state_t>(label[1]), &data->pairs,
+                 data->n_pairs, &added);
+    if (mem_result) return 0;
+    if (added) ++data->n_pairs;
+    ++y;
+  }
+}
+
+// Vocalization entries [exit state, event, output], one to a row. DES1 is read first; the exit
+// state may be "*" for every state with a transition on the event. An entry is legal when the
+// output lies in 10..99 and the exit state has a transition on the event, whose first target is
+// the entrance state; an illegal entry is refused with a message and read again below it.
+int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_data *data) {
+  const int event_column = 20, output_column = 40, top_rows = 8;
+  state_t size = 0, init = 0;
+  state_node *des = nullptr;
+  if (!getdes(name1, &size, &init, &des)) {
+    freedes(size, &des);
+    return 1;
+  }
+  clear();
+  move(0, 0);
+  vocalize_top(row, text);
+  esc_footer();
+  int y = getcury(stdscr);
+  int cancelled = 0;
+  for (bool more = true; more && !mem_result;) {
+    for (; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, vocalize_top, row, text);
+    int key = 0;
+    long exit_state = read_field(y, 0, "Exit state:  ", -1, size - 1, true, &key);
+    bool every = key == '*';
+    long event = 0, output = 0;
+    if (key != KEY_ESCAPE && exit_state != -1)
+      event = read_field(y, event_column, "Event:  ", -1, MAX_EVENT, false, &key);
+    if (key != KEY_ESCAPE && exit_state != -1 && event != -1)
+      output = read_field(y, output_column, "Entrance state vocal output:  ", -1, 99, false, &key);
+    if (key == KEY_ESCAPE) {
+      cancelled = 1;
+      break;
+    }
+    if (exit_state == -1 || event == -1 || output == -1) break;
+    bool legal = output >= 10 && output <= 99;
+    bool any = false;
+    for (state_t s = every ? 0 : static_cast<state_t>(exit_state);
+         legal && s < (every ? size : exit_state + 1); ++s) {
+      for (int j = 0; j < des[s].numelts; ++j) {
+        if (des[s].next[j].event() != event) continue;
+        int added = 0;
+        add_quad(s, static_cast<event_t>(event), des[s].next[j].target(),
+                 static_cast<int16_t>(output), &data->quads, data->n_quads, &added);
+        if (added) ++data->n_quads;
+        any = true;
+        break;
+      }
+    }
+    if (legal && (any || every)) {
+      ++y;
+      continue;
+    }
+    ring_bell();
+    for (y += 2; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, vocalize_top, row, text);
+    mvaddstr(y, 0, "This entry is illegal; please reenter!");
+    y += 2;
+  }
+  freedes(size, &des);
+  return cancelled;
+}
+
+// Hiconsis: single or multiple new outputs, then the outputs DES1 already has, for the log.
+int hiconsis_prepare(const procedure_row &, dialog_data *data) {
+  if (getcury(stdscr) > 15) {
+    clear();
+    move(0, 0);
+  }
+  addstr(
+      "\nHierarchical consistency may require the addition of new low-level state\n"
+      "outputs (i.e. high-level event labels).  Available options are:\n\n"
+      "Single new state output (possibly split, in multiple new locations) (*s)\n\n"
+      "or\n\n"
+      "Multiple new state outputs (distinct for each new location) (m)\n\n"
+      "Select (*s/m)  ");
+  refresh();
+  int key = read_key();
+  if (key == KEY_ESCAPE) return 1;
+  if (key >= 32 && key <= 126) addch(static_cast<chtype>(key));
+  data->request = key == 'm' || key == 'M' ? PROC_HICONSIS : PROC_HICONSIS1;
+  state_t size = 0, init = 0;
+  state_node *des = nullptr;
+  bool loaded = getdes(name1, &size, &init, &des);
+  for (state_t s = 0; loaded && s < size && !mem_result; ++s) {
+    if (des[s].vocal == 0) continue;
+    int added = 0;
+    addordlist(des[s].vocal, &data->outputs, data->n_outputs, &added);
+    if (added) ++data->n_outputs;
+  }
+  freedes(size, &des);
+  return loaded ? 0 : 1;
+}
