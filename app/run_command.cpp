@@ -33,8 +33,6 @@
 #include "ui/des_edit.h"
 #include "ui/kep_proc.h"
 
-const char *const USER_DIR_VARIABLE = "SARV_USER_DIR";
-
 namespace {
 
 struct run_options {

@@ -3,10 +3,6 @@
 #ifndef SARV_APP_RUN_COMMAND_H
 #define SARV_APP_RUN_COMMAND_H
 
-// Environment variable through which a batch run hands its user directory (-d DIR) to the compute
-// processes it starts; compute mode takes it instead of the start-up file's directory.
-extern const char *const USER_DIR_VARIABLE;
-
 // Runs the batch mode on the arguments after "-run" (`program` is the program's own name, used
 // to start compute processes). Reports one line per step on standard output and errors on
 // standard error. Returns the exit status: 0 every step ran and matched what its entry recorded,

@@ -26,7 +26,8 @@ state_node *build_des(state_t states, int per_state) {
   const int stride = (MAX_EVENT + 1) / per_state;
   for (state_t s = 0; s < states; s++) {
     des[s].marked = s % 5 == 0;
-    des[s].vocal = s % 7 == 0 ? (10 + s % 90) & 0x1FFF : 0;
+    int output = s % 7 == 0 ? 10 + s % 90 : 0;
+    des[s].vocal = static_cast<uint16_t>(output & 0x1FFF);
     des[s].numelts = static_cast<uint16_t>(per_state);
     des[s].next = MALLOC_N<tran_entry>(static_cast<size_t>(per_state));
     for (int j = 0; j < per_state; j++) {

@@ -43,7 +43,7 @@ void make_des(state_t size, state_t *n, state_node **des) {
       if (unit(rng) >= 0.6) continue;
       int added;
       addordlist1(e, any_state(rng), &(*des)[s].next, (*des)[s].numelts, &added);
-      (*des)[s].numelts += added;
+      (*des)[s].numelts = static_cast<uint16_t>((*des)[s].numelts + added);
     }
   }
 }

@@ -109,7 +109,7 @@ constexpr bool catalogue_consistent() {
   for (int i = 0; i < PROC_COUNT; ++i) {
     const procedure_row &row = CATALOGUE[i];
     if (row.id != i || row.name == nullptr) return false;
-    if (row.code < 0 || row.code > 25 || (row.code == 0 && row.steps != nullptr)) return false;
+    if (row.code < 0 || row.code > 25) return false;
     if (row.keys != nullptr && (row.label == nullptr || row.menu.row == 0)) return false;
     if (row.title != nullptr && row.names[name_count(row) - 1].prompt == nullptr) return false;
     for (int j = 0; j < i; ++j) {
@@ -124,8 +124,7 @@ static_assert(catalogue_consistent());
 // A PROCEDURE row always names its steps function, so only the request's form is checked here
 // (an external function's address is no constant expression under the sanitizers).
 constexpr bool fits(const procedure_row &row, request_shape shape) {
-  return row.inputs == shape.inputs && row.list == shape.list &&
-         row.result == shape.result;
+  return row.inputs == shape.inputs && row.list == shape.list && row.result == shape.result;
 }
 #define PROCEDURE(ID, SHAPE, ...)                          \
   static_assert(fits(CATALOGUE[PROC_##ID], SHAPE##_SHAPE), \

@@ -32,11 +32,13 @@ const int MURN_RESULT_GARBLED = -4;       // the result file does not hold the e
 const int MURN_RESULT_UNREADABLE = -5;    // the result file exists but cannot be opened
 
 // Protocol file paths (prefix + fixed name), rebuilt by the get_ functions from the current
-// prefix. Each get_ function returns 0, or 1 (path left empty) when the path would not fit.
-extern char prm_file[256];
-extern char rst_file[256];
-extern char outname[256];
-extern char errname[256];
+// prefix. PROTOCOL_PATH holds any prefix (255 characters) and a fixed name, so each get_ function
+// returns 0 (1, with the path left empty, is kept for a prefix that could not fit).
+const int PROTOCOL_PATH = 256 + 16;
+extern char prm_file[PROTOCOL_PATH];
+extern char rst_file[PROTOCOL_PATH];
+extern char outname[PROTOCOL_PATH];
+extern char errname[PROTOCOL_PATH];
 int get_prm_file();
 int get_rst_file();
 int get_out_file();
@@ -82,16 +84,18 @@ int get_murn_result_supreduce(int32_t *bound, float *ratio);
 // ---- Compute process ----
 
 // Reads "murn.prm", runs the requested procedure and writes the result. A header that is not
-// three numbers, or a code no row runs, answers MURN_BAD_REQUEST and keeps the request. A procedure
-// that fails writes its own code and ends the process with status 0, leaving the request in place;
-// success removes the request and writes MURN_OK. Returns 0, or -1 when the request cannot be
-// opened (result MURN_NO_REQUEST written).
+// three numbers, or a code no row runs, answers MURN_BAD_REQUEST. A procedure that fails writes
+// its own code and ends the process with status 0; success writes MURN_OK. The request is removed
+// whatever the answer (by compute_guard_start's exit action when the process ends early), so it
+// never runs twice. Returns 0, or -1 when the request cannot be opened (result MURN_NO_REQUEST
+// written).
 int cmdline_kep_run();
 // Writes the result file with `code`. Returns 0, or -1 when it cannot be created.
 int murn_result(int code);
 // Writes the two-line result of supervisor reduction: the code, then bound and ratio.
 int murn_result_supreduce(int code, int32_t bound, float ratio);
-// Out-of-memory action of compute mode: writes MURN_OUT_OF_MEMORY and exits with status 0.
+// Out-of-memory action of compute mode (engine/compute_guard.cpp): releases the reserve block,
+// writes MURN_OUT_OF_MEMORY with plain system calls (no memory needed) and exits with status 0.
 [[noreturn]] void murn_out_of_memory();
 
 // Compute functions, one per procedure row: each reads the rest of the open request (names,

@@ -22,16 +22,18 @@ void release_job(compute_job *job) {
   *job = compute_job{};
 }
 
-// Reads one name line into name[256] and cuts its newline. False when the line is missing, or
-// longer than 255 characters (which no DES name can be).
+// Reads one name line into name[256] and cuts its newline. False when the line is missing,
+// longer than 255 characters (which no DES name can be), or not a name inside the user directory
+// (des_name_ok).
 bool read_name(FILE *request, char *name) {
   if (fgets(name, 256, request) == nullptr) return false;
   size_t len = strlen(name);
   if (len > 0 && name[len - 1] == '\n') {
     name[len - 1] = '\0';
-    return true;
+  } else if (len >= 255 && !feof(request)) {
+    return false;
   }
-  return len < 255 || feof(request);
+  return des_name_ok(name);
 }
 
 bool is_event(int value) {
@@ -71,11 +73,21 @@ bool read_list(FILE *request, list_kind kind, compute_job *job) {
   return false;
 }
 
-// True when the DES file `name` is there. A missing input reads as the empty DES; one that is there
-// but cannot be read (corrupt, truncated, unreadable) must not.
-bool input_exists(const char *name) {
+// Loads input i as the kind its name field gives (".dat": control data, else a DES). A missing
+// file reads as the empty DES; one that is there but cannot be read (corrupt, truncated,
+// unreadable) or is of the other kind (its initial-state field tells) ends the process with
+// MURN_INPUT_NOT_READ, so control data never pass for a DES nor the reverse.
+void load_input(const procedure_row &row, compute_job *job, int i) {
+  state_t kind = strcmp(row.names[i].ext, ".dat") == 0 ? -1 : 0;
+  state_t field = kind;
+  job_des &d = job->input[i];
   char file[MAX_DES_PATH + 1];
-  return des_file_path(name, 0, file) && access(file, F_OK) == 0;
+  if (getdes(job->name[i], &d.size, &field, &d.des)) {
+    if ((field == -1) != (kind == -1)) compute_fail(MURN_INPUT_NOT_READ);
+  } else if (des_file_path(job->name[i], kind, file) && access(file, F_OK) == 0) {
+    compute_fail(MURN_INPUT_NOT_READ);
+  }
+  job->init = field;
 }
 
 // Reads one header number; false when the line does not start with an integer.
@@ -96,11 +108,6 @@ void compute_fail(int code) {
   exit(0);
 }
 
-void murn_out_of_memory() {
-  murn_result(MURN_OUT_OF_MEMORY);
-  exit(0);
-}
-
 void compute_procedure(const procedure_row &row, FILE *request, int32_t *bound, float *ratio) {
   static compute_job job;
   job = compute_job{};
@@ -111,16 +118,12 @@ void compute_procedure(const procedure_row &row, FILE *request, int32_t *bound, 
   mem_result = 0;
   if (row.frame == FRAME_STANDARD) {
     job.init = 0;
-    for (int i = 0; i < row.inputs; i++)
-      if (!getdes(job.name[i], &job.input[i].size, &job.init, &job.input[i].des) &&
-          input_exists(job.name[i]))
-        compute_fail(MURN_INPUT_NOT_READ);
+    for (int i = 0; i < row.inputs; i++) load_input(row, &job, i);
   }
   row.steps(&job);
   if (row.frame == FRAME_STANDARD) {
     if (mem_result == 1) compute_fail(MURN_OUT_OF_MEMORY);
-    state_t init = row.output == OUTPUT_DAT ? -1 : job.init;
-    if (filedes(job.name[row.inputs], job.output.size, init, job.output.des) != 0)
+    if (filedes(job.name[row.inputs], job.output.size, row.output, job.output.des) != 0)
       compute_fail(MURN_OUTPUT_NOT_WRITTEN);
   }
   if (bound != nullptr) *bound = job.bound;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -17,16 +18,16 @@
 #include "engine/progress_file.h"
 #include "engine/startup.h"
 
-char prm_file[256] = "";
-char rst_file[256] = "";
-char outname[256] = "";
-char errname[256] = "";
+char prm_file[PROTOCOL_PATH] = "";
+char rst_file[PROTOCOL_PATH] = "";
+char outname[PROTOCOL_PATH] = "";
+char errname[PROTOCOL_PATH] = "";
 
 namespace {
 
 int protocol_path(char *dst, const char *name) {
-  int written = snprintf(dst, 256, "%s%s", prefix, name);
-  if (written < 0 || written > 255) {
+  int written = snprintf(dst, PROTOCOL_PATH, "%s%s", prefix, name);
+  if (written < 0 || written >= PROTOCOL_PATH) {
     dst[0] = '\0';
     return 1;
   }
@@ -72,10 +73,10 @@ void note_interrupt(int) {
   interrupt_seen = 1;
 }
 
-// Child side: default interrupt handling, optional capture, then the program in compute mode. In
-// a process group of its own (a watched run of the front end) the interrupt key reaches only the
-// waiting process, which asks before it ends the computation; the child then ignores the stop a
-// background process gets for setting up the terminal.
+// Child side: default interrupt handling, optional capture, the user directory handed down, then
+// the program in compute mode. In a process group of its own (a watched run of the front end) the
+// interrupt key reaches only the waiting process, which asks before it ends the computation; the
+// child then ignores the stop a background process gets for setting up the terminal.
 [[noreturn]] void exec_compute_process(bool capture, bool own_group) {
   signal(SIGINT, SIG_DFL);
   signal(SIGQUIT, SIG_DFL);
@@ -86,6 +87,11 @@ void note_interrupt(int) {
   if (capture &&
       (!capture_output(STDOUT_FILENO, outname) || !capture_output(STDERR_FILENO, errname)))
     _exit(127);
+  char dir[sizeof prefix];  // the user directory in use, whatever the start-up file says
+  snprintf(dir, sizeof dir, "%s", prefix);
+  size_t len = strlen(dir);
+  if (len > 1 && dir[len - 1] == '/') dir[len - 1] = '\0';
+  setenv(USER_DIR_VARIABLE, dir, 1);
   char *const args[] = {const_cast<char *>(argv0), const_cast<char *>("-cmdline"), nullptr};
   execvp(argv0, args);
   _exit(127);

@@ -2,8 +2,10 @@
 #include "engine/startup.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "model/des_data.h"
@@ -12,6 +14,9 @@ const char *argv0 = nullptr;
 char path[256] = "";
 char murn_ini_file[256] = "";
 char info_file[256] = "";
+const char USER_DIR_VARIABLE[] = "SARV_USER_DIR";
+int user_dir_status = USER_DIR_OK;
+char missing_user_dir[256] = "";
 
 namespace {
 
@@ -24,20 +29,19 @@ bool ends_with_slash(const char *text) {
   return len > 0 && text[len - 1] == '/';
 }
 
-// Reads the first blank-delimited word of `f` into word[capacity]. Returns false when the file
-// holds no word or the word does not fit.
-bool read_first_word(FILE *f, char *word, size_t capacity) {
-  int c;
-  do c = getc(f);
-  while (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f');
+// Reads the first line of `f` without its line end ("\n" or "\r\n") into line[capacity]; a line
+// that does not fit keeps its first capacity - 1 characters. Returns the line's full length.
+size_t read_first_line(FILE *f, char *line, size_t capacity) {
   size_t len = 0;
-  while (c != EOF && c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\v' && c != '\f') {
-    if (len + 1 >= capacity) return false;
-    word[len++] = static_cast<char>(c);
-    c = getc(f);
+  int c;
+  while ((c = getc(f)) != EOF && c != '\n') {
+    if (len + 1 < capacity) line[len] = static_cast<char>(c);
+    len++;
   }
-  word[len] = '\0';
-  return len > 0;
+  size_t kept = len < capacity ? len : capacity - 1;
+  if (len == kept && kept > 0 && line[kept - 1] == '\r') len = --kept;
+  line[kept] = '\0';
+  return len;
 }
 
 // True when `dir` can be entered. The working directory is kept open and restored, so its name
@@ -57,25 +61,45 @@ void set_prefix_from_path() {
   if (!ends_with_slash(prefix)) strcat(prefix, "/");
 }
 
-// The default user directory: the working directory's "user" subdirectory.
-void set_default_path() {
-  char cwd[256];
-  if (getcwd(cwd, sizeof cwd) != nullptr && strlen(cwd) + strlen("/user") <= MAX_USER_PATH) {
-    strcpy(path, cwd);
-    if (!ends_with_slash(path)) strcat(path, "/");
-    strcat(path, "user");
-  } else {
-    strcpy(path, "user");
-  }
+// Writes path and a newline to the start-up file. False when it cannot be written.
+bool write_murn_ini(const char *file) {
+  if (file[0] == '\0') return false;
+  FILE *f = fopen(file, "wt");
+  if (f == nullptr) return false;
+  fprintf(f, "%s\n", path);
+  bool written = !ferror(f);
+  return fclose(f) == 0 && written;
+}
+
+// path = dir (at most MAX_USER_PATH characters) and prefix from it.
+void use_directory(const char *dir) {
+  snprintf(path, sizeof path, "%s", dir);
   set_prefix_from_path();
 }
 
-void write_murn_ini(const char *file) {
-  if (file[0] == '\0') return;
-  FILE *f = fopen(file, "wt");
-  if (f == nullptr) return;
-  fprintf(f, "%s\n", path);
+// The default user directory: the working directory's "user" subdirectory.
+void set_default_path() {
+  char cwd[256], dir[sizeof path];
+  if (getcwd(cwd, sizeof cwd) != nullptr && strlen(cwd) + strlen("/user") <= MAX_USER_PATH)
+    snprintf(dir, sizeof dir, "%s%suser", cwd, ends_with_slash(cwd) ? "" : "/");
+  else
+    snprintf(dir, sizeof dir, "user");
+  use_directory(dir);
+}
+
+// The start-up file's first line into line[sizeof path]; returns its full length (0 when the
+// file cannot be read).
+size_t read_setting(const char *file, char *line) {
+  line[0] = '\0';
+  FILE *f = file[0] != '\0' ? fopen(file, "rt") : nullptr;
+  if (f == nullptr) return 0;
+  size_t len = read_first_line(f, line, sizeof path);
   fclose(f);
+  return len;
+}
+
+bool usable_directory(const char *line, size_t len) {
+  return len > 0 && len <= MAX_USER_PATH && can_enter(line);
 }
 
 }  // namespace
@@ -98,30 +122,41 @@ int locate_murn_ini(const char *program, const char *home, char *file) {
 }
 
 void setuserpath(const char *file) {
-  FILE *f = file[0] != '\0' ? fopen(file, "rt") : nullptr;
-  if (f != nullptr) {
-    char word[sizeof path];
-    bool usable = read_first_word(f, word, MAX_USER_PATH + 1) && can_enter(word);
-    fclose(f);
-    if (usable) {
-      strcpy(path, word);
-      set_prefix_from_path();
-      write_murn_ini(file);
-      return;
-    }
-  }
+  user_dir_status = USER_DIR_OK;
+  missing_user_dir[0] = '\0';
+  const char *handed = cmdline ? getenv(USER_DIR_VARIABLE) : nullptr;
+  if (handed != nullptr && handed[0] != '\0' && strlen(handed) <= MAX_USER_PATH)
+    return use_directory(handed);
+  char line[sizeof path];
+  size_t len = read_setting(file, line);
+  if (usable_directory(line, len)) return use_directory(line);
   set_default_path();
-  write_murn_ini(file);
+  if (cmdline) return;
+  if (len > 0) {
+    snprintf(missing_user_dir, sizeof missing_user_dir, "%s", line);
+    user_dir_status = USER_DIR_MISSING;
+  } else if (!write_murn_ini(file)) {
+    user_dir_status = USER_DIR_NOT_SAVED;
+  }
+}
+
+int adopt_user_directory(const char *dir) {
+  if (dir[0] == '\0' || strlen(dir) > MAX_USER_PATH) return USER_DIR_MISSING;
+  use_directory(dir);
+  user_dir_status = write_murn_ini(murn_ini_file) ? USER_DIR_OK : USER_DIR_NOT_SAVED;
+  return user_dir_status;
 }
 
 int type_out(const char *name, FILE *out) {
+  struct stat info;
+  if (stat(name, &info) == 0 && S_ISDIR(info.st_mode)) return TYPE_OUT_DIRECTORY;
   FILE *f = fopen(name, "rb");
-  if (f == nullptr) return 1;
+  if (f == nullptr) return TYPE_OUT_UNREADABLE;
   int c;
   while ((c = getc(f)) != EOF) {
     putc(c, out);
     if (c == 0x1A) break;
   }
   fclose(f);
-  return 0;
+  return TYPE_OUT_DONE;
 }

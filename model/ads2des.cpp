@@ -3,6 +3,7 @@
 // starting with "#" are comments, empty lines are skipped, and line numbers count every line.
 #include "model/ads2des.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,7 +21,8 @@ const char VOCAL_LABEL[] = "Vocal states:";
 const char TRANSITION_LABEL[] = "Transitions:";
 const event_t ADS_MAX_EVENT = 999;
 const long MIN_OUTPUT = 10, MAX_OUTPUT = 99;
-// Line buffer: at most 254 characters per line, newline included; longer lines split in two.
+// Buffer of the first word of a label line (longer words are compared by their first 254
+// characters). Lines themselves may have any length.
 const int LINE_BUFFER = 255;
 
 const char *const STATE_SECTION[] = {
@@ -267,14 +269,24 @@ void A2D_step(ads_reader *r, const char *text) {
 // Runs the reader over the whole file (or up to the first error when r->every_error is false).
 // The DES built on the way stays in r for the caller to take or free.
 void A2D_read(ads_reader *r, FILE *f) {
-  char text[LINE_BUFFER];
-  while (!r->stop && fgets(text, sizeof text, f) != nullptr) {
+  char *text = nullptr;
+  size_t capacity = 0;
+  ssize_t read;
+  while (!r->stop && (read = getline(&text, &capacity, f)) >= 0) {
     r->line++;
     if (text[0] == '#') continue;
-    size_t len = strlen(text);
+    size_t len = static_cast<size_t>(read);
     if (len > 0 && text[len - 1] == '\n') text[--len] = '\0';
     if (len == 0) continue;
     A2D_step(r, text);
+  }
+  bool failed = !r->stop && !feof(f);  // out of memory for the line, or a read error
+  int cause = errno;
+  free(text);
+  if (failed) {
+    if (cause == ENOMEM) mem_result = 1;
+    r->line++;
+    return A2D_out_of_memory(r);
   }
   if (r->errors == 0 && r->section < TRANSITION_LABEL_LINE) A2D_report(r, ADS_UNEXPECTED_EOF);
 }

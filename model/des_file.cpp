@@ -8,10 +8,14 @@
 // The in-memory tran_entry word is the file word, so transition arrays move as whole blocks.
 #include "model/des_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +39,13 @@ const long DATA_OFFSET = 46;
 const int32_t END_BLOCK[4] = {-1, 8, 0, 0};
 // Stream buffer of both directions.
 const size_t STREAM_BUFFER = 32000;
+// Suffix mkstemp replaces; a temporary file is the target path plus "." and six such characters.
+const char TEMP_SUFFIX[] = ".XXXXXX";
+const size_t TEMP_RANDOM = 6;
+
+// The temporary file of the filedes in progress, for des_file_discard_temp.
+char active_temp[MAX_DES_PATH + sizeof TEMP_SUFFIX];
+volatile sig_atomic_t temp_active = 0;
 
 void put32(FILE *f, int32_t value) {
   fwrite(&value, sizeof value, 1, f);
@@ -185,11 +196,81 @@ bool read_vocals(FILE *f, state_t size, state_node *des) {
   return false;
 }
 
+// Creates path + ".XXXXXX" into temp (sizeof active_temp bytes), locks it and registers it for
+// des_file_discard_temp, with signals blocked so a handler never misses a file just created. A
+// stale-file sweep may remove the new file before the lock is taken; the lock is then on an
+// unlinked file, which fstat shows, and another name is tried. Returns the descriptor, or -1.
+int create_locked_temp(const char *path, char *temp) {
+  sigset_t all, saved;
+  sigfillset(&all);
+  sigprocmask(SIG_BLOCK, &all, &saved);
+  int fd = -1;
+  for (int attempt = 0; attempt < 8 && fd < 0; attempt++) {
+    snprintf(temp, sizeof active_temp, "%s%s", path, TEMP_SUFFIX);
+    fd = mkstemp(temp);
+    if (fd < 0) break;
+    struct stat st;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &st) == 0 && st.st_nlink > 0) {
+      memcpy(active_temp, temp, sizeof active_temp);
+      temp_active = 1;
+    } else {
+      close(fd);
+      fd = -1;
+    }
+  }
+  sigprocmask(SIG_SETMASK, &saved, nullptr);
+  return fd;
+}
+
+// True for "NAME.des.XXXXXX" and "NAME.dat.XXXXXX": a non-empty name, the extension, a dot and
+// six letters or digits.
+bool is_temp_name(const char *entry) {
+  size_t len = strlen(entry);
+  size_t tail = strlen(".des") + 1 + TEMP_RANDOM;
+  if (len <= tail) return false;
+  const char *ext = entry + len - tail;
+  if (strncmp(ext, ".des.", 5) != 0 && strncmp(ext, ".dat.", 5) != 0) return false;
+  for (const char *c = ext + 5; *c != '\0'; c++)
+    if (!isalnum(static_cast<unsigned char>(*c))) return false;
+  return true;
+}
+
 }  // namespace
+
+bool des_name_ok(const char *name) {
+  return name[0] != '\0' && strcmp(name, ".") != 0 && strcmp(name, "..") != 0 &&
+         strchr(name, '/') == nullptr;
+}
+
+void des_file_discard_temp() {
+  if (temp_active) unlink(active_temp);
+}
+
+int remove_stale_temp_files(const char *dir) {
+  int at = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (at < 0) return 0;
+  DIR *listing = fdopendir(dup(at));
+  int removed = 0;
+  while (listing != nullptr) {
+    const dirent *entry = readdir(listing);
+    if (entry == nullptr) break;
+    if (!is_temp_name(entry->d_name)) continue;
+    int fd = openat(at, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        unlinkat(at, entry->d_name, 0) == 0)
+      removed++;
+    close(fd);
+  }
+  if (listing != nullptr) closedir(listing);
+  close(at);
+  return removed;
+}
 
 int des_file_path(const char *name, state_t init, char *path) {
   int len = snprintf(path, MAX_DES_PATH + 1, "%s%s%s", prefix, name, extension_of(init));
-  if (len < 0 || len > MAX_DES_PATH) {
+  if (len < 0 || len > MAX_DES_PATH || strchr(name, '/') != nullptr) {
     path[0] = '\0';
     return 0;
   }
@@ -200,14 +281,14 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
   char path[MAX_DES_PATH + 1];
   if (size < 0 || (size > 0 && des == nullptr)) return 1;
   if (!des_file_path(name, init, path)) return 1;
-  char temp[MAX_DES_PATH + 8];
-  snprintf(temp, sizeof temp, "%s.XXXXXX", path);
-  int fd = mkstemp(temp);
+  char temp[sizeof active_temp];
+  int fd = create_locked_temp(path, temp);
   FILE *f = fd < 0 ? nullptr : fdopen(fd, "wb");
   if (f == nullptr) {
     if (fd >= 0) {
       close(fd);
       unlink(temp);
+      temp_active = 0;
     }
     return 1;
   }
@@ -219,6 +300,7 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
   ok = fclose(f) == 0 && ok;
   if (ok && rename(temp, path) != 0) ok = false;
   if (!ok) unlink(temp);
+  temp_active = 0;
   return ok ? 0 : 1;
 }
 

@@ -5,12 +5,19 @@
 
 #include "model/des_data.h"
 
-// Longest path (prefix + name + extension) a DES or DAT file may have.
-const int MAX_DES_PATH = 80;
+// Longest path (prefix + name + extension) a DES or DAT file may have: room for a full prefix
+// (255 characters) and any name a request line can carry (255), so no name that reaches the
+// reader or writer is cut short.
+const int MAX_DES_PATH = 1023;
 
 // Builds prefix + name + ".des" (".dat" when init is -1) into path[MAX_DES_PATH + 1].
-// Returns 1, or 0 (path left empty) when the result would exceed MAX_DES_PATH characters.
+// Returns 1, or 0 (path left empty) when the result would exceed MAX_DES_PATH characters or the
+// name holds a "/" (a DES name never leaves the user directory).
 int des_file_path(const char *name, state_t init, char *path);
+
+// True for a DES name that stays inside the user directory: not empty, not "." or "..", and
+// without "/".
+bool des_name_ok(const char *name);
 
 // Writes the DES (init 0) or the control data (init -1) `name` from (size, des); des is not
 // changed. The bytes go to a temporary file beside the target, which replaces the target only
@@ -30,5 +37,17 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
 // that is not strictly sorted. Out of memory also sets mem_result.
 // Time: O(file length); each transition array is read in one block and checked in one pass.
 int getdes(const char *name, state_t *size, state_t *init, state_node **des);
+
+// Temporary files: filedes writes "NAME.des.XXXXXX" (or ".dat.XXXXXX") beside the target and
+// holds an exclusive flock on it until it is renamed or removed, so a temporary file nobody holds
+// locked was left by a writer that died.
+
+// Removes the temporary file of a filedes in progress, if any. Async-signal-safe, for the signal
+// handlers of the compute process.
+void des_file_discard_temp();
+
+// Removes from directory `dir` every temporary file of the pattern above that no process holds
+// locked. Returns the number removed.
+int remove_stale_temp_files(const char *dir);
 
 #endif

@@ -94,15 +94,11 @@ char get_command() {
   return static_cast<char>(key & 0xFF);
 }
 
-void tab(int column) {
-  move(getcury(stdscr), column);
-}
-
-int _wherex() {
+int wherex() {
   return stdscr == nullptr ? -1 : getcurx(stdscr);
 }
 
-int _wherey() {
+int wherey() {
   return stdscr == nullptr ? -1 : getcury(stdscr);
 }
 

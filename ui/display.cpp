@@ -11,6 +11,7 @@
 
 #include "engine/startup.h"
 #include "model/des_data.h"
+#include "model/des_file.h"
 #include "ui/io.h"
 #include "ui/tovi.h"
 
@@ -33,8 +34,9 @@ void clear_row(int row) {
 }
 
 // Entries of the user directory, hidden ones and subdirectories included, without "." and "..";
-// 0 when it cannot be read.
+// 0 when it cannot be read. Temporary files that dead writers left are removed first.
 int count_user_files() {
+  remove_stale_temp_files(path);
   DIR *dir = opendir(path);
   if (dir == nullptr) return 0;
   int entries = 0;
@@ -87,17 +89,18 @@ void reset_directory_pause(const char *typed) {
   }
 }
 
-// Makes `typed` the user directory of this and later runs.
+// Says that the start-up file could not be written and waits for Enter.
+void setting_not_saved() {
+  printw("\n\nThe start-up file %s could not be written:", murn_ini_file);
+  printw("\nthe user directory %s holds for this run only.", path);
+  user_pause();
+}
+
+// Makes `typed` the user directory of this run, and of later runs when the start-up file can
+// be written (the user is told when it cannot).
 void adopt_directory(const char *typed, const char *previous_cwd) {
-  snprintf(path, sizeof path, "%s", typed);
-  size_t len = strlen(typed);
-  const char *slash = len > 0 && typed[len - 1] == '/' ? "" : "/";
-  snprintf(prefix, sizeof prefix, "%s%s", typed, slash);
   if (chdir(previous_cwd) != 0) return;
-  FILE *ini = fopen(murn_ini_file, "w");
-  if (ini == nullptr) return;
-  fprintf(ini, "%s\n", path);
-  fclose(ini);
+  if (adopt_user_directory(typed) == USER_DIR_NOT_SAVED) setting_not_saved();
 }
 
 }  // namespace
@@ -217,6 +220,25 @@ void reset_directory_p() {
     return;
   }
   adopt_directory(typed, previous_cwd);
+}
+
+void user_directory_notice() {
+  if (user_dir_status == USER_DIR_OK) return;
+  clear();
+  move(7, 0);
+  if (user_dir_status == USER_DIR_NOT_SAVED) {
+    printw("The start-up file %s could not be written:", murn_ini_file);
+    printw("\nthe user directory %s holds for this run only.", path);
+    user_pause();
+    return;
+  }
+  printw("User directory %s does not exist.", missing_user_dir);
+  printw("\nThe start-up file %s is kept as it is;", murn_ini_file);
+  printw("\nfiles go to %s for now.", path);
+  addstr("\n\nReset the user directory path now?  (*y/n)  ");
+  refresh();
+  int key = read_key();
+  if (key == KEY_RETURN || key == 'y' || key == 'Y') reset_directory_p();
 }
 
 int wait_for_screen_size() {

@@ -26,6 +26,9 @@ int intro_page_control(bool at_end, bool at_first);
 // Lets the user point the front end at another user directory; may end the program.
 void reset_directory_p();
 void reset_directory_header();
+// After the banner: says so when the start-up file named a user directory that is not there
+// (and offers the dialog above) or could not be written. Draws nothing when all went well.
+void user_directory_notice();
 
 // Waits while the screen is smaller than 80x24: returns 0 once it fits, 1 when the user pressed a
 // key to quit instead. Draws nothing when the screen already fits.

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "model/des_data.h"
+#include "model/des_file.h"
 #include "ui/display.h"
 
 int autotest = 0;
@@ -69,7 +70,7 @@ int prompt_name(const char *prompt, char *name) {
   addstr(prompt);
   esc_footer();
   refresh();
-  int key = read_filename(name, 1, MAX_NAME_LEN);
+  int key = read_des_name(name, 1, MAX_NAME_LEN);
   addstr("\n");
   if (key != KEY_ESCAPE) return 0;
   addstr("\n");
@@ -134,14 +135,8 @@ long read_int_field(int *key, long low, long high, bool star_allowed) {
   }
 }
 
-}  // namespace
-
-bool validfilename(const char *text, int min_len, int max_len) {
-  int len = static_cast<int>(strlen(text));
-  return min_len <= len && len <= max_len;
-}
-
-int read_filename(char *dst, int min_len, int max_len) {
+// The field behind read_filename and read_des_name.
+int read_field(char *dst, int min_len, int max_len, bool des_name) {
   char field[MAX_PATH_LEN + 1] = "";
   if (max_len > MAX_PATH_LEN) max_len = MAX_PATH_LEN;
   int len = 0;
@@ -154,7 +149,7 @@ int read_filename(char *dst, int min_len, int max_len) {
     if (is_delete_key(key)) {
       if (len > 0) field[--len] = '\0';
     } else if (key == KEY_RETURN) {
-      if (validfilename(field, min_len, max_len)) {
+      if (validfilename(field, min_len, max_len) && (!des_name || des_name_ok(field))) {
         memcpy(dst, field, len + 1);
         return KEY_RETURN;
       }
@@ -163,7 +158,7 @@ int read_filename(char *dst, int min_len, int max_len) {
       if (LoneEsc()) return KEY_ESCAPE;
       ring_bell();
     } else if (key >= 32 && key <= 126) {
-      if (len >= max_len) {
+      if (len >= max_len || (des_name && key == '/')) {
         ring_bell();
       } else if (key != ' ' || len > 0) {
         field[len++] = static_cast<char>(key);
@@ -175,6 +170,20 @@ int read_filename(char *dst, int min_len, int max_len) {
   }
 }
 
+}  // namespace
+
+bool validfilename(const char *text, int min_len, int max_len) {
+  int len = static_cast<int>(strlen(text));
+  return min_len <= len && len <= max_len;
+}
+
+int read_filename(char *dst, int min_len, int max_len) {
+  return read_field(dst, min_len, max_len, false);
+}
+
+int read_des_name(char *dst, int min_len, int max_len) {
+  return read_field(dst, min_len, max_len, true);
+}
 int getname(const char *prompt, const char *ext, char *name, int is_output) {
   return finish_name(prompt, ext, name, is_output, NAME_REFUSED);
 }

@@ -43,6 +43,9 @@ char get_command();
 // max_len (never a leading blank). Returns 13 with the text copied to dst (which must hold
 // max_len + 1 bytes) once validfilename accepts it, or 27 on a lone Esc with dst unchanged.
 int read_filename(char *dst, int min_len, int max_len);
+// As read_filename, for a DES name: "/" is refused like any invalid key, and so are the names "."
+// and ".." at Enter, so a name never leads out of the user directory.
+int read_des_name(char *dst, int min_len, int max_len);
 bool validfilename(const char *text, int min_len, int max_len);
 
 // Prompts for a file name of 1..20 characters and checks it against the user directory: an input
@@ -67,10 +70,9 @@ bool validint(const char *text, long low, long high);
 void make_filename_ext(char *dst, char *name, const char *ext);
 bool exist(const char *full_name);
 
-void tab(int column);
 // Cursor column and row of the main screen, -1 when there is no screen.
-int _wherex();
-int _wherey();
+int wherex();
+int wherey();
 void ring_bell();
 // Scrolls the whole screen up one line (top row lost, bottom row blank); the cursor keeps its
 // place.

@@ -57,10 +57,7 @@ void collect_events(const state_node *des, state_t size, event_t **list, uint16_
 void gen_complement_list(const state_node *des, state_t size, const event_t *kept, uint16_t n_kept,
                          event_t **out, uint16_t *n_out) {
   collect_events(des, size, out, n_out);
-  uint16_t left = 0;
-  for (uint16_t i = 0; i < *n_out; ++i)
-    if (!inlist((*out)[i], kept, n_kept)) (*out)[left++] = (*out)[i];
-  *n_out = left;
+  *n_out = event_difference(*out, *n_out, kept, n_kept, *out);
 }
 
 // Sync: the events of DES1 or DES2 that occur on no transition of DES3.
@@ -74,10 +71,8 @@ bool sync_report(dialog_data *result) {
   for (int slot = 0; slot < 2; ++slot)
     collect_events(result->des[slot], result->size[slot], &result->events, &result->n_events);
   collect_events(result->des[result->output], result->size[result->output], &used, &n_used);
-  uint16_t kept = 0;
-  for (uint16_t i = 0; i < result->n_events; ++i)
-    if (!inlist(result->events[i], used, n_used)) result->events[kept++] = result->events[i];
-  result->n_events = kept;
+  result->n_events =
+      event_difference(result->events, result->n_events, used, n_used, result->events);
   free(used);
   if (mem_result) return false;
   sync_blockevents_display(name3, result->events, result->n_events);
@@ -469,9 +464,9 @@ void show_message_line(const std::string &text) {
 // one; -1 when there is none.
 int find_input(const procedure_row &row, bool nondeterministic) {
   for (int slot = 0; slot < row.inputs; ++slot) {
-    state_t size = 0, init = strcmp(row.names[slot].ext, ".dat") == 0 ? -1 : 0;
+    state_t size = 0, kind = strcmp(row.names[slot].ext, ".dat") == 0 ? -1 : 0, init = kind;
     state_node *des = nullptr;
-    bool readable = getdes(NAMES[slot], &size, &init, &des);
+    bool readable = getdes(NAMES[slot], &size, &init, &des) && (init == -1) == (kind == -1);
     bool found = nondeterministic ? readable && !checkdet(size, des) : !readable;
     freedes(size, &des);
     if (found) return slot;
@@ -497,7 +492,8 @@ struct result_message {
 };
 const result_message RESULT_MESSAGES[] = {
     {MURN_NO_REQUEST, "The compute process could not open its request."},
-    {MURN_MISSING_NAME, "The compute request lacks a name."},
+    {MURN_MISSING_NAME,
+     "A name of the compute request is missing or leads out of the user directory."},
     {MURN_OUT_OF_MEMORY, "Problem too large -- out of memory!"},
     {MURN_SUPREDUCE_ERROR, "Supervisor reduction ended with an error."},
     {MURN_OUTPUT_NOT_WRITTEN, "Error writing file: %s"},

@@ -64,7 +64,21 @@ const menu_screen MENU_SCREENS[] = {
     {"OA", nullptr, {}, print_dat_p},                            // print DAT
     {"OX", nullptr, {}, print_ascii_p},                          // print TXT
     {"X", "X: Exit to main menu", {16, 53}, nullptr},            // handled by the menu loop
-    {"M", nullptr, {}, toggle_minflag},                          // minimization method
+    {"M", nullptr, {}, toggle_minflag},                          // shown by MENU_SWITCHES
+};
+
+// Switches of the procedures menu, shown with their state: label format, place, flag, and the
+// names of its two states.
+struct menu_switch {
+  const char *format;
+  menu_place menu;
+  const int *flag;
+  const char *on;
+  const char *off;
+};
+
+const menu_switch MENU_SWITCHES[] = {
+    {"M: Minimize (%s)", {17, 53}, &minflag, "refinement", "pairwise"},
 };
 
 // The keys of a procedures-menu entry, whatever it is.
@@ -196,6 +210,8 @@ void draw_menu_labels() {
       [](const char *, const char *label, menu_place place, procedure_id, void (*)()) {
         if (label != nullptr && place.row > 0) mvaddstr(place.row, place.column, label);
       });
+  for (const menu_switch &s : MENU_SWITCHES)
+    mvprintw(s.menu.row, s.menu.column, s.format, *s.flag ? s.on : s.off);
 }
 
 void tcommand() {
@@ -249,6 +265,7 @@ int tovi_run() {
   snprintf(version, sizeof version, "%s 2006.07.01", PROGRAM_NAME);
   draw_banner(version);
   read_key();
+  user_directory_notice();
   clear();
   while (!leaving) {
     if (wait_for_screen_size()) break;

@@ -62,6 +62,7 @@ TEST(ComputeFrame, ListsNamesLoadingAndFiling) {
 // list item that is not a number, out of range or incomplete makes the request garbled.
 TEST(ComputeFrame, EachFailureWritesItsCode) {
   scratch_install install;
+  std::filesystem::create_directory(install.user_file("D.des"));
   std::tuple<void (*)(compute_job *), std::string, int, list_kind> cases[] = {
       {record, "", MURN_MISSING_NAME, LIST_NONE},
       {record, "G\nH\n11\nx\n13\n", MURN_BAD_REQUEST, LIST_EVENTS},
@@ -71,7 +72,9 @@ TEST(ComputeFrame, EachFailureWritesItsCode) {
       {[](compute_job *) { mem_result = 1; }, "G\nH\n", MURN_OUT_OF_MEMORY, LIST_NONE},
       {[](compute_job *) { fail_allocation_after(0), MALLOC(64); }, "G\nH\n", MURN_OUT_OF_MEMORY,
        LIST_NONE},
-      {record, "G\nno_such_dir/H\n", MURN_OUTPUT_NOT_WRITTEN, LIST_NONE},
+      {record, "G\nno_such_dir/H\n", MURN_MISSING_NAME, LIST_NONE},
+      {record, "..\nH\n", MURN_MISSING_NAME, LIST_NONE},
+      {record, "G\nD\n", MURN_OUTPUT_NOT_WRITTEN, LIST_NONE},  // a directory holds D.des
   };
   for (const auto &[run, body, expected, list] : cases) {
     auto in_compute_mode = [&, run = run, body = body, list = list] {
@@ -87,7 +90,7 @@ TEST(ComputeFrame, EachFailureWritesItsCode) {
 }
 
 // The header sets the switches; a header that is not numbers, an unknown code or no code at all
-// answers a garbled request and keeps it.
+// answers a garbled request (the compute process's exit action then removes the request).
 TEST(ComputeFrame, HeaderSetsSwitchesOrIsGarbled) {
   scratch_install install;
   for (const char *request : {"1\n0\n99\n", "zero\n1\n2\nG\nH\n", "0\n1\n0\nA\nB\n"}) {

@@ -34,6 +34,8 @@ class Entry : public testing::Test {
 };
 
 TEST_F(Entry, TypeOutPrintsTextFilesAndDesFilesUpToTheirHeader) {
+  EXPECT_EQ(sarv("'" + install_.root() + "'"),
+            std::make_pair(1, "Error reading " + install_.root() + ": it is a directory\n"));
   owned_des g;
   make_des(3, {{0, 1, 1}, {1, 0, 2}}, {2}, &g);
   install_.file("G", g);
@@ -53,14 +55,19 @@ TEST_F(Entry, TypeOutPrintsTextFilesAndDesFilesUpToTheirHeader) {
     EXPECT_EQ(sarv(c[0]), std::make_pair(1, "Error reading " + std::string(c[1]) + "\n")) << c[0];
 }
 
-// The first word of the start-up file's first line selects the user directory when it exists;
-// otherwise "user" below the working directory is used. The file is rewritten with the choice.
+// Compute mode takes the start-up file's whole first line (blanks included) as the user directory
+// when it can be entered, else "user" below the working directory, and never writes the file.
+// The directory the front end hands down comes first.
 TEST_F(Entry, StartUpFileSelectsTheUserDirectory) {
-  std::string dir = install_.root() + "/mine", fallback = work_ + "/user";
+  std::string dir = install_.root() + "/mine", blank = install_.root() + "/my files",
+              fallback = work_ + "/user";
   std::filesystem::create_directory(dir);
+  std::filesystem::create_directory(blank);
   std::pair<std::string, std::string> cases[] = {
       {dir + "\n", dir},
-      {dir + " and more words\n", dir},
+      {blank + "\n", blank},
+      {dir + "\r\n", dir},
+      {dir + " and more words\n", fallback},
       {install_.root() + "/nowhere\n", fallback},
       {"", fallback},
       {"/" + std::string(300, 'd') + "\n", fallback},
@@ -69,11 +76,13 @@ TEST_F(Entry, StartUpFileSelectsTheUserDirectory) {
   for (const auto &[text, used] : cases) {
     write_text(ini, text);
     EXPECT_TRUE(compute_mode_uses(used)) << text;
-    EXPECT_EQ(read_text(ini), used + "\n") << text;
+    EXPECT_EQ(read_text(ini), text);
   }
   std::filesystem::remove(ini);
   EXPECT_TRUE(compute_mode_uses(fallback));
-  EXPECT_EQ(read_text(ini), fallback + "\n");
+  EXPECT_FALSE(std::filesystem::exists(ini));
+  std::string handed = "env " + std::string(USER_DIR_VARIABLE) + "='" + blank + "' '";
+  EXPECT_TRUE(compute_mode_uses(blank, handed + install_.program() + "' -cmdline"));
   // A program started without a path uses the start-up file in HOME.
   std::string home = install_.root() + "/u";
   write_text(home + "/murn.ini", home + "\n");

@@ -83,7 +83,8 @@ TEST(AdsReader, ErrorRecordsInBothModes) {
         {26, 11, 10}}},
       {HEAD + "Vocal states:|Transitions:|2 0 1|2 0 1|# c|2 0 2", {{26, 10, 8}}},
       {HEAD + "Vocal states:|Transitions:|0 1 1" + std::string(260, ' ') + "junk|1 5",
-       {{21, 8, -1}, {21, 9, -1}}},
+       {{21, 8, -1}}},
+      {HEAD + "Vocal states:|Transitions:|#" + std::string(300, ' ') + "0 1 1|1 5", {{21, 8, -1}}},
       {"T\r|State size\r|3\r|Marker states:\r", {{9, 4, -1}}},
       {HEAD + "Vocal states: |Transitions:", {{19, 5, -1}, {19, 6, -1}}},
       {HEAD + "1|# trailing comment", {{2, 6, -1}}},
@@ -112,6 +113,17 @@ TEST(AdsReader, ErrorRecordsInBothModes) {
                 (got.all.empty() || got.all.back()[0] == ADS_INTERNAL));
     EXPECT_TRUE(got.single_des.des == nullptr && got.first_des.des == nullptr) << n;
   }
+}
+
+// Lines of any length: a long comment stays a comment, however its tail reads, and a long data
+// line keeps its numbers.
+TEST(AdsReader, LinesOfAnyLength) {
+  scratch_dir dir;
+  owned_des ex;
+  make_des(3, {{1, 0, 2}}, {}, &ex);
+  std::string comment = "#" + std::string(1000, '-') + " 0 1 1",
+              data = std::string(600, ' ') + "1 0 2";
+  expect_reads_as(ads_file(dir, HEAD + "Vocal states:|Transitions:|" + comment + "|" + data), ex);
 }
 
 // A description is the template with the data after each section's comments. The unchanged

@@ -1,8 +1,10 @@
 // DES and DAT files: exact layout, round trips, corrupt and truncated files, safe replacement.
 #include "model/des_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 
 #include <utility>
@@ -148,21 +150,22 @@ TEST(DesFile, TruncatedAndCorruptFilesAreRejected) {
   EXPECT_GT(accepted, 0);  // changes to the header text or the block length are harmless
 }
 
-// A directory in the way, a missing directory and a path beyond MAX_DES_PATH characters (refused,
+// A directory in the way, a name with "/" and a path beyond MAX_DES_PATH characters (refused,
 // not truncated) are reported. A write that fails part way (a file size limit stands in for a
 // full disk) keeps the old file. Nothing is created or removed.
 TEST(DesFile, FailedWritesAreReportedAndLeaveTheDirectoryAlone) {
   scratch_dir dir;
   std::filesystem::create_directories(dir.file("clash.des/inner"));
+  std::filesystem::create_directories(dir.file("u"));
   std::mt19937 rng(3);
   owned_des d, large;
   make_example(&d);
   random_des(rng, 5000, 3, true, &large);
-  size_t room = MAX_DES_PATH - strlen(prefix) - 4;  // ".des" and ".dat" alike
-  std::string fits(room, 'a'), too_long(room + 1, 'a');
+  size_t room = MAX_DES_PATH - strlen(prefix) - 4;      // ".des" and ".dat" alike
+  std::string fits(244, 'a'), too_long(room + 1, 'a');  // fits: its temporary name has 255
   ASSERT_EQ(filedes(fits.c_str(), d.size, 0, d.des), 0);
   ASSERT_EQ(filedes(fits.c_str(), d.size, -1, d.des), 0);
-  for (const std::string &name : {std::string("clash"), std::string("nodir/x"), too_long}) {
+  for (const std::string &name : {std::string("clash"), std::string("u/x"), too_long}) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(filedes(name.c_str(), d.size, 0, d.des), 1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // the caller tells the user
@@ -177,6 +180,23 @@ TEST(DesFile, FailedWritesAreReportedAndLeaveTheDirectoryAlone) {
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, old_handler);
   expect_read_back(fits.c_str(), 0, d);
-  EXPECT_EQ(dir.listing(), (names{fits + ".dat", fits + ".des", "clash.des"}));
+  EXPECT_EQ(dir.listing(), (names{fits + ".dat", fits + ".des", "clash.des", "u"}));
   expect_rejected(too_long.c_str());
+}
+
+// Temporary files of writers that died are swept; one a live writer holds locked stays, and so do
+// names of other patterns and directories.
+TEST(DesFile, StaleTemporaryFilesAreSwept) {
+  scratch_dir dir;
+  for (const char *n : {"A.des.x1Y2z3", "B.dat.000000", "held.des.abcdef", "C.des.abc",
+                        "D.des.abcdefg", "E.ads.abcdef", ".des.abcdef", "F.des.ab-def"})
+    write_bytes(dir.file(n), "x");
+  std::filesystem::create_directory(dir.file("G.des.dir123"));
+  int held = open(dir.file("held.des.abcdef").c_str(), O_RDONLY);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  EXPECT_EQ(remove_stale_temp_files(dir.path.c_str()), 2);
+  EXPECT_EQ(dir.listing(), (names{".des.abcdef", "C.des.abc", "D.des.abcdefg", "E.ads.abcdef",
+                                  "F.des.ab-def", "G.des.dir123", "held.des.abcdef"}));
+  close(held);
+  EXPECT_EQ(remove_stale_temp_files(dir.path.c_str()), 1);
 }

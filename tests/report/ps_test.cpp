@@ -113,7 +113,8 @@ TEST(PostScriptJob, MarkersVocalsAndLongDatBlocksBreakPages) {
   make_des(800, {}, {}, &d);
   for (state_t s = 0; s < 800; s++) {
     d.des[s].marked = 1;
-    d.des[s].vocal = (s % 3 == 0 ? 10 + s % 90 : 0) & 0x1FFF;
+    int output = s % 3 == 0 ? 10 + s % 90 : 0;
+    d.des[s].vocal = static_cast<uint16_t>(output & 0x1FFF);
   }
   std::string job = des_job(d, "MANY");
   // 2 header lines, 115 marker lines (7 to a line), 2 + 54 vocal lines: 173 counted lines, then

@@ -16,16 +16,16 @@ TEST_F(SharedScreen, StatusLineReplacesRow23AndKeepsTheCursor) {
   move(5, 9);
   statusline("Press <ESC> to cancel");
   EXPECT_EQ(row(STATUS_ROW), "Press <ESC> to cancel");
-  EXPECT_EQ(_wherey(), 5);
-  EXPECT_EQ(_wherex(), 9);
+  EXPECT_EQ(wherey(), 5);
+  EXPECT_EQ(wherex(), 9);
 }
 
 TEST_F(SharedScreen, ContinuePageLeavesTheCursorAfterItsText) {
   move(3, 3);
   continue_page("More:  ");
   EXPECT_EQ(row(STATUS_ROW), "More:");
-  EXPECT_EQ(_wherey(), STATUS_ROW);
-  EXPECT_EQ(_wherex(), 7);
+  EXPECT_EQ(wherey(), STATUS_ROW);
+  EXPECT_EQ(wherex(), 7);
 }
 
 TEST_F(SharedScreen, PauseWaitsForEnterOnly) {
@@ -72,7 +72,7 @@ TEST_F(SharedScreen, NameMessages) {
   move(0, 0);
   doesNotExist("G");
   EXPECT_EQ(row(1), "Filename G not in directory!");
-  EXPECT_EQ(_wherey(), 2);
+  EXPECT_EQ(wherey(), 2);
   move(4, 0);
   overwriteYN("H");
   EXPECT_EQ(row(5), "Filename H already exists.  OK to overwrite?  (*y/n)");
@@ -87,21 +87,14 @@ TEST_F(SharedScreen, ScrollLineDropsTheTopRowAndKeepsTheCursor) {
   EXPECT_EQ(row(0), "second");
   EXPECT_EQ(row(23), "bottom");
   EXPECT_EQ(row(24), "");
-  EXPECT_EQ(_wherey(), 10);
-  EXPECT_EQ(_wherex(), 7);
-}
-
-TEST_F(SharedScreen, TabMovesWithinTheRow) {
-  move(6, 2);
-  tab(40);
-  EXPECT_EQ(_wherey(), 6);
-  EXPECT_EQ(_wherex(), 40);
+  EXPECT_EQ(wherey(), 10);
+  EXPECT_EQ(wherex(), 7);
 }
 
 TEST(NoScreen, CursorIsUnknownWithoutAScreen) {
   ASSERT_EQ(stdscr, nullptr);
-  EXPECT_EQ(_wherex(), -1);
-  EXPECT_EQ(_wherey(), -1);
+  EXPECT_EQ(wherex(), -1);
+  EXPECT_EQ(wherey(), -1);
 }
 
 }  // namespace

@@ -194,6 +194,20 @@ TEST_F(NameField, EscLeavesTheDestinationUnchanged) {
   EXPECT_STREQ(name, "kept");
 }
 
+// A DES name never leads out of the user directory: "/" rings, and so do "." and ".." at Enter;
+// a directory path keeps its "/".
+TEST_F(NameField, DesNamesRefuseTheSlashAndTheDotNames) {
+  char name[MAX_NAME_LEN + 1] = "";
+  int before = bells();
+  keys("../" + ENTER + "\b" + ENTER + "x" + ENTER);
+  EXPECT_EQ(read_des_name(name, 1, MAX_NAME_LEN), KEY_RETURN);
+  EXPECT_STREQ(name, ".x");
+  EXPECT_EQ(bells() - before, 3);
+  keys("/a/b" + ENTER);
+  EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_RETURN);
+  EXPECT_STREQ(name, "/a/b");
+}
+
 TEST_F(NameField, DirectoryPathsHoldSeventyNineCharacters) {
   char path_text[MAX_PATH_LEN + 1] = "";
   keys(std::string(85, 'd') + ENTER);

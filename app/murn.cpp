@@ -12,6 +12,7 @@
 #include "app/picture_command.h"
 #include "app/run_command.h"
 #include "engine/cl_kep.h"
+#include "engine/compute_guard.h"
 #include "engine/progress_file.h"
 #include "engine/startup.h"
 #include "engine/usage.h"
@@ -108,14 +109,7 @@ int tovi_init(const char *program) {
   if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME)
     no_home_directory();
   snprintf(info_file, sizeof info_file, "kepinfo.txt");
-  // A batch run with its own user directory hands it to the compute processes it starts.
-  const char *batch_dir = cmdline ? getenv(USER_DIR_VARIABLE) : nullptr;
-  if (batch_dir != nullptr && batch_dir[0] != '\0' && strlen(batch_dir) < sizeof path - 1) {
-    snprintf(path, sizeof path, "%s", batch_dir);
-    snprintf(prefix, sizeof prefix, "%s/", batch_dir);
-  } else {
-    setuserpath(murn_ini_file);
-  }
+  setuserpath(murn_ini_file);
   return 0;
 }
 
@@ -170,6 +164,7 @@ int main(int argc, char **argv) {
     argv0 = program;
     set_out_of_memory_handler(murn_out_of_memory);
     tovi_init(program);
+    compute_guard_start();
     if (progress_file_path(progress_path, sizeof progress_path) == 0 &&
         report_progress_to(progress_path) == 0)
       atexit(remove_progress_file);
@@ -188,7 +183,12 @@ int main(int argc, char **argv) {
     printf("%s\n", sarv_version);
     return 0;
   }
-  if (type_out(argv[1], stdout) != 0) {
+  int typed = type_out(argv[1], stdout);
+  if (typed == TYPE_OUT_DIRECTORY) {
+    printf("Error reading %s: it is a directory\n", argv[1]);
+    return 1;
+  }
+  if (typed != TYPE_OUT_DONE) {
     printf("Error reading %s\n", argv[1]);
     return 1;
   }
