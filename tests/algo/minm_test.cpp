@@ -9,7 +9,9 @@
 #include <random>
 
 #include "algo/compare.h"
+#include "algo/des_proc.h"
 #include "algo/project.h"
+#include "algo/supcon.h"
 #include "algo/transform.h"
 #include "model/mymalloc.h"
 #include "support/brute_lang.h"
@@ -46,19 +48,6 @@ void make_redundant_des(std::mt19937 &rng, const random_des_options &base, int c
 }
 
 }  // namespace
-
-TEST(Minimize, ClassesAreNumberedBySmallestMember) {
-  // Classes {0, 3}, {1, 4}, {2}; 4 --7--> 3 becomes 1 --7--> 0.
-  owned_des d;
-  make_des(5, {{0, 1, 1}, {1, 2, 2}, {1, 7, 0}, {2, 3, 3}, {3, 1, 4}, {4, 2, 2}, {4, 7, 3}}, {2},
-           &d);
-  ref_des expected{{{{1, 1}}, {{2, 2}, {7, 0}}, {{3, 0}}}, {false, false, true}, {0, 0, 0}, {}};
-  for (minimizer m : methods) {
-    owned_des r;
-    minimized_copy(m, d, &r);
-    EXPECT_EQ(diff_des(expected, r.des, r.size), "");
-  }
-}
 
 // Deterministic DES: both methods give the reference classes by smallest member, and the same
 // array when nothing merges. Nondeterministic: both languages kept; in the first DES, 1 --1-->
@@ -150,6 +139,38 @@ TEST(AllocationFailure, EveryAlgorithmFailsCleanly) {
          free_product_index(&index);
          std::swap(p.size, d->size);
          std::swap(p.des, d->des);
+       }},
+      {"trim1", false, [](owned_des *d) { trim1(&d->size, &d->des); }},
+      {"reverse_graph", true,
+       [](owned_des *d) {
+         owned_des rev;
+         rev.size = d->size;
+         rev.des = newdes(d->size);
+         bool built = rev.des != nullptr && reverse_graph(d->size, d->des, rev.des);
+         EXPECT_EQ(built, !mem_result);
+       }},
+      {"meet2+trim2+shave1", false,  // the supremal controllable sublanguage of d under other
+       [&](owned_des *d) {
+         owned_des m;
+         pair_code_t *codes = nullptr;
+         meet2(d->size, d->des, other.size, other.des, &m.size, &m.des, nullptr, &codes);
+         if (!mem_result) trim2(&m.size, &m.des, codes);
+         if (!mem_result) shave1(d->size, d->des, &m.size, &m.des, codes);
+         free(codes);
+         std::swap(m.size, d->size);
+         std::swap(m.des, d->des);
+       }},
+      {"condat1", false,  // control data of other as a supervisor of d; none after a failure
+       [&](owned_des *d) {
+         owned_des m, dat;
+         pair_code_t *codes = nullptr;
+         meet2(d->size, d->des, other.size, other.des, &m.size, &m.des, nullptr, &codes);
+         if (!mem_result)
+           condat1(d->des, d->size, other.size, m.size, m.des, &dat.size, &dat.des, codes);
+         EXPECT_TRUE(!mem_result || dat.des == nullptr);
+         free(codes);
+         std::swap(dat.size, d->size);
+         std::swap(dat.des, d->des);
        }},
       {"allevent_des+supclo_des", false,
        [](owned_des *d) {

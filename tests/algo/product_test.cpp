@@ -60,17 +60,6 @@ void cycle(state_t len, owned_des *g) {
 
 }  // namespace
 
-TEST(Meet, NumbersJointStatesInDiscoveryOrderNotInPairCodeOrder) {
-  // From (0, 0) event 2 leads to (0, 1), code 3, and event 5 to (1, 0), code 1: dead ends.
-  owned_des g1, g2;
-  make_des(3, {{0, 2, 0}, {0, 5, 1}}, {1}, &g1);
-  make_des(2, {{0, 2, 1}, {0, 5, 0}}, {0, 1}, &g2);
-  owned_product p(meet2, g1, g2);
-  ref_des expected{{{{2, 1}, {5, 2}}, {}, {}}, {false, false, true}, {0, 0, 0}, {0, 3, 1}};
-  EXPECT_EQ(diff_des(expected, p.des.des, p.des.size), "");
-  EXPECT_EQ(p.code_list(), expected.codes);
-}
-
 TEST(Meet, PairsEveryCombinationOfSameEventTransitions) {
   // A: 0 -1-> 1 (1 marked) after a selfloop on 1 everywhere; B: one marked state looping on 1.
   owned_des a, b;

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "algo/compare.h"
-#include "model/progress.h"
 #include "support/brute_lang.h"
 #include "support/reference.h"
 
@@ -21,8 +20,6 @@ void run_project(void (*project)(state_t *, state_node **, uint16_t, const event
   ASSERT_EQ(mem_result, 0);
   ASSERT_EQ(des_check(d->des, d->size), 0);
 }
-
-std::vector<std::string> progress_lines;
 
 }  // namespace
 
@@ -37,24 +34,6 @@ TEST(Project, SubsetsAreNumberedBreadthFirstByEvent) {
   ref_des expected{
       {{{2, 1}, {4, 2}}, {{6, 3}}, {}, {}}, {false, false, true, true}, {0, 0, 0, 0}, {}};
   EXPECT_EQ(diff_des(expected, d.des, d.size), "");
-}
-
-TEST(Project, StageLengthIsFixedBySizeAtEntry) {
-  // Ring s --(s % 7)--> s + 1, five events erased: one "PROJECT: 0 0" line per stage.
-  set_progress_sink([](const char *line) { progress_lines.push_back(line); });
-  debug_mode = 1;
-  for (auto c : {std::make_pair(99, 1), {150, 3}, {999, 3}, {1500, 5}}) {
-    std::vector<transition_spec> edges;
-    for (state_t s = 0; s < c.first; s++) edges.push_back({s, event_t(s % 7), (s + 1) % c.first});
-    owned_des d;
-    make_des(c.first, edges, {0}, &d);
-    progress_lines.clear();
-    run_project(project0, &d, {0, 1, 2, 3, 4});
-    EXPECT_EQ(std::count(progress_lines.begin(), progress_lines.end(), "PROJECT: 0 0"), c.second)
-        << c.first << " states";
-  }
-  debug_mode = 0;
-  set_progress_sink(nullptr);
 }
 
 TEST(Project, ProjectedLanguagesMatchEnumeration) {

@@ -66,32 +66,6 @@ TEST(Supcon, StateBlockedByARemovalTurnsItsUncontrollablePredecessorBadInTheNext
   EXPECT_EQ(diff_des({{{{3, 1}}, {}}, {false, true}, {0, 0}, {}}, r.des.des, r.des.size), "");
 }
 
-TEST(Supcon, AllocationFailureLeavesAFreeableDesOrNoControlData) {
-  std::mt19937 rng(8);
-  random_des_options options;
-  options.states = 25;
-  options.marked_fraction = 0.5;
-  int shave_failures = 0, condat_failures = 0;
-  for (long fail_at = 0; fail_at < 10; fail_at++) {
-    owned_des plant, spec, dat;
-    make_random_des(rng, options, &plant);
-    make_random_des(rng, options, &spec);
-    meet_of r(plant, plant), m(plant, spec);
-    trim2(&r.des.size, &r.des.des, r.codes);
-    shave_failures += fails_after(
-        fail_at, [&] { shave1(plant.size, plant.des, &r.des.size, &r.des.des, r.codes); });
-    EXPECT_EQ(des_check(r.des.des, r.des.size), 0);
-    bool failed = fails_after(fail_at, [&] {
-      condat1(plant.des, plant.size, spec.size, m.des.size, m.des.des, &dat.size, &dat.des,
-              m.codes);
-    });
-    EXPECT_TRUE(failed ? dat.des == nullptr : des_check(dat.des, dat.size) == 0) << fail_at;
-    condat_failures += failed;
-  }
-  EXPECT_GE(shave_failures, 5);
-  EXPECT_GE(condat_failures, 3);
-}
-
 TEST(SupconProperty, RandomProblemsMatchReferenceWithControlData) {
   std::mt19937 rng(31337);
   random_des_options po, so;

@@ -1,4 +1,4 @@
-// Whole-DES helpers and the state map: the rules other procedures build on.
+// Whole-DES helpers: the rules other procedures build on.
 #include <gtest/gtest.h>
 
 #include "model/des_supp.h"
@@ -6,29 +6,7 @@
 
 namespace {
 
-TEST(StateMap, GroupsMembersUnderSortedKeysAndLeavesTheFlagAlone) {
-  state_map *maps = nullptr;
-  state_t count = 0;
-  int added;
-  const state_t inserts[][2] = {{7, 3}, {2, 9}, {7, 1}, {7, 3}, {-4, 0}};
-  for (const auto &kv : inserts) {
-    addstatemap(kv[0], kv[1], &maps, count, &added);
-    count += added;
-    if (kv[0] == 7) maps[count - 1].set_flag(true);
-  }
-  ASSERT_EQ(count, 3);
-  EXPECT_EQ(maps[0].key(), -4);
-  EXPECT_EQ(maps[1].key(), 2);
-  EXPECT_EQ(maps[2].key(), 7);
-  EXPECT_TRUE(maps[2].flag());
-  ASSERT_EQ(maps[2].numelts, 2);
-  EXPECT_EQ(maps[2].next[0], 1);
-  EXPECT_EQ(maps[2].next[1], 3);
-  free_map(count, &maps);
-  EXPECT_EQ(maps, nullptr);
-}
-
-TEST(DesHelpers, OutputsMapOnceAndSanityCatchesBadTransitions) {
+TEST(DesHelpers, OutputsMapOnceAndShrinkingReleasesTransitions) {
   owned_des g;
   make_des(3, {{0, 1, 1}, {1, 2, 2}}, {2}, &g);
   g.des[0].vocal = 10;
@@ -38,14 +16,7 @@ TEST(DesHelpers, OutputsMapOnceAndSanityCatchesBadTransitions) {
   EXPECT_EQ(g.des[0].vocal, 20);  // not chained on to 30
   EXPECT_EQ(g.des[1].vocal, 0);
   EXPECT_EQ(g.des[2].vocal, 40);
-  EXPECT_EQ(num_vocal_output(g.des, g.size), 2);
   EXPECT_EQ(num_mark_states(g.des, g.size), 1);
-  EXPECT_EQ(check_des_sanity(nullptr, 5), 1);
-  EXPECT_EQ(check_des_sanity(g.des, g.size), 1);
-  g.des[1].next[0].set_event(1000);
-  EXPECT_EQ(check_des_sanity(g.des, g.size), 0);
-  g.des[1].next[0] = make_tran(2, 3);
-  EXPECT_EQ(check_des_sanity(g.des, g.size), 0);
   // Shrinking releases the dropped states' transitions (the sanitizer build sees a leak).
   resize_des(&g.des, g.size, 1);
   g.size = 1;

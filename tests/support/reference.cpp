@@ -6,6 +6,7 @@
 
 #include "model/mymalloc.h"
 #include "model/progress.h"
+#include "support/brute_lang.h"
 
 namespace {
 
@@ -61,27 +62,6 @@ ref_des product(const ref_des &a, const ref_des &b, const std::vector<event_t> &
     r.codes.push_back(pairs[k].first + static_cast<pair_code_t>(a.size()) * pairs[k].second);
   }
   return r;
-}
-
-std::set<word> language(const ref_des &g, int max_len, bool marked_only) {
-  std::set<word> out;
-  std::vector<std::pair<word, std::set<state_t>>> todo;
-  if (!g.out.empty()) todo.push_back({word{}, {0}});
-  for (size_t i = 0; i < todo.size(); i++) {
-    const word w = todo[i].first;
-    const std::set<state_t> at = todo[i].second;  // copies: todo grows below
-    if (!marked_only || std::any_of(at.begin(), at.end(), [&](state_t s) { return g.marked[s]; }))
-      out.insert(w);
-    if (static_cast<int>(w.size()) == max_len) continue;
-    std::map<event_t, std::set<state_t>> next;
-    for (state_t s : at)
-      for (const auto &t : g.out[s]) next[t.first].insert(t.second);
-    for (const auto &e : next) {
-      todo.push_back({w, e.second});
-      todo.back().first.push_back(e.first);
-    }
-  }
-  return out;
 }
 
 std::vector<std::string> *captured = nullptr;  // lines gathered by progress_lines_of
@@ -213,11 +193,15 @@ std::vector<std::set<event_t>> ref_condat(const ref_des &plant, const ref_des &s
 }
 
 std::set<word> ref_closed_language(const ref_des &g, int max_len) {
-  return language(g, max_len, false);
+  owned_des d;
+  from_ref(g, &d);
+  return bounded_projected_language(d.des, d.size, max_len, {}).generated;
 }
 
 std::set<word> ref_marked_language(const ref_des &g, int max_len) {
-  return language(g, max_len, true);
+  owned_des d;
+  from_ref(g, &d);
+  return bounded_projected_language(d.des, d.size, max_len, {}).marked;
 }
 
 std::vector<event_t> ref_alphabet(const ref_des &g) {

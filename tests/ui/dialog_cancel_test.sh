@@ -20,53 +20,24 @@ cancel_case() {
   check "status after [$1]" "$STATUS" 255
 }
 
-# Trim: first name, the new-name question, the new name, the overwrite question.
-cancel_case " t2$ESC"
-cancel_case " t2G\r\x1b"
-cancel_case " t2G\ry$ESC"
-cancel_case " t2G\ryE\r\x1b"
-
-# Selfloop: the names as for Trim, then any field of the event list.
-cancel_case " t1\r$ESC"
-cancel_case " t1\rG\r\x1b"
-cancel_case " t1\rG\rn$ESC"
-cancel_case " t1\rG\ryH\r5\r7$ESC"
+# Trim: first name, the new-name question, the new name, the overwrite question. Selfloop: the
+# names as for Trim, then any field of the event list.
+for k in " t2$ESC" " t2G\r\x1b" " t2G\ry$ESC" " t2G\ryE\r\x1b" " t1\r$ESC" " t1\rG\r\x1b" \
+  " t1\rG\rn$ESC" " t1\rG\ryH\r5\r7$ESC"; do cancel_case "$k"; done
 
 # Sync, Meet and Supcon share their prompt sequence.
 for key in 3 4 5; do
-  cancel_case " t$key$ESC"
-  cancel_case " t${key}G\r$ESC"
-  cancel_case " t${key}G\rE\r$ESC"
-  cancel_case " t${key}G\rE\rpartial$ESC"
-  cancel_case " t${key}G\rE\rE\r\x1b"
-  cancel_case " t${key}nothere\r$ESC"
+  for k in "$ESC" "G\r$ESC" "G\rE\r$ESC" "G\rE\rpartial$ESC" "G\rE\rE\r\x1b" "nothere\r$ESC"; do
+    cancel_case " t$key$k"
+  done
 done
 
-# Mutex: either field of a pair.
-cancel_case " t6G\rE\rM\r$ESC"
-cancel_case " t6G\rE\rM\r1\r0\r1\r$ESC"
-
-# Complement: its question and the auxiliary list.
-cancel_case " t10G\rC\r\x1b"
-cancel_case " t10G\rC\rn4\r$ESC"
-
-# Project: the NULL ? question and its list.
-cancel_case " tp0G\rP\r\x1b"
-cancel_case " tp0G\rP\rn1\r$ESC"
-
-# Nonconflict, computed here: either name.
-cancel_case " tn$ESC"
-cancel_case " tnG\r$ESC"
-
-# Isomorph, computed here: either name.
-cancel_case " ti$ESC"
-cancel_case " tiG\r$ESC"
-
-# Condat writes a DAT file: its overwrite question concerns C.dat.
-cancel_case " t7$ESC"
-cancel_case " t7G\r$ESC"
-cancel_case " t7G\rE\r$ESC"
-cancel_case " t7G\rE\rC\r\x1b"
+# Mutex: either field of a pair. Complement: its question and the auxiliary list. Project: the
+# NULL ? question and its list. Nonconflict and Isomorph, computed here: either name. Condat
+# writes a DAT file: its overwrite question concerns C.dat.
+for k in " t6G\rE\rM\r$ESC" " t6G\rE\rM\r1\r0\r1\r$ESC" " t10G\rC\r\x1b" " t10G\rC\rn4\r$ESC" \
+  " tp0G\rP\r\x1b" " tp0G\rP\rn1\r$ESC" " tn$ESC" " tnG\r$ESC" " ti$ESC" " tiG\r$ESC" " t7$ESC" \
+  " t7G\r$ESC" " t7G\rE\r$ESC" " t7G\rE\rC\r\x1b"; do cancel_case "$k"; done
 
 # From a real terminal: Esc alone cancels, an arrow key (an Esc sequence) does not.
 start_tmux ./sarv 80 25

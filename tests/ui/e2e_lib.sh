@@ -115,6 +115,40 @@ check_file_is() {  # check_file_is FILE EXPECTED_CONTENT (printf escapes allowed
   check "content of $(basename "$1")" "$actual" "$expected"
 }
 
+# check_rows ROW TEXT ...: each screen ROW of the last screen shows TEXT.
+check_rows() {
+  while [ $# -ge 2 ]; do
+    check_screen_row "$1" "$2"
+    shift 2
+  done
+}
+
+# run_logged KEYS ENTRY [ROW TEXT]...: runs KEYS; the MAKEIT log then holds ENTRY alone (printf
+# escapes; a final "@" stands for the computing-time line, indented by the entry's name and " = ")
+# and each ROW of the screen its TEXT. The log is removed afterwards.
+run_logged() {
+  local keys=$1 entry=$2 name=${2%% = *}
+  shift 2
+  if [ "${entry: -1}" = @ ]; then
+    entry="${entry%@}\n$(printf '%*s' $((${#name} + 3)) '')Computing time = 00:00:00"
+  fi
+  run_keys "$keys"
+  check_file_is "$USERDIR/makeit.txt" "$entry\n\n"
+  check_rows "$@"
+  rm -f "$USERDIR/makeit.txt"
+}
+
+# check_wrapped INDENT ENTRY: no line of the MAKEIT log is longer than 74 characters, one is
+# exactly 74, and joining the continuation lines (indented by INDENT) gives ENTRY back.
+check_wrapped() {
+  local log="$USERDIR/makeit.txt"
+  check "longest log line" "$(awk '{ if (length > m) m = length } END { print m }' "$log")" 74
+  check "entry without its line breaks" "$(awk -v n="$1" 'NR == 1 { printf "%s", $0; next }
+    match($0, /^ +/) && RLENGTH == n && !/Computing/ { printf "%s", substr($0, n + 1); next }
+    { printf "\n%s", $0 }' "$log")" "$2"
+  rm -f "$log"
+}
+
 e2e_done() {
   [ "$e2e_fail" = 0 ] && echo "all checks passed"
   exit "$e2e_fail"

@@ -30,7 +30,7 @@ failure_shows() {  # failure_shows ANSWER ROW TEXT
 }
 
 failure_shows 1 22 "The compute process could not open its request."
-failure_shows 2 22 "The compute request lacks a name."
+failure_shows 2 22 "A name of the compute request is missing or leads out of the user directory."
 failure_shows 4 22 "Supervisor reduction ended with an error."
 failure_shows 9 22 "The compute process did not understand the request."
 failure_shows 10 22 "G.des is nondeterministic"

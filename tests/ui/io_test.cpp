@@ -12,31 +12,18 @@ namespace {
 const std::string ENTER = "\r";
 const std::string ESC_ALONE = "\x1b\xff";  // Esc followed by the script's "no key pending" byte
 
-TEST(ValidInt, ZeroIsValidOnlyWhenWrittenOnceAndInRange) {
-  EXPECT_TRUE(validint("0", -1, 999));
-  EXPECT_FALSE(validint("0", 1, 999));
-  EXPECT_FALSE(validint("00", -1, 999));
-  EXPECT_FALSE(validint("-0", -1, 999));
-}
-
-TEST(ValidInt, TextWithoutANumberIsNeverValid) {
-  EXPECT_FALSE(validint("", -1, 999));
-  EXPECT_FALSE(validint("-", -1, 999));
-  EXPECT_FALSE(validint("*", -1, 999));
-}
-
-TEST(ValidInt, ConversionStopsAtTheFirstCharacterThatCannotContinue) {
-  EXPECT_TRUE(validint("12-", -1, 999));
-  EXPECT_TRUE(validint("-1", -1, 999));
-  EXPECT_FALSE(validint("-2", -1, 999));
-  EXPECT_FALSE(validint("1000", -1, 999));
-  EXPECT_FALSE(validint("9", 10, 99));
-  EXPECT_TRUE(validint("99", 10, 99));
-}
-
-TEST(ValidFileName, LengthBoundsAreInclusive) {
+TEST(Validation, IntegersAndNameLengths) {
+  struct {
+    const char *text;
+    int lo, hi;
+    bool valid;
+  } ints[] = {{"0", -1, 999, true},   {"0", 1, 999, false},   {"00", -1, 999, false},
+              {"-0", -1, 999, false}, {"", -1, 999, false},   {"-", -1, 999, false},
+              {"*", -1, 999, false},  {"12-", -1, 999, true},  // conversion stops at "-"
+              {"-1", -1, 999, true},  {"-2", -1, 999, false}, {"1000", -1, 999, false},
+              {"9", 10, 99, false},   {"99", 10, 99, true}};
+  for (auto &c : ints) EXPECT_EQ(validint(c.text, c.lo, c.hi), c.valid) << c.text;
   EXPECT_FALSE(validfilename("", 1, 20));
-  EXPECT_TRUE(validfilename("a", 1, 20));
   EXPECT_TRUE(validfilename(std::string(20, 'x').c_str(), 1, 20));
   EXPECT_FALSE(validfilename(std::string(21, 'x').c_str(), 1, 20));
 }
@@ -82,45 +69,29 @@ TEST_F(KeyScript, GetCommandEchoesTheKeyAndClearsTheRestOfTheLine) {
 
 using IntField = ScreenTest;
 
-TEST_F(IntField, AcceptsTheTerminatorAndZero) {
-  int key = 0;
-  keys("-1" + ENTER);
-  EXPECT_EQ(readint(&key, -1, 999), -1);
-  EXPECT_EQ(key, KEY_RETURN);
-  keys("0" + ENTER);
-  EXPECT_EQ(readint(&key, -1, 999), 0);
-  EXPECT_EQ(key, KEY_RETURN);
-}
-
-TEST_F(IntField, FieldIsAsWideAsTheLongerBound) {
-  int key = 0;
-  move(6, 10);
-  int before = bells();
-  keys("1000" + ENTER);
-  EXPECT_EQ(readint(&key, -1, 999), 100);
-  EXPECT_EQ(bells() - before, 1);
-  EXPECT_EQ(row(6), std::string(10, ' ') + "100");
-  keys("123" + ENTER);
-  EXPECT_EQ(readint(&key, 10, 99), 12);
-  keys("1234567890" + ENTER);
-  EXPECT_EQ(readint(&key, -1, 1999999), 1234567);
-}
-
-TEST_F(IntField, InvalidEntriesRingAndKeepReading) {
-  int key = 0;
-  int before = bells();
-  keys("00" + ENTER + "\b\b5" + ENTER);
-  EXPECT_EQ(readint(&key, -1, 999), 5);
-  EXPECT_EQ(bells() - before, 1);
-  keys("9" + ENTER +
-       "\x7f"
-       "15" +
-       ENTER);
-  EXPECT_EQ(readint(&key, 10, 99), 15);
-  keys(ENTER + "x*7" + ENTER);  // empty field, a letter and a star are all refused
-  EXPECT_EQ(readint(&key, -1, 999), 7);
-  keys("12-" + ENTER);
-  EXPECT_EQ(readint(&key, -1, 999), 12);
+// Each script ends in a valid entry: the value read, and the bells rung by refused keys on the way
+// (a field as wide as the longer bound, "00", the empty field, a letter, a star).
+TEST_F(IntField, RefusedEntriesRingAndReadingGoesOn) {
+  struct {
+    std::string script;
+    int lo, hi, value, bells;
+  } cases[] = {{"-1" + ENTER, -1, 999, -1, 0},
+               {"0" + ENTER, -1, 999, 0, 0},
+               {"1000" + ENTER, -1, 999, 100, 1},
+               {"123" + ENTER, 10, 99, 12, 1},
+               {"1234567890" + ENTER, -1, 1999999, 1234567, 3},
+               {"00" + ENTER + "\b\b5" + ENTER, -1, 999, 5, 1},
+               {"9" + ENTER + "\x7f" + "15" + ENTER, 10, 99, 15, 1},
+               {ENTER + "x*7" + ENTER, -1, 999, 7, 3},
+               {"12-" + ENTER, -1, 999, 12, 0}};
+  for (auto &c : cases) {
+    int key = 0, before = bells();
+    keys(c.script);
+    EXPECT_EQ(readint(&key, c.lo, c.hi), c.value) << c.script;
+    EXPECT_EQ(key, KEY_RETURN);
+    EXPECT_EQ(bells() - before, c.bells) << c.script;
+  }
+  EXPECT_EQ(row(23), "Press <ESC> to cancel");
 }
 
 TEST_F(IntField, LoneEscCancelsAndASequenceDoesNot) {
@@ -133,13 +104,6 @@ TEST_F(IntField, LoneEscCancelsAndASequenceDoesNot) {
   EXPECT_EQ(readint(&key, -1, 999), 4);
   EXPECT_EQ(key, KEY_RETURN);
   EXPECT_EQ(bells() - before, 1);
-}
-
-TEST_F(IntField, ShowsTheEscFooter) {
-  int key = 0;
-  keys("3" + ENTER);
-  readint(&key, -1, 999);
-  EXPECT_EQ(row(23), "Press <ESC> to cancel");
 }
 
 TEST_F(IntField, StarStandsForEveryStateOnlyWhenAlone) {
@@ -162,29 +126,23 @@ TEST_F(IntField, StarStandsForEveryStateOnlyWhenAlone) {
 
 using NameField = ScreenTest;
 
-TEST_F(NameField, NeverBeginsWithABlankButMayContainOne) {
-  char name[MAX_NAME_LEN + 1] = "";
-  keys("  a b" + ENTER);
-  EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_RETURN);
-  EXPECT_STREQ(name, "a b");
-}
-
-TEST_F(NameField, TheTwentyFirstCharacterRings) {
-  char name[MAX_NAME_LEN + 1] = "";
-  int before = bells();
-  keys(std::string(21, 'q') + ENTER);
-  EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_RETURN);
-  EXPECT_EQ(std::string(name), std::string(20, 'q'));
-  EXPECT_EQ(bells() - before, 1);
-}
-
-TEST_F(NameField, EmptyEntryAndControlKeysAreRefused) {
-  char name[MAX_NAME_LEN + 1] = "";
-  int before = bells();
-  keys(ENTER + "\t" + "ab\bc" + ENTER);
-  EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_RETURN);
-  EXPECT_STREQ(name, "ac");
-  EXPECT_EQ(bells() - before, 2);
+// A name never begins with a blank but may hold one; the 21st character, the empty entry and
+// control keys ring.
+TEST_F(NameField, RefusedKeysRing) {
+  struct {
+    std::string script, name;
+    int bells;
+  } cases[] = {{"  a b" + ENTER, "a b", 0},
+               {std::string(21, 'q') + ENTER, std::string(20, 'q'), 1},
+               {ENTER + "\t" + "ab\bc" + ENTER, "ac", 2}};
+  for (auto &c : cases) {
+    char name[MAX_NAME_LEN + 1] = "";
+    int before = bells();
+    keys(c.script);
+    EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_RETURN);
+    EXPECT_EQ(name, c.name);
+    EXPECT_EQ(bells() - before, c.bells) << c.name;
+  }
 }
 
 TEST_F(NameField, EscLeavesTheDestinationUnchanged) {
@@ -228,47 +186,32 @@ TEST_F(NameDialog, InputMustExist) {
   EXPECT_EQ(row(3), "Enter name of DES1 ....  plant");
 }
 
-TEST_F(NameDialog, NameWithAnotherExtensionDoesNotCount) {
+// A name with another extension does not count as the input; a new output is taken without a
+// question, an existing one after consent (Enter or Y), another name after "n"; Esc cancels at
+// the name and at the question.
+TEST_F(NameDialog, ExistenceAndOverwrite) {
   touch("plant.dat");
+  touch("old.des");
   char name[MAX_NAME_LEN + 1];
   keys("plant" + ENTER + ESC_ALONE);
   EXPECT_EQ(getname("Enter name of DES1 ....  ", ".des", name, 0), 1);
-}
-
-TEST_F(NameDialog, NewOutputIsAcceptedWithoutQuestion) {
-  char name[MAX_NAME_LEN + 1];
   keys("fresh" + ENTER);
   EXPECT_EQ(getname("Enter name of DES3 ....  ", ".des", name, 1), 0);
   EXPECT_STREQ(name, "fresh");
   EXPECT_EQ(unread(), 0);
-}
-
-TEST_F(NameDialog, ExistingOutputAsksBeforeOverwriting) {
-  touch("old.des");
-  char name[MAX_NAME_LEN + 1];
+  clear();
   keys("old" + ENTER + ENTER);
   EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 0);
   EXPECT_EQ(row(2), "Filename old already exists.  OK to overwrite?  (*y/n)");
-  keys("old" + ENTER + "Y");
-  EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 0);
-  EXPECT_STREQ(name, "old");
-}
-
-TEST_F(NameDialog, RefusedOverwriteAsksForAnotherName) {
-  touch("old.des");
-  char name[MAX_NAME_LEN + 1];
-  keys("old" + ENTER + "n" + "other" + ENTER);
-  EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 0);
-  EXPECT_STREQ(name, "other");
-}
-
-TEST_F(NameDialog, EscCancelsAtTheNameAndAtTheOverwriteQuestion) {
-  touch("old.des");
-  char name[MAX_NAME_LEN + 1];
-  keys(ESC_ALONE);
-  EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 1);
-  keys("old" + ENTER + "\x1b");
-  EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 1);
+  for (const std::string &script : {"old" + ENTER + "Y", "old" + ENTER + "n" + "other" + ENTER}) {
+    keys(script);
+    EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 0);
+    EXPECT_STREQ(name, script.back() == 'Y' ? "old" : "other");
+  }
+  for (const std::string &script : {ESC_ALONE, "old" + ENTER + "\x1b"}) {
+    keys(script);
+    EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 1);
+  }
 }
 
 TEST_F(NameDialog, PromptBelowRow22StartsAFreshScreen) {

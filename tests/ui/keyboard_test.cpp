@@ -56,36 +56,23 @@ class Keyboard : public ::testing::Test {
   SCREEN *screen_ = nullptr;
 };
 
-TEST_F(Keyboard, PlainKeysPassUnchanged) {
-  type("a\r");
-  EXPECT_EQ(read_key(), 'a');
-  EXPECT_EQ(read_key(), KEY_RETURN);
+// Plain keys pass unchanged, two-code keys become page letters, keypad sequences one key.
+TEST_F(Keyboard, KeysArriveTranslated) {
+  type(std::string("a\r\0I\0Q\0x\x1bOB", 11));
+  for (int key : {int('a'), KEY_RETURN, int('u'), int('d'), 0, KEY_DOWN})
+    EXPECT_EQ(read_key(), key);
 }
 
-TEST_F(Keyboard, TwoCodeKeysBecomePageLetters) {
-  type(std::string("\0I\0Q\0x", 6));
-  EXPECT_EQ(read_key(), 'u');
-  EXPECT_EQ(read_key(), 'd');
-  EXPECT_EQ(read_key(), 0);
-}
-
-TEST_F(Keyboard, KeypadSequencesArriveAsOneKey) {
-  type("\x1bOB");
-  EXPECT_EQ(read_key(), KEY_DOWN);
-}
-
-TEST_F(Keyboard, LoneEscCancels) {
+// Esc alone cancels; with further keys pending it starts a sequence, and the drained keys are gone.
+TEST_F(Keyboard, LoneEscAndSequences) {
   type("\x1b");
   EXPECT_EQ(read_key(), KEY_ESCAPE);
   EXPECT_EQ(LoneEsc(), 1);
-}
-
-TEST_F(Keyboard, EscWithFurtherKeysPendingIsASequence) {
   type("\x1bz9");
   EXPECT_EQ(read_key(), KEY_ESCAPE);
   EXPECT_EQ(LoneEsc(), 0);
   type("k");
-  EXPECT_EQ(read_key(), 'k');  // the drained keys are gone, reading blocks again
+  EXPECT_EQ(read_key(), 'k');
 }
 
 TEST_F(Keyboard, EscCancelsAnIntegerField) {
