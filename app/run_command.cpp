@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -177,6 +178,56 @@ void run_test(const procedure_row &row, const script_step &step, double start, s
   run->outcome.truth = verdict;
 }
 
+// The vocal outputs on states of the DES, ascending, without 0.
+std::vector<event_t> outputs_of(const held_des &held) {
+  std::vector<event_t> outputs;
+  for (state_t s = 0; s < held.size; ++s) {
+    event_t v = static_cast<event_t>(held.des[s].vocal);
+    auto at = std::lower_bound(outputs.begin(), outputs.end(), v);
+    if (v != 0 && (at == outputs.end() || *at != v)) outputs.insert(at, v);
+  }
+  return outputs;
+}
+
+// The vocalization requests of a Vocalize entry, looked up in DES1 as its dialog does: the
+// entrance state of [exit state, event, output] is the target of the exit state's first
+// transition on the event. Sorted and without duplicates (add_quad). "" or the reason.
+std::string entry_quads(const script_step &step, const std::string &des1, quad **quads,
+                        state_t *count) {
+  held_des held;
+  if (!load(des1, false, &held)) return "cannot read " + file_path(des1, ".des");
+  for (const script_item &item : step.items) {
+    char triple[80];
+    snprintf(triple, sizeof triple, "[%ld,%ld,%ld]", item.v[0], item.v[1], item.v[2]);
+    state_t s = static_cast<state_t>(item.v[0]);
+    if (item.v[0] >= held.size)
+      return std::string("entry ") + triple + ": " + des1 + " has no such state";
+    uint16_t j = 0;
+    while (j < held.des[s].numelts && held.des[s].next[j].event() != item.v[1]) ++j;
+    if (j == held.des[s].numelts)
+      return std::string("entry ") + triple + ": no transition on that event from that state";
+    int added = 0;
+    add_quad(s, static_cast<event_t>(item.v[1]), held.des[s].next[j].target(),
+             static_cast<int16_t>(item.v[2]), quads, *count, &added);
+    if (mem_result) return "out of memory";
+    if (added) ++*count;
+  }
+  return "";
+}
+
+// Runs the request of `row` and reads its output back into *output. "" or the reason.
+std::string request_output(const procedure_row &row, const std::vector<std::string> &names,
+                           const void *list, int count, held_des *output, int32_t *bound) {
+  const char *request_names[MAX_REQUEST_NAMES];
+  for (size_t i = 0; i < names.size(); ++i) request_names[i] = names[i].c_str();
+  float ratio = 0;
+  int code = run_request(row.id, request_names, list, count, bound, &ratio);
+  if (code != MURN_OK) return failure_text(row, code, names);
+  if (!load(names.back(), row.output == OUTPUT_DAT, output))
+    return "no readable output " + file_path(names.back(), row.names[row.inputs].ext);
+  return "";
+}
+
 // A step of a procedure the compute process runs: request, output read back, entry.
 void run_procedure(const procedure_row &row, const script_step &step, double start, step_run *run) {
   std::vector<std::string> names = step.names;
@@ -212,6 +263,8 @@ void run_procedure(const procedure_row &row, const script_step &step, double sta
     for (event_t e : all)
       if (!std::binary_search(typed.begin(), typed.end(), e)) erased.push_back(e);
   }
+  std::unique_ptr<quad, decltype(&free)> quads(nullptr, free);
+  state_t n_quads = 0;
   const void *list = nullptr;
   int count = 0;
   if (row.list == LIST_EVENTS) {
@@ -222,33 +275,65 @@ void run_procedure(const procedure_row &row, const script_step &step, double sta
     list = pairs.data();
     count = static_cast<int>(pairs.size());
   } else if (row.list == LIST_QUADS) {
-    run->reason = step.procedure + " steps cannot be replayed yet";
-    return;
+    quad *held_quads = nullptr;
+    run->reason = entry_quads(step, names[0], &held_quads, &n_quads);
+    quads.reset(held_quads);
+    if (!run->reason.empty()) return;
+    list = quads.get();
+    count = static_cast<int>(n_quads);
   }
-  const char *request_names[MAX_REQUEST_NAMES];
-  for (size_t i = 0; i < names.size(); ++i) request_names[i] = names[i].c_str();
+  // Hiconsis: the outputs DES1 has; the new ones of the result are the entry's new labels.
+  std::vector<event_t> old_outputs;
+  bool hiconsis = row.log_tail == LOG_NEW_LABELS_SIZES;
+  if (hiconsis) {
+    held_des held;
+    if (load(names[0], false, &held)) old_outputs = outputs_of(held);
+  }
+  auto new_labels = [&old_outputs](const held_des &output) {
+    std::vector<long> labels;
+    for (event_t v : outputs_of(output))
+      if (!std::binary_search(old_outputs.begin(), old_outputs.end(), v)) labels.push_back(v);
+    return labels;
+  };
   progress_label = step.result + " = " + step.procedure;
   int32_t bound = 0;
-  float ratio = 0;
-  int code = run_request(row.id, request_names, list, count, &bound, &ratio);
+  held_des output;
+  const procedure_row *ran = &row;
+  if (hiconsis) {
+    // The entry does not say whether one shared new output or one per new location was asked
+    // for: run the dialog's default (one shared output), and the other variant when the new
+    // labels or sizes differ from the entry's; keep the one that matches.
+    auto matches = [&step, &new_labels](const held_des &h) {
+      return new_labels(h) == step.new_labels &&
+             (!step.sized || (h.size == step.states &&
+                              static_cast<long>(count_tran(h.des, h.size)) == step.transitions));
+    };
+    ran = &procedure(PROC_HICONSIS1);
+    run->reason = request_output(*ran, names, list, count, &output, &bound);
+    if (run->reason.empty() && step.has_new_labels && !matches(output)) {
+      held_des second;
+      const procedure_row *multiple = &procedure(PROC_HICONSIS);
+      if (request_output(*multiple, names, list, count, &second, &bound).empty() && matches(second))
+        ran = multiple;
+      else  // neither matches: the default's output is filed again and reported
+        run->reason = request_output(*ran, names, list, count, &second, &bound);
+      std::swap(output.size, second.size);
+      std::swap(output.des, second.des);
+    }
+  } else {
+    run->reason = request_output(row, names, list, count, &output, &bound);
+  }
   double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count() -
       start;
-  if (code != MURN_OK) {
-    run->reason = failure_text(row, code, names);
-    return;
-  }
-  held_des output;
-  if (!load(step.result, row.output == OUTPUT_DAT, &output)) {
-    run->reason = "no readable output " + file_path(step.result, row.names[row.inputs].ext);
-    return;
-  }
+  if (!run->reason.empty()) return;
   step_outcome &o = run->outcome;
   o.has_size = true;
   o.states = output.size;
   o.transitions = static_cast<long>(count_tran(output.des, output.size));
   o.bound = bound;
   if (row.output == OUTPUT_DAT) o.controllable = compute_controllable(output.des, output.size);
+  if (hiconsis) o.new_labels = new_labels(output);
   std::vector<event_t> blocked;
   if (row.log_tail == LOG_SIZES_BLOCKED) {
     std::vector<event_t> inputs_events, output_events;
@@ -275,7 +360,12 @@ void run_procedure(const procedure_row &row, const script_step &step, double sta
   facts.size = output.size;
   facts.blocked = blocked.data();
   facts.n_blocked = static_cast<uint16_t>(blocked.size());
-  if (!append_entry(makeit_entry(row, facts, timing_mode != 0, seconds), &run->reason)) return;
+  facts.quads = quads.get();
+  facts.n_quads = n_quads;
+  facts.old_outputs = old_outputs.data();
+  facts.n_old_outputs = static_cast<uint16_t>(old_outputs.size());
+  facts.bound = bound;
+  if (!append_entry(makeit_entry(*ran, facts, timing_mode != 0, seconds), &run->reason)) return;
   run->ran = true;
 }
 

@@ -14,11 +14,13 @@ MACH2 = Create(MACH2,[mark 0],[tran [0,21,1],[1,22,0],[1,24,2],[2,23,0]])  (3,4)
 BUF = Create(BUF,[mark 0],[tran [0,12,1],[1,21,0]])  (2,2)
 
 MACH1E = Edit(MACH1,[mark +[1]],[trans +[2,15,1],-[2,13,0]])  (3,4)
+
+T = Create(T,[mark 2],[voc [2,20],[3,30]],[tran [0,1,1],[0,3,4],[1,2,2],[1,4,3],[4,2,2],[4,6,3]])
 SCRIPT
 "$SARV" -run "$WORK/base.txt" -d "$USERDIR" >"$WORK/out" 2>&1
 check "base run status" "$?" 0
 check "base run report" "$(sed 's/  [0-9.]* s$//' "$WORK/out")" \
-  "$(printf 'line 1  MACH1 = Create  (3,4)\nline 3  MACH2 = Create  (3,4)\nline 5  BUF = Create  (2,2)\nline 7  MACH1E = Edit  (3,4)')"
+  "$(printf 'line 1  MACH1 = Create  (3,4)\nline 3  MACH2 = Create  (3,4)\nline 5  BUF = Create  (2,2)\nline 7  MACH1E = Edit  (3,4)\nline 9  T = Create  (5,6)')"
 
 # Every procedure of the catalogue with a dialog, through the front end.
 keys=" t"
@@ -37,6 +39,15 @@ keys+="H4SUP\rAE\r\r"                                   # Allevents
 keys+="BSUP\rRSUP\r\r"                                  # BFS-recode
 keys+="ISUP\rRSUP\r\r"                                  # Isomorph
 keys+="NFACT\rBUFS\r\r"                                 # Nonconflict
+keys+="H0FACT\rVF\r*\r12\r10\r*\r22\r20\r0\r11\r30\r-1\r\r" # Vocalize, "*" for every state
+keys+="H1VF\rOC\r\r"                                   # Outconsis
+keys+="H2VF\rHS\rs\r"                                   # Hiconsis, one new output
+keys+="H2T\rHM\rm\r"                                    # Hiconsis, one per new location
+keys+="H3HS\rHG\r\r"                                   # Higen
+keys+="P1FACT\rCV\r11\r15\r13\r15\r-1\r\r"              # Convert
+keys+="8FACT\rSUP\rSUPDAT\rRED\r\r"                    # Supreduce
+keys+="R1SUP\rFACT\rNS\r\r12\r-1\r\r"                   # Supnorm, NULL
+keys+="S1SUP\rFACT\rSC\rn11\r21\r-1\r\r"                # Supscop, IMAGE
 keys+="XX"
 run_keys "$keys"
 check "dialogs ended normally" "$STATUS" 0
@@ -45,7 +56,10 @@ for entry in "BUFS = Selfloop(BUF,[11,13,14,22,23,24])" "FACT = Sync(MACH1,MACH2
   "MX = Mutex(MACH1,MACH2,[[1,2],[2,2]])" "TFACT = Trim(FACT)" "MSUP = Minstate(SUP)" \
   "CSUP = Complement(SUP,[99])" "PSUP = Project(SUP,Null[12,22])" \
   "ISUP = Project(SUP,Image[11,13])" "AE = Allevents(SUP)" "RSUP = Recode(SUP)" \
-  "= Isomorph(RSUP,SUP" "true = Nonconflict(FACT,BUFS)"; do
+  "= Isomorph(RSUP,SUP" "true = Nonconflict(FACT,BUFS)" "VF = Vocalize(FACT,[[0,11,30],[1,12,10]," \
+  "OC = Outconsis(VF)" "HS = Hiconsis(VF)" "HM = Hiconsis(T)" "HG = Higen(HS)" \
+  "CV = Convert(FACT,[[11,15],[13,15]])" "RED = Supreduce(FACT,SUP,SUPDAT)" \
+  "NS = Supnorm(SUP,FACT,Null[12])" "SC = Supscop(SUP,FACT,Image[11,21])"; do
   grep -qF -- "$entry" "$USERDIR/makeit.txt" || { echo "FAIL: log lacks [$entry]"; e2e_fail=1; }
 done
 
@@ -53,12 +67,11 @@ done
 mkdir "$WORK/replay"
 "$SARV" -run "$USERDIR/makeit.txt" -d "$WORK/replay" >"$WORK/out" 2>&1
 check "replay status" "$?" 0
-check "replay steps" "$(grep -c '^line ' "$WORK/out")" 19
+check "replay steps" "$(grep -c '^line ' "$WORK/out")" 29
 for f in "$USERDIR"/*.des "$USERDIR"/*.dat; do
   cmp -s "$f" "$WORK/replay/$(basename "$f")" || { echo "FAIL: $(basename "$f") differs"; e2e_fail=1; }
 done
-check "replayed files" "$(cd "$WORK/replay" && ls | tr '\n' ' ')" \
-  "AE.des BUF.des BUFS.des CSUP.des FACT.des ISUP.des MACH1.des MACH1E.des MACH2.des MEETFB.des MSUP.des MX.des PSUP.des RSUP.des SUP.des SUPDAT.dat TFACT.des makeit.txt "
+check "replayed files" "$(ls "$WORK/replay")" "$(ls "$USERDIR")"
 # The replay's log is the dialogs' log without the computing times.
 check "replayed log" "$(cat "$WORK/replay/makeit.txt")" "$(grep -v 'Computing time' "$USERDIR/makeit.txt")"
 
@@ -78,8 +91,16 @@ check "stops at the failure" "$(tail -1 "$WORK/out" | cut -d' ' -f1-2)" "line $l
 rm -rf "$WORK/t1" && mkdir "$WORK/t1"
 "$SARV" -run "$WORK/tampered.txt" -d "$WORK/t1" --json --keep-going >"$WORK/out" 2>&1
 check "keep-going status" "$?" 1
-check "json lines" "$(grep -c '^{"line":' "$WORK/out")" 19
+check "json lines" "$(grep -c '^{"line":' "$WORK/out")" 29
 check "json mismatch" "$(grep -c '"status":"mismatch"' "$WORK/out")" 1
+
+# A Hiconsis entry whose new labels neither variant gives fails at its line.
+sed 's/^\(HM = Hiconsis(T)   New event labels: \[\)101,/\1102,/' "$USERDIR/makeit.txt" >"$WORK/labels.txt"
+mkdir "$WORK/t3"
+"$SARV" -run "$WORK/labels.txt" -d "$WORK/t3" >/dev/null 2>"$WORK/err"
+check "labels of neither variant" "$(cat "$WORK/err")" "$WORK/labels.txt:$(grep -n '^HM = ' \
+  "$WORK/labels.txt" | cut -d: -f1): Hiconsis: recorded new event labels [102,111,200,300], \
+replay gives [101,200,300]"
 
 # Malformed scripts and failing steps: a clear message, and nothing touched.
 mkdir "$WORK/t2"
@@ -99,6 +120,9 @@ bad "ABCDEFGHIJKLMNOPQRSTUVWXYZ = Trim(MACH1)\n" \
 bad "A = Selfloop(MACH1,[1000])\n" "1: event 1000 out of range 0..999; nothing was run"
 bad "A = Trim(NOPE)\n" "1: Trim: missing input file $WORK/t2/NOPE.des"
 bad "A = Supnormclo(MACH1)\n" "1: unknown procedure \"Supnormclo\"; nothing was run"
+bad "A = Vocalize(MACH1,[[0,11,10],[0,12,10]])\n" \
+  "1: Vocalize: entry [0,12,10]: no transition on that event from that state"
+bad "A = Vocalize(MACH1,[[3,11,10]])\n" "1: Vocalize: entry [3,11,10]: MACH1 has no such state"
 
 # Usage errors, help and version.
 "$SARV" -run >/dev/null 2>&1
