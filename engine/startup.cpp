@@ -79,7 +79,7 @@ void use_directory(const char *dir) {
 
 // The default user directory: the working directory's "user" subdirectory.
 void set_default_path() {
-  char cwd[256], dir[sizeof path];
+  char cwd[256], dir[sizeof cwd + sizeof "/user"];
   if (getcwd(cwd, sizeof cwd) != nullptr && strlen(cwd) + strlen("/user") <= MAX_USER_PATH)
     snprintf(dir, sizeof dir, "%s%suser", cwd, ends_with_slash(cwd) ? "" : "/");
   else
