@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "model/des_data.h"
 
@@ -79,12 +80,11 @@ void use_directory(const char *dir) {
 
 // The default user directory: the working directory's "user" subdirectory.
 void set_default_path() {
-  char cwd[256], dir[sizeof cwd + sizeof "/user"];
+  char cwd[256];
+  std::string dir = "user";
   if (getcwd(cwd, sizeof cwd) != nullptr && strlen(cwd) + strlen("/user") <= MAX_USER_PATH)
-    snprintf(dir, sizeof dir, "%s%suser", cwd, ends_with_slash(cwd) ? "" : "/");
-  else
-    snprintf(dir, sizeof dir, "user");
-  use_directory(dir);
+    dir = std::string(cwd) + (ends_with_slash(cwd) ? "" : "/") + dir;
+  use_directory(dir.c_str());
 }
 
 // The start-up file's first line into line[sizeof path]; returns its full length (0 when the
