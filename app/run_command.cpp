@@ -315,8 +315,11 @@ void run_procedure(const procedure_row &row, const script_step &step, double sta
       const procedure_row *multiple = &procedure(PROC_HICONSIS);
       if (request_output(*multiple, names, list, count, &second, &bound).empty() && matches(second))
         ran = multiple;
-      else  // neither matches: the default's output is filed again and reported
+      else {  // neither matches: the default's output is filed again and reported
+        freedes(second.size, &second.des);
+        second.size = 0;
         run->reason = request_output(*ran, names, list, count, &second, &bound);
+      }
       std::swap(output.size, second.size);
       std::swap(output.des, second.des);
     }
