@@ -283,21 +283,30 @@ void show_des_r(const char *name, state_t n, const state_node *des) {
   }
 }
 
+namespace {
+
+// Reads the DES or DAT file `name` for showing; tells the user when memory ran out. Returns
+// false when nothing was read.
+bool load_shown(const char *name, state_t *n, state_t *init, state_node **des) {
+  mem_result = 0;
+  if (getdes(name, n, init, des)) return true;
+  if (mem_result) {
+    OutOfMemoryMsg();
+    user_pause();
+    mem_result = 0;
+  }
+  return false;
+}
+
+}  // namespace
+
 void show_des_p() {
   show_des_header();
   char name[MAX_NAME_LEN + 1];
   if (getname("Enter name of DES ...  ", ".des", name, 0)) return;
   state_t n = 0, init = 0;
   state_node *des = nullptr;
-  mem_result = 0;
-  if (!getdes(name, &n, &init, &des)) {
-    if (mem_result) {
-      OutOfMemoryMsg();
-      user_pause();
-      mem_result = 0;
-    }
-    return;
-  }
+  if (!load_shown(name, &n, &init, &des)) return;
   if (init == -1) {
     addstr("This is a DAT file.\nUse show DAT command.\n");
     user_pause();
@@ -348,15 +357,7 @@ void show_dat_p() {
   if (getname("Enter name of DAT ...  ", ".dat", name, 0)) return;
   state_t n = 0, init = -1;
   state_node *des = nullptr;
-  mem_result = 0;
-  if (!getdes(name, &n, &init, &des)) {
-    if (mem_result) {
-      OutOfMemoryMsg();
-      user_pause();
-      mem_result = 0;
-    }
-    return;
-  }
+  if (!load_shown(name, &n, &init, &des)) return;
   show_dat_r(name, n, des);
   freedes(n, &des);
 }
