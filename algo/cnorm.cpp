@@ -129,6 +129,20 @@ int settled(held_des *K, held_des *Kp, bool exact) {
   return same;
 }
 
+// Last steps of one round of the iterations: reaches and minimizes K and compares it with the
+// previous round's Kp. *done tells whether the iteration has settled; gives up with
+// CNORM_NO_FIXED_POINT once `round` reaches cnorm_round_limit unsettled.
+int close_round(held_des *K, held_des *Kp, bool exact, long round, bool *done) {
+  reach(&K->n, &K->d);
+  if (mem_result) return CNORM_NO_MEMORY;
+  minimize(&K->n, &K->d);
+  if (mem_result) return CNORM_NO_MEMORY;
+  *done = settled(K, Kp, exact) != 0;
+  if (mem_result) return CNORM_NO_MEMORY;
+  if (!*done && round >= cnorm_round_limit) return CNORM_NO_FIXED_POINT;
+  return CNORM_DONE;
+}
+
 // Supnormclo on deterministic inputs; *R receives the result.
 int normal_clo_core(state_node *E, state_t nE, state_node *G, state_t nG, held_des *R,
                     const event_t *nulls, uint16_t ncount, bool exact) {
@@ -154,14 +168,10 @@ int normal_clo_core(state_node *E, state_t nE, state_node *G, state_t nG, held_d
     if (mem_result) return CNORM_NO_MEMORY;
     trim1(&K.n, &K.d);
     if (mem_result) return CNORM_NO_MEMORY;
-    reach(&K.n, &K.d);
-    if (mem_result) return CNORM_NO_MEMORY;
-    minimize(&K.n, &K.d);
-    if (mem_result) return CNORM_NO_MEMORY;
-    int done = settled(&K, &Kp, exact);
-    if (mem_result) return CNORM_NO_MEMORY;
+    bool done = false;
+    status = close_round(&K, &Kp, exact, round, &done);
+    if (status != CNORM_DONE) return status;
     if (done) break;
-    if (round >= cnorm_round_limit) return CNORM_NO_FIXED_POINT;
   }
   R->take(&K);
   return CNORM_DONE;
@@ -189,14 +199,10 @@ int normal_scop_core(state_node *E, state_t nE, state_node *G, state_t nG, held_
     if (!mem_result) shave1(nG, G, &K.n, &K.d, codes);
     free(codes);
     if (mem_result) return CNORM_NO_MEMORY;
-    reach(&K.n, &K.d);
-    if (mem_result) return CNORM_NO_MEMORY;
-    minimize(&K.n, &K.d);
-    if (mem_result) return CNORM_NO_MEMORY;
-    int done = settled(&K, &Kp, exact);
-    if (mem_result) return CNORM_NO_MEMORY;
+    bool done = false;
+    status = close_round(&K, &Kp, exact, round, &done);
+    if (status != CNORM_DONE) return status;
     if (done) break;
-    if (round >= cnorm_round_limit) return CNORM_NO_FIXED_POINT;
   }
   R->take(&K);
   return CNORM_DONE;

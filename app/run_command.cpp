@@ -372,27 +372,37 @@ void run_procedure(const procedure_row &row, const script_step &step, double sta
   run->ran = true;
 }
 
+// Files `d` under the step's result name; false, with the reason, when it cannot be written.
+bool file_result(const script_step &step, const held_des &d, step_run *run) {
+  if (filedes(step.result.c_str(), d.size, 0, d.des) == 0) return true;
+  run->reason = "cannot write " + file_path(step.result, ".des");
+  return false;
+}
+
+// Logs the entry of a step that filed `d` (wrapped under its result name) and records the run
+// with the size of d.
+void log_filed(const script_step &step, const std::string &entry, const held_des &d,
+               step_run *run) {
+  if (!append_entry(makeit_wrap(entry, static_cast<int>(step.result.size()) + 3), &run->reason))
+    return;
+  run->ran = true;
+  run->outcome.has_size = true;
+  run->outcome.states = d.size;
+  run->outcome.transitions = static_cast<long>(count_tran(d.des, d.size));
+}
+
 // A Create entry: the DES it describes, filed, and its entry logged again.
 void run_create(const script_step &step, step_run *run) {
   held_des built;
   run->reason = build_created_des(step, &built.size, &built.des);
   if (!run->reason.empty()) return;
-  if (filedes(step.result.c_str(), built.size, 0, built.des) != 0) {
-    run->reason = "cannot write " + file_path(step.result, ".des");
-    return;
-  }
+  if (!file_result(step, built, run)) return;
   // A fully marked DES filed from ADS text lists its marker states; typed in, it says "all".
   bool list_all_marks = true;
   for (const script_group &group : step.groups)
     if (group.keyword == "mark" && group.all) list_all_marks = false;
-  std::string entry =
-      makeit_wrap(create_entry(step.result.c_str(), built.des, built.size, list_all_marks),
-                  static_cast<int>(step.result.size()) + 3);
-  if (!append_entry(entry, &run->reason)) return;
-  run->ran = true;
-  run->outcome.has_size = true;
-  run->outcome.states = built.size;
-  run->outcome.transitions = static_cast<long>(count_tran(built.des, built.size));
+  log_filed(step, create_entry(step.result.c_str(), built.des, built.size, list_all_marks), built,
+            run);
 }
 
 // What an Edit entry lists, as the editor records it for its entry.
@@ -428,19 +438,11 @@ void run_edit(const script_step &step, step_run *run) {
   }
   run->reason = apply_edit(step, &edited.size, &edited.des);
   if (!run->reason.empty()) return;
-  if (filedes(step.result.c_str(), edited.size, 0, edited.des) != 0) {
-    run->reason = "cannot write " + file_path(step.result, ".des");
-    return;
-  }
-  std::string entry =
-      edit_entry(step.result.c_str(), step.names[0].c_str(), edit_record_of(step), edited.size,
-                 static_cast<long>(count_tran(edited.des, edited.size)));
-  if (!append_entry(makeit_wrap(entry, static_cast<int>(step.result.size()) + 3), &run->reason))
-    return;
-  run->ran = true;
-  run->outcome.has_size = true;
-  run->outcome.states = edited.size;
-  run->outcome.transitions = static_cast<long>(count_tran(edited.des, edited.size));
+  if (!file_result(step, edited, run)) return;
+  log_filed(step,
+            edit_entry(step.result.c_str(), step.names[0].c_str(), edit_record_of(step),
+                       edited.size, static_cast<long>(count_tran(edited.des, edited.size))),
+            edited, run);
 }
 
 step_run run_step(const script_step &step) {

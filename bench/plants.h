@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "algo/des_proc.h"
 #include "algo/product.h"
+#include "algo/supcon.h"
 #include "model/des_data.h"
 #include "model/mymalloc.h"
 
@@ -108,6 +110,18 @@ inline bench_des make_line_spec(int machines, int capacity, int last_capacity = 
   bench_des spec = sync_all(parts);
   gentran(static_cast<uint16_t>(free_events.size()), free_events.data(), spec.n, spec.des);
   return spec;
+}
+
+// Supcon as the compute engine runs it: meet, release the specification, trim, fixed point.
+inline bench_des run_supcon(bench_des plant, bench_des spec) {
+  bench_des t;
+  pair_code_t *codes;
+  meet2(plant.n, plant.des, spec.n, spec.des, &t.n, &t.des, nullptr, &codes);
+  freedes(spec.n, &spec.des);
+  trim2(&t.n, &t.des, codes);
+  shave1(plant.n, plant.des, &t.n, &t.des, codes);
+  free(codes);
+  return t;
 }
 
 #endif

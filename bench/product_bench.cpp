@@ -120,18 +120,6 @@ void bench_meet(const line &l, bool hashed) {
   });
 }
 
-// Supcon as the compute engine runs it: meet, release the specification, trim, fixed point.
-bench_des run_supcon(bench_des plant, bench_des spec) {
-  bench_des t;
-  pair_code_t *codes;
-  meet2(plant.n, plant.des, spec.n, spec.des, &t.n, &t.des, nullptr, &codes);
-  freedes(spec.n, &spec.des);
-  trim2(&t.n, &t.des, codes);
-  shave1(plant.n, plant.des, &t.n, &t.des, codes);
-  free(codes);
-  return t;
-}
-
 void bench_supcon(const line &l) {
   in_child([&] {
     bench_des plant = make_line_plant(l.machines), spec = line_spec(l);

@@ -32,18 +32,6 @@ void print_row(const char *op, const char *name, const char *inputs, state_t sta
   fflush(stdout);
 }
 
-// Supcon as the compute engine runs it; the specification is released.
-bench_des run_supcon(bench_des plant, bench_des spec) {
-  bench_des t;
-  pair_code_t *codes;
-  meet2(plant.n, plant.des, spec.n, spec.des, &t.n, &t.des, nullptr, &codes);
-  freedes(spec.n, &spec.des);
-  trim2(&t.n, &t.des, codes);
-  shave1(plant.n, plant.des, &t.n, &t.des, codes);
-  free(codes);
-  return t;
-}
-
 // Supreduce of the line's supervisor, from files in a scratch user directory.
 void bench_reduce(int machines, int capacity, int last) {
   if (!run_in_child([&] {

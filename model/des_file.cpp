@@ -96,15 +96,6 @@ bool write_body(FILE *f, state_t size, state_t init, const state_node *des) {
   return placed;
 }
 
-// Permission bits a newly created file gets; an existing target keeps its own.
-mode_t permissions_for(const char *path) {
-  struct stat st;
-  if (stat(path, &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
-  mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
 const char *extension_of(state_t init) {
   return init == -1 ? ".dat" : ".des";
 }
@@ -237,6 +228,14 @@ bool is_temp_name(const char *entry) {
 
 }  // namespace
 
+mode_t replaced_file_permissions(const char *path) {
+  struct stat st;
+  if (stat(path, &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+  mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
 bool des_name_ok(const char *name) {
   return name[0] != '\0' && strcmp(name, ".") != 0 && strcmp(name, "..") != 0 &&
          strchr(name, '/') == nullptr;
@@ -296,7 +295,7 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
   setvbuf(f, buffer, _IOFBF, sizeof buffer);
   bool ok = write_body(f, size, init, des);
   ok = fflush(f) == 0 && !ferror(f) && ok;
-  ok = fchmod(fd, permissions_for(path)) == 0 && ok;
+  ok = fchmod(fd, replaced_file_permissions(path)) == 0 && ok;
   ok = fclose(f) == 0 && ok;
   if (ok && rename(temp, path) != 0) ok = false;
   if (!ok) unlink(temp);

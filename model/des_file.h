@@ -3,6 +3,8 @@
 #ifndef SARV_MODEL_DES_FILE_H
 #define SARV_MODEL_DES_FILE_H
 
+#include <sys/types.h>
+
 #include "model/des_data.h"
 
 // Longest path (prefix + name + extension) a DES or DAT file may have: room for a full prefix
@@ -18,6 +20,10 @@ int des_file_path(const char *name, state_t init, char *path);
 // True for a DES name that stays inside the user directory: not empty, not "." or "..", and
 // without "/".
 bool des_name_ok(const char *name);
+
+// The permission bits a file written over `path` gets: those of the regular file there, or for
+// a new file 0666 under the current umask.
+mode_t replaced_file_permissions(const char *path);
 
 // Writes the DES (init 0) or the control data (init -1) `name` from (size, des); des is not
 // changed. The bytes go to a temporary file beside the target, which replaces the target only

@@ -241,3 +241,9 @@ state_t num_vocal_output(const state_node *des, state_t size) {
   for (state_t s = 0; s < size; s++) n += des[s].vocal > 0 ? 1 : 0;
   return n;
 }
+
+long num_transitions(const state_node *des, state_t size) {
+  long count = 0;
+  for (state_t s = 0; s < size; s++) count += des[s].numelts;
+  return count;
+}

@@ -68,5 +68,7 @@ void vocalmap_des(state_node *des, state_t size, const state_pair *pairs, state_
 int check_des_sanity(const state_node *des, state_t size);
 state_t num_mark_states(const state_node *des, state_t size);
 state_t num_vocal_output(const state_node *des, state_t size);
+// Sum of the transition counts of all states.
+long num_transitions(const state_node *des, state_t size);
 
 #endif

@@ -13,6 +13,8 @@
 #include <string>
 #include <utility>
 
+#include "model/des_supp.h"
+
 namespace {
 
 // `name` as a DOT double-quoted string body (quotes and backslashes escaped).
@@ -43,12 +45,6 @@ std::string html(const char *name) {
   return text;
 }
 
-long transitions_of(const state_node *des, state_t size) {
-  long count = 0;
-  for (state_t s = 0; s < size; s++) count += des[s].numelts;
-  return count;
-}
-
 // Temporary file beside `path` (path + ".XXXXXX"), opened for writing; its name in *tmp.
 int open_beside(const char *path, std::string *tmp) {
   *tmp = std::string(path) + ".XXXXXX";
@@ -62,7 +58,7 @@ int open_beside(const char *path, std::string *tmp) {
 int write_des_dot(FILE *out, const char *name, const state_node *des, state_t size) {
   fprintf(out, "digraph \"%s\" {\n", quoted(name).c_str());
   fprintf(out, "  label=\"%s  (%ld states, %ld transitions)\";\n  labelloc=t;\n  rankdir=LR;\n",
-          quoted(name).c_str(), static_cast<long>(size), transitions_of(des, size));
+          quoted(name).c_str(), static_cast<long>(size), num_transitions(des, size));
   fprintf(out, "  node [shape=circle];\n");
   if (size > 0) fprintf(out, "  _start [shape=none, label=\"\", width=0, height=0];\n");
   for (state_t s = 0; s < size; s++) {

@@ -10,32 +10,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "model/des_supp.h"
+
 extern char **environ;
 
 namespace {
-
-bool any_marked(const state_node *states, state_t n) {
-  for (state_t s = 0; s < n; s++)
-    if (states[s].marked) return true;
-  return false;
-}
 
 bool all_marked(const state_node *states, state_t n) {
   for (state_t s = 0; s < n; s++)
     if (!states[s].marked) return false;
   return true;
-}
-
-bool any_vocal(const state_node *states, state_t n) {
-  for (state_t s = 0; s < n; s++)
-    if (states[s].vocal != 0) return true;
-  return false;
-}
-
-long transition_count(const state_node *states, state_t n) {
-  long count = 0;
-  for (state_t s = 0; s < n; s++) count += states[s].numelts;
-  return count;
 }
 
 }  // namespace
@@ -75,7 +59,7 @@ void print_vocal_output(FILE *stream, const state_node *states, state_t n) {
 }
 
 void print_transitions(FILE *stream, const state_node *states, state_t n) {
-  fprintf(stream, "\n# transitions: %ld\n\ntransitions: \n\n", transition_count(states, n));
+  fprintf(stream, "\n# transitions: %ld\n\ntransitions: \n\n", num_transitions(states, n));
   long count = 0;
   for (state_t s = 0; s < n; s++) {
     for (int j = 0; j < states[s].numelts; j++) {
@@ -93,17 +77,17 @@ int des_text_report(FILE *stream, const char *name, const state_node *states, st
   print_des_stat_header(stream, name, n, initial);
   if (variant == REPORT_PRINT && all_marked(states, n))
     fprintf(stream, n > 0 ? "marker states: all\n\n" : "marker states: none\n\n");
-  else if (!any_marked(states, n))
+  else if (num_mark_states(states, n) == 0)
     fprintf(stream, "marker states: none\n\n");
   else
     print_marker_states(stream, states, n);
 
-  if (any_vocal(states, n))
+  if (num_vocal_output(states, n) > 0)
     print_vocal_output(stream, states, n);
   else
     fprintf(stream, "\nvocal states: none\n\n");
 
-  if (transition_count(states, n) == 0)
+  if (num_transitions(states, n) == 0)
     fprintf(stream, "transition table : empty\n");
   else
     print_transitions(stream, states, n);
@@ -150,7 +134,7 @@ void print_dat(FILE *stream, const state_node *states, state_t n) {
 
 int dat_text_report(FILE *stream, const char *name, const state_node *states, state_t n) {
   print_dat_header_stat(stream, name);
-  if (transition_count(states, n) == 0) {
+  if (num_transitions(states, n) == 0) {
     fprintf(stream, "empty.\n");
   } else {
     print_dat(stream, states, n);

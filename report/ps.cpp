@@ -4,6 +4,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "model/des_supp.h"
+
 namespace {
 
 // The prologue after the settings: fonts, text operators, page geometry and the page procedures.
@@ -148,24 +150,6 @@ void open_line(ps_job *job, const char *text) {
 void close_line(ps_job *job) {
   put_line(job, ")N");
   line_check(job);
-}
-
-bool any_marked(const state_node *states, state_t n) {
-  for (state_t s = 0; s < n; s++)
-    if (states[s].marked) return true;
-  return false;
-}
-
-bool any_vocal(const state_node *states, state_t n) {
-  for (state_t s = 0; s < n; s++)
-    if (states[s].vocal != 0) return true;
-  return false;
-}
-
-long transition_count(const state_node *states, state_t n) {
-  long count = 0;
-  for (state_t s = 0; s < n; s++) count += states[s].numelts;
-  return count;
 }
 
 void start_job(ps_job *job, FILE *stream, const char *name, const ps_mode &mode) {
@@ -324,7 +308,7 @@ void ps_vocal_output(ps_job *job, const state_node *states, state_t n) {
 
 void ps_transitions(ps_job *job, const state_node *states, state_t n) {
   ps_newline(job);
-  fprintf(job->stream, "(# transitions: %ld", transition_count(states, n));
+  fprintf(job->stream, "(# transitions: %ld", num_transitions(states, n));
   close_line(job);
   ps_newline(job);
   open_line(job, "transitions: ");
@@ -395,13 +379,13 @@ int ps_des_job(const char *name, FILE *stream, const state_node *states, state_t
   ps_job job;
   start_job(&job, stream, name, mode);
   ps_des_stat_header(&job, name, n);
-  if (any_marked(states, n)) {
+  if (num_mark_states(states, n) > 0) {
     ps_marker_states(&job, states, n);
   } else {
     put_line(&job, "(marker states: none) N\nn");
     job.line_num += 2;
   }
-  if (any_vocal(states, n)) {
+  if (num_vocal_output(states, n) > 0) {
     ps_vocal_output(&job, states, n);
   } else {
     ps_newline(&job);
@@ -409,7 +393,7 @@ int ps_des_job(const char *name, FILE *stream, const state_node *states, state_t
     line_check(&job);
     ps_newline(&job);
   }
-  if (transition_count(states, n) == 0)
+  if (num_transitions(states, n) == 0)
     put_line(&job, "(transition table : empty)N");
   else
     ps_transitions(&job, states, n);
@@ -421,7 +405,7 @@ int ps_dat_job(const char *name, FILE *stream, const state_node *states, state_t
   ps_job job;
   start_job(&job, stream, name, mode);
   ps_dat_header_stat(&job, name);
-  if (transition_count(states, n) == 0) {
+  if (num_transitions(states, n) == 0) {
     put_line(&job, "(empty.)N");
     line_check(&job);
   } else {

@@ -7,18 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-// The permissions a replaced file keeps, or those of a new file under the current umask.
-mode_t permissions_for(const char *path) {
-  struct stat st;
-  if (stat(path, &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
-  mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
-}  // namespace
+#include "model/des_file.h"
 
 int report_open(report_file *rf, const char *path) {
   rf->stream = nullptr;
@@ -45,7 +34,7 @@ int report_open(report_file *rf, const char *path) {
 int report_commit(report_file *rf) {
   if (rf->stream == nullptr) return 1;
   bool ok = fflush(rf->stream) == 0 && !ferror(rf->stream);
-  ok = fchmod(fileno(rf->stream), permissions_for(rf->path)) == 0 && ok;
+  ok = fchmod(fileno(rf->stream), replaced_file_permissions(rf->path)) == 0 && ok;
   ok = fclose(rf->stream) == 0 && ok;
   rf->stream = nullptr;
   ok = ok && rename(rf->temp, rf->path) == 0;

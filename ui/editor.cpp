@@ -282,6 +282,31 @@ void keep_vocal_room() {
   if (getcury(stdscr) > 19) clear();
 }
 
+// Reads one row of the output dialogs: a number up to `first_max` after `first_prompt`, then
+// an output after `second_prompt` at column `second_col`. Returns 1 when both were read, 0 when
+// either was -1 (the user is done) and -1 when Escape abandons the edit.
+int read_vocal_row(const char *first_prompt, long first_max, long *first, int second_col,
+                   const char *second_prompt, long *second) {
+  keep_vocal_room();
+  int row = getcury(stdscr);
+  int key = 0;
+  mvaddstr(row, 0, first_prompt);
+  *first = readint(&key, -1, first_max);
+  if (key == KEY_ESCAPE) return -1;
+  if (*first == -1) return 0;
+  mvaddstr(row, second_col, second_prompt);
+  *second = readint(&key, -1, MAX_EDIT_OUTPUT);
+  if (key == KEY_ESCAPE) return -1;
+  if (*second == -1) return 0;
+  addch('\n');
+  return 1;
+}
+
+void reject_vocalization() {
+  ring_bell();
+  addstr("This vocalization is illegal; please reenter\n");
+}
+
 // Step 8: outputs. Returns false when the edit is abandoned.
 bool edit_outputs() {
   int key = ask("Make uniform alteration in a vocal state output?  (y/*n)  ");
@@ -291,20 +316,13 @@ bool edit_outputs() {
     addstr("To make all states with Old output silent, enter 0 for New output.\n");
     addstr("Type -1 to quit:\n\n");
     for (;;) {
-      keep_vocal_room();
-      int row = getcury(stdscr);
-      mvaddstr(row, 0, "Old output:  ");
-      long old_output = readint(&key, -1, MAX_EDIT_OUTPUT);
-      if (key == KEY_ESCAPE) return abandon();
-      if (old_output == -1) break;
-      mvaddstr(row, 40, "New output:  ");
-      long new_output = readint(&key, -1, MAX_EDIT_OUTPUT);
-      if (key == KEY_ESCAPE) return abandon();
-      if (new_output == -1) break;
-      addch('\n');
+      long old_output = 0, new_output = 0;
+      int got = read_vocal_row("Old output:  ", MAX_EDIT_OUTPUT, &old_output, 40,
+                               "New output:  ", &new_output);
+      if (got < 0) return abandon();
+      if (got == 0) break;
       if (!legal_output(old_output) || !legal_output(new_output)) {
-        ring_bell();
-        addstr("This vocalization is illegal; please reenter\n");
+        reject_vocalization();
         continue;
       }
       insert_sorted(&record.unif_pairs,
@@ -318,20 +336,12 @@ bool edit_outputs() {
   addstr("To make state silent, enter output 0.\n");
   addstr("Type -1 to quit:\n\n");
   for (;;) {
-    keep_vocal_room();
-    int row = getcury(stdscr);
-    mvaddstr(row, 0, " State:  ");
-    long s = readint(&key, -1, MAX_EDIT_STATE);
-    if (key == KEY_ESCAPE) return abandon();
-    if (s == -1) break;
-    mvaddstr(row, 30, "Vocal Output:  ");
-    long v = readint(&key, -1, MAX_EDIT_OUTPUT);
-    if (key == KEY_ESCAPE) return abandon();
-    if (v == -1) break;
-    addch('\n');
+    long s = 0, v = 0;
+    int got = read_vocal_row(" State:  ", MAX_EDIT_STATE, &s, 30, "Vocal Output:  ", &v);
+    if (got < 0) return abandon();
+    if (got == 0) break;
     if (!legal_output(v)) {
-      ring_bell();
-      addstr("This vocalization is illegal; please reenter\n");
+      reject_vocalization();
       continue;
     }
     if (!grow(s)) return false;

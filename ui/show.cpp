@@ -65,6 +65,25 @@ struct des_view {
   void heading() const { show_des_stat_header(name, n, 0); }
 };
 
+// One page of a state list: prints the states from `at` on that `listed` selects through `cell`,
+// `per_row` to a row, and returns true at the end of the DES; false when the screen filled, with
+// *next at the first state not printed.
+template <typename Listed, typename Cell>
+bool print_state_cells(const des_view &v, state_t at, state_t *next, int per_row, Listed listed,
+                       Cell cell) {
+  int in_row = 0;
+  for (state_t s = at; s < v.n; s++) {
+    if (!listed(s)) continue;
+    if (screen_full(TABLE_LAST_ROW)) {
+      *next = s;
+      return false;
+    }
+    cell(s);
+    if (++in_row % per_row == 0) addch('\n');
+  }
+  return true;
+}
+
 page_action show_mark(const des_view &v, bool *waited) {
   *waited = false;
   state_t marked = 0;
@@ -75,17 +94,9 @@ page_action show_mark(const des_view &v, bool *waited) {
   }
   addstr("marker states:       \n\n");
   auto print = [&v](state_t at, state_t *next) {
-    int in_row = 0;
-    for (state_t s = at; s < v.n; s++) {
-      if (!v.des[s].marked) continue;
-      if (screen_full(TABLE_LAST_ROW)) {
-        *next = s;
-        return false;
-      }
-      printw("%7d  ", s);
-      if (++in_row % MARKS_PER_ROW == 0) addch('\n');
-    }
-    return true;
+    return print_state_cells(
+        v, at, next, MARKS_PER_ROW, [&v](state_t s) { return v.des[s].marked != 0; },
+        [](state_t s) { printw("%7d  ", s); });
   };
   auto head = [&v]() {
     v.heading();
@@ -105,17 +116,11 @@ page_action show_vocal(const des_view &v, bool *waited) {
   addstr("\nvocal states:      \n\n");
   const char *cell = vocal_cell_format(v.n);
   auto print = [&v, cell](state_t at, state_t *next) {
-    int in_row = 0;
-    for (state_t s = at; s < v.n; s++) {
-      if (v.des[s].vocal == 0) continue;
-      if (screen_full(TABLE_LAST_ROW)) {
-        *next = s;
-        return false;
-      }
-      printw(cell, static_cast<long>(s), static_cast<int>(v.des[s].vocal));
-      if (++in_row % VOCALS_PER_ROW == 0) addch('\n');
-    }
-    return true;
+    return print_state_cells(
+        v, at, next, VOCALS_PER_ROW, [&v](state_t s) { return v.des[s].vocal != 0; },
+        [&v, cell](state_t s) {
+          printw(cell, static_cast<long>(s), static_cast<int>(v.des[s].vocal));
+        });
   };
   auto head = [&v]() {
     v.heading();
@@ -278,21 +283,30 @@ void show_des_r(const char *name, state_t n, const state_node *des) {
   }
 }
 
+namespace {
+
+// Reads the DES or DAT file `name` for showing; tells the user when memory ran out. Returns
+// false when nothing was read.
+bool load_shown(const char *name, state_t *n, state_t *init, state_node **des) {
+  mem_result = 0;
+  if (getdes(name, n, init, des)) return true;
+  if (mem_result) {
+    OutOfMemoryMsg();
+    user_pause();
+    mem_result = 0;
+  }
+  return false;
+}
+
+}  // namespace
+
 void show_des_p() {
   show_des_header();
   char name[MAX_NAME_LEN + 1];
   if (getname("Enter name of DES ...  ", ".des", name, 0)) return;
   state_t n = 0, init = 0;
   state_node *des = nullptr;
-  mem_result = 0;
-  if (!getdes(name, &n, &init, &des)) {
-    if (mem_result) {
-      OutOfMemoryMsg();
-      user_pause();
-      mem_result = 0;
-    }
-    return;
-  }
+  if (!load_shown(name, &n, &init, &des)) return;
   if (init == -1) {
     addstr("This is a DAT file.\nUse show DAT command.\n");
     user_pause();
@@ -343,15 +357,7 @@ void show_dat_p() {
   if (getname("Enter name of DAT ...  ", ".dat", name, 0)) return;
   state_t n = 0, init = -1;
   state_node *des = nullptr;
-  mem_result = 0;
-  if (!getdes(name, &n, &init, &des)) {
-    if (mem_result) {
-      OutOfMemoryMsg();
-      user_pause();
-      mem_result = 0;
-    }
-    return;
-  }
+  if (!load_shown(name, &n, &init, &des)) return;
   show_dat_r(name, n, des);
   freedes(n, &des);
 }
