@@ -1,9 +1,9 @@
 // Outconsis, Higen and Hiconsis (both variants) on large vocal DES: the product of a cell of
 // independent machines (bench/plants.h, 3^machines states) with a few hundred vocal states
 // picked evenly through the state numbers (every state k * stride + stride / 2), outputs cycling
-// through 10..49 (so that Hiconsis has 50 free outputs). Each case runs in its own child process, so its peak resident set is its own,
-// and is stopped after a time limit.
-// Usage: hier_bench [LIMIT_SECONDS [machines ...]] (default 60 s; 8 9 11 13 machines).
+// through 10..49 (so that Hiconsis has 50 free outputs). Each case runs in its own child process,
+// so its peak resident set is its own, and is stopped after a time limit. Usage: hier_bench
+// [LIMIT_SECONDS [machines ...]] (default 60 s; 8 9 11 13 machines).
 #include <unistd.h>
 
 #include <cstdio>
