@@ -10,15 +10,6 @@ write_des "$USERDIR/C.dat" 1 "" # an existing control data file, for the overwri
 
 ESC='\x1b\xff' # Esc in a text field: the script says no further key is pending
 
-cancel_case() {
-  local before after
-  before=$(cd "$USERDIR" && md5sum -- * | sort)
-  run_keys "$1"
-  after=$(cd "$USERDIR" && md5sum -- * | sort)
-  check "files after [$1]" "$after" "$before"
-  check "back in the menu after [$1]" "$(screen_row 3)" "                               SARV PROCEDURES"
-  check "status after [$1]" "$STATUS" 255
-}
 
 # Trim: first name, the new-name question, the new name, the overwrite question. Selfloop: the
 # names as for Trim, then any field of the event list.

@@ -95,6 +95,17 @@ check() {  # check DESCRIPTION ACTUAL EXPECTED
   fi
 }
 
+# cancel_case KEYS: a dialog cancelled by the keys leaves every file of the user directory as it
+# was and ends back in the procedures menu, the script running out as usual.
+cancel_case() {
+  local before
+  before=$(cd "$USERDIR" && md5sum -- * | sort)
+  run_keys "$1"
+  check "files after [$1]" "$(cd "$USERDIR" && md5sum -- * | sort)" "$before"
+  check "back in the menu after [$1]" "$(screen_row 3)" "                               SARV PROCEDURES"
+  check "status after [$1]" "$STATUS" 255
+}
+
 check_screen_row() {  # check_screen_row N EXPECTED
   check "screen row $1" "$(screen_row "$1")" "$2"
 }

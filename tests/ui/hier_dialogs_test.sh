@@ -93,13 +93,6 @@ check_file_is "$log" "O = Outconsis(S)  (4,5)$(time_line 4)\n\n"
 rm "$log"
 
 # Esc at every prompt: nothing written, back in the menu.
-cancel_case() {
-  local before
-  before=$(cd "$USERDIR" && md5sum -- * | sort)
-  run_keys "$1"
-  check "files after [$1]" "$(cd "$USERDIR" && md5sum -- * | sort)" "$before"
-  check "back in the menu after [$1]" "$(screen_row 3)" "                               SARV PROCEDURES"
-}
 for key in h0 p1 h1 h2 h3; do
   cancel_case " t$key$ESC"
   cancel_case " t${key}G\r$ESC"

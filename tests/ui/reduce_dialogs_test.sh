@@ -72,14 +72,6 @@ check_file_is "$log" "P = Supscop(E,H,Image[1])  (1,0)$(time_line 4)\n\n"
 rm "$log"
 
 # Esc at every prompt: back in the menu, nothing written, no entry.
-cancel_case() {
-  local before after
-  before=$(cd "$USERDIR" && md5sum -- * | sort)
-  run_keys "$1"
-  after=$(cd "$USERDIR" && md5sum -- * | sort)
-  check "files after [$1]" "$after" "$before"
-  check "back in the menu after [$1]" "$(screen_row 3)" "                               SARV PROCEDURES"
-}
 cancel_case " t8$ESC"
 cancel_case " t8G\r$ESC"
 cancel_case " t8G\rS\r$ESC"
