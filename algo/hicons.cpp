@@ -1,15 +1,21 @@
 // Hierarchical consistency: agents, blocking and dedicated sets, and the vocalization loop.
 //
-// The sets are held as bitsets over the vocal states and computed for all states at once: a
-// silent state's blocking set is the union over its transitions of the vocal target or the
-// target's blocking set, solved on the strongly connected components of the silent states.
-// Dedicated sets are the same closure over the transitions that do not block. After a
-// vocalization the sets are computed again before the next test.
+// Two ways to answer whether a transition must have its target vocalized:
+// - whole-DES sets, held as bitsets over the vocal states and computed for all states at once: a
+//   silent state's blocking set is the union over its transitions of the vocal target or the
+//   target's blocking set, solved on the strongly connected components of the silent states, and
+//   dedicated sets are the same closure over the transitions that do not block;
+// - searches on demand from the transition at hand.
+// A vocalization makes the whole-DES sets stale. The tests that follow are answered by searches
+// until their work since the vocalization passes the size of the DES; then the whole-DES sets
+// are computed again and serve until the next vocalization. A run that vocalizes often thus pays
+// for searches near the states it visits rather than for whole-DES sets after each vocalization.
 #include "algo/hicons.h"
 
 #include <cstdlib>
 #include <cstring>
 
+#include "algo/des_proc.h"
 #include "algo/grow_buf.h"
 #include "algo/outcon.h"
 #include "algo/scc.h"
@@ -18,6 +24,29 @@
 
 namespace {
 
+struct class_dependency {
+  state_t dependent;  // the state whose blocking class rests on the state listing this entry
+  int32_t next;       // next entry of the same list, -1 at its end
+};
+
+// Work space of the searches on demand. A search marks what it visits with a fresh stamp, so
+// nothing is cleared between searches.
+struct local_search {
+  // Blocking classes stay known across vocalizations: a class rests only on the states its
+  // search expanded, and is forgotten when one of them is vocalized.
+  uint8_t *class_known;                     // per state: 1 + its blocking class, 0 when unknown
+  int32_t *dependents;                      // per state: first entry of its dependency list
+  grow_buf<class_dependency> dependency;    // the entries of all lists
+  grow_buf<state_t> expanded;               // states the running class search expanded
+  uint32_t *outer_seen, outer_mark;         // dedicated set and subset searches
+  uint32_t *inner_seen, inner_mark;         // blocking class searches
+  uint32_t *dedicated_stamp, dedicated_id;  // vocal states in the dedicated set at hand
+  state_t dedicated_of;                     // whose dedicated set that is, -1 for none
+  grow_buf<state_t> outer_stack, inner_stack;
+  size_t work;    // transitions examined since the last vocalization
+  size_t budget;  // work after which the whole-DES sets are computed instead
+};
+
 struct hcc_work {
   state_t n;
   state_node *des;
@@ -25,11 +54,15 @@ struct hcc_work {
   uint16_t min_vocal;       // base output the next vocalization uses
   int error_no_more_vocal;  // 1 when no free output is left
   int free_output[100];     // per base output: 1 free, 0 used
-  // Derived from the current outputs; rebuilt by compute_sets when `stale`.
+  // Per silent state: reaches a vocal state by even events. The flags never change while hcc
+  // runs: only agent targets are vocalized, and a state that reaches one by even events
+  // already reached a vocal state before.
+  uint8_t *agent_flag;
+  local_search local;
+  // Whole-DES sets, derived from the current outputs; valid while not `stale`.
   bool stale;
   size_t words;            // 64-bit words per bitset
   int32_t *vocal_index;    // per state: its bit among the vocal states, -1 when silent
-  uint8_t *agent_flag;     // per silent state: reaches a vocal state by even events
   uint8_t *blocking_size;  // per silent state: members of its blocking set, capped at 2
   uint64_t *blocking;      // per state: blocking set bitset (silent states only)
   uint64_t *dedicated;     // per state: dedicated set bitset (silent states only)
@@ -153,7 +186,6 @@ bool close_over_silent(hcc_work *w, uint64_t *sets, Keep keep) {
 
 void release_sets(hcc_work *w) {
   free(w->vocal_index);
-  free(w->agent_flag);
   free(w->blocking_size);
   free(w->blocking);
   free(w->dedicated);
@@ -162,11 +194,11 @@ void release_sets(hcc_work *w) {
   free(w->low);
   free(w->component);
   w->vocal_index = w->order = w->low = w->component = nullptr;
-  w->agent_flag = w->blocking_size = nullptr;
+  w->blocking_size = nullptr;
   w->blocking = w->dedicated = w->scratch = nullptr;
 }
 
-// Rebuilds agents, blocking sets and dedicated sets from the current outputs.
+// Rebuilds the whole-DES blocking and dedicated sets from the current outputs.
 bool compute_sets(hcc_work *w) {
   release_sets(w);
   size_t n = static_cast<size_t>(w->n);
@@ -179,7 +211,6 @@ bool compute_sets(hcc_work *w) {
     mem_result = 1;
     return false;
   }
-  w->agent_flag = static_cast<uint8_t *>(CALLOC(n, 1));
   w->blocking_size = static_cast<uint8_t *>(CALLOC(n, 1));
   w->blocking = static_cast<uint64_t *>(CALLOC(n * w->words, sizeof(uint64_t)));
   w->dedicated = static_cast<uint64_t *>(CALLOC(n * w->words, sizeof(uint64_t)));
@@ -187,8 +218,8 @@ bool compute_sets(hcc_work *w) {
   w->order = MALLOC_N<int32_t>(n);
   w->low = MALLOC_N<int32_t>(n + 1);
   w->component = MALLOC_N<int32_t>(n);
-  if (!w->agent_flag || !w->blocking_size || !w->blocking || !w->dedicated || !w->scratch ||
-      !w->order || !w->low || !w->component || !mark_agents(w))
+  if (!w->blocking_size || !w->blocking || !w->dedicated || !w->scratch || !w->order || !w->low ||
+      !w->component)
     return false;
   if (!close_over_silent(w, w->blocking, [](state_t, tran_entry) { return true; })) return false;
   for (state_t s = 0; s < w->n; s++) {
@@ -248,10 +279,168 @@ int subset(const uint64_t *a, const uint64_t *b, size_t words) {
   return empty ? 0 : 1;
 }
 
-// Gives state s the output 10v + 1 for the current free base output v.
+// Outcomes of a search on demand besides its answer.
+const int SEARCH_FAILED = -1;   // out of memory
+const int SEARCH_GAVE_UP = -2;  // the work since the last vocalization passed its budget
+
+// A fresh stamp for `stamps`; when the counter wraps, the stamps are cleared first.
+uint32_t fresh_stamp(uint32_t *stamps, uint32_t *counter, state_t n) {
+  if (++*counter == 0) {
+    memset(stamps, 0, static_cast<size_t>(n) * sizeof(uint32_t));
+    *counter = 1;
+  }
+  return *counter;
+}
+
+// Forgets every known blocking class, when the dependency lists have grown past their bound.
+void forget_classes(hcc_work *w) {
+  local_search &l = w->local;
+  memset(l.class_known, 0, static_cast<size_t>(w->n));
+  for (state_t s = 0; s < w->n; s++) l.dependents[s] = -1;
+  l.dependency.len = 0;
+}
+
+// Records that the class of y rests on the states its search expanded.
+bool remember_class(hcc_work *w, state_t y, int found) {
+  local_search &l = w->local;
+  if (l.dependency.len + l.expanded.len > l.budget) forget_classes(w);
+  for (size_t k = 0; k < l.expanded.len; k++) {
+    state_t u = l.expanded.items[k];
+    if (!l.dependency.push(class_dependency{y, l.dependents[u]})) return false;
+    l.dependents[u] = static_cast<int32_t>(l.dependency.len - 1);
+  }
+  l.class_known[y] = static_cast<uint8_t>(found + 1);
+  return true;
+}
+
+// Members of the blocking set of silent state y, capped at 2: a search through silent states
+// that stops at the second vocal state met. The paths to the vocal states met run through the
+// expanded states only, so the answer holds until one of those is vocalized.
+int local_blocking_class(hcc_work *w, state_t y) {
+  local_search &l = w->local;
+  if (l.class_known[y]) return l.class_known[y] - 1;
+  uint32_t mark = fresh_stamp(l.inner_seen, &l.inner_mark, w->n);
+  l.inner_stack.len = 0;
+  l.expanded.len = 0;
+  if (!l.inner_stack.push(y)) return SEARCH_FAILED;
+  l.inner_seen[y] = mark;
+  int found = 0;
+  while (l.inner_stack.len > 0 && found < 2) {
+    state_t u = l.inner_stack.items[--l.inner_stack.len];
+    if (!l.expanded.push(u)) return SEARCH_FAILED;
+    l.work += static_cast<size_t>(w->des[u].numelts);
+    for (int j = 0; j < w->des[u].numelts && found < 2; j++) {
+      state_t x = w->des[u].next[j].target();
+      if (l.inner_seen[x] == mark) continue;
+      l.inner_seen[x] = mark;
+      if (is_vocal_state(w, x))
+        found++;
+      else if (!l.inner_stack.push(x))
+        return SEARCH_FAILED;
+    }
+    if (l.work > l.budget) return SEARCH_GAVE_UP;
+  }
+  return remember_class(w, y, found) ? found : SEARCH_FAILED;
+}
+
+// Whether the transition (e -> y) blocks, found by searches.
+int local_blocks(hcc_work *w, event_t e, state_t y) {
+  if ((e & 1) == 0 || is_vocal_state(w, y) || !w->agent_flag[y]) return 0;
+  int size = local_blocking_class(w, y);
+  return size < 0 ? size : size >= 2;
+}
+
+// Stamps the vocal states of the dedicated set of i with a fresh dedicated_id: a search from i
+// through silent states over the transitions that do not block.
+int local_mark_dedicated(hcc_work *w, state_t i) {
+  local_search &l = w->local;
+  if (l.dedicated_of == i) return 0;
+  l.dedicated_of = -1;
+  uint32_t id = fresh_stamp(l.dedicated_stamp, &l.dedicated_id, w->n);
+  uint32_t mark = fresh_stamp(l.outer_seen, &l.outer_mark, w->n);
+  l.outer_stack.len = 0;
+  if (!l.outer_stack.push(i)) return SEARCH_FAILED;
+  l.outer_seen[i] = mark;
+  while (l.outer_stack.len > 0) {
+    state_t u = l.outer_stack.items[--l.outer_stack.len];
+    l.work += static_cast<size_t>(w->des[u].numelts);
+    for (int j = 0; j < w->des[u].numelts; j++) {
+      tran_entry t = w->des[u].next[j];
+      state_t x = t.target();
+      int blocked = local_blocks(w, t.event(), x);
+      if (blocked < 0) return blocked;
+      if (blocked) continue;
+      if (is_vocal_state(w, x)) {
+        l.dedicated_stamp[x] = id;
+      } else if (l.outer_seen[x] != mark) {
+        l.outer_seen[x] = mark;
+        if (!l.outer_stack.push(x)) return SEARCH_FAILED;
+      }
+    }
+    if (l.work > l.budget) return SEARCH_GAVE_UP;
+  }
+  l.dedicated_of = i;
+  return 0;
+}
+
+// Whether the blocking set of silent x (not empty) lies within the dedicated set of i, found by
+// searches; stops at the first vocal state outside it.
+int local_within_dedicated(hcc_work *w, state_t i, state_t x) {
+  int marked = local_mark_dedicated(w, i);
+  if (marked < 0) return marked;
+  local_search &l = w->local;
+  uint32_t mark = fresh_stamp(l.outer_seen, &l.outer_mark, w->n);
+  l.outer_stack.len = 0;
+  if (!l.outer_stack.push(x)) return SEARCH_FAILED;
+  l.outer_seen[x] = mark;
+  while (l.outer_stack.len > 0) {
+    state_t u = l.outer_stack.items[--l.outer_stack.len];
+    l.work += static_cast<size_t>(w->des[u].numelts);
+    for (int j = 0; j < w->des[u].numelts; j++) {
+      state_t y = w->des[u].next[j].target();
+      if (l.outer_seen[y] == mark) continue;
+      l.outer_seen[y] = mark;
+      if (!is_vocal_state(w, y)) {
+        if (!l.outer_stack.push(y)) return SEARCH_FAILED;
+      } else if (l.dedicated_stamp[y] != l.dedicated_id) {
+        return 0;
+      }
+    }
+    if (l.work > l.budget) return SEARCH_GAVE_UP;
+  }
+  return 1;
+}
+
+// 1 when the transition i -> (e, x) fails the test and x must be vocalized, 0 when it passes,
+// SEARCH_FAILED when memory ran out. Only a blocking transition can fail: a non-blocking agent's
+// blocking set {c} is within its source's dedicated set by definition.
+int must_vocalize(hcc_work *w, state_t i, event_t e, state_t x) {
+  if (!agent(w, e, x) || is_vocal_state(w, x)) return 0;
+  if (w->stale) {
+    int blocked = local_blocks(w, e, x);
+    int within = blocked == 1 ? local_within_dedicated(w, i, x) : 1;
+    if (blocked == SEARCH_FAILED || within == SEARCH_FAILED) return SEARCH_FAILED;
+    if (blocked != SEARCH_GAVE_UP && within != SEARCH_GAVE_UP) return blocked == 1 && !within;
+    if (!compute_sets(w)) return SEARCH_FAILED;
+  }
+  if (!blocks(w, e, x)) return 0;
+  uint64_t *blocking = w->scratch, *dedicated = w->scratch + w->words;
+  getblocking_set(w, e, x, blocking);
+  getdedicated_set(w, i, dedicated);
+  return !subset(blocking, dedicated, w->words);
+}
+
+// Gives state s the output 10v + 1 for the current free base output v. Forgets the whole-DES
+// sets, the dedicated set at hand and the blocking classes that rested on s.
 void vocalize(hcc_work *w, state_t s) {
   set_output(&w->des[s], 10u * w->min_vocal + 1u);
   w->stale = true;
+  local_search &l = w->local;
+  for (int32_t k = l.dependents[s]; k >= 0; k = l.dependency.items[k].next)
+    l.class_known[l.dependency.items[k].dependent] = 0;
+  l.dependents[s] = -1;
+  l.dedicated_of = -1;
+  l.work = 0;
   if (w->version == 1) return;
   w->free_output[w->min_vocal] = 0;
   uint16_t v = static_cast<uint16_t>(w->min_vocal + 1);
@@ -260,6 +449,36 @@ void vocalize(hcc_work *w, state_t s) {
     w->error_no_more_vocal = 1;
   else
     w->min_vocal = v;
+}
+
+bool setup_local(hcc_work *w) {
+  local_search &l = w->local;
+  size_t n = static_cast<size_t>(w->n) > 0 ? static_cast<size_t>(w->n) : 1;
+  l.class_known = static_cast<uint8_t *>(CALLOC(n, 1));
+  l.dependents = MALLOC_N<int32_t>(n);
+  l.outer_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
+  l.inner_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
+  l.dedicated_stamp = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
+  l.dedicated_of = -1;
+  l.budget = n + static_cast<size_t>(count_tran(w->des, w->n));
+  if (!l.class_known || !l.dependents) return false;
+  for (state_t s = 0; s < w->n; s++) l.dependents[s] = -1;
+  return l.outer_seen && l.inner_seen && l.dedicated_stamp;
+}
+
+void release_work(hcc_work *w) {
+  release_sets(w);
+  local_search &l = w->local;
+  free(l.class_known);
+  free(l.dependents);
+  l.dependency.release();
+  l.expanded.release();
+  free(l.outer_seen);
+  free(l.inner_seen);
+  free(l.dedicated_stamp);
+  l.outer_stack.release();
+  l.inner_stack.release();
+  free(w->agent_flag);
 }
 
 int hiconsis_common(state_t *n, state_node **des, int version) {
@@ -285,7 +504,8 @@ int hcc(state_t n, state_node *des, int version) {
   w.min_vocal = 10;
   while (w.min_vocal <= 99 && !w.free_output[w.min_vocal]) w.min_vocal++;
   if (w.min_vocal > 99) w.error_no_more_vocal = 1;
-  bool ok = true;
+  w.agent_flag = static_cast<uint8_t *>(CALLOC(n > 0 ? static_cast<size_t>(n) : 1, 1));
+  bool ok = w.agent_flag != nullptr && setup_local(&w) && mark_agents(&w);
   long visited = 0;
   int pass = 0;
   while (ok && !w.error_no_more_vocal && !pass) {
@@ -294,27 +514,18 @@ int hcc(state_t n, state_node *des, int version) {
       if (visited % 10 == 0)
         progress_line("HCC: %ld %ld %ld", static_cast<long>(n), visited, static_cast<long>(pass));
       visited++;
-      for (int j = 0; ok && j < des[i].numelts; j++) {
+      for (int j = 0; ok && j < des[i].numelts && !w.error_no_more_vocal; j++) {
         tran_entry t = des[i].next[j];
-        if (w.stale && !compute_sets(&w)) {
-          ok = false;
-          break;
-        }
-        // Only a blocking transition can fail: a non-blocking agent's blocking set {c} is within
-        // its source's dedicated set by definition.
-        if (!agent(&w, t.event(), t.target()) || !blocks(&w, t.event(), t.target())) continue;
-        uint64_t *blocking = w.scratch, *dedicated = w.scratch + w.words;
-        getblocking_set(&w, t.event(), t.target(), blocking);
-        getdedicated_set(&w, i, dedicated);
-        if (!subset(blocking, dedicated, w.words)) {
+        int verdict = must_vocalize(&w, i, t.event(), t.target());
+        ok = verdict != SEARCH_FAILED;
+        if (verdict == 1) {
           vocalize(&w, t.target());
           pass = 0;
         }
-        if (w.error_no_more_vocal) break;
       }
     }
   }
-  release_sets(&w);
+  release_work(&w);
   if (!ok) mem_result = 1;
   return w.error_no_more_vocal;
 }

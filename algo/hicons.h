@@ -32,8 +32,9 @@ int hiconsis_1_des(state_t *n, state_node **des);
 // the current free base output v. `version` 0 gives each new vocal state its own v, 1 one shared
 // v. Returns 1 when the free outputs ran out, else 0. Progress line "HCC: %ld %ld %ld" (states,
 // states visited over all passes, pass flag) at every tenth state visited.
-// Time: O(passes * E * (V + E)) at worst; agent and blocking answers are kept per target state
-// until the next vocalization.
+// Time: O(passes * E * (V + E) * V / 64) at worst; after a vocalization the tests are answered by
+// searches from the transition at hand until their work passes V + E, so a run that vocalizes
+// often pays for searches near the states it visits rather than for whole-DES sets.
 int hcc(state_t n, state_node *des, int version);
 
 #endif

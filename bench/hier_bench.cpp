@@ -3,7 +3,8 @@
 // picked evenly through the state numbers (every state k * stride + stride / 2), outputs cycling
 // through 10..49 (so that Hiconsis has 50 free outputs). Each case runs in its own child process,
 // so its peak resident set is its own, and is stopped after a time limit. Usage: hier_bench
-// [LIMIT_SECONDS [machines ...]] (default 60 s; 8 9 11 13 machines).
+// [LIMIT_SECONDS [cell ...]] (default 60 s; cells 8 8+ 9 11 13), where a cell is a number of
+// machines, and a trailing "+" adds a one-place buffer after the last machine (twice the states).
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,16 +25,19 @@ namespace {
 
 const int VOCAL_STATES = 300;
 
-bench_des make_vocal_cell(int machines) {
-  bench_des d = make_line_plant(machines);
+bench_des make_vocal_cell(int machines, bool buffer) {
+  std::vector<bench_des> parts;
+  for (int i = 1; i <= machines; i++) parts.push_back(make_machine(i));
+  if (buffer) parts.push_back(make_buffer(machines, 1));
+  bench_des d = sync_all(parts);
   state_t stride = d.n / VOCAL_STATES;
   for (int k = 0; k < VOCAL_STATES; k++)
     set_output(&d.des[k * stride + stride / 2], static_cast<unsigned>(10 + k % 40));
   return d;
 }
 
-void run_case(const char *procedure, int machines) {
-  bench_des d = make_vocal_cell(machines);
+void run_case(const char *procedure, int machines, bool buffer) {
+  bench_des d = make_vocal_cell(machines, buffer);
   state_t input = d.n;
   long transitions = static_cast<long>(count_tran(d.des, d.n));
   double rss_input = peak_rss_mib();
@@ -69,16 +73,19 @@ void run_case(const char *procedure, int machines) {
 
 int main(int argc, char **argv) {
   unsigned limit = argc > 1 ? static_cast<unsigned>(atoi(argv[1])) : 60;
-  std::vector<int> cells;
-  for (int i = 2; i < argc; i++) cells.push_back(atoi(argv[i]));
-  if (cells.empty()) cells = {8, 9, 11, 13};
+  std::vector<const char *> cells;
+  for (int i = 2; i < argc; i++) cells.push_back(argv[i]);
+  if (cells.empty()) cells = {"8", "8+", "9", "11", "13"};
   const char *procedures[] = {"outconsis", "higen", "hiconsis", "hiconsis1"};
-  for (int machines : cells)
-    for (const char *procedure : procedures)
+  for (const char *cell : cells)
+    for (const char *procedure : procedures) {
+      int machines = atoi(cell);
+      bool buffer = strchr(cell, '+') != nullptr;
       if (!run_in_child([=] {
             alarm(limit);
-            run_case(procedure, machines);
+            run_case(procedure, machines, buffer);
           }))
-        printf("%-10s 3^%d states: stopped after %u s (or failed)\n", procedure, machines, limit);
+        printf("%-10s cell %s: stopped after %u s (or failed)\n", procedure, cell, limit);
+    }
   return 0;
 }
