@@ -313,33 +313,64 @@ bool remember_class(hcc_work *w, state_t y, int found) {
   return true;
 }
 
-// Members of the blocking set of silent state y, capped at 2: a search through silent states
-// that stops at the second vocal state met. The paths to the vocal states met run through the
-// expanded states only, so the answer holds until one of those is vocalized.
-int local_blocking_class(hcc_work *w, state_t y) {
+// Outcomes of a step of a search on demand.
+const int SEARCH_ON = 0;    // go on
+const int SEARCH_STOP = 1;  // the answer is found
+
+// Starts a depth-first search at `start` with a fresh stamp from `seen`; 0 when out of memory.
+uint32_t start_search(hcc_work *w, uint32_t *seen, uint32_t *counter, grow_buf<state_t> &stack,
+                      state_t start) {
+  uint32_t mark = fresh_stamp(seen, counter, w->n);
+  stack.len = 0;
+  if (!stack.push(start)) return 0;
+  seen[start] = mark;
+  return mark;
+}
+
+// Expands the states on `stack` until it runs empty: hands each state popped to expand(u), which
+// answers false when out of memory, then each of its transitions to step(t), which may push
+// targets. Returns SEARCH_ON when the stack ran empty, else the first outcome other than
+// SEARCH_ON, or SEARCH_GAVE_UP when the work since the last vocalization passes the budget.
+template <typename Expand, typename Step>
+int expand_all(hcc_work *w, grow_buf<state_t> &stack, Expand expand, Step step) {
   local_search &l = w->local;
-  if (l.class_known[y]) return l.class_known[y] - 1;
-  uint32_t mark = fresh_stamp(l.inner_seen, &l.inner_mark, w->n);
-  l.inner_stack.len = 0;
-  l.expanded.len = 0;
-  if (!l.inner_stack.push(y)) return SEARCH_FAILED;
-  l.inner_seen[y] = mark;
-  int found = 0;
-  while (l.inner_stack.len > 0 && found < 2) {
-    state_t u = l.inner_stack.items[--l.inner_stack.len];
-    if (!l.expanded.push(u)) return SEARCH_FAILED;
+  while (stack.len > 0) {
+    state_t u = stack.items[--stack.len];
+    if (!expand(u)) return SEARCH_FAILED;
     l.work += static_cast<size_t>(w->des[u].numelts);
-    for (int j = 0; j < w->des[u].numelts && found < 2; j++) {
-      state_t x = w->des[u].next[j].target();
-      if (l.inner_seen[x] == mark) continue;
-      l.inner_seen[x] = mark;
-      if (is_vocal_state(w, x))
-        found++;
-      else if (!l.inner_stack.push(x))
-        return SEARCH_FAILED;
+    for (int j = 0; j < w->des[u].numelts; j++) {
+      int outcome = step(w->des[u].next[j]);
+      if (outcome != SEARCH_ON) return outcome;
     }
     if (l.work > l.budget) return SEARCH_GAVE_UP;
   }
+  return SEARCH_ON;
+}
+
+// For the searches that need not know what they expand.
+bool any_state(state_t) {
+  return true;
+}
+
+// Members of the blocking set of silent state y, capped at 2: a search through silent states
+// that stops at the second vocal state met. The paths to the vocal states met run through the
+// states the search expanded only, so the answer holds until one of those is vocalized.
+int local_blocking_class(hcc_work *w, state_t y) {
+  local_search &l = w->local;
+  if (l.class_known[y]) return l.class_known[y] - 1;
+  uint32_t mark = start_search(w, l.inner_seen, &l.inner_mark, l.inner_stack, y);
+  if (mark == 0) return SEARCH_FAILED;
+  l.expanded.len = 0;
+  auto expand = [&](state_t u) { return l.expanded.push(u); };
+  int found = 0;
+  int outcome = expand_all(w, l.inner_stack, expand, [&](tran_entry t) {
+    state_t x = t.target();
+    if (l.inner_seen[x] == mark) return SEARCH_ON;
+    l.inner_seen[x] = mark;
+    if (is_vocal_state(w, x)) return ++found == 2 ? SEARCH_STOP : SEARCH_ON;
+    return l.inner_stack.push(x) ? SEARCH_ON : SEARCH_FAILED;
+  });
+  if (outcome < 0) return outcome;
   return remember_class(w, y, found) ? found : SEARCH_FAILED;
 }
 
@@ -357,28 +388,21 @@ int local_mark_dedicated(hcc_work *w, state_t i) {
   if (l.dedicated_of == i) return 0;
   l.dedicated_of = -1;
   uint32_t id = fresh_stamp(l.dedicated_stamp, &l.dedicated_id, w->n);
-  uint32_t mark = fresh_stamp(l.outer_seen, &l.outer_mark, w->n);
-  l.outer_stack.len = 0;
-  if (!l.outer_stack.push(i)) return SEARCH_FAILED;
-  l.outer_seen[i] = mark;
-  while (l.outer_stack.len > 0) {
-    state_t u = l.outer_stack.items[--l.outer_stack.len];
-    l.work += static_cast<size_t>(w->des[u].numelts);
-    for (int j = 0; j < w->des[u].numelts; j++) {
-      tran_entry t = w->des[u].next[j];
-      state_t x = t.target();
-      int blocked = local_blocks(w, t.event(), x);
-      if (blocked < 0) return blocked;
-      if (blocked) continue;
-      if (is_vocal_state(w, x)) {
-        l.dedicated_stamp[x] = id;
-      } else if (l.outer_seen[x] != mark) {
-        l.outer_seen[x] = mark;
-        if (!l.outer_stack.push(x)) return SEARCH_FAILED;
-      }
+  uint32_t mark = start_search(w, l.outer_seen, &l.outer_mark, l.outer_stack, i);
+  if (mark == 0) return SEARCH_FAILED;
+  int outcome = expand_all(w, l.outer_stack, any_state, [&](tran_entry t) {
+    state_t x = t.target();
+    int blocked = local_blocks(w, t.event(), x);
+    if (blocked != 0) return blocked < 0 ? blocked : SEARCH_ON;
+    if (is_vocal_state(w, x)) {
+      l.dedicated_stamp[x] = id;
+    } else if (l.outer_seen[x] != mark) {
+      l.outer_seen[x] = mark;
+      if (!l.outer_stack.push(x)) return SEARCH_FAILED;
     }
-    if (l.work > l.budget) return SEARCH_GAVE_UP;
-  }
+    return SEARCH_ON;
+  });
+  if (outcome < 0) return outcome;
   l.dedicated_of = i;
   return 0;
 }
@@ -389,26 +413,18 @@ int local_within_dedicated(hcc_work *w, state_t i, state_t x) {
   int marked = local_mark_dedicated(w, i);
   if (marked < 0) return marked;
   local_search &l = w->local;
-  uint32_t mark = fresh_stamp(l.outer_seen, &l.outer_mark, w->n);
-  l.outer_stack.len = 0;
-  if (!l.outer_stack.push(x)) return SEARCH_FAILED;
-  l.outer_seen[x] = mark;
-  while (l.outer_stack.len > 0) {
-    state_t u = l.outer_stack.items[--l.outer_stack.len];
-    l.work += static_cast<size_t>(w->des[u].numelts);
-    for (int j = 0; j < w->des[u].numelts; j++) {
-      state_t y = w->des[u].next[j].target();
-      if (l.outer_seen[y] == mark) continue;
-      l.outer_seen[y] = mark;
-      if (!is_vocal_state(w, y)) {
-        if (!l.outer_stack.push(y)) return SEARCH_FAILED;
-      } else if (l.dedicated_stamp[y] != l.dedicated_id) {
-        return 0;
-      }
-    }
-    if (l.work > l.budget) return SEARCH_GAVE_UP;
-  }
-  return 1;
+  uint32_t mark = start_search(w, l.outer_seen, &l.outer_mark, l.outer_stack, x);
+  if (mark == 0) return SEARCH_FAILED;
+  int outcome = expand_all(w, l.outer_stack, any_state, [&](tran_entry t) {
+    state_t y = t.target();
+    if (l.outer_seen[y] == mark) return SEARCH_ON;
+    l.outer_seen[y] = mark;
+    if (is_vocal_state(w, y))
+      return l.dedicated_stamp[y] == l.dedicated_id ? SEARCH_ON : SEARCH_STOP;
+    return l.outer_stack.push(y) ? SEARCH_ON : SEARCH_FAILED;
+  });
+  if (outcome < 0) return outcome;
+  return outcome == SEARCH_STOP ? 0 : 1;
 }
 
 // 1 when the transition i -> (e, x) fails the test and x must be vocalized, 0 when it passes,
