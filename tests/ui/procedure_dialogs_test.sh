@@ -24,41 +24,40 @@ write_des "$USERDIR/EMPTY.des" 0 ""
 write_des "$USERDIR/X.des" 3 "2" "0 1 1" "0 3 2" "1 5 1"
 write_des "$USERDIR/Y.des" 3 "1" "0 1 2" "0 3 1" "2 5 2"
 
-# --- one input: Trim (Enter at the question also asks for a new name, an existing one needs
-# consent, "n" replaces DES1; without clocking the entry ends after its sizes; debug mode leaves
-# the child's output on the terminal), Selfloop (a value typed twice is stored once), Complement over DES1's events and
-# with an auxiliary event, Project by NULL and IMAGE lists (empty IMAGE erases everything),
-# Minstate replacing its input, Allevents, BFS-recode ---
-run_logged " t2G2\ryT\r" "T = Trim(G2)  (3,2)@" 0 "TRIM" 2 "DES2 = TRIM (DES1)" \
-  4 "Enter name of DES1 to be trimmed ....  G2" 6 "Assign new name to G2?   (*y/n)   y" \
-  8 "Enter new name for DES2 ....  T" 23 "$P"
+# One input. Trim: Enter at the question also asks for a new name, an existing one needs consent,
+# "n" replaces DES1, without clocking the entry ends after its sizes, debug mode leaves the
+# child's output on the terminal. Selfloop stores a value typed twice once. Complement over
+# DES1's events or with an auxiliary event; Project by NULL and IMAGE lists (an empty IMAGE
+# erases everything); Minstate replacing its input; Allevents; BFS-recode.
+run_logged " t2G2\ryT\r" "T = Trim(G2)  (3,2)@" 4 "Enter name of DES1 to be trimmed ....  G2" \
+  6 "Assign new name to G2?   (*y/n)   y" 8 "Enter new name for DES2 ....  T" 23 "$P"
 run_logged " t2G2\r\rT\ry" "T = Trim(G2)  (3,2)@" \
   10 "Filename T already exists.  OK to overwrite?  (*y/n)  y"
 run_logged " dt2G2\ryT3\r" "T3 = Trim(G2)  (3,2)@" 8 "Enter new name for DES2 ....  T3" 23 "$P"
 cp "$USERDIR/G2.des" "$USERDIR/G3.des"
 run_logged " t2G3\rn" "G3 = Trim(G3)  (3,2)@"
 run_logged " ct2G3\rn\r" "G3 = Trim(G3)  (3,2)" 3 "                               SARV PROCEDURES"
-run_logged " t1\rG\ryH\r13\r11\r13\r-1\r" "H = Selfloop(G,[11,13])  (3,8)@" \
-  0 "SELFLOOP" 2 "DES2 = SELFLOOP (DES1, EVENT_LIST)" 4 "Enter name of DES1 to be augmented ....  G" \
-  8 "Enter new name for DES2 ...............  H" \
-  10 "Enter list of events to be adjoined.  Terminate list with -1." 11 "     13     11     13     -1"
-run_logged " t10G\rC\r\r" "C = Complement(G,[])  (4,8)@" 0 "COMPLEMENT" \
-  2 "DES2 = COMPLEMENT (DES1, LIST)" 8 "Compute complement using event labels of DES1 only? (*y/n)"
-run_logged " t10G\rC2\rn4\r4\r-1\r" "C2 = Complement(G,[4])  (4,12)@" \
-  10 "Enter auxiliary LIST of event labels not in DES1;" 11 "type -1 to quit:" 12 "     4      4      -1"
-run_logged " tp0G\rP\r\r2\r-1\r" "P = Project(G,Null[2])  (2,1)@" 0 "PROJECT" \
-  2 "DES2 = PROJECT (DES1, NULL [or IMAGE])" 4 "Enter name of DES1 to project .........  G" \
-  6 "Enter name of DES2 to project onto ....  P" 8 "Enter either" \
-  10 "  NULL (list of event labels erased by projection)" 12 "or" 14 "  IMAGE (event labels retained)" \
-  16 "NULL ? (*y/n)" 18 "Enter list of event labels to be nulled by projection;" 19 "terminate list with -1."
+run_logged " t1\rG\ryH\r13\r11\r13\r-1\r" "H = Selfloop(G,[11,13])  (3,8)@" 11 "     13     11     13     -1"
+run_logged " t10G\rC\r\r" "C = Complement(G,[])  (4,8)@"
+run_logged " t10G\rC2\rn4\r4\r-1\r" "C2 = Complement(G,[4])  (4,12)@" 12 "     4      4      -1"
+run_logged " tp0G\rP\r\r2\r-1\r" "P = Project(G,Null[2])  (2,1)@" \
+  18 "Enter list of event labels to be nulled by projection;"
 run_logged " tp0G\rP2\rn-1\r" "P2 = Project(G,Image[])  (1,0)@" \
   18 "Enter list of event labels to be retained;"
 run_logged " tp0G\rP3\ry-1\r" "P3 = Project(G,Null[])  (3,2)@"
-run_logged " t9D\rn" "D = Minstate(D)  (1,1)@" 0 "MINSTATE" 6 "Assign new name to D? (*y/n)   n"
-run_logged " th4G2\rA\r" "A = Allevents(G2)  (1,4)@" 0 "ALLEVENTS" \
-  4 "Enter name of DES1 to be searched .....  G2" 6 "Enter name of DES2 ....................  A"
-run_logged " tbG2\rR\r" "R = Recode(G2)  (4,4)@" 0 "REACH & BREADTH-FIRST SEARCH RECODE" \
-  2 "DES2 = RECODE (DES1)"
+run_logged " t9D\rn" "D = Minstate(D)  (1,1)@" 6 "Assign new name to D? (*y/n)   n"
+run_logged " th4G2\rA\r" "A = Allevents(G2)  (1,4)@"
+run_logged " tbG2\rR\r" "R = Recode(G2)  (4,4)@" 0 "REACH & BREADTH-FIRST SEARCH RECODE"
+
+# Create from the keyboard files the DES byte for byte; Edit and Show DES open from the menu.
+run_logged " t01\rK\r2\r*\r-1\r0\r1\r1\r-1\ry\r" \
+  "K = Create(K,[mark all],[tran [0,1,1]])  (2,1)" 3 "                               SARV PROCEDURES"
+write_des "$WORK/expected.des" 2 "0 1" "0 1 1"
+check "Create output" "$(cmp "$USERDIR/K.des" "$WORK/expected.des" && echo same)" same
+run_keys " te"
+check_screen_row 0 "EDIT"
+run_keys " tseK\r"
+check_screen_row 0 "K    # states: 2    state set: 0 ... 1    initial state: 0"
 
 # 150 loops: ten fields a row, then a fresh screen; clocking off, so the entry is one wrapped line.
 keys=" ct1\rG\ryLOOPS\r" list=""
@@ -67,15 +66,13 @@ for e in $(seq 101 2 399); do
   list+="${list:+,}$e"
 done
 run_keys "$keys-1\r"
-check_rows 0 "Continue to enter list of events to be adjoined." 1 "Terminate list with -1." \
-  2 "     321    323    325    327    329    331    333    335    337    339" \
+check_rows 2 "     321    323    325    327    329    331    333    335    337    339" \
   5 "     381    383    385    387    389    391    393    395    397    399" 6 "     -1" 23 "$P"
 check_wrapped 8 "LOOPS = Selfloop(G,[$list])  (3,452)"
 
-# --- two inputs: Meet, Sync with its blocked events (on screen, in the log, wrapped), Sync
-# without clocking, Supcon (its output file), Condat ---
-run_logged " t4G\rE\rM\r" "M = Meet(G,E)  (2,1)@" 2 "DES3 = MEET (DES1, DES2)" \
-  8 "Enter name of DES3 ....  M"
+# Two inputs: Meet, Sync with its blocked events (on screen, in the log, wrapped), Sync without
+# clocking, Supcon (its output file), Condat.
+run_logged " t4G\rE\rM\r" "M = Meet(G,E)  (2,1)@"
 run_logged " t3G\rE\rSY\r" "SY = Sync(G,E)  (3,2)  Blocked_events = None  @" \
   21 "Events blocked in SY: None."
 run_logged " t3SA\rSB\rSY2\r" "SY2 = Sync(SA,SB)  (1,1)  Blocked_events = [1,3,5]  @" \
@@ -94,9 +91,7 @@ run_logged " t3A2\rB2\rLONGSYNCNAME\r" \
                141,143,145,147,149,151,153,155,157,159]  @" \
   21 "Events blocked in LONGSYNCNAME: See MAKEIT.TXT file."
 
-run_logged " t5G\rE\rS\r" "S = Supcon(G,E)  (1,0)@" 0 "SUPCON" 2 "DES3 = SUPCON (DES1, DES2)" \
-  4 "Enter name of plant generator DES1 .............  G" \
-  6 "Enter name of legal language generator DES2 ....  E" 8 "Enter name of supremal" \
+run_logged " t5G\rE\rS\r" "S = Supcon(G,E)  (1,0)@" 6 "Enter name of legal language generator DES2 ....  E" \
   9 "  controllable sublanguage generator DES3 ......  S" 23 "$P"
 check "status at the pause, where the script ends" "$STATUS" 255
 write_des "$WORK/expected.des" 1 "0" # the start state alone, marked, with event 1 disabled
@@ -108,35 +103,28 @@ run_logged " t5G\rE\rS2\r\r" "S2 = Supcon(G,E)  (1,0)@" 3 "                     
   22 "     Number files: $(($(ls -A "$USERDIR" | wc -l) + 2))" # with S2 and the log
 run_logged " t5G\rE\rS\r\r" "S = Supcon(G,E)  (1,0)@" \
   11 "Filename S already exists.  OK to overwrite?  (*y/n)"
-run_logged " t7G\rS\rC\r" "C = Condat(G,S)  Controllable.@" 2 "DES3 = CONDAT (DES1, DES2)" \
-  4 "Enter name of plant generator DES1 ......  G" 6 "Enter name of supervisor DES2 ...........  S" \
-  8 "Enter name of control data file DES3 ....  C"
+run_logged " t7G\rS\rC\r" "C = Condat(G,S)  Controllable.@"
 check "Condat writes a DAT file" "$(test -e "$USERDIR/C.dat" && echo yes)" yes
 run_logged " t7G\rE\rCD\r" "CD = Condat(G,E)  Uncontrollable.@"
 
-# --- Mutex: one excluded pair a row, duplicates stored once, ascending in the log, a fresh screen
-# with its header at the bottom; -1 in second place ends the list and drops the pair it began ---
+# Mutex: one excluded pair a row, duplicates stored once, ascending in the log, a fresh screen
+# with its header at the bottom; -1 in second place ends the list and drops the pair it began.
 k=" t6MA\rMB\rMX2\r"
 for _ in $(seq 1 12); do k+="1\r1\r"; done
-run_logged "$k-1\r" "MX2 = Mutex(MA,MB,[[1,1]])  (3,4)@" 0 "MUTEX" \
-  2 "DES3 = MUTEX (DES1, DES2, EXCLUSED_STATE_PAIR_LIST)" \
-  4 "Continue to enter list of excluded state pairs." 5 "1              1" 7 "-1"
+run_logged "$k-1\r" "MX2 = Mutex(MA,MB,[[1,1]])  (3,4)@" 4 "Continue to enter list of excluded state pairs." 5 "1              1" 7 "-1"
 run_logged " t6MA\rMB\rMX\r1\r1\r0\r1\r1\r1\r-1\r" "MX = Mutex(MA,MB,[[0,1],[1,1]])  (2,2)@" \
-  10 "Enter list of excluded state pairs." 11 "Press <Enter> after each element and quit with -1:" \
   12 "1              1" 13 "0              1" 15 "-1"
 run_logged " t6MA\rMB\rMX3\r1\r-1\r" "MX3 = Mutex(MA,MB,[])  (4,8)@"
 
-# --- computed in the front end: Nonconflict (an empty meet counts as nonconflicting and writes
-# nothing), Isomorph (the identity shortcut, four pairs a row, paged, DES2 first in the log) ---
-run_logged " tnG\rE\r" "true = Nonconflict(G,E)@" 0 "NONCONFLICT" 2 "NONCONFLICT (DES1, DES2)" \
-  4 "Enter name of DES1 ....  G" 6 "Enter name of DES2 ....  E" 10 "G and E are NONCONFLICTING" 23 "$P"
+# Computed in the front end: Nonconflict (an empty meet counts as nonconflicting and writes
+# nothing), Isomorph (the identity shortcut, four pairs a row, paged, DES2 first in the log).
+run_logged " tnG\rE\r" "true = Nonconflict(G,E)@" 10 "G and E are NONCONFLICTING" 23 "$P"
 run_logged " tnNA\rNB\r" "false = Nonconflict(NA,NB)@" 10 "NA and NB are CONFLICTING!"
 before=$(ls "$USERDIR")
 run_logged " tnEMPTY\rNA\r" "true = Nonconflict(EMPTY,NA)@" 10 "EMPTY and NA are NONCONFLICTING"
 check "Nonconflict writes no file" "$(ls "$USERDIR")" "$before"
 
-run_logged " tiX\rY\r" "true = Isomorph(Y,X;[[1,2],[2,1]])@" 0 "ISOMORPH" 2 "ISOMORPH (DES1, DES2)" \
-  8 "X and Y are isomorphic, under state correspondence" \
+run_logged " tiX\rY\r" "true = Isomorph(Y,X;[[1,2],[2,1]])@" 8 "X and Y are isomorphic, under state correspondence" \
   10 "  [     1,     2 ]    [     2,     1 ]" 23 "$P"
 run_logged " tiX\rG\r" "false = Isomorph(G,X)@" 8 "X and G are not isomorphic"
 run_logged " tiX\rX\r" "true = Isomorph(X,X;identity)@" 10 "   IDENTITY"
