@@ -30,28 +30,21 @@ TEST(Validation, IntegersAndNameLengths) {
 
 using KeyScript = ScreenTest;
 
-TEST_F(KeyScript, BytesAreReturnedAsSignedCharacters) {
+// Bytes come back as signed characters; the end of the script, or ^Z, ends the run with 255; a
+// lone Esc is told from a terminal sequence by the "no key pending" byte.
+TEST_F(KeyScript, KeysEndOfScriptAndLoneEsc) {
   keys(std::string("a\r\x1b\xff", 4));
-  EXPECT_EQ(read_key(), 'a');
-  EXPECT_EQ(read_key(), KEY_RETURN);
-  EXPECT_EQ(read_key(), KEY_ESCAPE);
-  EXPECT_EQ(read_key(), KEY_NONE);
-}
-
-TEST_F(KeyScript, EndOfScriptEndsTheRunWithStatus255) {
-  keys("");
-  EXPECT_EXIT(read_key(), ::testing::ExitedWithCode(255), "");
-  keys(
-      "\x1a"
-      "abc");
-  EXPECT_EXIT(read_key(), ::testing::ExitedWithCode(255), "");
-}
-
-TEST_F(KeyScript, LoneEscNeedsTheNoKeyByte) {
+  for (int key : {int('a'), KEY_RETURN, KEY_ESCAPE, KEY_NONE}) EXPECT_EQ(read_key(), key);
+  for (const char *script : {"",
+                             "\x1a"
+                             "abc"}) {
+    keys(script);
+    EXPECT_EXIT(read_key(), ::testing::ExitedWithCode(255), "");
+  }
   keys("\xff");
   EXPECT_EQ(LoneEsc(), 1);
   keys("[A\xff");
-  EXPECT_EQ(LoneEsc(), 0);  // the start of a terminal key sequence
+  EXPECT_EQ(LoneEsc(), 0);
   EXPECT_EQ(unread(), 0);
   keys("x\x1b\xff");
   EXPECT_EQ(LoneEsc(), 1);  // another Esc among the pending keys
@@ -59,18 +52,10 @@ TEST_F(KeyScript, LoneEscNeedsTheNoKeyByte) {
   EXPECT_EXIT(LoneEsc(), ::testing::ExitedWithCode(255), "");
 }
 
-TEST_F(KeyScript, GetCommandEchoesTheKeyAndClearsTheRestOfTheLine) {
-  mvaddstr(4, 0, "Option?  old text");
-  move(4, 9);
-  keys("t");
-  EXPECT_EQ(get_command(), 't');
-  EXPECT_EQ(row(4), "Option?  t");
-}
-
 using IntField = ScreenTest;
 
 // Each script ends in a valid entry: the value read, and the bells rung by refused keys on the way
-// (a field as wide as the longer bound, "00", the empty field, a letter, a star).
+// (a field as wide as the longer bound, "00", the empty field, a letter, a star, an Esc sequence).
 TEST_F(IntField, RefusedEntriesRingAndReadingGoesOn) {
   struct {
     std::string script;
@@ -83,6 +68,7 @@ TEST_F(IntField, RefusedEntriesRingAndReadingGoesOn) {
                {"00" + ENTER + "\b\b5" + ENTER, -1, 999, 5, 1},
                {"9" + ENTER + "\x7f" + "15" + ENTER, 10, 99, 15, 1},
                {ENTER + "x*7" + ENTER, -1, 999, 7, 3},
+               {"4\x1b[B\xff" + ENTER, -1, 999, 4, 1},
                {"12-" + ENTER, -1, 999, 12, 0}};
   for (auto &c : cases) {
     int key = 0, before = bells();
@@ -92,18 +78,10 @@ TEST_F(IntField, RefusedEntriesRingAndReadingGoesOn) {
     EXPECT_EQ(bells() - before, c.bells) << c.script;
   }
   EXPECT_EQ(row(23), "Press <ESC> to cancel");
-}
-
-TEST_F(IntField, LoneEscCancelsAndASequenceDoesNot) {
   int key = 0;
   keys("4" + ESC_ALONE);
   EXPECT_EQ(readint(&key, -1, 999), 0);
   EXPECT_EQ(key, KEY_ESCAPE);
-  int before = bells();
-  keys("4\x1b[B\xff" + ENTER);
-  EXPECT_EQ(readint(&key, -1, 999), 4);
-  EXPECT_EQ(key, KEY_RETURN);
-  EXPECT_EQ(bells() - before, 1);
 }
 
 TEST_F(IntField, StarStandsForEveryStateOnlyWhenAlone) {
@@ -116,40 +94,34 @@ TEST_F(IntField, StarStandsForEveryStateOnlyWhenAlone) {
   EXPECT_EQ(readintall(&key, -1, 99), 1);
   EXPECT_EQ(key, KEY_RETURN);
   EXPECT_EQ(bells() - before, 1);
-  keys("*" + ENTER);
-  EXPECT_EQ(readintall(&key, -1, 9), 0);
-  EXPECT_EQ(key, '*');
-  keys("7" + ENTER);
-  EXPECT_EQ(readintall(&key, -1, 9), 7);
-  EXPECT_EQ(key, KEY_RETURN);
 }
 
 using NameField = ScreenTest;
 
 // A name never begins with a blank but may hold one; the 21st character, the empty entry and
-// control keys ring.
-TEST_F(NameField, RefusedKeysRing) {
+// control keys ring; Esc leaves the destination as it was.
+TEST_F(NameField, RefusedKeysRingAndEscKeepsTheName) {
   struct {
     std::string script, name;
     int bells;
   } cases[] = {{"  a b" + ENTER, "a b", 0},
                {std::string(21, 'q') + ENTER, std::string(20, 'q'), 1},
                {ENTER + "\t" + "ab\bc" + ENTER, "ac", 2}};
+  char name[MAX_NAME_LEN + 1] = "";
   for (auto &c : cases) {
-    char name[MAX_NAME_LEN + 1] = "";
     int before = bells();
     keys(c.script);
     EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_RETURN);
     EXPECT_EQ(name, c.name);
     EXPECT_EQ(bells() - before, c.bells) << c.name;
   }
-}
-
-TEST_F(NameField, EscLeavesTheDestinationUnchanged) {
-  char name[MAX_NAME_LEN + 1] = "kept";
   keys("new" + ESC_ALONE);
   EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_ESCAPE);
-  EXPECT_STREQ(name, "kept");
+  EXPECT_STREQ(name, "ac");
+  char path_text[MAX_PATH_LEN + 1] = "";
+  keys(std::string(85, 'd') + ENTER);
+  EXPECT_EQ(read_filename(path_text, 1, MAX_PATH_LEN), KEY_RETURN);
+  EXPECT_EQ(strlen(path_text), 79u);
 }
 
 // A DES name never leads out of the user directory: "/" rings, and so do "." and ".." at Enter;
@@ -166,37 +138,32 @@ TEST_F(NameField, DesNamesRefuseTheSlashAndTheDotNames) {
   EXPECT_STREQ(name, "/a/b");
 }
 
-TEST_F(NameField, DirectoryPathsHoldSeventyNineCharacters) {
-  char path_text[MAX_PATH_LEN + 1] = "";
-  keys(std::string(85, 'd') + ENTER);
-  EXPECT_EQ(read_filename(path_text, 1, MAX_PATH_LEN), KEY_RETURN);
-  EXPECT_EQ(strlen(path_text), 79u);
-}
-
 using NameDialog = ScreenTest;
 
+// An input must exist with its own extension; a prompt below row 22 starts a fresh screen.
 TEST_F(NameDialog, InputMustExist) {
   touch("plant.des");
+  touch("other.dat");
   char name[MAX_NAME_LEN + 1];
-  keys("nothere" + ENTER + "plant" + ENTER);
+  mvaddstr(10, 0, "earlier dialog text");
+  move(23, 0);
+  keys("nothere" + ENTER + "other" + ENTER + "plant" + ENTER);
   EXPECT_EQ(getname("Enter name of DES1 ....  ", ".des", name, 0), 0);
   EXPECT_STREQ(name, "plant");
-  EXPECT_EQ(row(0), "Enter name of DES1 ....  nothere");
-  EXPECT_EQ(row(2), "Filename nothere not in directory!");
-  EXPECT_EQ(row(3), "Enter name of DES1 ....  plant");
+  EXPECT_EQ(row(10), "");
+  EXPECT_EQ(row(1), "Enter name of DES1 ....  nothere");
+  EXPECT_EQ(row(3), "Filename nothere not in directory!");
+  EXPECT_EQ(row(6), "Filename other not in directory!");
+  EXPECT_EQ(row(7), "Enter name of DES1 ....  plant");
 }
 
-// A name with another extension does not count as the input; a new output is taken without a
-// question, an existing one after consent (Enter or Y), another name after "n"; Esc cancels at
-// the name and at the question.
-TEST_F(NameDialog, ExistenceAndOverwrite) {
-  touch("plant.dat");
+// A new output is taken without a question, an existing one after consent (Enter or Y), another
+// name after "n"; Esc cancels at the name and at the question.
+TEST_F(NameDialog, Overwrite) {
   touch("old.des");
   char name[MAX_NAME_LEN + 1];
-  keys("plant" + ENTER + ESC_ALONE);
-  EXPECT_EQ(getname("Enter name of DES1 ....  ", ".des", name, 0), 1);
   keys("fresh" + ENTER);
-  EXPECT_EQ(getname("Enter name of DES3 ....  ", ".des", name, 1), 0);
+  EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 0);
   EXPECT_STREQ(name, "fresh");
   EXPECT_EQ(unread(), 0);
   clear();
@@ -214,18 +181,8 @@ TEST_F(NameDialog, ExistenceAndOverwrite) {
   }
 }
 
-TEST_F(NameDialog, PromptBelowRow22StartsAFreshScreen) {
-  touch("g.des");
-  char name[MAX_NAME_LEN + 1];
-  mvaddstr(10, 0, "earlier dialog text");
-  move(23, 0);
-  keys("g" + ENTER);
-  EXPECT_EQ(getname("Enter name of DES1 ....  ", ".des", name, 0), 0);
-  EXPECT_EQ(row(10), "");
-  EXPECT_EQ(row(1), "Enter name of DES1 ....  g");
-}
-
-TEST_F(NameDialog, PrefilledNameIsCheckedBeforeAnyPrompt) {
+// A prefilled name is checked before any prompt; full names drop up to two leading blanks.
+TEST_F(NameDialog, PrefilledAndFullNames) {
   touch("g.des");
   char name[MAX_NAME_LEN + 1] = "g";
   keys("unused" + ENTER);
@@ -237,14 +194,10 @@ TEST_F(NameDialog, PrefilledNameIsCheckedBeforeAnyPrompt) {
   EXPECT_EQ(getname2("Enter name of DES1 ....  ", ".des", name, 0), 0);
   EXPECT_STREQ(name, "g");
   EXPECT_EQ(row(1), "Filename missing not in directory!");
-}
-
-TEST_F(NameDialog, FullNamesStripUpToTwoLeadingBlanks) {
   char full[FULL_NAME_SIZE];
-  char name[] = "   g";
-  make_filename_ext(full, name, ".des");
+  char blanks[] = "   g";
+  make_filename_ext(full, blanks, ".des");
   EXPECT_EQ(std::string(full), dir_ + "/ g.des");
-  EXPECT_STREQ(name, " g");
 }
 
 }  // namespace

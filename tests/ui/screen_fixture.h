@@ -29,7 +29,7 @@ class ScreenTest : public ::testing::Test {
     setenv("LINES", "25", 1);
     setenv("COLUMNS", "80", 1);
     terminal_out_ = tmpfile();
-    terminal_in_ = fopen("/dev/null", "r");
+    terminal_in_ = open_input();
     ASSERT_NE(terminal_out_, nullptr);
     screen_ = newterm("xterm", terminal_out_, terminal_in_);
     ASSERT_NE(screen_, nullptr);
@@ -54,6 +54,9 @@ class ScreenTest : public ::testing::Test {
     std::string command = "rm -rf '" + dir_ + "'";
     ASSERT_EQ(system(command.c_str()), 0);
   }
+
+  // The terminal's input: none, as keys come from the key script.
+  virtual FILE *open_input() { return fopen("/dev/null", "r"); }
 
   // The keys the next routine reads, byte for byte.
   void keys(const std::string &script) {
@@ -96,12 +99,22 @@ class ScreenTest : public ::testing::Test {
     return count;
   }
 
-  // Creates an empty file in the user directory.
-  void touch(const std::string &name) {
-    FILE *f = fopen((dir_ + "/" + name).c_str(), "w");
+  // Files of the user directory: whole content ("<none>" when missing), written, or empty.
+  std::string file(const std::string &name) {
+    FILE *f = fopen((dir_ + "/" + name).c_str(), "rb");
+    if (f == nullptr) return "<none>";
+    std::string bytes;
+    for (int c = getc(f); c != EOF; c = getc(f)) bytes += static_cast<char>(c);
+    fclose(f);
+    return bytes;
+  }
+  void write(const std::string &name, const std::string &text) {
+    FILE *f = fopen((dir_ + "/" + name).c_str(), "wb");
     ASSERT_NE(f, nullptr);
+    fputs(text.c_str(), f);
     fclose(f);
   }
+  void touch(const std::string &name) { write(name, ""); }
 
   std::string dir_;
 

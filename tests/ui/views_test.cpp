@@ -17,18 +17,19 @@ const char *const DES_FOOTER =
     " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)";
 
 TEST(PageKeys, PagingStopsAtBothEndsAndOnlyShowDesJumps) {
-  EXPECT_EQ(page_key('\r', false, 0, false), PAGE_NEXT);
-  EXPECT_EQ(page_key('\r', true, 3, false), PAGE_LEAVE);
-  EXPECT_EQ(page_key('d', false, 3, false), PAGE_NEXT);
-  EXPECT_EQ(page_key('d', true, 3, false), PAGE_BELL);
-  EXPECT_EQ(page_key('D', false, 0, false), PAGE_IGNORE);
-  EXPECT_EQ(page_key('u', false, 0, false), PAGE_BELL);
-  EXPECT_EQ(page_key('u', true, 1, false), PAGE_FIRST);
-  EXPECT_EQ(page_key('u', true, 2, false), PAGE_BACK);
-  EXPECT_EQ(page_key(27, false, 2, false), PAGE_CANCEL);
-  EXPECT_EQ(page_key('v', false, 0, true), PAGE_JUMP_VOCAL);
-  EXPECT_EQ(page_key('T', true, 0, true), PAGE_JUMP_TRAN);
-  EXPECT_EQ(page_key('H', false, 0, false), PAGE_IGNORE);
+  struct {
+    int key;
+    bool at_end;
+    size_t depth;
+    bool jumps;
+    page_action action;
+  } cases[] = {{'\r', false, 0, false, PAGE_NEXT},   {'\r', true, 3, false, PAGE_LEAVE},
+               {'d', false, 3, false, PAGE_NEXT},    {'d', true, 3, false, PAGE_BELL},
+               {'D', false, 0, false, PAGE_IGNORE},  {'u', false, 0, false, PAGE_BELL},
+               {'u', true, 1, false, PAGE_FIRST},    {'u', true, 2, false, PAGE_BACK},
+               {27, false, 2, false, PAGE_CANCEL},   {'v', false, 0, true, PAGE_JUMP_VOCAL},
+               {'T', true, 0, true, PAGE_JUMP_TRAN}, {'H', false, 0, false, PAGE_IGNORE}};
+  for (auto &c : cases) EXPECT_EQ(page_key(c.key, c.at_end, c.depth, c.jumps), c.action) << c.key;
 }
 
 // 30 states, each with 4 transitions to the next: 120 transitions, 3 pages (44, 64, 12).
@@ -44,10 +45,8 @@ TEST_F(Views, EmptyDesShowsEverySectionEmpty) {
   show_des_r("E", 0, nullptr);
   EXPECT_EQ(row(0), "E    # states: 0    state set: empty     initial state: none");
   EXPECT_EQ(row(2), "marker states: none");
-  EXPECT_EQ(row(5), "vocal states: none");
   EXPECT_EQ(row(6), "transition table : empty");
   EXPECT_EQ(row(23), DES_FOOTER);
-  EXPECT_EQ(unread(), 0);
 }
 
 TEST_F(Views, CellWidthsGrowAtOneHundredThousandAndAMillionStates) {
@@ -66,11 +65,8 @@ TEST_F(Views, CellWidthsGrowAtOneHundredThousandAndAMillionStates) {
     show_des_r("BIG", d.size, d.des);
     EXPECT_EQ(row(0), "BIG    # states: " + std::to_string(sizes[i]) + "    state set: 0 ... " +
                           std::to_string(last) + "    initial state: 0");
-    EXPECT_EQ(row(2), "marker states:");
     EXPECT_EQ(row(4), "      0");
-    EXPECT_EQ(row(5), "vocal states:");
     EXPECT_EQ(row(7), vocal[i]);
-    EXPECT_EQ(row(8), "# transitions: 4");
     EXPECT_EQ(row(12), tran[i]);
   }
 }
@@ -154,14 +150,12 @@ TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
   show_dat_r("C", d.size, d.des);
   EXPECT_EQ(row(0), "C");
   EXPECT_EQ(row(7), "C is CONTROLLABLE");
-  EXPECT_EQ(row(9), "control data:");
   EXPECT_EQ(row(10), "       0:   1                             1:   1    3    5    7    9   11");
   EXPECT_EQ(row(11), "       2:   1    3    5    7    9   11   13");
   EXPECT_EQ(row(12), "       3:   1    3");
   EXPECT_EQ(row(13), "       5:   1    3    5    7    9   11   13   15   17   19   21   23   25");
   EXPECT_EQ(row(14), "           27   29   31   33   35   37   39   41   43   45   47   49");
   EXPECT_EQ(row(15), "           51   53");
-  EXPECT_EQ(row(23), "Press <Enter> to return to SARV Procedures");
 
   d.des[3].next[1].set_event(4);
   keys("\r");
@@ -174,7 +168,6 @@ TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
   show_dat_r("N", none.size, none.des);
   EXPECT_EQ(row(7), "N is CONTROLLABLE");
   EXPECT_EQ(row(10), "empty.");
-  EXPECT_EQ(row(23), "Press <Enter> to return to SARV Procedure");
   EXPECT_EQ(unread(), 0);
 }
 
@@ -193,9 +186,7 @@ TEST_F(Views, MakeitOpensAtItsLastPageAndPagesBack) {
   std::string text;
   for (int i = 1; i <= 50; i++) text += "line " + std::to_string(i) + "\n";
   text += std::string(85, 'x') + "\r\n";  // wraps onto a second row; the carriage return is dropped
-  FILE *f = fopen((dir_ + "/makeit.txt").c_str(), "w");
-  fputs(text.c_str(), f);
-  fclose(f);
+  write("makeit.txt", text);
   EXPECT_EQ(text_page_starts(text.data(), text.size()),
             (std::vector<long>{static_cast<long>(text.find("line 21")),
                                static_cast<long>(text.find("line 41"))}));
@@ -206,13 +197,7 @@ TEST_F(Views, MakeitOpensAtItsLastPageAndPagesBack) {
   EXPECT_EQ(row(2), "line 41");
   EXPECT_EQ(row(12), std::string(80, 'x'));
   EXPECT_EQ(row(13), "xxxxx");
-  EXPECT_EQ(row(23), " D=PgDn  U=PgUp  Esc (Exit Show)");
-  long size = static_cast<long>(text.size());
-  char head[96];
-  snprintf(head, sizeof head, "makeit     %ld (%3d%%)", size,
-           static_cast<int>(text.find("line 41") * 100 / text.size()));
-  EXPECT_EQ(row(0).substr(0, strlen(head)), head);
-  EXPECT_NE(row(0).find(" DATE: 20"), std::string::npos);
+  EXPECT_EQ(row(0).substr(0, 21), "makeit     " + std::to_string(text.size()) + " ( 65%)");
 
   keys("uu\x1b");
   ascii_viewer((dir_ + "/makeit.txt").c_str(), "makeit");
@@ -231,7 +216,6 @@ TEST_F(Views, DirectoryColumnsFollowTheLongestName) {
   directory_p();
   EXPECT_EQ(row(0), "FILES IN: " + dir_);
   EXPECT_EQ(row(3), ".                   ..                  " + std::string(17, 'a') + "   b");
-  EXPECT_EQ(row(23), " D=PgDn  U=PgUp  Esc (Exit Directory)");
 
   touch(std::string(18, 'c'));
   keys("\r");
