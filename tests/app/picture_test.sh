@@ -54,14 +54,14 @@ check "missing DES" "$?" 1
 # The picture dialog.
 rm -f user/G.dot user/G.svg
 run_keys " tFPG\r"
-check_screen_row 7 "G.dot has been written."
-check_screen_row 9 "Graphviz drew it as G.svg."
+check_rows 7 "G.dot has been written."
+check_rows 9 "Graphviz drew it as G.svg."
 check "dialog files" "$(ls user | grep '^G\.' | tr '\n' ' ')" "G.des G.dot G.svg "
 
 # After a dialog: the entry it logged, and an empty result said plainly.
 run_keys " t2NOMARK\ryT\r"
-check_screen_row 11 "Logged in makeit.txt:"
-check_screen_row 12 "T = Trim(NOMARK)  (0,0)"
-check_screen_row 22 "T has no states: the result is empty."
+check_rows 11 "Logged in makeit.txt:"
+check_rows 12 "T = Trim(NOMARK)  (0,0)"
+check_rows 22 "T has no states: the result is empty."
 
 e2e_done

@@ -38,10 +38,10 @@ wait_for_screen "Enter name of DES1 to be trimmed"
 tmux -L "$SOCKET" send-keys G Up
 sleep 0.5
 capture
-check_screen_row 4 "Enter name of DES1 to be trimmed ....  G"
+check_rows 4 "Enter name of DES1 to be trimmed ....  G"
 tmux -L "$SOCKET" send-keys Escape
 wait_for_screen "Procedure desired:"
-check_screen_row 3 "                               SARV PROCEDURES"
+check_rows 3 "                               SARV PROCEDURES"
 tmux -L "$SOCKET" send-keys x x
 wait_for_file "$WORK/status"
 check "interactive run ends normally" "$(cat "$WORK/status")" 0

@@ -1,11 +1,8 @@
 # Shared helpers of the front-end end-to-end tests: a private working directory with its own
 # start-up file, key scripts run by the real binary inside a private tmux server at 80x25, screen
-# dumps, and DES files written byte by byte.
-#
+# checks, and DES files written byte by byte.
 # Usage: source this file, then call e2e_setup once. Environment: SARV (the binary), SARV_SOURCE.
-
 set -u
-
 e2e_fail=0
 
 e2e_setup() {
@@ -13,15 +10,10 @@ e2e_setup() {
   RUNS=0
   # Started through a path in WORK, the program keeps its start-up file murn.ini there.
   ln -s "$SARV" "$WORK/sarv"
-  mkdir "$WORK/user"
-  echo "$WORK/user" >"$WORK/murn.ini"
   USERDIR="$WORK/user"
-  trap e2e_teardown EXIT
-}
-
-e2e_teardown() {
-  stop_tmux
-  rm -rf "$WORK"
+  mkdir "$USERDIR"
+  echo "$USERDIR" >"$WORK/murn.ini"
+  trap 'stop_tmux; rm -rf "$WORK"' EXIT
 }
 
 # stop_tmux: ends the current tmux server and removes its socket file.
@@ -43,10 +35,9 @@ start_tmux() {
     "cd '$WORK' && $1; echo \$? >status.tmp; mv status.tmp status; sleep 600"
 }
 
-# capture: the current screen into $WORK/screen.
 capture() { tmux -L "$SOCKET" capture-pane -p >"$WORK/screen"; }
 
-# wait_for_screen TEXT: polls the screen until it shows TEXT (at most 30 seconds).
+# wait_for_screen TEXT / wait_for_file FILE: polls for at most 30 seconds.
 wait_for_screen() {
   for _ in $(seq 1 300); do
     capture
@@ -55,15 +46,20 @@ wait_for_screen() {
   done
   return 1
 }
+wait_for_file() {
+  for _ in $(seq 1 300); do
+    [ -e "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
 
 # run_keys KEYS [WIDTH HEIGHT]: runs "sarv -autotest" on the bytes KEYS (printf escapes allowed)
-# in a fresh tmux window, waits for the program to end, leaves the last screen in $WORK/screen
-# and the exit status in $STATUS. RUN_PREFIX, when set, is a shell command put before the run
-# (for example "ulimit -v 60000; ").
+# until it ends; the last screen is left in $WORK/screen, the exit status in $STATUS. RUN_PREFIX,
+# when set, is a shell command put before the run (for example "ulimit -v 60000; ").
 run_keys() {
-  local width=${2:-80} height=${3:-25}
   printf "$1" >"$WORK/keys"
-  run_in_tmux "${RUN_PREFIX:-}./sarv -autotest keys" "$width" "$height"
+  run_in_tmux "${RUN_PREFIX:-}./sarv -autotest keys" "${2:-80}" "${3:-25}"
 }
 
 # run_in_tmux COMMAND WIDTH HEIGHT: runs COMMAND in WORK inside tmux until it ends.
@@ -75,24 +71,30 @@ run_in_tmux() {
   stop_tmux
 }
 
-wait_for_file() {
-  for _ in $(seq 1 300); do
-    [ -e "$1" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
 # screen_row N: row N (from 0) of the last screen, trailing blanks removed.
 screen_row() { sed -n "$(($1 + 1))p" "$WORK/screen" | sed 's/ *$//'; }
 
 check() {  # check DESCRIPTION ACTUAL EXPECTED
   if [ "$2" != "$3" ]; then
-    echo "FAIL: $1"
-    echo "  expected: [$3]"
-    echo "  actual:   [$2]"
+    printf 'FAIL: %s\n  expected: [%s]\n  actual:   [%s]\n' "$1" "$3" "$2"
     e2e_fail=1
   fi
+}
+
+# check_rows ROW TEXT ...: each screen ROW of the last screen shows TEXT.
+check_rows() {
+  for ((; $# >= 2; )); do
+    check "screen row $1" "$(screen_row "$1")" "$2"
+    shift 2
+  done
+}
+
+check_screen_has() {  # check_screen_has TEXT
+  grep -qF -- "$1" "$WORK/screen" || check "screen has" "$(cat "$WORK/screen")" "$1"
+}
+
+check_file_is() {  # check_file_is FILE EXPECTED_CONTENT (printf escapes allowed)
+  check "content of $(basename "$1")" "$(cat "$1" 2>/dev/null; echo x)" "$(printf "$2"; echo x)"
 }
 
 # cancel_case KEYS: a dialog cancelled by the keys leaves every file of the user directory as it
@@ -104,34 +106,6 @@ cancel_case() {
   check "files after [$1]" "$(cd "$USERDIR" && md5sum -- * | sort)" "$before"
   check "back in the menu after [$1]" "$(screen_row 3)" "                               SARV PROCEDURES"
   check "status after [$1]" "$STATUS" 255
-}
-
-check_screen_row() {  # check_screen_row N EXPECTED
-  check "screen row $1" "$(screen_row "$1")" "$2"
-}
-
-check_screen_has() {  # check_screen_has TEXT
-  if ! grep -qF -- "$1" "$WORK/screen"; then
-    echo "FAIL: screen lacks [$1]"
-    cat "$WORK/screen"
-    e2e_fail=1
-  fi
-}
-
-check_file_is() {  # check_file_is FILE EXPECTED_CONTENT (printf escapes allowed)
-  local expected
-  expected=$(printf "$2"; echo x)
-  local actual
-  actual=$(cat "$1" 2>/dev/null; echo x)
-  check "content of $(basename "$1")" "$actual" "$expected"
-}
-
-# check_rows ROW TEXT ...: each screen ROW of the last screen shows TEXT.
-check_rows() {
-  while [ $# -ge 2 ]; do
-    check_screen_row "$1" "$2"
-    shift 2
-  done
 }
 
 # run_logged KEYS ENTRY [ROW TEXT]...: runs KEYS; the MAKEIT log then holds ENTRY alone (printf
@@ -167,9 +141,8 @@ e2e_done() {
 
 # Little-endian integers, written to standard output.
 le32() {
-  local v=$(($1 & 0xFFFFFFFF))
-  printf "\\x$(printf %02x $((v & 255)))\\x$(printf %02x $(((v >> 8) & 255)))"
-  printf "\\x$(printf %02x $(((v >> 16) & 255)))\\x$(printf %02x $(((v >> 24) & 255)))"
+  local v=$(($1 & 0xFFFFFFFF)) i
+  for i in 0 8 16 24; do printf "\\x$(printf %02x $(((v >> i) & 255)))"; done
 }
 le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))"; }
 
@@ -177,17 +150,14 @@ le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 
 # marker states and transitions, in the binary layout every DES file has. VOCALS, when set,
 # lists "STATE OUTPUT" pairs (ascending states) of vocal outputs.
 write_des() {
-  local file=$1 size=$2 marked=$3
+  local file=$1 size=$2 marked=$3 body="$WORK/des_body" sorted s m
   shift 3
-  local sorted
   sorted=$(printf '%s\n' "$@" | sed '/^$/d' | sort -n -k1,1 -k2,2 -k3,3)
-  local body="$WORK/des_body"
   {
     le32 "$size"
     le32 0
     for m in $marked; do le32 "$m"; done
     le32 -1
-    local s
     for s in $(echo "$sorted" | awk 'NF {print $1}' | uniq); do
       le32 "$s"
       le16 "$(echo "$sorted" | awk -v s="$s" '$1 == s' | wc -l)"
@@ -197,7 +167,7 @@ write_des() {
     done
     le32 -1
     set -- ${VOCALS:-}
-    while [ $# -ge 2 ]; do
+    for ((; $# >= 2; )); do
       le32 "$1"
       le16 "$2"
       shift 2
@@ -210,10 +180,7 @@ write_des() {
     le32 0
     le32 "$(stat -c %s "$body")"
     cat "$body"
-    le32 -1
-    le32 8
-    le32 0
-    le32 0
+    for m in -1 8 0 0; do le32 $m; done
   } >"$file"
   rm -f "$body"
 }

@@ -27,7 +27,7 @@ failure_is " t2G2\ryT10\r" 22 "The compute request could not be written."
 rmdir "$USERDIR/murn.prm"
 mkdir "$log"
 run_keys " t2G2\ryT11\r"
-check_screen_row 22 "Cannot write the log $log"
+check_rows 22 "Cannot write the log $log"
 rmdir "$log"
 
 # Control data under a DES name (initial-state field -1) are named as unreadable; the old output

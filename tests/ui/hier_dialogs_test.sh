@@ -45,7 +45,7 @@ rm "$log"
 
 # Convert: 5 and 6 both become 7 into the same state, stored once.
 run_keys " tp1P\rC\r5\r7\r6\r7\r-1\r"
-check_screen_row 6 "Old value:  5            New value:  7"
+check_rows 6 "Old value:  5            New value:  7"
 check_file_is "$log" "C = Convert(P,[[5,7],[6,7]])  (3,2)$(time_line 4)\n\n"
 rm "$log"
 
@@ -57,7 +57,7 @@ for keys in " th1LOUD\rX\r" " th3LOUD\rX\r" " th2LOUD\rX\r\r"; do
     14 "        Computation cancelled."
 done
 run_keys " th2FULL\rX\rm"
-check_screen_row 12 "               Sorry! Vocal output overflow."
+check_rows 12 "               Sorry! Vocal output overflow."
 check "no output, no log" "$(ls "$USERDIR" | grep -c 'X.des\|makeit')" 0
 
 # Convert of 1100 transitions on one label runs out of fresh labels: one line, no entry.
@@ -65,12 +65,12 @@ fan=()
 for t in $(seq 1 1100); do fan+=("0 1 $t"); done
 write_des "$USERDIR/DUP.des" 1101 "" "${fan[@]}"
 run_keys " tp1DUP\rZ\r1\r1\r-1\r"
-check_screen_row 22 "Too many event labels: no free label left for relabelling."
+check_rows 22 "Too many event labels: no free label left for relabelling."
 check "no output, no log" "$(ls "$USERDIR" | grep -c 'Z.des\|makeit')" 0
 
 # Hiconsis: the option, then the new outputs of the result in the entry.
 run_keys " th2S\rH\rs"
-check_screen_row 18 "Select (*s/m)  s"
+check_rows 18 "Select (*s/m)  s"
 check_file_is "$log" "H = Hiconsis(S)   New event labels: [101,200,300]  (4,5)$(time_line 4)\n\n"
 rm "$log"
 run_keys " th2T\rH2\rm"

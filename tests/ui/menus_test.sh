@@ -32,7 +32,7 @@ check "stale temporary file swept" "$(ls "$USERDIR" | grep -c OLD)" 0
 run_keys " tm1q"
 check_rows 17 "$(printf '%53s' '')M: Minimize (pairwise)" 19 "                               Procedure desired:"
 run_keys " t1qpzhzm?X"
-check_screen_row 7 "${M}MAIN OPTIONS"
+check_rows 7 "${M}MAIN OPTIONS"
 rm -r "$USERDIR"/*
 
 # A long user directory is shown by its tail.
@@ -51,24 +51,24 @@ printf 'first page\n#\nafter an empty line\n$\nsecond page\n$ rest ignored\nthir
 run_keys " i"
 check_rows 0 "first page" 1 "" 2 "after an empty line" 24 " D=PgDn  U=PgUp  Esc (Return to Main Options)"
 run_keys " i\rdd"
-check_screen_row 0 "third page"
+check_rows 0 "third page"
 run_keys " iddddu"
-check_screen_row 0 "second page"
+check_rows 0 "second page"
 run_keys " idduuu"
-check_screen_row 0 "first page"
+check_rows 0 "first page"
 run_keys " id\x1b"
-check_screen_row 7 "${M}MAIN OPTIONS"
+check_rows 7 "${M}MAIN OPTIONS"
 check "introduction lines fit the screen" "$(awk 'length > 79' "$SARV_SOURCE/kepinfo.txt" | wc -l)" 0
 
 # The R dialog: Enter keeps the directory, a missing one is refused, Esc keeps the old one; a path
 # with a blank serves front end and compute process alike.
 run_keys " r\rt"
-check_screen_row 21 "     User directory: $USERDIR"
+check_rows 21 "     User directory: $USERDIR"
 run_keys " rnymissing\r"
-check_screen_row 18 "Directory missing does not exist!"
+check_rows 18 "Directory missing does not exist!"
 check "start-up file kept" "$(cat "$WORK/murn.ini")" "$USERDIR"
 run_keys " rny\x1b\xfft"
-check_screen_row 21 "     User directory: $USERDIR"
+check_rows 21 "     User directory: $USERDIR"
 run_keys " rnnk"
 check "leaving from the directory dialog" "$STATUS" 0
 write_des "$USERDIR/G2.des" 4 "2" "0 1 1" "1 2 2" "0 3 3" "3 5 3"
@@ -76,7 +76,7 @@ blank="$WORK/my files"
 mkdir "$blank"
 cp "$USERDIR/G2.des" "$blank/"
 run_keys " rny$blank\rt2G2\ryT\r\r"
-check_screen_row 21 "     User directory: $blank"
+check_rows 21 "     User directory: $blank"
 check "start-up file holds the whole path" "$(cat "$WORK/murn.ini")" "$blank"
 check "output in the directory with the blank" "$(ls "$blank")" "$(printf 'G2.des\nT.des\nmakeit.txt')"
 
@@ -85,9 +85,9 @@ echo "$WORK/gone" >"$WORK/murn.ini"
 run_keys " "
 check_rows 7 "User directory $WORK/gone does not exist." 11 "Reset the user directory path now?  (*y/n)"
 run_keys " \r"
-check_screen_row 2 "            RESETTING USER FILE DIRECTORY PATH"
+check_rows 2 "            RESETTING USER FILE DIRECTORY PATH"
 run_keys " nt"
-check_screen_row 21 "     User directory: $WORK/user"
+check_rows 21 "     User directory: $WORK/user"
 check "start-up file kept" "$(cat "$WORK/murn.ini")" "$WORK/gone"
 
 # A start-up file that cannot be written is reported, and R still sends the work to the
@@ -95,7 +95,7 @@ check "start-up file kept" "$(cat "$WORK/murn.ini")" "$WORK/gone"
 rm "$WORK/murn.ini"
 mkdir "$WORK/murn.ini"
 run_keys " \rrny$blank\r"
-check_screen_row 18 "The start-up file ./murn.ini could not be written:"
+check_rows 18 "The start-up file ./murn.ini could not be written:"
 run_keys " \rrny$blank\r\rt2G2\ryU\r"
 check "output where the front end works" "$(test -e "$blank/U.des" && echo yes)" yes
 rmdir "$WORK/murn.ini"
@@ -104,7 +104,7 @@ check "default saved" "$(cat "$WORK/murn.ini")" "$WORK/user"
 
 # "/" in a name rings and is dropped, so the name stays in the user directory.
 run_keys " t2G2\ry../X\r"
-check_screen_row 8 "Enter new name for DES2 ....  ..X"
+check_rows 8 "Enter new name for DES2 ....  ..X"
 check "nothing beside the user directory" "$(ls "$WORK" | grep -c X)" 0
 
 # A terminal smaller than 80x24 gets a notice; interactively the banner follows when it grows.

@@ -55,9 +55,9 @@ run_logged " t01\rK\r2\r*\r-1\r0\r1\r1\r-1\ry\r" \
 write_des "$WORK/expected.des" 2 "0 1" "0 1 1"
 check "Create output" "$(cmp "$USERDIR/K.des" "$WORK/expected.des" && echo same)" same
 run_keys " te"
-check_screen_row 0 "EDIT"
+check_rows 0 "EDIT"
 run_keys " tseK\r"
-check_screen_row 0 "K    # states: 2    state set: 0 ... 1    initial state: 0"
+check_rows 0 "K    # states: 2    state set: 0 ... 1    initial state: 0"
 
 # 150 loops: ten fields a row, then a fresh screen; clocking off, so the entry is one wrapped line.
 keys=" ct1\rG\ryLOOPS\r" list=""
@@ -145,7 +145,7 @@ check_rows 10 "  [    49,    12 ]    [    50,    11 ]    [    51,    10 ]    [  
 rm "$log"
 # Esc leaves the list and the dialog at once; the entry is still logged, wrapped at 74.
 run_keys " tiP\rQ\r\x1b"
-check_screen_row 3 "                               SARV PROCEDURES"
+check_rows 3 "                               SARV PROCEDURES"
 check_wrapped 7 "true = Isomorph(Q,P;[$pairs])
        Computing time = 00:00:00"
 
