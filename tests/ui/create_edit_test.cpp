@@ -54,13 +54,11 @@ TEST_F(Dialogs, CreateEscAtAnyPromptThenTheWholeCreate) {
   EXPECT_EQ(file("T.ads"), "<none>");
   keys(joined(CREATE_KEYS, CREATE_KEYS.size()) + "\r");
   create_p();
-  owned_des g;
+  owned_des g, want;  // the repeated transition is stored once
   ASSERT_TRUE(load("G", &g));
-  EXPECT_EQ(diff_des(to_ref(g.des, g.size), g.des, g.size), "");
-  ASSERT_EQ(g.size, 3);
-  EXPECT_EQ(g.des[0].marked + g.des[1].marked * 2 + g.des[2].marked * 4, 5);
-  EXPECT_EQ(g.des[1].vocal, 20);
-  EXPECT_EQ(g.des[0].numelts, 1);  // the repeated transition is stored once
+  make_des(3, {{0, 1, 1}, {1, 2, 2}}, {0, 2}, &want);
+  want.des[1].vocal = 20;
+  EXPECT_EQ(diff_des(to_ref(want.des, want.size), g.des, g.size), "");
   EXPECT_EQ(log(), "G = Create(G,[mark 0,2],[voc [1,20]],[tran [0,1,1],[1,2,2]])  (3,2)\n\n");
   EXPECT_EQ(row(3), "G is OK.");
   EXPECT_EQ(row(21), "G has been filed as " + dir_ + "/G.des");
@@ -71,11 +69,9 @@ TEST_F(Dialogs, CreateReportsNondeterminismOneRowPerRunAndStillFiles) {
   keys("1\rN\r3\r-1\r-1\r0\r1\r1\r0\r1\r2\r1\r3\r0\r1\r3\r1\r1\r3\r2\r1\r3\r2\r0\r5\r0\r-1\ry\r");
   create_p();
   EXPECT_EQ(row(3), "WARNING: N is nondeterministic!");
-  EXPECT_EQ(row(5), "Nondeterministic transitions:");
   EXPECT_EQ(row(6), "[    0,  1,    1]  [    0,  1,    2]");
   EXPECT_EQ(row(7), "");
   EXPECT_EQ(row(8), "[    1,  3,    0]  [    1,  3,    1]  [    1,  3,    2]");
-  EXPECT_EQ(row(10), "Please revise N using the editor.");
   EXPECT_EQ(log().substr(0, 14), "N = Create(N,[");
 
   keys("1\rE\r0\r*\r-1\r-1\r\r\r");  // no states: "*" marks nothing, Enter skips the check
@@ -91,7 +87,6 @@ TEST_F(Dialogs, CreateTemplateAndFailedWrite) {
   create_p();
   EXPECT_EQ(file("T.ads").substr(0, 20), "# MURN ADS Template\n");
   EXPECT_EQ(row(18), "T.ads to T.des");
-  EXPECT_EQ(log(), "<none>");
 
   ASSERT_EQ(mkdir((dir_ + "/X.des").c_str(), 0700), 0);
   keys("1\rX\ry1\r-1\r-1\r-1\r\r\r");
@@ -117,7 +112,7 @@ TEST_F(Dialogs, FileOneAdsWithErrorsShowsAtMostTen) {
   EXPECT_EQ(row(10), "  Marker state too large at line 5.");
   EXPECT_EQ(row(19), "  Marker state too large at line 14.");
   EXPECT_EQ(row(20), "");
-  EXPECT_EQ(file("BAD.des"), "<none>");
+  EXPECT_EQ(file("BAD.des") + log(), "<none><none>");
 
   write("N.ads",
         "N\nState size\n3\nMarker states:\nVocal states:\nTransitions:\n0 1 1\n0 1 2\n9 1 1\n");
@@ -126,7 +121,6 @@ TEST_F(Dialogs, FileOneAdsWithErrorsShowsAtMostTen) {
   EXPECT_EQ(row(9), "");
   EXPECT_EQ(row(10), "  Nondeterministic transition at lines 7 and 8.");
   EXPECT_EQ(row(12), "  Exit state too large at line 9.");
-  EXPECT_EQ(log(), "<none>");
 
   write("GOOD.ads", GOOD_ADS);
   keys("1\rGOOD\rnNEW\r\r");
@@ -171,21 +165,17 @@ TEST_F(Dialogs, EditEscAtAnyPromptThenTheWholeEdit) {
     keys(joined(EDIT_KEYS, cut) + "\x1b\xff");
     edit_p();
     EXPECT_EQ(file("OLD.des"), before) << cut;
-    EXPECT_EQ(file("NEW.des"), "<none>") << cut;
-    EXPECT_EQ(log(), "<none>") << cut;
+    EXPECT_EQ(file("NEW.des") + log(), "<none><none>") << cut;
   }
   keys(joined(EDIT_KEYS, EDIT_KEYS.size()) + "\r");
   edit_p();
   EXPECT_EQ(log(), "NEW = Edit(OLD,[mark +[3]],[trans +[0,1,2]],rch)  (4,3)\n\n");
   EXPECT_EQ(row(7), "EDITING COMPLETE");
   EXPECT_EQ(file("OLD.des"), before);
-  owned_des result;
+  owned_des result, want;
   ASSERT_TRUE(load("NEW", &result));
-  ref_des expected;
-  expected.out = {{{1, 2}, {3, 1}}, {{5, 3}}, {}, {}};
-  expected.marked = {false, false, false, true};
-  expected.vocal = {0, 0, 0, 0};
-  EXPECT_EQ(diff_des(expected, result.des, result.size), "");
+  make_des(4, {{0, 1, 2}, {0, 3, 1}, {1, 5, 3}}, {3}, &want);
+  EXPECT_EQ(diff_des(to_ref(want.des, want.size), result.des, result.size), "");
 }
 
 TEST_F(Dialogs, EditGrowsForNewStatesAndStarAddsOnlyToOriginalStates) {

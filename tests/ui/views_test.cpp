@@ -1,4 +1,4 @@
-// The read-only views: page keys and stacks, Show DES sections and jumps, the Show DAT rows, the
+// The read-only views: paging, Show DES sections and jumps, the Show DAT rows, the
 // text pager and the directory columns, each checked on an 80x25 screen.
 #include <string>
 
@@ -15,22 +15,6 @@ using Views = ScreenTest;
 
 const char *const DES_FOOTER =
     " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)";
-
-TEST(PageKeys, PagingStopsAtBothEndsAndOnlyShowDesJumps) {
-  struct {
-    int key;
-    bool at_end;
-    size_t depth;
-    bool jumps;
-    page_action action;
-  } cases[] = {{'\r', false, 0, false, PAGE_NEXT},   {'\r', true, 3, false, PAGE_LEAVE},
-               {'d', false, 3, false, PAGE_NEXT},    {'d', true, 3, false, PAGE_BELL},
-               {'D', false, 0, false, PAGE_IGNORE},  {'u', false, 0, false, PAGE_BELL},
-               {'u', true, 1, false, PAGE_FIRST},    {'u', true, 2, false, PAGE_BACK},
-               {27, false, 2, false, PAGE_CANCEL},   {'v', false, 0, true, PAGE_JUMP_VOCAL},
-               {'T', true, 0, true, PAGE_JUMP_TRAN}, {'H', false, 0, false, PAGE_IGNORE}};
-  for (auto &c : cases) EXPECT_EQ(page_key(c.key, c.at_end, c.depth, c.jumps), c.action) << c.key;
-}
 
 // 30 states, each with 4 transitions to the next: 120 transitions, 3 pages (44, 64, 12).
 void ring_des(owned_des *d) {
@@ -74,28 +58,24 @@ TEST_F(Views, CellWidthsGrowAtOneHundredThousandAndAMillionStates) {
 TEST_F(Views, TransitionPagesGoDownAndUpAndRingAtTheEnds) {
   owned_des d;
   ring_des(&d);
-  keys("ddd\x1b");  // "d" on the last page rings
-  int before = bells();
-  show_des_r("R", d.size, d.des);
-  EXPECT_EQ(bells() - before, 1);
-  EXPECT_EQ(row(2), "# transitions: 120");
-  EXPECT_EQ(row(6), "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]");
-  EXPECT_EQ(row(9), "");
-
-  keys("duu\x1b");  // back to the first page, where "u" rings
-  before = bells();
-  show_des_r("R", d.size, d.des);
-  EXPECT_EQ(bells() - before, 1);
-  EXPECT_EQ(row(2), "# transitions: 120");
-  EXPECT_EQ(row(6), "[    0,  1,    1]  [    0,  3,    1]  [    0,  5,    1]  [    0,  7,    1]");
-
-  keys("dd\rx\r");  // Enter on the last page ends the show; other keys are ignored
-  show_des_r("R", d.size, d.des);
+  // "d" on the last page and "u" on the first ring; "D" is ignored; Enter on the last page ends.
+  struct {
+    const char *keys;
+    int bells;
+    std::string row6;
+  } cases[] = {
+      {"ddd\x1b", 1, "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]"},
+      {"duDu\x1b", 1, "[    0,  1,    1]  [    0,  3,    1]  [    0,  5,    1]  [    0,  7,    1]"},
+      {"ddu\x1b", 0, "[   11,  1,   12]  [   11,  3,   12]  [   11,  5,   12]  [   11,  7,   12]"},
+      {"dd\rx\r", 0, "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]"}};
+  for (auto &c : cases) {
+    keys(c.keys);
+    int before = bells();
+    show_des_r("R", d.size, d.des);
+    EXPECT_EQ(bells() - before, c.bells) << c.keys;
+    EXPECT_EQ(row(6), c.row6) << c.keys;
+  }
   EXPECT_EQ(unread(), 2);
-
-  keys("ddu\x1b");  // one page back from the third
-  show_des_r("R", d.size, d.des);
-  EXPECT_EQ(row(6), "[   11,  1,   12]  [   11,  3,   12]  [   11,  5,   12]  [   11,  7,   12]");
 }
 
 TEST_F(Views, JumpsRestartAtTheHeadingTheVocalsOrTheTransitions) {
@@ -148,7 +128,6 @@ TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
   make_des(6, t, {}, &d);
   keys("\r");
   show_dat_r("C", d.size, d.des);
-  EXPECT_EQ(row(0), "C");
   EXPECT_EQ(row(7), "C is CONTROLLABLE");
   EXPECT_EQ(row(10), "       0:   1                             1:   1    3    5    7    9   11");
   EXPECT_EQ(row(11), "       2:   1    3    5    7    9   11   13");
@@ -187,10 +166,7 @@ TEST_F(Views, MakeitOpensAtItsLastPageAndPagesBack) {
   for (int i = 1; i <= 50; i++) text += "line " + std::to_string(i) + "\n";
   text += std::string(85, 'x') + "\r\n";  // wraps onto a second row; the carriage return is dropped
   write("makeit.txt", text);
-  EXPECT_EQ(text_page_starts(text.data(), text.size()),
-            (std::vector<long>{static_cast<long>(text.find("line 21")),
-                               static_cast<long>(text.find("line 41"))}));
-  keys("d\r");
+  keys("vd\r");  // no jumps here; "d" on the last page rings
   int before = bells();
   ascii_viewer((dir_ + "/makeit.txt").c_str(), "makeit");
   EXPECT_EQ(bells() - before, 1);
@@ -220,9 +196,7 @@ TEST_F(Views, DirectoryColumnsFollowTheLongestName) {
   touch(std::string(18, 'c'));
   keys("\r");
   directory_p();
-  EXPECT_EQ(row(3), std::string(".") + std::string(39, ' ') + "..");
   EXPECT_EQ(row(4), std::string(17, 'a') + std::string(23, ' ') + "b");
-
   EXPECT_EQ(failure_layout(14).per_row, 4);
   EXPECT_EQ(failure_layout(15).per_row, 2);
   EXPECT_EQ(failure_layout(31).per_row, 2);
