@@ -7,7 +7,6 @@ e2e_setup
 
 log="$USERDIR/makeit.txt"
 ESC='\x1b\xff'
-time_line() { printf "\n%*sComputing time = 00:00:00" "$1" ""; }
 
 # G: 0 -1-> 1 -2-> 2 -4-> 0. S: 0 -1-> 1, then 1 -2-> 2 (output 20) or 1 -6-> 3 (output 30), both
 # back to 0: the controllable 1 does not decide which output follows. LOUD: vocal state 0.
@@ -25,12 +24,10 @@ VOCALS=$vocals write_des "$USERDIR/FULL.des" 91 "" "${chain[@]}"
 
 # Vocalize: 1 is entered with 20; output 5 and event 3 of state 1 are refused; "*" with event 2
 # finds state 1.
-run_keys " th0G\rV\r0\r1\r20\r0\r1\r5\r1\r3\r30\r*\r2\r30\r-1\r"
-check_rows 8 "Exit state:  0      Event:  1           Entrance state vocal output:  20" \
+run_logged " th0G\rV\r0\r1\r20\r0\r1\r5\r1\r3\r30\r*\r2\r30\r-1\r" \
+  "V = Vocalize(G,[[0,1,20],[1,2,30]])  (3,3)@" 8 "Exit state:  0      Event:  1           Entrance state vocal output:  20" \
   11 "This entry is illegal; please reenter!" 15 "This entry is illegal; please reenter!" \
   17 "Exit state:  *      Event:  2           Entrance state vocal output:  30"
-check_file_is "$log" "V = Vocalize(G,[[0,1,20],[1,2,30]])  (3,3)$(time_line 4)\n\n"
-rm "$log"
 
 # Entries past row 21, and a refused one there, scroll the screen up a line at a time; header and
 # instructions stay on top.
@@ -44,10 +41,8 @@ check_rows 0 "VOCALIZE" 6 "Press <Enter> after each element and quit with -1." \
 rm "$log"
 
 # Convert: 5 and 6 both become 7 into the same state, stored once.
-run_keys " tp1P\rC\r5\r7\r6\r7\r-1\r"
-check_rows 6 "Old value:  5            New value:  7"
-check_file_is "$log" "C = Convert(P,[[5,7],[6,7]])  (3,2)$(time_line 4)\n\n"
-rm "$log"
+run_logged " tp1P\rC\r5\r7\r6\r7\r-1\r" "C = Convert(P,[[5,7],[6,7]])  (3,2)@" \
+  6 "Old value:  5            New value:  7"
 
 # Outconsis, Higen and Hiconsis refuse a vocal state 0; Hiconsis overflows when all outputs are
 # used. Neither writes an output or a log entry.
@@ -69,25 +64,16 @@ check_rows 22 "Too many event labels: no free label left for relabelling."
 check "no output, no log" "$(ls "$USERDIR" | grep -c 'Z.des\|makeit')" 0
 
 # Hiconsis: the option, then the new outputs of the result in the entry.
-run_keys " th2S\rH\rs"
-check_rows 18 "Select (*s/m)  s"
-check_file_is "$log" "H = Hiconsis(S)   New event labels: [101,200,300]  (4,5)$(time_line 4)\n\n"
-rm "$log"
-run_keys " th2T\rH2\rm"
-check_file_is "$log" "H2 = Hiconsis(T)   New event labels: [101,111,200,300]  (5,6)$(time_line 5)\n\n"
-rm "$log"
-run_keys " th1S\rO\r"
-check_file_is "$log" "O = Outconsis(S)  (4,5)$(time_line 4)\n\n"
-rm "$log"
+run_logged " th2S\rH\rs" "H = Hiconsis(S)   New event labels: [101,200,300]  (4,5)@" \
+  18 "Select (*s/m)  s"
+run_logged " th2T\rH2\rm" "H2 = Hiconsis(T)   New event labels: [101,111,200,300]  (5,6)@"
 
 # Esc at every prompt: nothing written, back in the menu.
 for key in h0 p1 h1 h2 h3; do
   cancel_case " t$key$ESC"
   cancel_case " t${key}G\r$ESC"
 done
-for k in "h0G\rV\r" "h0G\rV\r0\r" "h0G\rV\r0\r1\r" "p1G\rC\r" "p1G\rC\r5\r"; do
-  cancel_case " t$k$ESC"
-done
+for k in "h0G\rV\r" "h0G\rV\r0\r" "h0G\rV\r0\r1\r" "p1G\rC\r" "p1G\rC\r5\r"; do cancel_case " t$k$ESC"; done
 cancel_case " th2G\rH\r\x1b"
 
 e2e_done
