@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The report dialogs run through the real binary: File DES as ADS, text and PostScript, File DAT
 # both ways, Print DES to a stand-in spooler and to a file, refusals of the wrong file kind,
-# failed writes and spoolers, and Esc at every prompt.
+# failed writes and spoolers, and Esc at every prompt. The report texts themselves are checked
+# with the report writers; here each dialog must pick the right one.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
 
@@ -16,17 +17,13 @@ mkdir "$WORK/bin" "$WORK/nolpr"
 printf '#!/bin/sh\ncat >"%s/spooled"\n' "$WORK" >"$WORK/bin/lpr"
 chmod +x "$WORK/bin/lpr"
 
-G_TEXT="G    # states: 3    state set: 0 ... 2    initial state: 0\n\nmarker states:       \n\n\
-      2 \n\nvocal states: none\n\n\n# transitions: 2\n\ntransitions: \n\n\
-[    0,  1,    1]  [    1,  2,    2]  \n"
-
 # Enter at the question files the DES as ADS.
 run_keys " tfeG\r\rGA\r"
 check_rows 9 "Enter the ADS file name ....  GA" 22 "G.des has been copied to GA.ads"
 check "ADS file names the DES" "$(grep -c '^G' "$USERDIR/GA.ads")" 1
 
 run_keys " tfeG\rtGT\r"
-check_file_is "$USERDIR/GT.pds" "$G_TEXT"
+check "text report" "$(sed -n 3p "$USERDIR/GT.pds")" "marker states:       "
 
 # PostScript; the PDF is offered only when ps2pdf is installed, and Enter declines it.
 has_pdf=$(command -v ps2pdf >/dev/null && echo yes)
@@ -43,9 +40,7 @@ fi
 # File DAT, both ways.
 run_keys " tfaC\r\rCT\r"
 check_rows 22 "C.dat has been copied to CT.pdt"
-check_file_is "$USERDIR/CT.pdt" "C\n\n\nControl data are displayed as a list of supervisor states\n\
-where disabling occurs, together with the events that must\nbe disabled there.\n\n\
-control data:\n\n\n       0:   1    3 $(printf "%25s")   2:   5 \n\n"
+check "DAT text" "$(tail -2 "$USERDIR/CT.pdt" | head -1)" "       0:   1    3 $(printf "%25s")   2:   5 "
 run_keys " tfaC\rpCP\r${has_pdf:+\r}"
 check_rows 22 "C.dat has been copied to CP.pst"
 check "DAT PostScript job" "$(grep -c '^startpage$' "$USERDIR/CP.pst")" 1
@@ -59,11 +54,9 @@ check_rows 0 "This is a DES file." 1 "Use print DES command."
 
 # Print DES: Enter sends the report to the spooler; "n" files it.
 RUN_PREFIX="PATH='$WORK/bin':\$PATH " run_keys " toeA\r\r"
-check_file_is "$WORK/spooled" "A    # states: 2    state set: 0 ... 1    initial state: 0\n\n\
-marker states: all\n\n\nvocal states: none\n\n\n# transitions: 1\n\ntransitions: \n\n\
-[    0,  1,    1]  \n"
+check "spooled report" "$(sed -n 3p "$WORK/spooled")" "marker states: all"
 run_keys " toeG\rxnGN\r"
-check_file_is "$USERDIR/GN.pds" "$G_TEXT"
+check "printed to a file" "$(cmp "$USERDIR/GN.pds" "$USERDIR/GT.pds" && echo same)" same
 printf 'hello\nworld' >"$USERDIR/T.txt"
 RUN_PREFIX="PATH='$WORK/bin':\$PATH " run_keys " toxT\rx\r"
 check_file_is "$WORK/spooled" "hello\nworld\n"
