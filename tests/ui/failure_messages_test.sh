@@ -73,6 +73,7 @@ while IFS='|' read -r answer row text; do
 done <<EOF
 1|22|The compute process could not open its request.
 2|22|A name of the compute request is missing or leads out of the user directory.
+3|22|Problem too large -- out of memory!
 4|22|Supervisor reduction ended with an error.
 9|22|The compute process did not understand the request.
 10|22|G.des is nondeterministic

@@ -143,15 +143,4 @@ check_rows 3 "                               SARV PROCEDURES"
 check_wrapped 7 "true = Isomorph(Q,P;[$pairs])
        Computing time = 00:00:00"
 
-# Out of memory: 2000000 states do not fit into 30 MB of address space. The dialog says so, waits,
-# and logs nothing. Builds that need more address space just to start (sanitizers) skip this.
-write_des "$USERDIR/BIG.des" 2000000 ""
-if (ulimit -v 30000; "$SARV" "$WORK/no such file" 2>/dev/null | grep -q "^Error reading"); then
-  RUN_PREFIX="ulimit -v 30000; " run_keys " t3BIG\rG\rOOM\r"
-  check_rows 22 "Problem too large -- out of memory!" 23 "$P"
-  check "nothing logged or written" "$(ls "$log" "$USERDIR/OOM.des" 2>/dev/null)" ""
-else
-  echo "note: this build cannot start within 30 MB; out-of-memory case not run"
-fi
-
 e2e_done
