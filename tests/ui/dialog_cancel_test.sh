@@ -4,9 +4,12 @@
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
 
-write_des "$USERDIR/G.des" 3 "0 1 2" "0 1 1" "1 2 2"
-write_des "$USERDIR/E.des" 2 "0 1" "0 1 1"
-write_des "$USERDIR/C.dat" 1 "" # an existing control data file, for the overwrite question
+make_des <<'EOF'
+G = Create(G,[mark 0,1,2],[tran [0,1,1],[1,2,2]])
+E = Create(E,[mark 0,1],[tran [0,1,1]])
+C = Create(C,[mark 0])
+EOF
+mv "$USERDIR/C.des" "$USERDIR/C.dat" # an existing control data file, for the overwrite question
 
 ESC='\x1b\xff' # Esc in a text field: the script says no further key is pending
 

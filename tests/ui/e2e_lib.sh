@@ -1,6 +1,6 @@
 # Shared helpers of the front-end end-to-end tests: a private working directory with its own
 # start-up file, key scripts run by the real binary inside a private tmux server at 80x25, screen
-# checks, and DES files written byte by byte.
+# checks, and DES files made by batch Create entries.
 # Usage: source this file, then call e2e_setup once. Environment: SARV (the binary), SARV_SOURCE.
 set -u
 e2e_fail=0
@@ -139,48 +139,11 @@ e2e_done() {
   exit "$e2e_fail"
 }
 
-# Little-endian integers, written to standard output.
-le32() {
-  local v=$(($1 & 0xFFFFFFFF)) i
-  for i in 0 8 16 24; do printf "\\x$(printf %02x $(((v >> i) & 255)))"; done
-}
-le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))"; }
-
-# write_des FILE STATES "MARKED..." "SRC EVENT DST" ...: a DES file (init 0) with the given
-# marker states and transitions, in the binary layout every DES file has. VOCALS, when set,
-# lists "STATE OUTPUT" pairs (ascending states) of vocal outputs.
-write_des() {
-  local file=$1 size=$2 marked=$3 body="$WORK/des_body" sorted s m
-  shift 3
-  sorted=$(printf '%s\n' "$@" | sed '/^$/d' | sort -n -k1,1 -k2,2 -k3,3)
-  {
-    le32 "$size"
-    le32 0
-    for m in $marked; do le32 "$m"; done
-    le32 -1
-    for s in $(echo "$sorted" | awk 'NF {print $1}' | uniq); do
-      le32 "$s"
-      le16 "$(echo "$sorted" | awk -v s="$s" '$1 == s' | wc -l)"
-      echo "$sorted" | awk -v s="$s" '$1 == s {print $2, $3}' | while read -r e t; do
-        le32 $(((e << 22) | t))
-      done
-    done
-    le32 -1
-    set -- ${VOCALS:-}
-    for ((; $# >= 2; )); do
-      le32 "$1"
-      le16 "$2"
-      shift 2
-    done
-    le32 -1
-  } >"$body"
-  {
-    printf 'SARV DES file. Version 1.0\x1aZ8^0L;1'
-    le32 0xFF00AA55
-    le32 0
-    le32 "$(stat -c %s "$body")"
-    cat "$body"
-    for m in -1 8 0 0; do le32 $m; done
-  } >"$file"
-  rm -f "$body"
+# make_des [DIR]: the DES of the Create entries on standard input (one a line), made by a batch
+# run and moved into DIR (the user directory by default) without the run's log.
+make_des() {
+  rm -rf "$WORK/made" && mkdir "$WORK/made"
+  cat >"$WORK/made/create.txt"
+  "$SARV" -run "$WORK/made/create.txt" -d "$WORK/made" >/dev/null || check "DES made" failed made
+  mv "$WORK/made"/*.des "${1:-$USERDIR}/"
 }

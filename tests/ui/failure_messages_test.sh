@@ -14,7 +14,7 @@ failure_is() {
   check "no entry after [$1]" "$(test -e "$log" && echo logged)" ""
 }
 
-write_des "$USERDIR/G2.des" 4 "2" "0 1 1" "1 2 2" "0 3 3" "3 5 3"
+echo 'G2 = Create(G2,[mark 2],[tran [0,1,1],[0,3,3],[1,2,2],[3,5,3]])' | make_des
 mkdir "$USERDIR/X.des"
 failure_is " t2G2\ryX\ry" 22 "Error writing file: $USERDIR/X.des"
 # The compute process removes the request it failed on.
@@ -34,7 +34,7 @@ rmdir "$log"
 # stays and no control data are written.
 cp "$USERDIR/G2.des" "$USERDIR/CD.des"
 printf '\377\377\377\377' | dd of="$USERDIR/CD.des" bs=1 seek=50 conv=notrunc 2>/dev/null
-write_des "$USERDIR/T.des" 2 "1" "0 1 1"
+echo 'T = Create(T,[mark 1],[tran [0,1,1]])' | make_des
 cp "$USERDIR/T.des" "$WORK/T.before"
 failure_is " t2CD\ryT\ry" 22 "Error reading file: $USERDIR/CD.des"
 check "old output kept" "$(cmp -s "$USERDIR/T.des" "$WORK/T.before" && echo same)" same
@@ -53,8 +53,10 @@ run_keys " tmm2G2\ryX\ry"
 check "M twice" "$(sed -n 2p "$WORK/last.prm")" 1
 
 # The front end starts ./sarv -cmdline for each request: answer with the code in $WORK/answer.
-write_des "$USERDIR/G.des" 3 "2" "0 1 1" "0 1 2"
-write_des "$USERDIR/E.des" 2 "1" "0 1 1"
+make_des <<'EOF'
+G = Create(G,[mark 2],[tran [0,1,1],[0,1,2]])
+E = Create(E,[mark 1],[tran [0,1,1]])
+EOF
 rm "$WORK/sarv"
 cat >"$WORK/sarv" <<STUB
 #!/bin/bash

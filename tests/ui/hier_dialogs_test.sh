@@ -9,18 +9,18 @@ log="$USERDIR/makeit.txt"
 ESC='\x1b\xff'
 
 # G: 0 -1-> 1 -2-> 2 -4-> 0. S: 0 -1-> 1, then 1 -2-> 2 (output 20) or 1 -6-> 3 (output 30), both
-# back to 0: the controllable 1 does not decide which output follows. LOUD: vocal state 0.
-write_des "$USERDIR/G.des" 3 "0" "0 1 1" "1 2 2" "2 4 0"
-write_des "$USERDIR/P.des" 3 "1" "0 5 1" "0 6 1" "1 3 2"
-VOCALS="2 20 3 30" write_des "$USERDIR/S.des" 4 "0" "0 1 1" "1 2 2" "1 6 3" "2 4 0" "3 3 0"
-VOCALS="2 20 3 30" write_des "$USERDIR/T.des" 5 "2" "0 1 1" "0 3 4" "1 2 2" "1 4 3" "4 2 2" "4 6 3"
-VOCALS="0 10" write_des "$USERDIR/LOUD.des" 2 "0" "0 1 1"
-chain=() vocals=""
-for s in $(seq 0 89); do
-  chain+=("$s 2 $((s + 1))")
-  vocals+="$((s + 1)) $((s + 10)) "
-done
-VOCALS=$vocals write_des "$USERDIR/FULL.des" 91 "" "${chain[@]}"
+# back to 0: the controllable 1 does not decide which output follows. LOUD: vocal state 0. FULL:
+# a chain whose states 1..90 have the outputs 10..99, every one there is.
+full_voc=$(awk 'BEGIN { for (s = 1; s <= 90; s++) printf "%s[%d,%d]", (s > 1 ? "," : ""), s, s + 9 }')
+full_tran=$(awk 'BEGIN { for (s = 0; s < 90; s++) printf "%s[%d,2,%d]", s ? "," : "", s, s + 1 }')
+make_des <<EOF
+G = Create(G,[mark 0],[tran [0,1,1],[1,2,2],[2,4,0]])
+P = Create(P,[mark 1],[tran [0,5,1],[0,6,1],[1,3,2]])
+S = Create(S,[mark 0],[voc [2,20],[3,30]],[tran [0,1,1],[1,2,2],[1,6,3],[2,4,0],[3,3,0]])
+T = Create(T,[mark 2],[voc [2,20],[3,30]],[tran [0,1,1],[0,3,4],[1,2,2],[1,4,3],[4,2,2],[4,6,3]])
+LOUD = Create(LOUD,[mark 0],[voc [0,10]],[tran [0,1,1]])
+FULL = Create(FULL,[voc $full_voc],[tran $full_tran])
+EOF
 
 # Vocalize: 1 is entered with 20; output 5 and event 3 of state 1 are refused; "*" with event 2
 # finds state 1.
@@ -56,9 +56,8 @@ check_rows 12 "               Sorry! Vocal output overflow."
 check "no output, no log" "$(ls "$USERDIR" | grep -c 'X.des\|makeit')" 0
 
 # Convert of 1100 transitions on one label runs out of fresh labels: one line, no entry.
-fan=()
-for t in $(seq 1 1100); do fan+=("0 1 $t"); done
-write_des "$USERDIR/DUP.des" 1101 "" "${fan[@]}"
+echo "DUP = Create(DUP,[tran $(awk 'BEGIN { for (t = 1; t <= 1100; t++) printf "%s[0,1,%d]", (t > 1 ? "," : ""), t }')])" |
+  make_des
 run_keys " tp1DUP\rZ\r1\r1\r-1\r"
 check_rows 22 "Too many event labels: no free label left for relabelling."
 check "no output, no log" "$(ls "$USERDIR" | grep -c 'Z.des\|makeit')" 0

@@ -71,7 +71,7 @@ run_keys " rny\x1b\xfft"
 check_rows 21 "     User directory: $USERDIR"
 run_keys " rnnk"
 check "leaving from the directory dialog" "$STATUS" 0
-write_des "$USERDIR/G2.des" 4 "2" "0 1 1" "1 2 2" "0 3 3" "3 5 3"
+echo 'G2 = Create(G2,[mark 2],[tran [0,1,1],[0,3,3],[1,2,2],[3,5,3]])' | make_des
 blank="$WORK/my files"
 mkdir "$blank"
 cp "$USERDIR/G2.des" "$blank/"

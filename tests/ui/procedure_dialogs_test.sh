@@ -10,19 +10,22 @@ P="Press <Enter> to return to SARV Procedures"
 # the uncontrollable 2 after 1. G2: 0 -1-> 1 -2-> 2 (marked), 0 -3-> 3 -5-> 3. D: 0 -1-> 1 -1-> 0,
 # both marked. SA, SB share 1, 3, 5, offered by SB only where it never gets. MA, MB share nothing.
 # NA, NB reach their marked states by different events. Y is X with states 1 and 2 swapped.
-write_des "$USERDIR/G.des" 3 "0 1 2" "0 1 1" "1 2 2"
-write_des "$USERDIR/E.des" 2 "0 1" "0 1 1"
-write_des "$USERDIR/G2.des" 4 "2" "0 1 1" "1 2 2" "0 3 3" "3 5 3"
-write_des "$USERDIR/D.des" 2 "0 1" "0 1 1" "1 1 0"
-write_des "$USERDIR/SA.des" 2 "0" "0 1 1" "0 3 1" "0 5 1"
-write_des "$USERDIR/SB.des" 2 "0" "0 7 0" "1 1 1" "1 3 1" "1 5 1"
-write_des "$USERDIR/MA.des" 2 "0" "0 1 1" "1 2 0"
-write_des "$USERDIR/MB.des" 2 "0" "0 3 1" "1 4 0"
-write_des "$USERDIR/NA.des" 2 "1" "0 1 1"
-write_des "$USERDIR/NB.des" 2 "1" "0 2 1"
-write_des "$USERDIR/EMPTY.des" 0 ""
-write_des "$USERDIR/X.des" 3 "2" "0 1 1" "0 3 2" "1 5 1"
-write_des "$USERDIR/Y.des" 3 "1" "0 1 2" "0 3 1" "2 5 2"
+make_des <<'EOF'
+G = Create(G,[mark 0,1,2],[tran [0,1,1],[1,2,2]])
+E = Create(E,[mark 0,1],[tran [0,1,1]])
+G2 = Create(G2,[mark 2],[tran [0,1,1],[0,3,3],[1,2,2],[3,5,3]])
+D = Create(D,[mark 0,1],[tran [0,1,1],[1,1,0]])
+SA = Create(SA,[mark 0],[tran [0,1,1],[0,3,1],[0,5,1]])
+SB = Create(SB,[mark 0],[tran [0,7,0],[1,1,1],[1,3,1],[1,5,1]])
+MA = Create(MA,[mark 0],[tran [0,1,1],[1,2,0]])
+MB = Create(MB,[mark 0],[tran [0,3,1],[1,4,0]])
+NA = Create(NA,[mark 1],[tran [0,1,1]])
+NB = Create(NB,[mark 1],[tran [0,2,1]])
+EMPTY = Create(EMPTY)
+X = Create(X,[mark 2],[tran [0,1,1],[0,3,2],[1,5,1]])
+Y = Create(Y,[mark 1],[tran [0,1,2],[0,3,1],[2,5,2]])
+EOF
+mkdir "$WORK/expected"
 
 # One input. Trim: Enter at the question also asks for a new name, an existing one needs consent,
 # "n" replaces DES1, without clocking the entry ends after its sizes, debug mode leaves the
@@ -49,8 +52,8 @@ run_logged " t9D\rn" "D = Minstate(D)  (1,1)@" 6 "Assign new name to D? (*y/n)  
 # Create from the keyboard files the DES byte for byte; Edit and Show DES open from the menu.
 run_logged " t01\rK\r2\r*\r-1\r0\r1\r1\r-1\ry\r" \
   "K = Create(K,[mark all],[tran [0,1,1]])  (2,1)" 3 "                               SARV PROCEDURES"
-write_des "$WORK/expected.des" 2 "0 1" "0 1 1"
-check "Create output" "$(cmp "$USERDIR/K.des" "$WORK/expected.des" && echo same)" same
+echo 'K = Create(K,[mark 0,1],[tran [0,1,1]])' | make_des "$WORK/expected"
+check "Create output" "$(cmp "$USERDIR/K.des" "$WORK/expected/K.des" && echo same)" same
 run_keys " te"
 check_rows 0 "EDIT"
 run_keys " tseK\r"
@@ -73,13 +76,12 @@ run_logged " t3G\rE\rSY\r" "SY = Sync(G,E)  (3,2)  Blocked_events = None  @" \
   21 "Events blocked in SY: None."
 run_logged " t3SA\rSB\rSY2\r" "SY2 = Sync(SA,SB)  (1,1)  Blocked_events = [1,3,5]  @" \
   21 "Events blocked in SY2: [  1,  3,  5]"
-many=() many_b=("0 2 0")
-for e in $(seq 101 2 159); do
-  many+=("0 $e 1")
-  many_b+=("1 $e 1")
-done
-write_des "$USERDIR/A2.des" 2 "0" "${many[@]}"
-write_des "$USERDIR/B2.des" 2 "0" "${many_b[@]}"
+# A2 offers 101, 103, ..., 159 only in state 0, B2 only in its unreachable state 1.
+a2=$(awk 'BEGIN { for (e = 101; e < 160; e += 2) printf ",[0,%d,1]", e }')
+make_des <<EOF
+A2 = Create(A2,[mark 0],[tran ${a2#,}])
+B2 = Create(B2,[mark 0],[tran [0,2,0]${a2//\[0,/[1,}])
+EOF
 run_logged " t3A2\rB2\rLONGSYNCNAME\r" \
   "LONGSYNCNAME = Sync(A2,B2)  (1,1)  Blocked_events = [101,103,105,107,109,1\n\
                11,113,115,117,119,121,123,125,127,129,131,133,135,137,139,\n\
@@ -89,8 +91,9 @@ run_logged " t3A2\rB2\rLONGSYNCNAME\r" \
 run_logged " t5G\rE\rS\r" "S = Supcon(G,E)  (1,0)@" 6 "Enter name of legal language generator DES2 ....  E" \
   9 "  controllable sublanguage generator DES3 ......  S" 23 "$P"
 check "status at the pause, where the script ends" "$STATUS" 255
-write_des "$WORK/expected.des" 1 "0" # the start state alone, marked, with event 1 disabled
-check "Supcon output" "$(cmp "$USERDIR/S.des" "$WORK/expected.des" && echo same)" same
+# The start state alone, marked, with event 1 disabled.
+echo 'S = Create(S,[mark 0])' | make_des "$WORK/expected"
+check "Supcon output" "$(cmp "$USERDIR/S.des" "$WORK/expected/S.des" && echo same)" same
 check "no protocol files left" "$(ls "$USERDIR" | grep -c murn)" 0
 # Enter at the pause returns to the menu, which counts the new file; an existing output is
 # overwritten after Enter at the question.
@@ -123,12 +126,11 @@ run_logged " tiX\rY\r" "true = Isomorph(Y,X;[[1,2],[2,1]])@" 8 "X and Y are isom
 run_logged " tiX\rG\r" "false = Isomorph(G,X)@" 8 "X and G are not isomorphic"
 run_logged " tiX\rX\r" "true = Isomorph(X,X;identity)@" 10 "   IDENTITY"
 # Q is the chain P numbered backwards: 60 pairs, 48 on the first page.
-p=() q=("0 1 60") pairs=""
-for i in $(seq 0 59); do p+=("$i 1 $((i + 1))"); done
-for i in $(seq 2 60); do q+=("$i 1 $((i - 1))"); done
-for i in $(seq 1 60); do pairs+="${pairs:+,}[$i,$((61 - i))]"; done
-write_des "$USERDIR/P.des" 61 "60" "${p[@]}"
-write_des "$USERDIR/Q.des" 61 "1" "${q[@]}"
+pairs=$(awk 'BEGIN { for (i = 1; i <= 60; i++) printf "%s[%d,%d]", (i > 1 ? "," : ""), i, 61 - i }')
+make_des <<EOF
+P = Create(P,[mark 60],[tran $(awk 'BEGIN { for (i = 0; i < 60; i++) printf "%s[%d,1,%d]", (i ? "," : ""), i, i + 1 }')])
+Q = Create(Q,[mark 1],[tran $(awk 'BEGIN { for (i = 2; i <= 60; i++) printf "[%d,1,%d],", i, i - 1 }')[0,1,60]])
+EOF
 run_keys " tiP\rQ\r"
 check_rows 10 "  [     1,    60 ]    [     2,    59 ]    [     3,    58 ]    [     4,    57 ]" \
   21 "  [    45,    16 ]    [    46,    15 ]    [    47,    14 ]    [    48,    13 ]" \

@@ -8,10 +8,14 @@ e2e_setup
 log="$USERDIR/makeit.txt"
 ESC='\x1b\xff'
 
-# A ring 0 -1-> 1 -1-> 2 -1-> 0, all marked, as plant and as its own supervisor: no event is
-# disabled, so the three states merge into one.
-write_des "$USERDIR/G.des" 3 "0 1 2" "0 1 1" "1 1 2" "2 1 0"
-cp "$USERDIR/G.des" "$USERDIR/S.des"
+# G: a ring 0 -1-> 1 -1-> 2 -1-> 0, all marked, and S the same as its own supervisor: no event is
+# disabled, so the three states merge into one. E: 0 -1-> 1; H: 0 -1-> 1 -2-> 2, all marked.
+make_des <<'EOF'
+G = Create(G,[mark 0,1,2],[tran [0,1,1],[1,1,2],[2,1,0]])
+S = Create(S,[mark 0,1,2],[tran [0,1,1],[1,1,2],[2,1,0]])
+E = Create(E,[mark 0,1],[tran [0,1,1]])
+H = Create(H,[mark 0,1,2],[tran [0,1,1],[1,2,2]])
+EOF
 run_logged " t7G\rS\rC\r" "C = Condat(G,S)  Controllable.@"
 run_logged " t8G\rS\rC\rR\r" "R = Supreduce(G,S,C)  (1,1;slb=1)@" \
   8 "Enter name of DAT2 [= Condat(DES1,DES2)] ....  C" \
@@ -20,7 +24,6 @@ run_logged " t8G\rS\rC\rR\r" "R = Supreduce(G,S,C)  (1,1;slb=1)@" \
 check "reduced supervisor file" "$(head -c 26 "$USERDIR/R.des")" "MURN DES file. Version 1.0"
 
 # Control data of a two-state supervisor do not belong to S: refused, said so, nothing written.
-write_des "$USERDIR/E.des" 2 "0 1" "0 1 1"
 run_logged " t7G\rE\rC2\r" "C2 = Condat(G,E)  Controllable.@"
 run_keys " t8G\rS\rC2\rR2\r"
 check_rows 22 "C2.dat is not the control data of S: supervisor not reduced."
@@ -28,7 +31,6 @@ check "no output or log entry after a refusal" "$(ls "$USERDIR" | grep -c 'R2\|m
 
 # Supnorm and Supscop: plant H 0 -1-> 1 -2-> 2 all marked, legal language E. Erasing 2 leaves
 # only the empty string (1 looks like 1 2, which E does not have); IMAGE [1] erases 2 as well.
-write_des "$USERDIR/H.des" 3 "0 1 2" "0 1 1" "1 2 2"
 run_logged " tr1E\rH\rN\r\r2\r-1\r" "N = Supnorm(E,H,Null[2])  (1,0)@" \
   4 "Continue to enter list of event labels to be nulled by projection;"
 run_logged " tr1E\rH\rN2\rn1\r-1\r" "N2 = Supnorm(E,H,Image[1])  (1,0)@" \

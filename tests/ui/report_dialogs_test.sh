@@ -8,9 +8,12 @@ e2e_setup
 
 ESC='\x1b\xff'
 # G: 0 -1-> 1 -2-> 2 (marked). A: every state marked. C: control data (initial state field -1).
-write_des "$USERDIR/G.des" 3 "2" "0 1 1" "1 2 2"
-write_des "$USERDIR/A.des" 2 "0 1" "0 1 1"
-write_des "$USERDIR/C.dat" 3 "" "0 1 0" "0 3 0" "2 5 0"
+make_des <<'EOF'
+G = Create(G,[mark 2],[tran [0,1,1],[1,2,2]])
+A = Create(A,[mark 0,1],[tran [0,1,1]])
+C = Create(C,[tran [0,1,0],[0,3,0],[2,5,0]])
+EOF
+mv "$USERDIR/C.des" "$USERDIR/C.dat"
 printf '\xff\xff\xff\xff' | dd of="$USERDIR/C.dat" bs=1 seek=50 conv=notrunc 2>/dev/null
 cp "$USERDIR/C.dat" "$USERDIR/CD.des"
 mkdir "$WORK/bin" "$WORK/nolpr"

@@ -116,15 +116,9 @@ TEST_F(Views, LongMarkerListWaitsAtItsEndThenGoesOn) {
 
 TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
   owned_des d;
-  std::vector<transition_spec> t;
-  auto add = [&t](state_t s, int count) {
+  std::vector<transition_spec> t;  // states with 1, 6, 7, 2, none and 27 disabled events
+  for (auto [s, count] : {std::pair<state_t, int>{0, 1}, {1, 6}, {2, 7}, {3, 2}, {5, 27}})
     for (int i = 0; i < count; i++) t.push_back({s, static_cast<event_t>(2 * i + 1), 0});
-  };
-  add(0, 1);
-  add(1, 6);
-  add(2, 7);
-  add(3, 2);
-  add(5, 27);
   make_des(6, t, {}, &d);
   keys("\r");
   show_dat_r("C", d.size, d.des);
