@@ -1,4 +1,4 @@
-// Growing, trimming and renumbering a hand-made DES, its nondeterministic transitions, and the
+// Trimming and renumbering a hand-made DES, its nondeterministic transitions, and the
 // Edit entries of the MAKEIT log.
 #include "ui/des_edit.h"
 
@@ -6,28 +6,10 @@
 
 #include <random>
 
-#include "model/mymalloc.h"
 #include "support/reference.h"
 #include "support/transform_ref.h"
 
 namespace {
-
-TEST(AddDes, GrowsWithEmptyStatesAndKeepsTheDesOnFailure) {
-  owned_des d;
-  make_des(10, {{0, 1, 9}}, {3}, &d);
-  EXPECT_EQ(add_des(&d.des, &d.size, 4), 0);
-  EXPECT_EQ(add_des(&d.des, &d.size, 12), 0);
-  ASSERT_EQ(d.size, 13);
-  for (state_t s = 10; s < 13; s++)
-    EXPECT_EQ(d.des[s].marked + d.des[s].vocal + d.des[s].numelts, 0) << s;
-  EXPECT_EQ(des_check(d.des, d.size), 0);
-  fail_allocation_after(0);
-  EXPECT_EQ(add_des(&d.des, &d.size, 40), 1);
-  fail_allocation_after(-1);
-  mem_result = 0;
-  EXPECT_EQ(d.size, 13);
-  EXPECT_EQ(d.des[0].next[0].target(), 9);
-}
 
 TEST(TrimEndstates, DropsOnlyTrailingEmptyUnreachableStates) {
   struct {
