@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The procedure dialogs run through the real binary: their prompts on screen, their lists, the
-# result files and the MAKEIT entries byte for byte (key-script mode turns clocking on).
+# result files and the MAKEIT entries byte for byte (key-script mode turns clocking on), and Esc
+# at every prompt.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
 log="$USERDIR/makeit.txt"
@@ -144,5 +145,37 @@ run_keys " tiP\rQ\r\x1b"
 check_rows 3 "                               SARV PROCEDURES"
 check_wrapped 7 "true = Isomorph(Q,P;[$pairs])
        Computing time = 00:00:00"
+
+# Esc at every prompt: back to the procedures menu with no request, no file written or changed and
+# no MAKEIT entry. Trim: either name, the new-name and the overwrite question (E exists). Selfloop:
+# the names, then a field of the event list. Sync, Meet and Supcon share their prompts. Mutex:
+# either field of a pair. Complement and Project: the question and the list. Nonconflict and
+# Isomorph: either name. Condat writes a DAT file: its overwrite question concerns CD.dat.
+ESC='\x1b\xff' # Esc in a text field: the script says no further key is pending
+for k in "2$ESC" "2G\r\x1b" "2G\ry$ESC" "2G\ryE\r\x1b" "1\r$ESC" "1\rG\r\x1b" "1\rG\rn$ESC" \
+  "1\rG\ryNEW\r5\r7$ESC" "6G\rE\rNEW\r$ESC" "6G\rE\rNEW\r1\r0\r1\r$ESC" "10G\rNEW\r\x1b" \
+  "10G\rNEW\rn4\r$ESC" "p0G\rNEW\r\x1b" "p0G\rNEW\rn1\r$ESC" "n$ESC" "nG\r$ESC" "i$ESC" "iG\r$ESC" \
+  "7$ESC" "7G\r$ESC" "7G\rE\r$ESC" "7G\rE\rCD\r\x1b"; do cancel_case " t$k"; done
+for key in 3 4 5; do
+  for k in "$ESC" "G\r$ESC" "G\rE\r$ESC" "G\rE\rpartial$ESC" "G\rE\rE\r\x1b" "nothere\r$ESC"; do
+    cancel_case " t$key$k"
+  done
+done
+
+# From a real terminal: Esc alone cancels, an arrow key (an Esc sequence) does not.
+start_tmux ./sarv 80 25
+wait_for_screen "SARV 2006.07.01"
+tmux -L "$SOCKET" send-keys " " t 2
+wait_for_screen "Enter name of DES1 to be trimmed"
+tmux -L "$SOCKET" send-keys G Up
+sleep 0.5
+capture
+check_rows 4 "Enter name of DES1 to be trimmed ....  G"
+tmux -L "$SOCKET" send-keys Escape
+wait_for_screen "Procedure desired:"
+check_rows 3 "                               SARV PROCEDURES"
+tmux -L "$SOCKET" send-keys x x
+wait_for_file "$WORK/status"
+check "interactive run ends normally" "$(cat "$WORK/status")" 0
 
 e2e_done
