@@ -1,11 +1,15 @@
-// Input routines driven through the key-script path: keys, integer fields, name fields and the
-// name dialog with its existence and overwrite checks.
+// Input routines driven through the key-script path (keys, integer fields, name fields, the name
+// dialog with its existence and overwrite checks) and through a pipe standing in for a real
+// keyboard, and the shared screen routines of the dialogs.
 #include "ui/io.h"
+
+#include <unistd.h>
 
 #include <string>
 
 #include "tests/ui/screen_fixture.h"
 #include "ui/display.h"
+#include "ui/kep_proc.h"
 
 namespace {
 
@@ -174,6 +178,98 @@ TEST_F(NameDialog, PrefilledAndFullNames) {
   char blanks[] = "   g";
   make_filename_ext(full, blanks, ".des");
   EXPECT_EQ(std::string(full), dir_ + "/ g.des");
+}
+
+using SharedScreen = ScreenTest;
+
+TEST_F(SharedScreen, PauseWaitsForEnterOnlyAndRingsWhenTheBellIsOn) {
+  keys("ab\x1b \rnext\r");
+  int before = bells();
+  user_pause();
+  EXPECT_EQ(row(STATUS_ROW), "Press <Enter> to return to SARV Procedures");
+  EXPECT_EQ(unread(), 5);
+  EXPECT_EQ(bells() - before, 1);
+  keys("\r");
+  ring_active = 0;
+  user_pause();
+  EXPECT_EQ(bells() - before, 1);
+}
+
+TEST_F(SharedScreen, LongPathsAreShownByTheirTail) {
+  std::string fits(58, 'a'), too_long = "/" + std::string(40, 'b') + std::string(18, 'c');
+  move(0, 0);
+  print_fix_filename(fits.c_str(), 59);
+  move(1, 0);
+  print_fix_filename(too_long.c_str(), 59);
+  EXPECT_EQ(row(0), fits);
+  EXPECT_EQ(row(1), "..." + too_long.substr(too_long.size() - 55));
+}
+
+TEST_F(SharedScreen, UpToSevenBlockedEventsAreShownAndMoreAreReferredToTheLog) {
+  mvaddstr(20, 0, "left over");
+  sync_blockevents_display("S", nullptr, 0);
+  EXPECT_EQ(row(20), "");
+  EXPECT_EQ(row(21), "Events blocked in S: None.");
+  const event_t events[] = {1, 2, 3, 4, 5, 6, 999, 8};
+  sync_blockevents_display("S", events, 7);
+  EXPECT_EQ(row(21), "Events blocked in S: [  1,  2,  3,  4,  5,  6,999]");
+  sync_blockevents_display("S", events, 8);
+  EXPECT_EQ(row(21), "Events blocked in S: See MAKEIT.TXT file.");
+}
+
+class Keyboard : public ScreenTest {
+ protected:
+  FILE *open_input() override { return pipe(keyboard_) == 0 ? fdopen(keyboard_[0], "r") : nullptr; }
+  void SetUp() override {
+    ScreenTest::SetUp();
+    set_escdelay(50);
+    autotest = 0;
+  }
+  void TearDown() override {
+    close_keyboard();
+    ScreenTest::TearDown();
+  }
+  void close_keyboard() {
+    if (keyboard_[1] >= 0) close(keyboard_[1]);
+    keyboard_[1] = -1;
+  }
+  void type(const std::string &bytes) {
+    ASSERT_EQ(::write(keyboard_[1], bytes.data(), bytes.size()),
+              static_cast<ssize_t>(bytes.size()));
+  }
+
+ private:
+  int keyboard_[2] = {-1, -1};
+};
+
+// Plain keys pass unchanged, two-code keys become page letters, keypad sequences one key.
+TEST_F(Keyboard, KeysArriveTranslated) {
+  type(std::string("a\r\0I\0Q\0x\x1bOB", 11));
+  for (int key : {int('a'), KEY_RETURN, int('u'), int('d'), 0, KEY_DOWN})
+    EXPECT_EQ(read_key(), key);
+}
+
+// Esc alone cancels; with further keys pending it starts a sequence, and the drained keys are gone.
+TEST_F(Keyboard, LoneEscAndSequences) {
+  type("\x1b");
+  EXPECT_EQ(read_key(), KEY_ESCAPE);
+  EXPECT_EQ(LoneEsc(), 1);
+  type("\x1bz9");
+  EXPECT_EQ(read_key(), KEY_ESCAPE);
+  EXPECT_EQ(LoneEsc(), 0);
+  type("k");
+  EXPECT_EQ(read_key(), 'k');
+}
+
+// The keyboard goes away: a pending key is still read, then the run ends; draining for a lone
+// Esc still answers.
+TEST_F(Keyboard, EndOfKeyboardInput) {
+  type("q\x1b");
+  close_keyboard();
+  EXPECT_EQ(read_key(), 'q');
+  EXPECT_EQ(read_key(), KEY_ESCAPE);
+  EXPECT_EQ(LoneEsc(), 1);
+  EXPECT_EXIT(read_key(), ::testing::ExitedWithCode(1), "keyboard input ended");
 }
 
 }  // namespace
