@@ -146,16 +146,49 @@ check_rows 3 "                               SARV PROCEDURES"
 check_wrapped 7 "true = Isomorph(Q,P;[$pairs])
        Computing time = 00:00:00"
 
+# Supreduce: RING 0 -1-> 1 -1-> 2 -1-> 0, all marked, is its own supervisor RS: no event is
+# disabled, so the three states merge into one. Control data of another supervisor are refused.
+make_des <<'EOF'
+RING = Create(RING,[mark 0,1,2],[tran [0,1,1],[1,1,2],[2,1,0]])
+RS = Create(RS,[mark 0,1,2],[tran [0,1,1],[1,1,2],[2,1,0]])
+PH = Create(PH,[mark 0,1,2],[tran [0,1,1],[1,2,2]])
+EOF
+run_logged " t7RING\rRS\rRC\r" "RC = Condat(RING,RS)  Controllable.@"
+run_logged " t8RING\rRS\rRC\rR\r" "R = Supreduce(RING,RS,RC)  (1,1;slb=1)@" \
+  20 "Simplified supervisor R has 1 states; compression ratio = 3.000000" \
+  21 "Lower bound estimate of minimal state size: 1" 23 "$P"
+check "reduced supervisor file" "$(head -c 26 "$USERDIR/R.des")" "MURN DES file. Version 1.0"
+run_logged " t7RING\rE\rRC2\r" "RC2 = Condat(RING,E)  Controllable.@"
+run_keys " t8RING\rRS\rRC2\rR2\r"
+check_rows 22 "RC2.dat is not the control data of RS: supervisor not reduced."
+check "no output or log entry after a refusal" "$(ls "$USERDIR" | grep -c 'R2\|makeit')" 0
+
+# Supnorm and Supscop: plant PH 0 -1-> 1 -2-> 2 all marked, legal language E. Erasing 2 leaves
+# only the empty string (1 looks like 1 2, which E does not have); IMAGE [1] erases 2 as well.
+run_logged " tr1E\rPH\rN\r\r2\r-1\r" "N = Supnorm(E,PH,Null[2])  (1,0)@" \
+  4 "Continue to enter list of event labels to be nulled by projection;"
+run_logged " tr1E\rPH\rN2\rn1\r-1\r" "N2 = Supnorm(E,PH,Image[1])  (1,0)@" \
+  0 "Enter list of event labels to be retained;"
+run_logged " tr1E\rPH\rN3\ry-1\r" "N3 = Supnorm(E,PH,Null[])  (2,1)@"
+run_logged " ts1E\rPH\rSP\rn1\r-1\r" "SP = Supscop(E,PH,Image[1])  (1,0)@"
+
 # Esc at every prompt: back to the procedures menu with no request, no file written or changed and
 # no MAKEIT entry. Trim: either name, the new-name and the overwrite question (E exists). Selfloop:
 # the names, then a field of the event list. Sync, Meet and Supcon share their prompts. Mutex:
 # either field of a pair. Complement and Project: the question and the list. Nonconflict and
 # Isomorph: either name. Condat writes a DAT file: its overwrite question concerns CD.dat.
+# Supreduce, Supnorm and Supscop: every name, the question and the list.
 ESC='\x1b\xff' # Esc in a text field: the script says no further key is pending
 for k in "2$ESC" "2G\r\x1b" "2G\ry$ESC" "2G\ryE\r\x1b" "1\r$ESC" "1\rG\r\x1b" "1\rG\rn$ESC" \
   "1\rG\ryNEW\r5\r7$ESC" "6G\rE\rNEW\r$ESC" "6G\rE\rNEW\r1\r0\r1\r$ESC" "10G\rNEW\r\x1b" \
   "10G\rNEW\rn4\r$ESC" "p0G\rNEW\r\x1b" "p0G\rNEW\rn1\r$ESC" "n$ESC" "nG\r$ESC" "i$ESC" "iG\r$ESC" \
   "7$ESC" "7G\r$ESC" "7G\rE\r$ESC" "7G\rE\rCD\r\x1b"; do cancel_case " t$k"; done
+for k in "8" "8RING\r" "8RING\rRS\r" "8RING\rRS\rRC\r"; do cancel_case " t$k$ESC"; done
+cancel_case " t8RING\rRS\rRC\rR\r\x1b"
+for key in r1 s1; do
+  for k in "" "E\r" "E\rPH\r" "E\rPH\rNEW\r\r2\r" "E\rPH\rNEW\rn1\r"; do cancel_case " t$key$k$ESC"; done
+  cancel_case " t${key}E\rPH\rNEW\r\x1b"
+done
 for key in 3 4 5; do
   for k in "$ESC" "G\r$ESC" "G\rE\r$ESC" "G\rE\rpartial$ESC" "G\rE\rE\r\x1b" "nothere\r$ESC"; do
     cancel_case " t$key$k"
