@@ -70,12 +70,16 @@ TEST_F(Dialogs, CreateEscAtAnyPromptThenTheWholeCreate) {
 }
 
 TEST_F(Dialogs, CreateReportsNondeterminismOneRowPerRunAndStillFiles) {
-  keys("1\rN\r3\r-1\r-1\r0\r1\r1\r0\r1\r2\r1\r3\r0\r1\r3\r1\r1\r3\r2\r1\r3\r2\r0\r5\r0\r-1\ry\r");
+  // Shared events first, in the middle and last in a state's list; one transition typed twice.
+  keys(
+      "1\rN\r3\r-1\r-1\r0\r1\r1\r0\r1\r2\r1\r3\r0\r1\r3\r1\r1\r3\r2\r1\r3\r2\r0\r5\r0\r2\r1\r0\r"
+      "2\r4\r0\r2\r4\r1\r-1\ry\r");
   create_p();
   EXPECT_EQ(row(3), "WARNING: N is nondeterministic!");
   EXPECT_EQ(row(6), "[    0,  1,    1]  [    0,  1,    2]");
   EXPECT_EQ(row(7), "");
   EXPECT_EQ(row(8), "[    1,  3,    0]  [    1,  3,    1]  [    1,  3,    2]");
+  EXPECT_EQ(row(10), "[    2,  4,    0]  [    2,  4,    1]");
   EXPECT_EQ(log().substr(0, 14), "N = Create(N,[");
 
   keys("1\rE\r0\r*\r-1\r-1\r\r\r");  // no states: "*" marks nothing, Enter skips the check
@@ -279,21 +283,6 @@ TEST(SwapStates, IsARenumberingThatMovesTheInitialState) {
     EXPECT_EQ(des_check(d.des, d.size), 0);
     EXPECT_EQ(diff_des(expected, d.des, d.size), "") << round;
   }
-}
-
-// Every transition sharing its event with another one of the same state is listed, wherever the
-// pair stands in the state's list.
-TEST(Nondeterminism, ListsEveryPartnerOfASharedEvent) {
-  owned_des d;
-  make_des(4, {{0, 1, 1}, {0, 1, 2}, {0, 3, 3}, {2, 2, 0}, {3, 1, 0}, {3, 5, 1}, {3, 5, 3}}, {},
-           &d);
-  std::vector<triple> found = nondeterministic_transitions(d.des, d.size);
-  std::vector<std::vector<long>> listed;
-  for (const triple &t : found) listed.push_back({t.first, t.middle, t.third});
-  EXPECT_EQ(listed, (std::vector<std::vector<long>>{{0, 1, 1}, {0, 1, 2}, {3, 5, 1}, {3, 5, 3}}));
-  owned_des det;
-  make_des(2, {{0, 1, 1}, {0, 2, 1}, {1, 1, 0}}, {}, &det);
-  EXPECT_TRUE(nondeterministic_transitions(det.des, det.size).empty());
 }
 
 TEST(EditEntry, GroupsOpenAndCloseAsLogged) {
