@@ -40,9 +40,9 @@ check "processes left" "$(processes_in_work)" ""
 # Esc, then n: the computation goes on, shows its elapsed time, and completes as usual.
 printf ' t3BIG1\rBIG2\rOUT\r\r\x1bn\rXX' >"$WORK/keys"
 start_tmux "./sarv -autotest keys" 80 25
-wait_for_screen "Processing:  Please wait...  00:00:0" ||
+wait_until screen_shows "Processing:  Please wait...  00:00:0" ||
   { echo "FAIL: no elapsed time on row 23"; cat "$WORK/screen"; e2e_fail=1; }
-wait_for_file "$WORK/status"
+wait_until test -e "$WORK/status"
 stop_tmux
 check "completed run status" "$(cat "$WORK/status")" 0
 check "completed Sync logged" "$(grep -c '^OUT = Sync(BIG1,BIG2)  (1440000,5760000)' "$USERDIR/makeit.txt")" 1

@@ -37,35 +37,23 @@ start_tmux() {
 
 capture() { tmux -L "$SOCKET" capture-pane -p >"$WORK/screen"; }
 
-# wait_for_screen TEXT / wait_for_file FILE: polls for at most 30 seconds.
-wait_for_screen() {
+# wait_until COMMAND...: polls COMMAND until it succeeds, for at most 30 seconds.
+wait_until() {
   for _ in $(seq 1 300); do
-    capture
-    grep -qF -- "$1" "$WORK/screen" && return 0
+    "$@" && return 0
     sleep 0.1
   done
   return 1
 }
-wait_for_file() {
-  for _ in $(seq 1 300); do
-    [ -e "$1" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
+screen_shows() { capture && grep -qF -- "$1" "$WORK/screen"; }
 
 # run_keys KEYS [WIDTH HEIGHT]: runs "sarv -autotest" on the bytes KEYS (printf escapes allowed)
 # until it ends; the last screen is left in $WORK/screen, the exit status in $STATUS. RUN_PREFIX,
-# when set, is a shell command put before the run (for example "ulimit -v 60000; ").
+# when set, is a shell command put before the run (for example "PATH=...").
 run_keys() {
   printf "$1" >"$WORK/keys"
-  run_in_tmux "${RUN_PREFIX:-}./sarv -autotest keys" "${2:-80}" "${3:-25}"
-}
-
-# run_in_tmux COMMAND WIDTH HEIGHT: runs COMMAND in WORK inside tmux until it ends.
-run_in_tmux() {
-  start_tmux "$@"
-  wait_for_file "$WORK/status" || { echo "timeout: $1"; e2e_fail=1; }
+  start_tmux "${RUN_PREFIX:-}./sarv -autotest keys" "${2:-80}" "${3:-25}"
+  wait_until test -e "$WORK/status" || check "run of [$1]" timeout ended
   capture
   STATUS=$(cat "$WORK/status" 2>/dev/null)
   stop_tmux
@@ -87,10 +75,6 @@ check_rows() {
     check "screen row $1" "$(screen_row "$1")" "$2"
     shift 2
   done
-}
-
-check_screen_has() {  # check_screen_has TEXT
-  grep -qF -- "$1" "$WORK/screen" || check "screen has" "$(cat "$WORK/screen")" "$1"
 }
 
 check_file_is() {  # check_file_is FILE EXPECTED_CONTENT (printf escapes allowed)

@@ -8,7 +8,7 @@ M="                        "
 
 run_keys ""
 check "status at the end of the script" "$STATUS" 255
-check_screen_has "SARV 2006.07.01"
+check "banner" "$(grep -c "SARV 2006.07.01" "$WORK/screen")" 1
 
 # Each switch inverts its state and the redrawn menu shows it; other keys are ignored.
 run_keys " "
@@ -113,11 +113,11 @@ check_rows 0 "Screen 70x20 is too small:" 1 "SARV needs 80x24."
 run_keys "q" 80 23
 check "a key quits" "$STATUS" 0
 start_tmux ./sarv 60 20
-wait_for_screen "too small"
+wait_until screen_shows "too small"
 tmux -L "$SOCKET" resize-window -x 80 -y 25
-wait_for_screen "SARV 2006.07.01" || check "banner after growing" "$(cat "$WORK/screen")" "SARV 2006.07.01"
+wait_until screen_shows "SARV 2006.07.01" || check "banner after growing" "$(cat "$WORK/screen")" banner
 tmux -L "$SOCKET" send-keys " " x
-wait_for_file "$WORK/status"
+wait_until test -e "$WORK/status"
 check "interactive run ends with X" "$(cat "$WORK/status")" 0
 stop_tmux
 

@@ -197,18 +197,18 @@ done
 
 # From a real terminal: Esc alone cancels, an arrow key (an Esc sequence) does not.
 start_tmux ./sarv 80 25
-wait_for_screen "SARV 2006.07.01"
+wait_until screen_shows "SARV 2006.07.01"
 tmux -L "$SOCKET" send-keys " " t 2
-wait_for_screen "Enter name of DES1 to be trimmed"
+wait_until screen_shows "Enter name of DES1 to be trimmed"
 tmux -L "$SOCKET" send-keys G Up
 sleep 0.5
 capture
 check_rows 4 "Enter name of DES1 to be trimmed ....  G"
 tmux -L "$SOCKET" send-keys Escape
-wait_for_screen "Procedure desired:"
+wait_until screen_shows "Procedure desired:"
 check_rows 3 "                               SARV PROCEDURES"
 tmux -L "$SOCKET" send-keys x x
-wait_for_file "$WORK/status"
+wait_until test -e "$WORK/status"
 check "interactive run ends normally" "$(cat "$WORK/status")" 0
 
 e2e_done
