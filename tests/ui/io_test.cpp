@@ -161,8 +161,8 @@ TEST_F(NameDialog, Overwrite) {
   EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 1);
 }
 
-// A prefilled name is checked before any prompt; full names drop up to two leading blanks.
-TEST_F(NameDialog, PrefilledAndFullNames) {
+// A prefilled name is checked before any prompt.
+TEST_F(NameDialog, PrefilledName) {
   touch("g.des");
   char name[MAX_NAME_LEN + 1] = "g";
   keys("unused" + ENTER);
@@ -174,10 +174,6 @@ TEST_F(NameDialog, PrefilledAndFullNames) {
   EXPECT_EQ(getname2("Enter name of DES1 ....  ", ".des", name, 0), 0);
   EXPECT_STREQ(name, "g");
   EXPECT_EQ(row(1), "Filename missing not in directory!");
-  char full[FULL_NAME_SIZE];
-  char blanks[] = "   g";
-  make_filename_ext(full, blanks, ".des");
-  EXPECT_EQ(std::string(full), dir_ + "/ g.des");
 }
 
 using SharedScreen = ScreenTest;

@@ -26,12 +26,10 @@ class ScreenTest : public ::testing::Test {
     ASSERT_EQ(getcwd(old_cwd_, sizeof old_cwd_), old_cwd_);
     ASSERT_EQ(chdir(dir_.c_str()), 0);
     snprintf(prefix, sizeof prefix, "%s/", dir_.c_str());
-    setenv("TERM", "xterm", 1);
-    setenv("LINES", "25", 1);
-    setenv("COLUMNS", "80", 1);
+    for (auto [name, value] : {std::pair{"TERM", "xterm"}, {"LINES", "25"}, {"COLUMNS", "80"}})
+      setenv(name, value, 1);
     terminal_out_ = tmpfile();
     terminal_in_ = open_input();
-    ASSERT_NE(terminal_out_, nullptr);
     screen_ = newterm("xterm", terminal_out_, terminal_in_);
     ASSERT_NE(screen_, nullptr);
     nonl();
