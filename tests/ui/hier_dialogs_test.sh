@@ -25,7 +25,8 @@ EOF
 # Vocalize: 1 is entered with 20; output 5 and event 3 of state 1 are refused; "*" with event 2
 # finds state 1.
 run_logged " th0G\rV\r0\r1\r20\r0\r1\r5\r1\r3\r30\r*\r2\r30\r-1\r" \
-  "V = Vocalize(G,[[0,1,20],[1,2,30]])  (3,3)@" 8 "Exit state:  0      Event:  1           Entrance state vocal output:  20" \
+  "V = Vocalize(G,[[0,1,20],[1,2,30]])  (3,3)@" \
+  8 "Exit state:  0      Event:  1           Entrance state vocal output:  20" \
   11 "This entry is illegal; please reenter!" 15 "This entry is illegal; please reenter!" \
   17 "Exit state:  *      Event:  2           Entrance state vocal output:  30"
 
@@ -56,8 +57,8 @@ check_rows 12 "               Sorry! Vocal output overflow."
 check "no output, no log" "$(ls "$USERDIR" | grep -c 'X.des\|makeit')" 0
 
 # Convert of 1100 transitions on one label runs out of fresh labels: one line, no entry.
-echo "DUP = Create(DUP,[tran $(awk 'BEGIN { for (t = 1; t <= 1100; t++) printf "%s[0,1,%d]", (t > 1 ? "," : ""), t }')])" |
-  make_des
+fan=$(awk 'BEGIN { for (t = 1; t <= 1100; t++) printf "%s[0,1,%d]", (t > 1 ? "," : ""), t }')
+echo "DUP = Create(DUP,[tran $fan])" | make_des
 run_keys " tp1DUP\rZ\r1\r1\r-1\r"
 check_rows 22 "Too many event labels: no free label left for relabelling."
 check "no output, no log" "$(ls "$USERDIR" | grep -c 'Z.des\|makeit')" 0

@@ -21,9 +21,7 @@ using KeyScript = ScreenTest;
 // The end of the script, or ^Z, ends the run with 255; a lone Esc is told from a terminal
 // sequence by the "no key pending" byte.
 TEST_F(KeyScript, EndOfScriptAndLoneEsc) {
-  keys(
-      "\x1a"
-      "abc");
+  keys(std::string("\x1a") + "abc");
   EXPECT_EXIT(read_key(), ::testing::ExitedWithCode(255), "");
   keys("\xff");
   EXPECT_EQ(LoneEsc(), 1);

@@ -109,7 +109,8 @@ check "Condat writes a DAT file" "$(test -e "$USERDIR/CD.dat" && echo yes)" yes
 # with its header at the bottom; -1 in second place ends the list and drops the pair it began.
 k=" t6MA\rMB\rMX2\r"
 for _ in $(seq 1 12); do k+="1\r1\r"; done
-run_logged "$k-1\r" "MX2 = Mutex(MA,MB,[[1,1]])  (3,4)@" 4 "Continue to enter list of excluded state pairs." 5 "1              1" 7 "-1"
+run_logged "$k-1\r" "MX2 = Mutex(MA,MB,[[1,1]])  (3,4)@" \
+  4 "Continue to enter list of excluded state pairs." 5 "1              1" 7 "-1"
 run_logged " t6MA\rMB\rMX\r1\r1\r0\r1\r1\r1\r-1\r" "MX = Mutex(MA,MB,[[0,1],[1,1]])  (2,2)@" \
   12 "1              1" 13 "0              1" 15 "-1"
 run_logged " t6MA\rMB\rMX3\r1\r-1\r" "MX3 = Mutex(MA,MB,[])  (4,8)@"
@@ -122,15 +123,18 @@ before=$(ls "$USERDIR")
 run_logged " tnEMPTY\rNA\r" "true = Nonconflict(EMPTY,NA)@" 10 "EMPTY and NA are NONCONFLICTING"
 check "Nonconflict writes no file" "$(ls "$USERDIR")" "$before"
 
-run_logged " tiX\rY\r" "true = Isomorph(Y,X;[[1,2],[2,1]])@" 8 "X and Y are isomorphic, under state correspondence" \
+run_logged " tiX\rY\r" "true = Isomorph(Y,X;[[1,2],[2,1]])@" \
+  8 "X and Y are isomorphic, under state correspondence" \
   10 "  [     1,     2 ]    [     2,     1 ]" 23 "$P"
 run_logged " tiX\rG\r" "false = Isomorph(G,X)@" 8 "X and G are not isomorphic"
 run_logged " tiX\rX\r" "true = Isomorph(X,X;identity)@" 10 "   IDENTITY"
 # Q is the chain P numbered backwards: 60 pairs, 48 on the first page.
 pairs=$(awk 'BEGIN { for (i = 1; i <= 60; i++) printf "%s[%d,%d]", (i > 1 ? "," : ""), i, 61 - i }')
+p_tran=$(awk 'BEGIN { for (i = 0; i < 60; i++) printf "%s[%d,1,%d]", (i ? "," : ""), i, i + 1 }')
+q_tran=$(awk 'BEGIN { for (i = 2; i <= 60; i++) printf "[%d,1,%d],", i, i - 1 }')
 make_des <<EOF
-P = Create(P,[mark 60],[tran $(awk 'BEGIN { for (i = 0; i < 60; i++) printf "%s[%d,1,%d]", (i ? "," : ""), i, i + 1 }')])
-Q = Create(Q,[mark 1],[tran $(awk 'BEGIN { for (i = 2; i <= 60; i++) printf "[%d,1,%d],", i, i - 1 }')[0,1,60]])
+P = Create(P,[mark 60],[tran $p_tran])
+Q = Create(Q,[mark 1],[tran $q_tran[0,1,60]])
 EOF
 run_keys " tiP\rQ\r"
 check_rows 10 "  [     1,    60 ]    [     2,    59 ]    [     3,    58 ]    [     4,    57 ]" \

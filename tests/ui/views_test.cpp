@@ -13,9 +13,6 @@ namespace {
 
 using Views = ScreenTest;
 
-const char *const DES_FOOTER =
-    " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)";
-
 // 30 states, each with 4 transitions to the next: 120 transitions, 3 pages (44, 64, 12).
 void ring_des(owned_des *d) {
   std::vector<transition_spec> t;
@@ -30,7 +27,7 @@ TEST_F(Views, EmptyDesShowsEverySectionEmpty) {
   EXPECT_EQ(row(0), "E    # states: 0    state set: empty     initial state: none");
   EXPECT_EQ(row(2), "marker states: none");
   EXPECT_EQ(row(6), "transition table : empty");
-  EXPECT_EQ(row(23), DES_FOOTER);
+  EXPECT_EQ(row(23), " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)");
 }
 
 TEST_F(Views, CellWidthsGrowAtOneHundredThousandAndAMillionStates) {
