@@ -31,8 +31,8 @@ processes_in_work() {  # the processes whose working directory is WORK
 # Esc, then y: back to the menu; nothing written, nothing logged, no compute process left.
 run_keys " t3BIG1\rBIG2\rOUT\r\r\x1byXX"
 check "cancelled run status" "$STATUS" 0
-cmp -s "$USERDIR/OUT.des" "$WORK/OUT.old" || { echo "FAIL: old output changed"; e2e_fail=1; }
-cmp -s "$USERDIR/makeit.txt" "$WORK/makeit.old" || { echo "FAIL: log changed"; e2e_fail=1; }
+check "old output and log kept" "$(cmp "$USERDIR/OUT.des" "$WORK/OUT.old" &&
+  cmp "$USERDIR/makeit.txt" "$WORK/makeit.old" && echo kept)" kept
 check "user directory after cancel" "$(ls "$USERDIR" | tr '\n' ' ')" \
   "BIG1.des BIG2.des OUT.des makeit.txt "
 check "processes left" "$(processes_in_work)" ""
@@ -40,13 +40,12 @@ check "processes left" "$(processes_in_work)" ""
 # Esc, then n: the computation goes on, shows its elapsed time, and completes as usual.
 printf ' t3BIG1\rBIG2\rOUT\r\r\x1bn\rXX' >"$WORK/keys"
 start_tmux "./sarv -autotest keys" 80 25
-wait_for_screen "Processing:  Please wait...  00:00:0" ||
+wait_until screen_shows "Processing:  Please wait...  00:00:0" ||
   { echo "FAIL: no elapsed time on row 23"; cat "$WORK/screen"; e2e_fail=1; }
-wait_for_file "$WORK/status"
+wait_until test -e "$WORK/status"
 stop_tmux
 check "completed run status" "$(cat "$WORK/status")" 0
-grep -q '^OUT = Sync(BIG1,BIG2)  (1440000,5760000)' "$USERDIR/makeit.txt" ||
-  { echo "FAIL: completed Sync not logged"; e2e_fail=1; }
-cmp -s "$USERDIR/OUT.des" "$WORK/OUT.old" && { echo "FAIL: output not replaced"; e2e_fail=1; }
+check "completed Sync logged" "$(grep -c '^OUT = Sync(BIG1,BIG2)  (1440000,5760000)' "$USERDIR/makeit.txt")" 1
+check "output replaced" "$(cmp -s "$USERDIR/OUT.des" "$WORK/OUT.old" || echo replaced)" replaced
 
 e2e_done

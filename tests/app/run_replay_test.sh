@@ -84,9 +84,8 @@ mkdir "$WORK/t1"
 "$SARV" -run "$WORK/tampered.txt" -d "$WORK/t1" >"$WORK/out" 2>"$WORK/err"
 check "tampered status" "$?" 1
 size=$(grep -o '^SUP = Supcon(FACT,BUFS)  ([0-9]*,[0-9]*)' "$USERDIR/makeit.txt" | sed 's/.*  //')
-states=$(echo "$size" | sed 's/(\([0-9]*\),.*/\1/')
 check "tampered message" "$(cat "$WORK/err")" \
-  "$WORK/tampered.txt:$line: Supcon: recorded ($states,999), replay gives $size"
+  "$WORK/tampered.txt:$line: Supcon: recorded ${size%%,*},999), replay gives $size"
 check "stops at the failure" "$(tail -1 "$WORK/out" | cut -d' ' -f1-2)" "line $line"
 rm -rf "$WORK/t1" && mkdir "$WORK/t1"
 "$SARV" -run "$WORK/tampered.txt" -d "$WORK/t1" --json --keep-going >"$WORK/out" 2>&1
@@ -119,22 +118,15 @@ bad "ABCDEFGHIJKLMNOPQRSTUVWXYZ = Trim(MACH1)\n" \
   "1: name \"ABCDEFGHIJKLMNOPQRSTUVWXYZ\" is longer than 20 characters; nothing was run"
 bad "A = Selfloop(MACH1,[1000])\n" "1: event 1000 out of range 0..999; nothing was run"
 bad "A = Trim(NOPE)\n" "1: Trim: missing input file $WORK/t2/NOPE.des"
-bad "A = Supnormclo(MACH1)\n" "1: unknown procedure \"Supnormclo\"; nothing was run"
 bad "A = Vocalize(MACH1,[[0,11,10],[0,12,10]])\n" \
   "1: Vocalize: entry [0,12,10]: no transition on that event from that state"
 bad "A = Vocalize(MACH1,[[3,11,10]])\n" "1: Vocalize: entry [3,11,10]: MACH1 has no such state"
 
-# Usage errors, help and version.
-"$SARV" -run >/dev/null 2>&1
-check "no script" "$?" 2
-"$SARV" -run "$WORK/base.txt" --fast >/dev/null 2>&1
-check "unknown option" "$?" 2
-"$SARV" -run "$WORK/base.txt" -d "$WORK/none" >/dev/null 2>&1
-check "missing directory" "$?" 2
-"$SARV" --help >"$WORK/out"
-check "help status" "$?" 0
-check "help lists -run" "$(grep -c 'sarv -run SCRIPT' "$WORK/out")" 1
-check "version" "$("$SARV" --version)" "sarv 1.1"
+# Usage errors: no script, an unknown option, a missing directory. A path is never an option.
+for args in "" "$WORK/base.txt --fast" "$WORK/base.txt -d $WORK/none"; do
+  "$SARV" -run $args >/dev/null 2>&1
+  check "status of -run $args" "$?" 2
+done
 printf 'a file named --help\n' >"$WORK/--help"
 check "a file named --help" "$(cd "$WORK" && "$SARV" ./--help)" "a file named --help"
 

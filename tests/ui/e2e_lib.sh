@@ -1,11 +1,8 @@
 # Shared helpers of the front-end end-to-end tests: a private working directory with its own
 # start-up file, key scripts run by the real binary inside a private tmux server at 80x25, screen
-# dumps, and DES files written byte by byte.
-#
+# checks, and DES files made by batch Create entries.
 # Usage: source this file, then call e2e_setup once. Environment: SARV (the binary), SARV_SOURCE.
-
 set -u
-
 e2e_fail=0
 
 e2e_setup() {
@@ -13,15 +10,10 @@ e2e_setup() {
   RUNS=0
   # Started through a path in WORK, the program keeps its start-up file murn.ini there.
   ln -s "$SARV" "$WORK/sarv"
-  mkdir "$WORK/user"
-  echo "$WORK/user" >"$WORK/murn.ini"
   USERDIR="$WORK/user"
-  trap e2e_teardown EXIT
-}
-
-e2e_teardown() {
-  stop_tmux
-  rm -rf "$WORK"
+  mkdir "$USERDIR"
+  echo "$USERDIR" >"$WORK/murn.ini"
+  trap 'stop_tmux; rm -rf "$WORK"' EXIT
 }
 
 # stop_tmux: ends the current tmux server and removes its socket file.
@@ -43,44 +35,28 @@ start_tmux() {
     "cd '$WORK' && $1; echo \$? >status.tmp; mv status.tmp status; sleep 600"
 }
 
-# capture: the current screen into $WORK/screen.
 capture() { tmux -L "$SOCKET" capture-pane -p >"$WORK/screen"; }
 
-# wait_for_screen TEXT: polls the screen until it shows TEXT (at most 30 seconds).
-wait_for_screen() {
+# wait_until COMMAND...: polls COMMAND until it succeeds, for at most 30 seconds.
+wait_until() {
   for _ in $(seq 1 300); do
-    capture
-    grep -qF -- "$1" "$WORK/screen" && return 0
+    "$@" && return 0
     sleep 0.1
   done
   return 1
 }
+screen_shows() { capture && grep -qF -- "$1" "$WORK/screen"; }
 
 # run_keys KEYS [WIDTH HEIGHT]: runs "sarv -autotest" on the bytes KEYS (printf escapes allowed)
-# in a fresh tmux window, waits for the program to end, leaves the last screen in $WORK/screen
-# and the exit status in $STATUS. RUN_PREFIX, when set, is a shell command put before the run
-# (for example "ulimit -v 60000; ").
+# until it ends; the last screen is left in $WORK/screen, the exit status in $STATUS. RUN_PREFIX,
+# when set, is a shell command put before the run (for example "PATH=...").
 run_keys() {
-  local width=${2:-80} height=${3:-25}
   printf "$1" >"$WORK/keys"
-  run_in_tmux "${RUN_PREFIX:-}./sarv -autotest keys" "$width" "$height"
-}
-
-# run_in_tmux COMMAND WIDTH HEIGHT: runs COMMAND in WORK inside tmux until it ends.
-run_in_tmux() {
-  start_tmux "$@"
-  wait_for_file "$WORK/status" || { echo "timeout: $1"; e2e_fail=1; }
+  start_tmux "${RUN_PREFIX:-}./sarv -autotest keys" "${2:-80}" "${3:-25}"
+  wait_until test -e "$WORK/status" || check "run of [$1]" timeout ended
   capture
   STATUS=$(cat "$WORK/status" 2>/dev/null)
   stop_tmux
-}
-
-wait_for_file() {
-  for _ in $(seq 1 300); do
-    [ -e "$1" ] && return 0
-    sleep 0.1
-  done
-  return 1
 }
 
 # screen_row N: row N (from 0) of the last screen, trailing blanks removed.
@@ -88,11 +64,21 @@ screen_row() { sed -n "$(($1 + 1))p" "$WORK/screen" | sed 's/ *$//'; }
 
 check() {  # check DESCRIPTION ACTUAL EXPECTED
   if [ "$2" != "$3" ]; then
-    echo "FAIL: $1"
-    echo "  expected: [$3]"
-    echo "  actual:   [$2]"
+    printf 'FAIL: %s\n  expected: [%s]\n  actual:   [%s]\n' "$1" "$3" "$2"
     e2e_fail=1
   fi
+}
+
+# check_rows ROW TEXT ...: each screen ROW of the last screen shows TEXT.
+check_rows() {
+  for ((; $# >= 2; )); do
+    check "screen row $1" "$(screen_row "$1")" "$2"
+    shift 2
+  done
+}
+
+check_file_is() {  # check_file_is FILE EXPECTED_CONTENT (printf escapes allowed)
+  check "content of $(basename "$1")" "$(cat "$1" 2>/dev/null; echo x)" "$(printf "$2"; echo x)"
 }
 
 # cancel_case KEYS: a dialog cancelled by the keys leaves every file of the user directory as it
@@ -104,34 +90,6 @@ cancel_case() {
   check "files after [$1]" "$(cd "$USERDIR" && md5sum -- * | sort)" "$before"
   check "back in the menu after [$1]" "$(screen_row 3)" "                               SARV PROCEDURES"
   check "status after [$1]" "$STATUS" 255
-}
-
-check_screen_row() {  # check_screen_row N EXPECTED
-  check "screen row $1" "$(screen_row "$1")" "$2"
-}
-
-check_screen_has() {  # check_screen_has TEXT
-  if ! grep -qF -- "$1" "$WORK/screen"; then
-    echo "FAIL: screen lacks [$1]"
-    cat "$WORK/screen"
-    e2e_fail=1
-  fi
-}
-
-check_file_is() {  # check_file_is FILE EXPECTED_CONTENT (printf escapes allowed)
-  local expected
-  expected=$(printf "$2"; echo x)
-  local actual
-  actual=$(cat "$1" 2>/dev/null; echo x)
-  check "content of $(basename "$1")" "$actual" "$expected"
-}
-
-# check_rows ROW TEXT ...: each screen ROW of the last screen shows TEXT.
-check_rows() {
-  while [ $# -ge 2 ]; do
-    check_screen_row "$1" "$2"
-    shift 2
-  done
 }
 
 # run_logged KEYS ENTRY [ROW TEXT]...: runs KEYS; the MAKEIT log then holds ENTRY alone (printf
@@ -165,55 +123,11 @@ e2e_done() {
   exit "$e2e_fail"
 }
 
-# Little-endian integers, written to standard output.
-le32() {
-  local v=$(($1 & 0xFFFFFFFF))
-  printf "\\x$(printf %02x $((v & 255)))\\x$(printf %02x $(((v >> 8) & 255)))"
-  printf "\\x$(printf %02x $(((v >> 16) & 255)))\\x$(printf %02x $(((v >> 24) & 255)))"
-}
-le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))"; }
-
-# write_des FILE STATES "MARKED..." "SRC EVENT DST" ...: a DES file (init 0) with the given
-# marker states and transitions, in the binary layout every DES file has. VOCALS, when set,
-# lists "STATE OUTPUT" pairs (ascending states) of vocal outputs.
-write_des() {
-  local file=$1 size=$2 marked=$3
-  shift 3
-  local sorted
-  sorted=$(printf '%s\n' "$@" | sed '/^$/d' | sort -n -k1,1 -k2,2 -k3,3)
-  local body="$WORK/des_body"
-  {
-    le32 "$size"
-    le32 0
-    for m in $marked; do le32 "$m"; done
-    le32 -1
-    local s
-    for s in $(echo "$sorted" | awk 'NF {print $1}' | uniq); do
-      le32 "$s"
-      le16 "$(echo "$sorted" | awk -v s="$s" '$1 == s' | wc -l)"
-      echo "$sorted" | awk -v s="$s" '$1 == s {print $2, $3}' | while read -r e t; do
-        le32 $(((e << 22) | t))
-      done
-    done
-    le32 -1
-    set -- ${VOCALS:-}
-    while [ $# -ge 2 ]; do
-      le32 "$1"
-      le16 "$2"
-      shift 2
-    done
-    le32 -1
-  } >"$body"
-  {
-    printf 'SARV DES file. Version 1.0\x1aZ8^0L;1'
-    le32 0xFF00AA55
-    le32 0
-    le32 "$(stat -c %s "$body")"
-    cat "$body"
-    le32 -1
-    le32 8
-    le32 0
-    le32 0
-  } >"$file"
-  rm -f "$body"
+# make_des [DIR]: the DES of the Create entries on standard input (one a line), made by a batch
+# run and moved into DIR (the user directory by default) without the run's log.
+make_des() {
+  rm -rf "$WORK/made" && mkdir "$WORK/made"
+  cat >"$WORK/made/create.txt"
+  "$SARV" -run "$WORK/made/create.txt" -d "$WORK/made" >/dev/null || check "DES made" failed made
+  mv "$WORK/made"/*.des "${1:-$USERDIR}/"
 }

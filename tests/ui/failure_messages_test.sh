@@ -1,14 +1,62 @@
 #!/usr/bin/env bash
 # Every failed procedure tells the user why: one line on row 22 (a box for the two vocal-output
-# codes) and the pause, and no MAKEIT entry. A stand-in compute process answers each code.
+# codes) and the pause, nothing written and no MAKEIT entry. Shown on Trim with real failures
+# (unwritable output, request or log, corrupt input), then on Supcon for every result code of a
+# stand-in compute process.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
+log="$USERDIR/makeit.txt"
 
-# G has two transitions on event 1 from state 0; E is deterministic.
-write_des "$USERDIR/G.des" 3 "2" "0 1 1" "0 1 2"
-write_des "$USERDIR/E.des" 2 "1" "0 1 1"
+# failure_is KEYS ROW TEXT: KEYS fail with TEXT on ROW and the pause, and log nothing.
+failure_is() {
+  run_keys "$1"
+  check_rows "$2" "$3" 23 "Press <Enter> to return to SARV Procedures"
+  check "no entry after [$1]" "$(test -e "$log" && echo logged)" ""
+}
 
-# The front end starts ./sarv -cmdline for each request: answer with the code in $WORK/answer.
+echo 'G2 = Create(G2,[mark 2],[tran [0,1,1],[0,3,3],[1,2,2],[3,5,3]])' | make_des
+mkdir "$USERDIR/X.des"
+failure_is " t2G2\ryX\ry" 22 "Error writing file: $USERDIR/X.des"
+# The compute process removes the request it failed on.
+check "no request after a failed run" "$(test -e "$USERDIR/murn.prm" && echo left)" ""
+printf 'SARV DES file. Version 1.0\032Z8^0' >"$USERDIR/BROKEN.des"
+failure_is " t2BROKEN\ryT9\r" 22 "Error reading file: $USERDIR/BROKEN.des"
+check "no output from a corrupt input" "$(test -e "$USERDIR/T9.des" && echo written)" ""
+mkdir "$USERDIR/murn.prm"
+failure_is " t2G2\ryT10\r" 22 "The compute request could not be written."
+rmdir "$USERDIR/murn.prm"
+mkdir "$log"
+run_keys " t2G2\ryT11\r"
+check_rows 22 "Cannot write the log $log"
+rmdir "$log"
+
+# Control data under a DES name (initial-state field -1) are named as unreadable; the old output
+# stays and no control data are written.
+cp "$USERDIR/G2.des" "$USERDIR/CD.des"
+printf '\377\377\377\377' | dd of="$USERDIR/CD.des" bs=1 seek=50 conv=notrunc 2>/dev/null
+echo 'T = Create(T,[mark 1],[tran [0,1,1]])' | make_des
+cp "$USERDIR/T.des" "$WORK/T.before"
+failure_is " t2CD\ryT\ry" 22 "Error reading file: $USERDIR/CD.des"
+check "old output kept" "$(cmp -s "$USERDIR/T.des" "$WORK/T.before" && echo same)" same
+check "no control data written" "$(ls "$USERDIR" | grep -c '\.dat$')" 0
+
+# A wrapper around the program keeps a copy of each request: it carries the debug switch and the
+# minimization method, which M in the procedures menu inverts.
+rm "$WORK/sarv"
+printf '#!/bin/bash\ncp user/murn.prm last.prm 2>/dev/null\nexec -a "$0" "%s" "$@"\n' "$SARV" >"$WORK/sarv"
+chmod +x "$WORK/sarv"
+run_keys " t2G2\ryX\ry"
+check "request of the failed run" "$(head -3 "$WORK/last.prm" | tr '\n' ' ')" "0 1 2 "
+run_keys " tm2G2\ryX\ry"
+check "minimization method after M" "$(sed -n 2p "$WORK/last.prm")" 0
+
+# The front end starts ./sarv -cmdline for each request: answer with the code in $WORK/answer
+# (the plain one-line messages of the other codes are a table; these carry names, boxes or
+# failures of the process itself).
+make_des <<'EOF'
+G = Create(G,[mark 2],[tran [0,1,1],[0,1,2]])
+E = Create(E,[mark 1],[tran [0,1,1]])
+EOF
 rm "$WORK/sarv"
 cat >"$WORK/sarv" <<STUB
 #!/bin/bash
@@ -21,27 +69,19 @@ fi
 exec -a ./sarv "$SARV" "\$@"
 STUB
 chmod +x "$WORK/sarv"
-
-failure_shows() {  # failure_shows ANSWER ROW TEXT
-  echo "$1" >"$WORK/answer"
-  run_keys " t5G\rE\rS\r"
-  check "row $2 for answer $1" "$(screen_row "$2")" "$3"
-  check "pause after answer $1" "$(screen_row 23)" "Press <Enter> to return to SARV Procedures"
-}
-
-failure_shows 1 22 "The compute process could not open its request."
-failure_shows 2 22 "A name of the compute request is missing or leads out of the user directory."
-failure_shows 4 22 "Supervisor reduction ended with an error."
-failure_shows 9 22 "The compute process did not understand the request."
-failure_shows 10 22 "G.des is nondeterministic"
-failure_shows 11 22 "Too many event labels: no free label left for relabelling."
-failure_shows kill 22 "The compute process failed or was interrupted."
-failure_shows none 22 "The compute process left no result."
-failure_shows x 22 "The compute result is garbled."
-failure_shows 0 22 "Error writing file: $USERDIR/S.des"
-failure_shows 5 12 "               Sorry! Vocal output overflow."
-failure_shows 6 12 "        Sorry! Initial state 0 of DES1 must be silent (output 0)."
+while IFS='|' read -r answer row text; do
+  echo "$answer" >"$WORK/answer"
+  failure_is " t5G\rE\rS\r" "$row" "$text"
+done <<EOF
+3|22|Problem too large -- out of memory!
+10|22|G.des is nondeterministic
+kill|22|The compute process failed or was interrupted.
+none|22|The compute process left no result.
+x|22|The compute result is garbled.
+0|22|Error writing file: $USERDIR/S.des
+5|12|               Sorry! Vocal output overflow.
+6|12|        Sorry! Initial state 0 of DES1 must be silent (output 0).
+EOF
 check "rule under the box" "$(screen_row 10)" "$(printf '%077d' 0 | tr 0 _)"
-check "no log entry for any failure" "$(test -e "$USERDIR/makeit.txt" && echo logged)" ""
 
 e2e_done

@@ -7,101 +7,73 @@ e2e_setup
 
 log="$USERDIR/makeit.txt"
 ESC='\x1b\xff'
-time_line() { printf "\n%*sComputing time = 00:00:00" "$1" ""; }
 
 # G: 0 -1-> 1 -2-> 2 -4-> 0. S: 0 -1-> 1, then 1 -2-> 2 (output 20) or 1 -6-> 3 (output 30), both
-# back to 0: the controllable 1 does not decide which output follows. LOUD: vocal state 0.
-write_des "$USERDIR/G.des" 3 "0" "0 1 1" "1 2 2" "2 4 0"
-write_des "$USERDIR/P.des" 3 "1" "0 5 1" "0 6 1" "1 3 2"
-VOCALS="2 20 3 30" write_des "$USERDIR/S.des" 4 "0" "0 1 1" "1 2 2" "1 6 3" "2 4 0" "3 3 0"
-VOCALS="2 20 3 30" write_des "$USERDIR/T.des" 5 "2" "0 1 1" "0 3 4" "1 2 2" "1 4 3" "4 2 2" "4 6 3"
-VOCALS="0 10" write_des "$USERDIR/LOUD.des" 2 "0" "0 1 1"
-chain=() vocals=""
-for s in $(seq 0 89); do
-  chain+=("$s 2 $((s + 1))")
-  vocals+="$((s + 1)) $((s + 10)) "
-done
-VOCALS=$vocals write_des "$USERDIR/FULL.des" 91 "" "${chain[@]}"
+# back to 0: the controllable 1 does not decide which output follows. LOUD: vocal state 0. FULL:
+# a chain whose states 1..90 have the outputs 10..99, every one there is.
+full_voc=$(awk 'BEGIN { for (s = 1; s <= 90; s++) printf "%s[%d,%d]", (s > 1 ? "," : ""), s, s + 9 }')
+full_tran=$(awk 'BEGIN { for (s = 0; s < 90; s++) printf "%s[%d,2,%d]", s ? "," : "", s, s + 1 }')
+make_des <<EOF
+G = Create(G,[mark 0],[tran [0,1,1],[1,2,2],[2,4,0]])
+P = Create(P,[mark 1],[tran [0,5,1],[0,6,1],[1,3,2]])
+S = Create(S,[mark 0],[voc [2,20],[3,30]],[tran [0,1,1],[1,2,2],[1,6,3],[2,4,0],[3,3,0]])
+T = Create(T,[mark 2],[voc [2,20],[3,30]],[tran [0,1,1],[0,3,4],[1,2,2],[1,4,3],[4,2,2],[4,6,3]])
+LOUD = Create(LOUD,[mark 0],[voc [0,10]],[tran [0,1,1]])
+FULL = Create(FULL,[voc $full_voc],[tran $full_tran])
+EOF
 
 # Vocalize: 1 is entered with 20; output 5 and event 3 of state 1 are refused; "*" with event 2
 # finds state 1.
-run_keys " th0G\rV\r0\r1\r20\r0\r1\r5\r1\r3\r30\r*\r2\r30\r-1\r"
-check_screen_row 0 "VOCALIZE"
-check_screen_row 2 "DES2 = VOCALIZE (DES1, VOCAL_LIST)"
-check_screen_row 4 "Enter list of triples [exit state, event, vocal output]."
-check_screen_row 5 "To vocalize all instances of an event, enter * for Exit state."
-check_screen_row 8 "Exit state:  0      Event:  1           Entrance state vocal output:  20"
-check_screen_row 11 "This entry is illegal; please reenter!"
-check_screen_row 15 "This entry is illegal; please reenter!"
-check_screen_row 17 "Exit state:  *      Event:  2           Entrance state vocal output:  30"
-check_file_is "$log" "V = Vocalize(G,[[0,1,20],[1,2,30]])  (3,3)$(time_line 4)\n\n"
-rm "$log"
+run_logged " th0G\rV\r0\r1\r20\r0\r1\r5\r1\r3\r30\r*\r2\r30\r-1\r" \
+  "V = Vocalize(G,[[0,1,20],[1,2,30]])  (3,3)@" \
+  8 "Exit state:  0      Event:  1           Entrance state vocal output:  20" \
+  11 "This entry is illegal; please reenter!" 15 "This entry is illegal; please reenter!" \
+  17 "Exit state:  *      Event:  2           Entrance state vocal output:  30"
 
 # Entries past row 21, and a refused one there, scroll the screen up a line at a time; header and
 # instructions stay on top.
 k=" th0G\rV2\r"
 for _ in $(seq 1 15); do k+="0\r1\r20\r"; done
 run_keys "${k}0\r1\r5\r-1\r"
-check_screen_row 0 "VOCALIZE"
-check_screen_row 6 "Press <Enter> after each element and quit with -1."
-check_screen_row 16 "Exit state:  0      Event:  1           Entrance state vocal output:  20"
-check_screen_row 17 "Exit state:  0      Event:  1           Entrance state vocal output:  5"
-check_screen_row 19 "This entry is illegal; please reenter!"
-check_screen_row 21 "Exit state:  -1"
+check_rows 0 "VOCALIZE" 6 "Press <Enter> after each element and quit with -1." \
+  16 "Exit state:  0      Event:  1           Entrance state vocal output:  20" \
+  17 "Exit state:  0      Event:  1           Entrance state vocal output:  5" \
+  19 "This entry is illegal; please reenter!" 21 "Exit state:  -1"
 rm "$log"
 
 # Convert: 5 and 6 both become 7 into the same state, stored once.
-run_keys " tp1P\rC\r5\r7\r6\r7\r-1\r"
-check_screen_row 0 "CONVERT"
-check_screen_row 4 "Enter list of event label pairs."
-check_screen_row 6 "Old value:  5            New value:  7"
-check_file_is "$log" "C = Convert(P,[[5,7],[6,7]])  (3,2)$(time_line 4)\n\n"
-rm "$log"
+run_logged " tp1P\rC\r5\r7\r6\r7\r-1\r" "C = Convert(P,[[5,7],[6,7]])  (3,2)@" \
+  6 "Old value:  5            New value:  7"
 
 # Outconsis, Higen and Hiconsis refuse a vocal state 0; Hiconsis overflows when all outputs are
 # used. Neither writes an output or a log entry.
 for keys in " th1LOUD\rX\r" " th3LOUD\rX\r" " th2LOUD\rX\r\r"; do
   run_keys "$keys"
-  check_screen_row 12 "        Sorry! Initial state 0 of DES1 must be silent (output 0)."
-  check_screen_row 14 "        Computation cancelled."
+  check_rows 12 "        Sorry! Initial state 0 of DES1 must be silent (output 0)." \
+    14 "        Computation cancelled."
 done
 run_keys " th2FULL\rX\rm"
-check_screen_row 10 "___________________________________________________________________________"
-check_screen_row 12 "               Sorry! Vocal output overflow."
+check_rows 12 "               Sorry! Vocal output overflow."
 check "no output, no log" "$(ls "$USERDIR" | grep -c 'X.des\|makeit')" 0
 
 # Convert of 1100 transitions on one label runs out of fresh labels: one line, no entry.
-fan=()
-for t in $(seq 1 1100); do fan+=("0 1 $t"); done
-write_des "$USERDIR/DUP.des" 1101 "" "${fan[@]}"
+fan=$(awk 'BEGIN { for (t = 1; t <= 1100; t++) printf "%s[0,1,%d]", (t > 1 ? "," : ""), t }')
+echo "DUP = Create(DUP,[tran $fan])" | make_des
 run_keys " tp1DUP\rZ\r1\r1\r-1\r"
-check_screen_row 22 "Too many event labels: no free label left for relabelling."
+check_rows 22 "Too many event labels: no free label left for relabelling."
 check "no output, no log" "$(ls "$USERDIR" | grep -c 'Z.des\|makeit')" 0
 
 # Hiconsis: the option, then the new outputs of the result in the entry.
-run_keys " th2S\rH\rs"
-check_screen_row 9 "Hierarchical consistency may require the addition of new low-level state"
-check_screen_row 16 "Multiple new state outputs (distinct for each new location) (m)"
-check_screen_row 18 "Select (*s/m)  s"
-check_file_is "$log" "H = Hiconsis(S)   New event labels: [101,200,300]  (4,5)$(time_line 4)\n\n"
-rm "$log"
-run_keys " th2T\rH2\rm"
-check_file_is "$log" "H2 = Hiconsis(T)   New event labels: [101,111,200,300]  (5,6)$(time_line 5)\n\n"
-rm "$log"
-run_keys " th1S\rO\r"
-check_file_is "$log" "O = Outconsis(S)  (4,5)$(time_line 4)\n\n"
-rm "$log"
+run_logged " th2S\rH\rs" "H = Hiconsis(S)   New event labels: [101,200,300]  (4,5)@" \
+  18 "Select (*s/m)  s"
+run_logged " th2T\rH2\rm" "H2 = Hiconsis(T)   New event labels: [101,111,200,300]  (5,6)@"
 
 # Esc at every prompt: nothing written, back in the menu.
 for key in h0 p1 h1 h2 h3; do
   cancel_case " t$key$ESC"
   cancel_case " t${key}G\r$ESC"
 done
-cancel_case " th0G\rV\r$ESC"
-cancel_case " th0G\rV\r0\r$ESC"
-cancel_case " th0G\rV\r0\r1\r$ESC"
-cancel_case " tp1G\rC\r$ESC"
-cancel_case " tp1G\rC\r5\r$ESC"
+for k in "h0G\rV\r" "h0G\rV\r0\r" "h0G\rV\r0\r1\r" "p1G\rC\r" "p1G\rC\r5\r"; do cancel_case " t$k$ESC"; done
 cancel_case " th2G\rH\r\x1b"
 
 e2e_done

@@ -1,57 +1,32 @@
-// Input routines driven through the key-script path: keys, integer fields, name fields and the
-// name dialog with its existence and overwrite checks.
+// Input routines driven through the key-script path (keys, integer fields, name fields, the name
+// dialog with its existence and overwrite checks) and through a pipe standing in for a real
+// keyboard, and the shared screen routines of the dialogs.
 #include "ui/io.h"
+
+#include <unistd.h>
 
 #include <string>
 
 #include "tests/ui/screen_fixture.h"
 #include "ui/display.h"
+#include "ui/kep_proc.h"
 
 namespace {
 
 const std::string ENTER = "\r";
 const std::string ESC_ALONE = "\x1b\xff";  // Esc followed by the script's "no key pending" byte
 
-TEST(Validation, IntegersAndNameLengths) {
-  struct {
-    const char *text;
-    int lo, hi;
-    bool valid;
-  } ints[] = {{"0", -1, 999, true},   {"0", 1, 999, false},   {"00", -1, 999, false},
-              {"-0", -1, 999, false}, {"", -1, 999, false},   {"-", -1, 999, false},
-              {"*", -1, 999, false},  {"12-", -1, 999, true},  // conversion stops at "-"
-              {"-1", -1, 999, true},  {"-2", -1, 999, false}, {"1000", -1, 999, false},
-              {"9", 10, 99, false},   {"99", 10, 99, true}};
-  for (auto &c : ints) EXPECT_EQ(validint(c.text, c.lo, c.hi), c.valid) << c.text;
-  EXPECT_FALSE(validfilename("", 1, 20));
-  EXPECT_TRUE(validfilename(std::string(20, 'x').c_str(), 1, 20));
-  EXPECT_FALSE(validfilename(std::string(21, 'x').c_str(), 1, 20));
-}
-
 using KeyScript = ScreenTest;
 
-TEST_F(KeyScript, BytesAreReturnedAsSignedCharacters) {
-  keys(std::string("a\r\x1b\xff", 4));
-  EXPECT_EQ(read_key(), 'a');
-  EXPECT_EQ(read_key(), KEY_RETURN);
-  EXPECT_EQ(read_key(), KEY_ESCAPE);
-  EXPECT_EQ(read_key(), KEY_NONE);
-}
-
-TEST_F(KeyScript, EndOfScriptEndsTheRunWithStatus255) {
-  keys("");
+// The end of the script, or ^Z, ends the run with 255; a lone Esc is told from a terminal
+// sequence by the "no key pending" byte.
+TEST_F(KeyScript, EndOfScriptAndLoneEsc) {
+  keys(std::string("\x1a") + "abc");
   EXPECT_EXIT(read_key(), ::testing::ExitedWithCode(255), "");
-  keys(
-      "\x1a"
-      "abc");
-  EXPECT_EXIT(read_key(), ::testing::ExitedWithCode(255), "");
-}
-
-TEST_F(KeyScript, LoneEscNeedsTheNoKeyByte) {
   keys("\xff");
   EXPECT_EQ(LoneEsc(), 1);
   keys("[A\xff");
-  EXPECT_EQ(LoneEsc(), 0);  // the start of a terminal key sequence
+  EXPECT_EQ(LoneEsc(), 0);
   EXPECT_EQ(unread(), 0);
   keys("x\x1b\xff");
   EXPECT_EQ(LoneEsc(), 1);  // another Esc among the pending keys
@@ -59,18 +34,11 @@ TEST_F(KeyScript, LoneEscNeedsTheNoKeyByte) {
   EXPECT_EXIT(LoneEsc(), ::testing::ExitedWithCode(255), "");
 }
 
-TEST_F(KeyScript, GetCommandEchoesTheKeyAndClearsTheRestOfTheLine) {
-  mvaddstr(4, 0, "Option?  old text");
-  move(4, 9);
-  keys("t");
-  EXPECT_EQ(get_command(), 't');
-  EXPECT_EQ(row(4), "Option?  t");
-}
-
 using IntField = ScreenTest;
 
 // Each script ends in a valid entry: the value read, and the bells rung by refused keys on the way
-// (a field as wide as the longer bound, "00", the empty field, a letter, a star).
+// (a field as wide as the longer bound, "00", "-0", a value below the bound, the empty field, a
+// letter, a star, an Esc sequence).
 TEST_F(IntField, RefusedEntriesRingAndReadingGoesOn) {
   struct {
     std::string script;
@@ -83,7 +51,9 @@ TEST_F(IntField, RefusedEntriesRingAndReadingGoesOn) {
                {"00" + ENTER + "\b\b5" + ENTER, -1, 999, 5, 1},
                {"9" + ENTER + "\x7f" + "15" + ENTER, 10, 99, 15, 1},
                {ENTER + "x*7" + ENTER, -1, 999, 7, 3},
-               {"12-" + ENTER, -1, 999, 12, 0}};
+               {"4\x1b[B\xff" + ENTER, -1, 999, 4, 1},
+               {"-0" + ENTER + "\b\b-2" + ENTER + "\b\b3" + ENTER, -1, 999, 3, 2},
+               {"12-" + ENTER, -1, 999, 12, 0}};  // conversion stops at "-"
   for (auto &c : cases) {
     int key = 0, before = bells();
     keys(c.script);
@@ -92,18 +62,10 @@ TEST_F(IntField, RefusedEntriesRingAndReadingGoesOn) {
     EXPECT_EQ(bells() - before, c.bells) << c.script;
   }
   EXPECT_EQ(row(23), "Press <ESC> to cancel");
-}
-
-TEST_F(IntField, LoneEscCancelsAndASequenceDoesNot) {
   int key = 0;
   keys("4" + ESC_ALONE);
   EXPECT_EQ(readint(&key, -1, 999), 0);
   EXPECT_EQ(key, KEY_ESCAPE);
-  int before = bells();
-  keys("4\x1b[B\xff" + ENTER);
-  EXPECT_EQ(readint(&key, -1, 999), 4);
-  EXPECT_EQ(key, KEY_RETURN);
-  EXPECT_EQ(bells() - before, 1);
 }
 
 TEST_F(IntField, StarStandsForEveryStateOnlyWhenAlone) {
@@ -116,40 +78,34 @@ TEST_F(IntField, StarStandsForEveryStateOnlyWhenAlone) {
   EXPECT_EQ(readintall(&key, -1, 99), 1);
   EXPECT_EQ(key, KEY_RETURN);
   EXPECT_EQ(bells() - before, 1);
-  keys("*" + ENTER);
-  EXPECT_EQ(readintall(&key, -1, 9), 0);
-  EXPECT_EQ(key, '*');
-  keys("7" + ENTER);
-  EXPECT_EQ(readintall(&key, -1, 9), 7);
-  EXPECT_EQ(key, KEY_RETURN);
 }
 
 using NameField = ScreenTest;
 
 // A name never begins with a blank but may hold one; the 21st character, the empty entry and
-// control keys ring.
-TEST_F(NameField, RefusedKeysRing) {
+// control keys ring; Esc leaves the destination as it was.
+TEST_F(NameField, RefusedKeysRingAndEscKeepsTheName) {
   struct {
     std::string script, name;
     int bells;
   } cases[] = {{"  a b" + ENTER, "a b", 0},
                {std::string(21, 'q') + ENTER, std::string(20, 'q'), 1},
                {ENTER + "\t" + "ab\bc" + ENTER, "ac", 2}};
+  char name[MAX_NAME_LEN + 1] = "";
   for (auto &c : cases) {
-    char name[MAX_NAME_LEN + 1] = "";
     int before = bells();
     keys(c.script);
     EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_RETURN);
     EXPECT_EQ(name, c.name);
     EXPECT_EQ(bells() - before, c.bells) << c.name;
   }
-}
-
-TEST_F(NameField, EscLeavesTheDestinationUnchanged) {
-  char name[MAX_NAME_LEN + 1] = "kept";
   keys("new" + ESC_ALONE);
   EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_ESCAPE);
-  EXPECT_STREQ(name, "kept");
+  EXPECT_STREQ(name, "ac");
+  char path_text[MAX_PATH_LEN + 1] = "";
+  keys(std::string(85, 'd') + ENTER);
+  EXPECT_EQ(read_filename(path_text, 1, MAX_PATH_LEN), KEY_RETURN);
+  EXPECT_EQ(strlen(path_text), 79u);
 }
 
 // A DES name never leads out of the user directory: "/" rings, and so do "." and ".." at Enter;
@@ -166,66 +122,45 @@ TEST_F(NameField, DesNamesRefuseTheSlashAndTheDotNames) {
   EXPECT_STREQ(name, "/a/b");
 }
 
-TEST_F(NameField, DirectoryPathsHoldSeventyNineCharacters) {
-  char path_text[MAX_PATH_LEN + 1] = "";
-  keys(std::string(85, 'd') + ENTER);
-  EXPECT_EQ(read_filename(path_text, 1, MAX_PATH_LEN), KEY_RETURN);
-  EXPECT_EQ(strlen(path_text), 79u);
-}
-
 using NameDialog = ScreenTest;
 
+// An input must exist with its own extension; a prompt below row 22 starts a fresh screen.
 TEST_F(NameDialog, InputMustExist) {
   touch("plant.des");
-  char name[MAX_NAME_LEN + 1];
-  keys("nothere" + ENTER + "plant" + ENTER);
-  EXPECT_EQ(getname("Enter name of DES1 ....  ", ".des", name, 0), 0);
-  EXPECT_STREQ(name, "plant");
-  EXPECT_EQ(row(0), "Enter name of DES1 ....  nothere");
-  EXPECT_EQ(row(2), "Filename nothere not in directory!");
-  EXPECT_EQ(row(3), "Enter name of DES1 ....  plant");
-}
-
-// A name with another extension does not count as the input; a new output is taken without a
-// question, an existing one after consent (Enter or Y), another name after "n"; Esc cancels at
-// the name and at the question.
-TEST_F(NameDialog, ExistenceAndOverwrite) {
-  touch("plant.dat");
-  touch("old.des");
-  char name[MAX_NAME_LEN + 1];
-  keys("plant" + ENTER + ESC_ALONE);
-  EXPECT_EQ(getname("Enter name of DES1 ....  ", ".des", name, 0), 1);
-  keys("fresh" + ENTER);
-  EXPECT_EQ(getname("Enter name of DES3 ....  ", ".des", name, 1), 0);
-  EXPECT_STREQ(name, "fresh");
-  EXPECT_EQ(unread(), 0);
-  clear();
-  keys("old" + ENTER + ENTER);
-  EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 0);
-  EXPECT_EQ(row(2), "Filename old already exists.  OK to overwrite?  (*y/n)");
-  for (const std::string &script : {"old" + ENTER + "Y", "old" + ENTER + "n" + "other" + ENTER}) {
-    keys(script);
-    EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 0);
-    EXPECT_STREQ(name, script.back() == 'Y' ? "old" : "other");
-  }
-  for (const std::string &script : {ESC_ALONE, "old" + ENTER + "\x1b"}) {
-    keys(script);
-    EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 1);
-  }
-}
-
-TEST_F(NameDialog, PromptBelowRow22StartsAFreshScreen) {
-  touch("g.des");
+  touch("other.dat");
   char name[MAX_NAME_LEN + 1];
   mvaddstr(10, 0, "earlier dialog text");
   move(23, 0);
-  keys("g" + ENTER);
+  keys("nothere" + ENTER + "other" + ENTER + "plant" + ENTER);
   EXPECT_EQ(getname("Enter name of DES1 ....  ", ".des", name, 0), 0);
+  EXPECT_STREQ(name, "plant");
   EXPECT_EQ(row(10), "");
-  EXPECT_EQ(row(1), "Enter name of DES1 ....  g");
+  EXPECT_EQ(row(1), "Enter name of DES1 ....  nothere");
+  EXPECT_EQ(row(3), "Filename nothere not in directory!");
+  EXPECT_EQ(row(6), "Filename other not in directory!");
+  EXPECT_EQ(row(7), "Enter name of DES1 ....  plant");
 }
 
-TEST_F(NameDialog, PrefilledNameIsCheckedBeforeAnyPrompt) {
+// A new output is taken without a question, an existing one after consent (Y, or Enter in the
+// dialog scripts), another name after "n"; Esc at the question cancels.
+TEST_F(NameDialog, Overwrite) {
+  touch("old.des");
+  char name[MAX_NAME_LEN + 1];
+  const std::pair<std::string, std::string> cases[] = {{"fresh" + ENTER, "fresh"},
+                                                       {"old" + ENTER + "Y", "old"},
+                                                       {"old" + ENTER + "nother" + ENTER, "other"}};
+  for (auto &[script, chosen] : cases) {
+    keys(script);
+    EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 0);
+    EXPECT_EQ(name, chosen);
+    EXPECT_EQ(unread(), 0);
+  }
+  keys("old" + ENTER + "\x1b");
+  EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 1);
+}
+
+// A prefilled name is checked before any prompt.
+TEST_F(NameDialog, PrefilledName) {
   touch("g.des");
   char name[MAX_NAME_LEN + 1] = "g";
   keys("unused" + ENTER);
@@ -239,12 +174,96 @@ TEST_F(NameDialog, PrefilledNameIsCheckedBeforeAnyPrompt) {
   EXPECT_EQ(row(1), "Filename missing not in directory!");
 }
 
-TEST_F(NameDialog, FullNamesStripUpToTwoLeadingBlanks) {
-  char full[FULL_NAME_SIZE];
-  char name[] = "   g";
-  make_filename_ext(full, name, ".des");
-  EXPECT_EQ(std::string(full), dir_ + "/ g.des");
-  EXPECT_STREQ(name, " g");
+using SharedScreen = ScreenTest;
+
+TEST_F(SharedScreen, PauseWaitsForEnterOnlyAndRingsWhenTheBellIsOn) {
+  keys("ab\x1b \rnext\r");
+  int before = bells();
+  user_pause();
+  EXPECT_EQ(row(STATUS_ROW), "Press <Enter> to return to SARV Procedures");
+  EXPECT_EQ(unread(), 5);
+  EXPECT_EQ(bells() - before, 1);
+  keys("\r");
+  ring_active = 0;
+  user_pause();
+  EXPECT_EQ(bells() - before, 1);
+}
+
+TEST_F(SharedScreen, LongPathsAreShownByTheirTail) {
+  std::string fits(58, 'a'), too_long = "/" + std::string(40, 'b') + std::string(18, 'c');
+  move(0, 0);
+  print_fix_filename(fits.c_str(), 59);
+  move(1, 0);
+  print_fix_filename(too_long.c_str(), 59);
+  EXPECT_EQ(row(0), fits);
+  EXPECT_EQ(row(1), "..." + too_long.substr(too_long.size() - 55));
+}
+
+TEST_F(SharedScreen, UpToSevenBlockedEventsAreShownAndMoreAreReferredToTheLog) {
+  mvaddstr(20, 0, "left over");
+  sync_blockevents_display("S", nullptr, 0);
+  EXPECT_EQ(row(20), "");
+  EXPECT_EQ(row(21), "Events blocked in S: None.");
+  const event_t events[] = {1, 2, 3, 4, 5, 6, 999, 8};
+  sync_blockevents_display("S", events, 7);
+  EXPECT_EQ(row(21), "Events blocked in S: [  1,  2,  3,  4,  5,  6,999]");
+  sync_blockevents_display("S", events, 8);
+  EXPECT_EQ(row(21), "Events blocked in S: See MAKEIT.TXT file.");
+}
+
+class Keyboard : public ScreenTest {
+ protected:
+  FILE *open_input() override { return pipe(keyboard_) == 0 ? fdopen(keyboard_[0], "r") : nullptr; }
+  void SetUp() override {
+    ScreenTest::SetUp();
+    set_escdelay(50);
+    autotest = 0;
+  }
+  void TearDown() override {
+    close_keyboard();
+    ScreenTest::TearDown();
+  }
+  void close_keyboard() {
+    if (keyboard_[1] >= 0) close(keyboard_[1]);
+    keyboard_[1] = -1;
+  }
+  void type(const std::string &bytes) {
+    ASSERT_EQ(::write(keyboard_[1], bytes.data(), bytes.size()),
+              static_cast<ssize_t>(bytes.size()));
+  }
+
+ private:
+  int keyboard_[2] = {-1, -1};
+};
+
+// Plain keys pass unchanged, two-code keys become page letters, keypad sequences one key.
+TEST_F(Keyboard, KeysArriveTranslated) {
+  type(std::string("a\r\0I\0Q\0x\x1bOB", 11));
+  for (int key : {int('a'), KEY_RETURN, int('u'), int('d'), 0, KEY_DOWN})
+    EXPECT_EQ(read_key(), key);
+}
+
+// Esc alone cancels; with further keys pending it starts a sequence, and the drained keys are gone.
+TEST_F(Keyboard, LoneEscAndSequences) {
+  type("\x1b");
+  EXPECT_EQ(read_key(), KEY_ESCAPE);
+  EXPECT_EQ(LoneEsc(), 1);
+  type("\x1bz9");
+  EXPECT_EQ(read_key(), KEY_ESCAPE);
+  EXPECT_EQ(LoneEsc(), 0);
+  type("k");
+  EXPECT_EQ(read_key(), 'k');
+}
+
+// The keyboard goes away: a pending key is still read, then the run ends; draining for a lone
+// Esc still answers.
+TEST_F(Keyboard, EndOfKeyboardInput) {
+  type("q\x1b");
+  close_keyboard();
+  EXPECT_EQ(read_key(), 'q');
+  EXPECT_EQ(read_key(), KEY_ESCAPE);
+  EXPECT_EQ(LoneEsc(), 1);
+  EXPECT_EXIT(read_key(), ::testing::ExitedWithCode(1), "keyboard input ended");
 }
 
 }  // namespace

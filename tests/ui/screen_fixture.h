@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,12 +26,10 @@ class ScreenTest : public ::testing::Test {
     ASSERT_EQ(getcwd(old_cwd_, sizeof old_cwd_), old_cwd_);
     ASSERT_EQ(chdir(dir_.c_str()), 0);
     snprintf(prefix, sizeof prefix, "%s/", dir_.c_str());
-    setenv("TERM", "xterm", 1);
-    setenv("LINES", "25", 1);
-    setenv("COLUMNS", "80", 1);
+    for (auto [name, value] : {std::pair{"TERM", "xterm"}, {"LINES", "25"}, {"COLUMNS", "80"}})
+      setenv(name, value, 1);
     terminal_out_ = tmpfile();
-    terminal_in_ = fopen("/dev/null", "r");
-    ASSERT_NE(terminal_out_, nullptr);
+    terminal_in_ = open_input();
     screen_ = newterm("xterm", terminal_out_, terminal_in_);
     ASSERT_NE(screen_, nullptr);
     nonl();
@@ -51,9 +50,11 @@ class ScreenTest : public ::testing::Test {
     auto_in = nullptr;
     autotest = 0;
     ASSERT_EQ(chdir(old_cwd_), 0);
-    std::string command = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(system(command.c_str()), 0);
+    ASSERT_EQ(system(("rm -rf '" + dir_ + "'").c_str()), 0);
   }
+
+  // The terminal's input: none, as keys come from the key script.
+  virtual FILE *open_input() { return fopen("/dev/null", "r"); }
 
   // The keys the next routine reads, byte for byte.
   void keys(const std::string &script) {
@@ -65,42 +66,41 @@ class ScreenTest : public ::testing::Test {
   }
 
   // Bytes of the key script not read yet.
-  long unread() {
-    long at = ftell(auto_in);
-    return static_cast<long>(script_.size()) - at;
-  }
+  long unread() { return static_cast<long>(script_.size()) - ftell(auto_in); }
 
   // Screen row as text, trailing blanks removed.
   static std::string row(int y) {
     char text[128] = "";
-    int saved_y = getcury(stdscr);
-    int saved_x = getcurx(stdscr);
+    int saved_y = getcury(stdscr), saved_x = getcurx(stdscr);
     mvinnstr(y, 0, text, 80);
     move(saved_y, saved_x);
     std::string line = text;
-    line.erase(line.find_last_not_of(' ') + 1);
-    return line;
+    return line.erase(line.find_last_not_of(' ') + 1);
   }
 
   // Bells rung so far (each is one BEL byte on the terminal output).
   int bells() {
     fflush(terminal_out_);
-    long end = ftell(terminal_out_);
-    std::string bytes(static_cast<size_t>(end), '\0');
-    FILE *copy = fopen(("/proc/self/fd/" + std::to_string(fileno(terminal_out_))).c_str(), "rb");
-    size_t got = copy == nullptr ? 0 : fread(&bytes[0], 1, bytes.size(), copy);
-    if (copy != nullptr) fclose(copy);
-    int count = 0;
-    for (size_t i = 0; i < got; ++i)
-      if (bytes[i] == '\a') ++count;
-    return count;
+    std::string out = slurp("/proc/self/fd/" + std::to_string(fileno(terminal_out_)));
+    return static_cast<int>(std::count(out.begin(), out.end(), '\a'));
   }
 
-  // Creates an empty file in the user directory.
-  void touch(const std::string &name) {
-    FILE *f = fopen((dir_ + "/" + name).c_str(), "w");
+  // Files of the user directory: whole content ("<none>" when missing), written, or empty.
+  std::string file(const std::string &name) { return slurp(dir_ + "/" + name); }
+  void write(const std::string &name, const std::string &text) {
+    FILE *f = fopen((dir_ + "/" + name).c_str(), "wb");
     ASSERT_NE(f, nullptr);
+    fputs(text.c_str(), f);
     fclose(f);
+  }
+  void touch(const std::string &name) { write(name, ""); }
+  static std::string slurp(const std::string &name) {
+    FILE *f = fopen(name.c_str(), "rb");
+    if (f == nullptr) return "<none>";
+    std::string bytes;
+    for (int c = getc(f); c != EOF; c = getc(f)) bytes += static_cast<char>(c);
+    fclose(f);
+    return bytes;
   }
 
   std::string dir_;

@@ -1,4 +1,4 @@
-// The read-only views: page keys and stacks, Show DES sections and jumps, the Show DAT rows, the
+// The read-only views: paging, Show DES sections and jumps, the Show DAT rows, the
 // text pager and the directory columns, each checked on an 80x25 screen.
 #include <string>
 
@@ -13,24 +13,6 @@ namespace {
 
 using Views = ScreenTest;
 
-const char *const DES_FOOTER =
-    " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)";
-
-TEST(PageKeys, PagingStopsAtBothEndsAndOnlyShowDesJumps) {
-  EXPECT_EQ(page_key('\r', false, 0, false), PAGE_NEXT);
-  EXPECT_EQ(page_key('\r', true, 3, false), PAGE_LEAVE);
-  EXPECT_EQ(page_key('d', false, 3, false), PAGE_NEXT);
-  EXPECT_EQ(page_key('d', true, 3, false), PAGE_BELL);
-  EXPECT_EQ(page_key('D', false, 0, false), PAGE_IGNORE);
-  EXPECT_EQ(page_key('u', false, 0, false), PAGE_BELL);
-  EXPECT_EQ(page_key('u', true, 1, false), PAGE_FIRST);
-  EXPECT_EQ(page_key('u', true, 2, false), PAGE_BACK);
-  EXPECT_EQ(page_key(27, false, 2, false), PAGE_CANCEL);
-  EXPECT_EQ(page_key('v', false, 0, true), PAGE_JUMP_VOCAL);
-  EXPECT_EQ(page_key('T', true, 0, true), PAGE_JUMP_TRAN);
-  EXPECT_EQ(page_key('H', false, 0, false), PAGE_IGNORE);
-}
-
 // 30 states, each with 4 transitions to the next: 120 transitions, 3 pages (44, 64, 12).
 void ring_des(owned_des *d) {
   std::vector<transition_spec> t;
@@ -44,10 +26,8 @@ TEST_F(Views, EmptyDesShowsEverySectionEmpty) {
   show_des_r("E", 0, nullptr);
   EXPECT_EQ(row(0), "E    # states: 0    state set: empty     initial state: none");
   EXPECT_EQ(row(2), "marker states: none");
-  EXPECT_EQ(row(5), "vocal states: none");
   EXPECT_EQ(row(6), "transition table : empty");
-  EXPECT_EQ(row(23), DES_FOOTER);
-  EXPECT_EQ(unread(), 0);
+  EXPECT_EQ(row(23), " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)");
 }
 
 TEST_F(Views, CellWidthsGrowAtOneHundredThousandAndAMillionStates) {
@@ -64,13 +44,8 @@ TEST_F(Views, CellWidthsGrowAtOneHundredThousandAndAMillionStates) {
     d.des[last].vocal = 20;
     keys("\r");
     show_des_r("BIG", d.size, d.des);
-    EXPECT_EQ(row(0), "BIG    # states: " + std::to_string(sizes[i]) + "    state set: 0 ... " +
-                          std::to_string(last) + "    initial state: 0");
-    EXPECT_EQ(row(2), "marker states:");
     EXPECT_EQ(row(4), "      0");
-    EXPECT_EQ(row(5), "vocal states:");
     EXPECT_EQ(row(7), vocal[i]);
-    EXPECT_EQ(row(8), "# transitions: 4");
     EXPECT_EQ(row(12), tran[i]);
   }
 }
@@ -78,28 +53,24 @@ TEST_F(Views, CellWidthsGrowAtOneHundredThousandAndAMillionStates) {
 TEST_F(Views, TransitionPagesGoDownAndUpAndRingAtTheEnds) {
   owned_des d;
   ring_des(&d);
-  keys("ddd\x1b");  // "d" on the last page rings
-  int before = bells();
-  show_des_r("R", d.size, d.des);
-  EXPECT_EQ(bells() - before, 1);
-  EXPECT_EQ(row(2), "# transitions: 120");
-  EXPECT_EQ(row(6), "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]");
-  EXPECT_EQ(row(9), "");
-
-  keys("duu\x1b");  // back to the first page, where "u" rings
-  before = bells();
-  show_des_r("R", d.size, d.des);
-  EXPECT_EQ(bells() - before, 1);
-  EXPECT_EQ(row(2), "# transitions: 120");
-  EXPECT_EQ(row(6), "[    0,  1,    1]  [    0,  3,    1]  [    0,  5,    1]  [    0,  7,    1]");
-
-  keys("dd\rx\r");  // Enter on the last page ends the show; other keys are ignored
-  show_des_r("R", d.size, d.des);
+  // "d" on the last page and "u" on the first ring; "D" is ignored; Enter on the last page ends.
+  struct {
+    const char *keys;
+    int bells;
+    std::string row6;
+  } cases[] = {
+      {"ddd\x1b", 1, "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]"},
+      {"duDu\x1b", 1, "[    0,  1,    1]  [    0,  3,    1]  [    0,  5,    1]  [    0,  7,    1]"},
+      {"ddu\x1b", 0, "[   11,  1,   12]  [   11,  3,   12]  [   11,  5,   12]  [   11,  7,   12]"},
+      {"dd\rx\r", 0, "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]"}};
+  for (auto &c : cases) {
+    keys(c.keys);
+    int before = bells();
+    show_des_r("R", d.size, d.des);
+    EXPECT_EQ(bells() - before, c.bells) << c.keys;
+    EXPECT_EQ(row(6), c.row6) << c.keys;
+  }
   EXPECT_EQ(unread(), 2);
-
-  keys("ddu\x1b");  // one page back from the third
-  show_des_r("R", d.size, d.des);
-  EXPECT_EQ(row(6), "[   11,  1,   12]  [   11,  3,   12]  [   11,  5,   12]  [   11,  7,   12]");
 }
 
 TEST_F(Views, JumpsRestartAtTheHeadingTheVocalsOrTheTransitions) {
@@ -140,28 +111,19 @@ TEST_F(Views, LongMarkerListWaitsAtItsEndThenGoesOn) {
 
 TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
   owned_des d;
-  std::vector<transition_spec> t;
-  auto add = [&t](state_t s, int count) {
+  std::vector<transition_spec> t;  // states with 1, 6, 7, 2, none and 27 disabled events
+  for (auto [s, count] : {std::pair<state_t, int>{0, 1}, {1, 6}, {2, 7}, {3, 2}, {5, 27}})
     for (int i = 0; i < count; i++) t.push_back({s, static_cast<event_t>(2 * i + 1), 0});
-  };
-  add(0, 1);
-  add(1, 6);
-  add(2, 7);
-  add(3, 2);
-  add(5, 27);
   make_des(6, t, {}, &d);
   keys("\r");
   show_dat_r("C", d.size, d.des);
-  EXPECT_EQ(row(0), "C");
   EXPECT_EQ(row(7), "C is CONTROLLABLE");
-  EXPECT_EQ(row(9), "control data:");
   EXPECT_EQ(row(10), "       0:   1                             1:   1    3    5    7    9   11");
   EXPECT_EQ(row(11), "       2:   1    3    5    7    9   11   13");
   EXPECT_EQ(row(12), "       3:   1    3");
   EXPECT_EQ(row(13), "       5:   1    3    5    7    9   11   13   15   17   19   21   23   25");
   EXPECT_EQ(row(14), "           27   29   31   33   35   37   39   41   43   45   47   49");
   EXPECT_EQ(row(15), "           51   53");
-  EXPECT_EQ(row(23), "Press <Enter> to return to SARV Procedures");
 
   d.des[3].next[1].set_event(4);
   keys("\r");
@@ -174,7 +136,6 @@ TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
   show_dat_r("N", none.size, none.des);
   EXPECT_EQ(row(7), "N is CONTROLLABLE");
   EXPECT_EQ(row(10), "empty.");
-  EXPECT_EQ(row(23), "Press <Enter> to return to SARV Procedure");
   EXPECT_EQ(unread(), 0);
 }
 
@@ -193,26 +154,15 @@ TEST_F(Views, MakeitOpensAtItsLastPageAndPagesBack) {
   std::string text;
   for (int i = 1; i <= 50; i++) text += "line " + std::to_string(i) + "\n";
   text += std::string(85, 'x') + "\r\n";  // wraps onto a second row; the carriage return is dropped
-  FILE *f = fopen((dir_ + "/makeit.txt").c_str(), "w");
-  fputs(text.c_str(), f);
-  fclose(f);
-  EXPECT_EQ(text_page_starts(text.data(), text.size()),
-            (std::vector<long>{static_cast<long>(text.find("line 21")),
-                               static_cast<long>(text.find("line 41"))}));
-  keys("d\r");
+  write("makeit.txt", text);
+  keys("vd\r");  // no jumps here; "d" on the last page rings
   int before = bells();
   ascii_viewer((dir_ + "/makeit.txt").c_str(), "makeit");
   EXPECT_EQ(bells() - before, 1);
   EXPECT_EQ(row(2), "line 41");
   EXPECT_EQ(row(12), std::string(80, 'x'));
   EXPECT_EQ(row(13), "xxxxx");
-  EXPECT_EQ(row(23), " D=PgDn  U=PgUp  Esc (Exit Show)");
-  long size = static_cast<long>(text.size());
-  char head[96];
-  snprintf(head, sizeof head, "makeit     %ld (%3d%%)", size,
-           static_cast<int>(text.find("line 41") * 100 / text.size()));
-  EXPECT_EQ(row(0).substr(0, strlen(head)), head);
-  EXPECT_NE(row(0).find(" DATE: 20"), std::string::npos);
+  EXPECT_EQ(row(0).substr(0, 21), "makeit     " + std::to_string(text.size()) + " ( 65%)");
 
   keys("uu\x1b");
   ascii_viewer((dir_ + "/makeit.txt").c_str(), "makeit");
@@ -231,14 +181,11 @@ TEST_F(Views, DirectoryColumnsFollowTheLongestName) {
   directory_p();
   EXPECT_EQ(row(0), "FILES IN: " + dir_);
   EXPECT_EQ(row(3), ".                   ..                  " + std::string(17, 'a') + "   b");
-  EXPECT_EQ(row(23), " D=PgDn  U=PgUp  Esc (Exit Directory)");
 
   touch(std::string(18, 'c'));
   keys("\r");
   directory_p();
-  EXPECT_EQ(row(3), std::string(".") + std::string(39, ' ') + "..");
   EXPECT_EQ(row(4), std::string(17, 'a') + std::string(23, ' ') + "b");
-
   EXPECT_EQ(failure_layout(14).per_row, 4);
   EXPECT_EQ(failure_layout(15).per_row, 2);
   EXPECT_EQ(failure_layout(31).per_row, 2);
