@@ -7,9 +7,7 @@
 #include <cstdlib>
 #include <numeric>
 #include <random>
-#include <string>
 
-#include "model/progress.h"
 #include "support/transform_ref.h"
 
 namespace {
@@ -20,8 +18,6 @@ int run_iso(owned_des &a, owned_des &b, std::vector<state_t> *corr) {
   iso1(a.size, b.size, a.des, b.des, &result, corr->data());
   return result;
 }
-
-std::vector<std::string> progress_seen;
 
 }  // namespace
 
@@ -64,21 +60,6 @@ TEST(Isomorphism, AgreesWithBruteForceOnRandomPairs) {
   EXPECT_GT(exact, 20);
 }
 
-TEST(Isomorphism, EmptyDesAndProgressLines) {
-  owned_des a, b;
-  std::vector<state_t> corr;
-  EXPECT_EQ(run_iso(a, b, &corr), 1) << "two empty DES";
-  // One "ISO1" line per further state of DES1.
-  make_des(3, {{0, 1, 1}, {1, 2, 2}}, {2}, &a);
-  copy_des(a.des, a.size, &b);
-  set_progress_sink([](const char *line) { progress_seen.push_back(line); });
-  debug_mode = 1;
-  EXPECT_EQ(run_iso(a, b, &corr), 1);
-  debug_mode = 0;
-  set_progress_sink(nullptr);
-  EXPECT_EQ(progress_seen, (std::vector<std::string>{"ISO1: 1 3", "ISO1: 2 3"}));
-}
-
 TEST(Nonconflict, AgreesWithBruteForceOnRandomPairs) {
   std::mt19937 rng(22);
   int conflicting = 0, rounds = 300;
@@ -94,17 +75,17 @@ TEST(Nonconflict, AgreesWithBruteForceOnRandomPairs) {
   }
   EXPECT_GT(conflicting, rounds / 10);
   EXPECT_LT(conflicting, rounds * 9 / 10);
-  owned_des a;
-  make_des(2, {{0, 1, 1}}, {}, &a);
-  EXPECT_EQ(nonconflict_des(a.size, a.des, 0, nullptr), 1) << "empty meet";
-  EXPECT_EQ(nonconflict(0, nullptr), 1);
 }
 
-TEST(Determinism, NondeterminismAndCorruptTargets) {
-  owned_des a;
-  make_des(5, {{2, 5, 3}, {2, 5, 4}, {0, 1, 2}}, {}, &a);
-  EXPECT_EQ(checkdet(a.size, a.des), 0);
+TEST(Compare, EmptyInputsNondeterminismAndCorruptTargets) {
+  owned_des a, none;
+  std::vector<state_t> corr;
+  EXPECT_EQ(run_iso(none, none, &corr), 1);
   EXPECT_EQ(checkdet(0, nullptr), 1);
+  EXPECT_EQ(nonconflict(0, nullptr), 1);
+  make_des(5, {{2, 5, 3}, {2, 5, 4}, {0, 1, 2}}, {}, &a);
+  EXPECT_EQ(nonconflict_des(a.size, a.des, 0, nullptr), 1) << "empty meet";
+  EXPECT_EQ(checkdet(a.size, a.des), 0);
   // A corrupt target is reported to the caller, in compute mode too.
   a.des[2].next[0].set_target(7);
   EXPECT_EQ(checkdet(a.size, a.des), -1);

@@ -60,19 +60,6 @@ void cycle(state_t len, owned_des *g) {
 
 }  // namespace
 
-TEST(Meet, PairsEveryCombinationOfSameEventTransitions) {
-  // A: 0 -1-> 1 (1 marked) after a selfloop on 1 everywhere; B: one marked state looping on 1.
-  owned_des a, b;
-  make_des(2, {{0, 1, 0}, {0, 1, 1}, {1, 1, 1}}, {1}, &a);
-  make_des(1, {{0, 1, 0}}, {0}, &b);
-  for (product_function *f : {meet2, sync2}) {
-    owned_product p(f, a, b);
-    ref_des expected{{{{1, 0}, {1, 1}}, {{1, 1}}}, {false, true}, {0, 0}, {0, 1}};
-    EXPECT_EQ(diff_des(expected, p.des.des, p.des.size), "");
-    EXPECT_EQ(p.code_list(), expected.codes);
-  }
-}
-
 TEST(Meet, PairCodesBeyondThirtyOneBitsAreKept) {
   // N1 * N2 = 2.5e9 pairs: only two are reachable, the second with code 2,499,999,999.
   const state_t n = 50000;

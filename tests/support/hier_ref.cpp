@@ -1,7 +1,7 @@
 // Test support: brute-force checks for the procedures on vocal DES.
 #include "support/hier_ref.h"
 
-#include <map>
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -54,34 +54,24 @@ std::string walk_difference(const ref_des &a, const ref_des &b, output_check che
   return "";
 }
 
-int unreachable_count(const ref_des &g) {
-  return g.size() - ref_reach(g).size();
-}
-
 ref_des ref_entrance_labelled(const ref_des &g) {
-  ref_des h;
-  h.out.resize(g.out.size());
-  h.vocal.assign(g.out.size(), 0);
-  h.marked.assign(g.out.size(), false);
+  ref_des h = g;
   for (state_t i = 0; i < g.size(); i++) {
-    std::set<std::pair<event_t, state_t>> row;
-    for (auto [e, t] : g.out[i]) row.insert({static_cast<event_t>(g.vocal[t]), t});
-    h.out[i].assign(row.begin(), row.end());
+    h.vocal[i] = 0;
+    for (auto &t : h.out[i]) t.first = static_cast<event_t>(g.vocal[t.second]);
+    sort_unique(&h.out[i]);
   }
-  if (g.size() > 0) h.marked[0] = g.marked[0];
   for (state_t k = 1; k < g.size(); k++) {
-    h.marked[k] = g.marked[k];
-    if (g.vocal[k] == 0 || g.marked[k]) continue;
-    std::set<state_t> seen;
     std::vector<state_t> todo = {k};
-    while (!todo.empty() && !h.marked[k]) {
+    std::set<state_t> seen;
+    while (g.vocal[k] != 0 && !todo.empty() && !h.marked[k]) {
       state_t s = todo.back();
       todo.pop_back();
-      for (auto [e, t] : g.out[s]) {
-        if (t == 0 || g.vocal[t] != 0 || !seen.insert(t).second) continue;
-        if (g.marked[t]) h.marked[k] = true;
-        todo.push_back(t);
-      }
+      for (auto [e, t] : g.out[s])
+        if (t != 0 && g.vocal[t] == 0 && seen.insert(t).second) {
+          h.marked[k] = g.marked[t];
+          todo.push_back(t);
+        }
     }
   }
   return h;
@@ -90,17 +80,11 @@ ref_des ref_entrance_labelled(const ref_des &g) {
 ref_des ref_relabelled(const ref_des &g, const std::vector<std::pair<int, int>> &pairs) {
   ref_des h = g;
   for (auto &row : h.out) {
-    std::set<std::pair<event_t, state_t>> fresh;
-    for (auto [e, t] : row) {
-      event_t label = e;
-      for (auto [from, to] : pairs)
-        if (from == e) {
-          label = static_cast<event_t>(to);
-          break;
-        }
-      fresh.insert({label, t});
+    for (auto &t : row) {
+      auto p = std::find_if(pairs.begin(), pairs.end(), [&](auto q) { return q.first == t.first; });
+      if (p != pairs.end()) t.first = static_cast<event_t>(p->second);
     }
-    row.assign(fresh.begin(), fresh.end());
+    sort_unique(&row);
   }
   return h;
 }
@@ -127,11 +111,8 @@ std::set<state_t> vocal_reach(const ref_des &g, state_t from, Keep keep) {
     todo.pop_back();
     for (auto [e, t] : g.out[s]) {
       if (!keep(e, t)) continue;
-      if (g.vocal[t]) {
-        found.insert(t);
-      } else if (seen.insert(t).second) {
-        todo.push_back(t);
-      }
+      if (g.vocal[t]) found.insert(t);
+      if (!g.vocal[t] && seen.insert(t).second) todo.push_back(t);
     }
   }
   return found;

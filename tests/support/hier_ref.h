@@ -20,9 +20,6 @@ enum output_check { IGNORE_OUTPUTS, SAME_BASE, SAME_BASE_WHERE_FIRST_VOCAL };
 // string leads to states of the same base output; else the first difference. Walks state pairs.
 std::string walk_difference(const ref_des &a, const ref_des &b, output_check check);
 
-// Number of states not reachable from state 0.
-int unreachable_count(const ref_des &g);
-
 // The DES whose transitions carry the output of the state they enter (0 when silent), marked at
 // where g is, and also at a vocal state k >= 1 that reaches a marked silent state through silent
 // states other than 0.

@@ -1,5 +1,5 @@
 // Test support: brute-force checks of normality, controllability and language equality under
-// projection, and a literal, slow supervisor reduction to check the real one against.
+// projection.
 #ifndef SARV_TESTS_SUPPORT_REDUCE_REF_H
 #define SARV_TESTS_SUPPORT_REDUCE_REF_H
 
@@ -10,12 +10,6 @@
 #include "support/reference.h"
 
 typedef std::set<event_t> event_set;
-
-// Whether some string of g whose image (erased events removed) is `observed` is generated
-// (marked_only false) or marked. Exact: erased events are followed without a length bound.
-bool projected_member(const ref_des &g, const word &observed, const event_set &erased,
-                      bool marked_only);
-word image(const word &s, const event_set &erased);
 
 // Supnorm by its definition, for deterministic e and g, on strings of at most max_len events:
 // the strings s of Lm(e) ∩ Lm(g) with no string t of Lm(g) - Lm(e) of any length whose image
@@ -31,18 +25,5 @@ std::string normality_violation(const ref_des &k, const ref_des &g, const event_
 bool ref_controllable(const ref_des &k, const ref_des &g);
 // Whether a and b (nondeterministic allowed) have equal closed and equal marked languages.
 bool same_languages(const ref_des &a, const ref_des &b);
-
-// Supervisor reduction done as literally as possible: the states' class representatives after
-// the greedy merging and the lower-bound estimate; status 40 when a state has no matching plant
-// state. `disabled` lists the control data per supervisor state.
-struct ref_reduction {
-  int status = 0;
-  std::vector<state_t> rep;
-  int bound = 0;
-};
-ref_reduction ref_supreduce(const ref_des &plant, const ref_des &sup,
-                            const std::vector<event_set> &disabled);
-// The quotient of sup by the representatives, numbered by smallest member.
-ref_des ref_quotient(const ref_des &sup, const std::vector<state_t> &rep);
 
 #endif

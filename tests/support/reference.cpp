@@ -80,6 +80,11 @@ ref_des to_ref(const state_node *des, state_t n) {
   return g;
 }
 
+void sort_unique(std::vector<std::pair<event_t, state_t>> *row) {
+  std::sort(row->begin(), row->end());
+  row->erase(std::unique(row->begin(), row->end()), row->end());
+}
+
 void from_ref(const ref_des &ref, owned_des *out) {
   std::vector<transition_spec> transitions;
   std::vector<state_t> marked;

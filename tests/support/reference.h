@@ -22,6 +22,7 @@ struct ref_des {
 };
 
 ref_des to_ref(const state_node *des, state_t n);
+void sort_unique(std::vector<std::pair<event_t, state_t>> *row);  // sorted, free of duplicates
 void from_ref(const ref_des &ref, owned_des *out);
 inline void copy_des(const state_node *des, state_t n, owned_des *out) {  // deep copy
   from_ref(to_ref(des, n), out);
