@@ -7,26 +7,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/startup.h"
 #include "model/des_file.h"
-#include "support/random_des.h"
-
-// Whole-file text I/O in binary mode.
-inline void write_text(const std::string &file, const std::string &text) {
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-}
-inline std::string read_text(const std::string &file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+#include "model/model_test_util.h"
 
 // A directory under /tmp with a link "sarv" to the program under test, next to it "murn.ini"
 // naming the user directory "u". While it lives, prefix is that directory, argv0 the link,
@@ -40,7 +26,7 @@ class scratch_install {
     std::filesystem::create_directory(user_);
     program_ = root_ + "/sarv";
     if (getenv("SARV") != nullptr) std::filesystem::create_symlink(getenv("SARV"), program_);
-    write_text(root_ + "/murn.ini", user_ + "\n");
+    write_bytes(root_ + "/murn.ini", user_ + "\n");
     strcpy(saved_prefix_, prefix);
     snprintf(prefix, sizeof prefix, "%s/", user_.c_str());
     saved_argv0_ = std::exchange(argv0, program_.c_str());
@@ -59,16 +45,13 @@ class scratch_install {
   std::string user_file(const std::string &name) const { return user_ + "/" + name; }
   bool user_has(const std::string &name) const { return std::filesystem::exists(user_file(name)); }
   std::vector<std::string> user_listing() const {
-    std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(user_))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+    std::set<std::string> names = list_directory(user_);
+    return {names.begin(), names.end()};
   }
   // Makes argv0 a shell script with `body` ($R: the result file) as the compute process.
   void use_stub(const std::string &body) {
     stub_ = root_ + "/stub.sh";
-    write_text(stub_, "#!/bin/sh\nR='" + user_file("murn.rst") + "'\n" + body + "\n");
+    write_bytes(stub_, "#!/bin/sh\nR='" + user_file("murn.rst") + "'\n" + body + "\n");
     chmod(stub_.c_str(), 0755);
     argv0 = stub_.c_str();
   }

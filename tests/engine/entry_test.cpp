@@ -14,7 +14,7 @@ class Entry : public testing::Test {
     std::string out = install_.root() + "/stdout";
     int status = system(
         ("cd '" + work_ + "' && env -u TERM " + command + " </dev/null >'" + out + "'").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_text(out)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_bytes(out)};
   }
   std::pair<int, std::string> sarv(const std::string &args) {
     return run("'" + install_.program() + "' " + args);
@@ -22,9 +22,9 @@ class Entry : public testing::Test {
   // True when a compute-mode request placed in `dir` was answered there.
   bool compute_mode_uses(const std::string &dir, const std::string &how_to_run = "") {
     std::filesystem::create_directories(dir);
-    write_text(dir + "/murn.prm", "0\n1\n26\n");
+    write_bytes(dir + "/murn.prm", "0\n1\n26\n");
     bool answered = (how_to_run.empty() ? sarv("-cmdline") : run(how_to_run)).first == 0 &&
-                    read_text(dir + "/murn.rst") == "9\n";
+                    read_bytes(dir + "/murn.rst") == "9\n";
     for (const char *file : {"/murn.rst", "/murn.prm"}) std::filesystem::remove(dir + file);
     return answered;
   }
@@ -42,7 +42,7 @@ TEST_F(Entry, TypeOutPrintsTextFilesAndDesFilesUpToTheirHeader) {
   EXPECT_EQ(sarv("'" + install_.user_file("G.des") + "'"),
             std::make_pair(0, std::string("SARV DES file. Version 1.0\x1A")));
   std::string text = "line one\nline two\n\tlast line without end";
-  write_text(work_ + "/notes.txt", text);
+  write_bytes(work_ + "/notes.txt", text);
   EXPECT_EQ(sarv("notes.txt"), std::make_pair(0, text));
   // A file or script that cannot be read is reported, with exit status 1; option words are lower
   // case, capitalised ones are file names.
@@ -74,9 +74,9 @@ TEST_F(Entry, StartUpFileSelectsTheUserDirectory) {
   };
   std::string ini = install_.root() + "/murn.ini";
   for (const auto &[text, used] : cases) {
-    write_text(ini, text);
+    write_bytes(ini, text);
     EXPECT_TRUE(compute_mode_uses(used)) << text;
-    EXPECT_EQ(read_text(ini), text);
+    EXPECT_EQ(read_bytes(ini), text);
   }
   std::filesystem::remove(ini);
   EXPECT_TRUE(compute_mode_uses(fallback));
@@ -85,7 +85,7 @@ TEST_F(Entry, StartUpFileSelectsTheUserDirectory) {
   EXPECT_TRUE(compute_mode_uses(blank, handed + install_.program() + "' -cmdline"));
   // A program started without a path uses the start-up file in HOME.
   std::string home = install_.root() + "/u";
-  write_text(home + "/murn.ini", home + "\n");
+  write_bytes(home + "/murn.ini", home + "\n");
   std::string path = "PATH='" + install_.root() + "':\"$PATH\" sarv -cmdline";
   EXPECT_TRUE(compute_mode_uses(home, "env HOME='" + home + "' " + path));
   auto outcome = run("env -u HOME " + path);
