@@ -33,26 +33,25 @@ class Entry : public testing::Test {
   const std::string &work_ = install_.root();  // the working directory
 };
 
+// Type-out prints a text file whole and a DES file up to its header; a file or script that
+// cannot be read is reported with exit status 1. Option words are lower case, capitalised ones are
+// file names.
 TEST_F(Entry, TypeOutPrintsTextFilesAndDesFilesUpToTheirHeader) {
-  EXPECT_EQ(sarv("'" + install_.root() + "'"),
-            std::make_pair(1, "Error reading " + install_.root() + ": it is a directory\n"));
   owned_des g;
   make_des(3, {{0, 1, 1}, {1, 0, 2}}, {2}, &g);
   install_.file("G", g);
-  EXPECT_EQ(sarv("'" + install_.user_file("G.des") + "'"),
-            std::make_pair(0, std::string("SARV DES file. Version 1.0\x1A")));
   std::string text = "line one\nline two\n\tlast line without end";
   write_bytes(work_ + "/notes.txt", text);
-  EXPECT_EQ(sarv("notes.txt"), std::make_pair(0, text));
-  // A file or script that cannot be read is reported, with exit status 1; option words are lower
-  // case, capitalised ones are file names.
-  const char *cases[][2] = {{"missing.txt", "missing.txt"},
-                            {"-autotest missing.key", "missing.key"},
-                            {"-autotest", ""},
-                            {"-CMDLINE", "-CMDLINE"},
-                            {"-AUTOTEST script", "-AUTOTEST"}};
-  for (const auto &c : cases)
-    EXPECT_EQ(sarv(c[0]), std::make_pair(1, "Error reading " + std::string(c[1]) + "\n")) << c[0];
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {"'" + work_ + "'", 1, "Error reading " + work_ + ": it is a directory\n"},
+      {"'" + install_.user_file("G.des") + "'", 0, "SARV DES file. Version 1.0\x1A"},
+      {"notes.txt", 0, text},
+      {"missing.txt", 1, "Error reading missing.txt\n"},
+      {"-autotest missing.key", 1, "Error reading missing.key\n"},
+      {"-autotest", 1, "Error reading \n"},
+      {"-CMDLINE", 1, "Error reading -CMDLINE\n"},
+      {"-AUTOTEST script", 1, "Error reading -AUTOTEST\n"}};
+  for (const auto &[args, status, out] : cases) EXPECT_EQ(sarv(args), std::make_pair(status, out));
 }
 
 // Compute mode takes the start-up file's whole first line (blanks included) as the user directory

@@ -109,7 +109,7 @@ TEST(Procedures, EveryCodeOnRandomDesMatchesTheReference) {
   for (int code : codes) EXPECT_GE(nonempty[code], 2) << code;
 }
 
-// Corrupt and nondeterministic inputs, a result too large to file, and debug mode.
+// Corrupt, mistaken and nondeterministic inputs, a result too large to file, and debug mode.
 TEST(Procedures, EdgeCasesOfTheExchange) {
   ASSERT_NE(getenv("SARV"), nullptr);
   scratch_install install;
@@ -117,11 +117,15 @@ TEST(Procedures, EdgeCasesOfTheExchange) {
   make_des(2, {{0, 1, 1}}, {1}, &a);
   install.file("A", a);
   install.file("M", a);
-  // A corrupt input is not taken for an empty DES, and an earlier output stays as it was.
+  // A corrupt input, or control data under a DES name, is not taken for an empty DES, and an
+  // earlier output stays as it was.
   write_bytes(install.user_file("BAD.des"), "SARV DES file. Version 1.0\x1a");
+  filedes("D", 0, -1, nullptr);
+  std::filesystem::rename(install.user_file("D.dat"), install.user_file("D.des"));
   std::string before = read_bytes(install.user_file("M.des"));
   EXPECT_EQ(meet_runProgram("M", "A", "BAD"), MURN_INPUT_NOT_READ);
   EXPECT_EQ(trim_runProgram("M", "BAD"), MURN_INPUT_NOT_READ);
+  EXPECT_EQ(sync_runProgram("M", "A", "D"), MURN_INPUT_NOT_READ);
   EXPECT_EQ(read_bytes(install.user_file("M.des")), before);
   // Projecting (1|2)* 1 (1|2)^21 needs 2^22 states, more than a DES file can number.
   std::vector<transition_spec> edges = {{0, 1, 0}, {0, 2, 0}, {0, 1, 1}, {0, 9, 0}};
@@ -138,7 +142,7 @@ TEST(Procedures, EdgeCasesOfTheExchange) {
     EXPECT_EQ(run("S", "A", "ND"), MURN_NONDETERMINISTIC);
   }
   EXPECT_EQ(install.user_listing(),
-            (std::vector<std::string>{"A.des", "BAD.des", "G.des", "M.des", "ND.des"}));
+            (std::vector<std::string>{"A.des", "BAD.des", "D.des", "G.des", "M.des", "ND.des"}));
   // In debug mode the compute process shares the front end's standard output, progress included.
   debug_mode = 1;
   testing::internal::CaptureStdout();
