@@ -1,4 +1,5 @@
-// DOT pictures: control data as a table, names escaped, failures that keep the old picture.
+// DOT pictures: edge styles, control data as a table, names escaped, failures that keep the old
+// picture.
 // States, edges and their styles as Graphviz reads them, pictures too large to draw and a missing
 // Graphviz are checked end to end by the picture script.
 #include "report/dot.h"
@@ -43,6 +44,18 @@ TEST(DotPicture, OddNamesEmptyDesAndControlDataStayValidDot) {
   EXPECT_EQ(text.find("<TD>0</TD>"), std::string::npos);
   EXPECT_NE(text.find("D&lt;&amp;&gt;: control data"), std::string::npos);
   EXPECT_EQ(plain_nodes(plain), 1);
+}
+
+// Controllable (odd) events to one target share a solid edge, uncontrollable ones a dashed edge.
+TEST(DotPicture, EdgesMergedByControllability) {
+  scratch_dir dir;
+  owned_des d;
+  make_des(2, {{0, 1, 1}, {0, 2, 1}, {0, 3, 1}, {0, 4, 1}}, {1}, &d);
+  ASSERT_EQ(picture_files("G", d.des, d.size, 0, dir.file("G.dot").c_str(), nullptr, "svg"),
+            DOT_OK);
+  std::string text = read_bytes(dir.file("G.dot"));
+  EXPECT_NE(text.find("0 -> 1 [label=\"1,3\"];"), std::string::npos) << text;
+  EXPECT_NE(text.find("0 -> 1 [label=\"2,4\", style=dashed];"), std::string::npos) << text;
 }
 
 // A DOT file that cannot be written, or that Graphviz refuses, fails and keeps the old picture.
