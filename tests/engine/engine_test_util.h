@@ -4,72 +4,42 @@
 #define SARV_TESTS_ENGINE_ENGINE_TEST_UTIL_H
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/startup.h"
 #include "model/des_file.h"
-#include "support/random_des.h"
+#include "model/model_test_util.h"
 
-// Whole-file text I/O in binary mode.
-inline void write_text(const std::string &file, const std::string &text) {
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-}
-inline std::string read_text(const std::string &file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// A directory under /tmp with a link "sarv" to the program under test, next to it "murn.ini"
+// A scratch directory with a link "sarv" to the program under test, next to it "murn.ini"
 // naming the user directory "u". While it lives, prefix is that directory, argv0 the link,
 // debug_mode 0 and minflag 1.
 class scratch_install {
  public:
   scratch_install() {
-    char name[] = "/tmp/sarv_engineXXXXXX";
-    root_ = mkdtemp(name);
-    user_ = root_ + "/u";
     std::filesystem::create_directory(user_);
-    program_ = root_ + "/sarv";
     if (getenv("SARV") != nullptr) std::filesystem::create_symlink(getenv("SARV"), program_);
-    write_text(root_ + "/murn.ini", user_ + "\n");
-    strcpy(saved_prefix_, prefix);
+    write_bytes(root_.file("murn.ini"), user_ + "\n");
     snprintf(prefix, sizeof prefix, "%s/", user_.c_str());
-    saved_argv0_ = std::exchange(argv0, program_.c_str());
-    saved_flags_[0] = std::exchange(debug_mode, 0);
-    saved_flags_[1] = std::exchange(minflag, 1);
   }
   ~scratch_install() {
-    strcpy(prefix, saved_prefix_);
     argv0 = saved_argv0_;
     debug_mode = saved_flags_[0];
     minflag = saved_flags_[1];
-    std::filesystem::remove_all(root_);
   }
-  const std::string &root() const { return root_; }
+  const std::string &root() const { return root_.path; }
   const std::string &program() const { return program_; }
   std::string user_file(const std::string &name) const { return user_ + "/" + name; }
   bool user_has(const std::string &name) const { return std::filesystem::exists(user_file(name)); }
   std::vector<std::string> user_listing() const {
-    std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(user_))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+    std::set<std::string> names = list_directory(user_);
+    return {names.begin(), names.end()};
   }
   // Makes argv0 a shell script with `body` ($R: the result file) as the compute process.
   void use_stub(const std::string &body) {
-    stub_ = root_ + "/stub.sh";
-    write_text(stub_, "#!/bin/sh\nR='" + user_file("murn.rst") + "'\n" + body + "\n");
-    chmod(stub_.c_str(), 0755);
+    write_script(stub_, "R='" + user_file("murn.rst") + "'\n" + body + "\n");
     argv0 = stub_.c_str();
   }
   // Files `g` in the user directory; loads a well-formed output of `kind` (-1: control data) and
@@ -89,10 +59,10 @@ class scratch_install {
   }
 
  private:
-  std::string root_, user_, program_, stub_;
-  char saved_prefix_[sizeof prefix];
-  const char *saved_argv0_;
-  int saved_flags_[2];
+  scratch_dir root_;  // puts prefix back when it goes
+  std::string user_ = root_.file("u"), program_ = root_.file("sarv"), stub_ = root_.file("stub");
+  const char *saved_argv0_ = std::exchange(argv0, program_.c_str());
+  int saved_flags_[2] = {std::exchange(debug_mode, 0), std::exchange(minflag, 1)};
 };
 
 #endif

@@ -1,16 +1,20 @@
-// Every catalogue procedure end to end: its request function starts the real program in compute
-// mode on random DES, and the output is compared with the references. This proves the wiring
-// (inputs and their order, list, output kind, result code); the algorithms are tested elsewhere.
+// Every catalogue procedure end to end through the real program in compute mode on random DES,
+// compared with the references (the reduction procedures with their algorithm run here): the
+// wiring (inputs and their order, list, output kind, result code) and the failure codes.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <set>
 
+#include "algo/cnorm.h"
+#include "algo/outcon.h"
+#include "algo/supred.h"
 #include "engine/catalogue.h"
 #include "engine/cl_kep.h"
 #include "engine/engine_test_util.h"
 #include "engine/transform_procedures.h"
 #include "support/brute_lang.h"
+#include "support/hier_ref.h"
 #include "support/reference.h"
 #include "support/transform_ref.h"
 
@@ -110,25 +114,24 @@ TEST(Procedures, EveryCodeOnRandomDesMatchesTheReference) {
   for (int code : codes) EXPECT_GE(nonempty[code], 2) << code;
 }
 
-// Missing, corrupt and unwritable files, a result too large to file, and debug mode.
+// Corrupt, mistaken and nondeterministic inputs, a result too large to file, and debug mode.
 TEST(Procedures, EdgeCasesOfTheExchange) {
   ASSERT_NE(getenv("SARV"), nullptr);
   scratch_install install;
-  owned_des a, e, g;
+  owned_des a, g;
   make_des(2, {{0, 1, 1}}, {1}, &a);
   install.file("A", a);
   install.file("M", a);
-  // A missing input reads as the empty DES.
-  ASSERT_EQ(meet_runProgram("E", "A", "NONE"), MURN_OK);
-  install.load("E", 0, &e);
-  EXPECT_EQ(e.size, 0);
-  // A corrupt input is not taken for an empty DES, and an earlier output stays as it was.
-  write_text(install.user_file("BAD.des"), "SARV DES file. Version 1.0\x1a");
-  std::string before = read_text(install.user_file("M.des"));
+  // A corrupt input, or control data under a DES name, is not taken for an empty DES, and an
+  // earlier output stays as it was.
+  write_bytes(install.user_file("BAD.des"), "SARV DES file. Version 1.0\x1a");
+  filedes("D", 0, -1, nullptr);
+  std::filesystem::rename(install.user_file("D.dat"), install.user_file("D.des"));
+  std::string before = read_bytes(install.user_file("M.des"));
   EXPECT_EQ(meet_runProgram("M", "A", "BAD"), MURN_INPUT_NOT_READ);
   EXPECT_EQ(trim_runProgram("M", "BAD"), MURN_INPUT_NOT_READ);
-  EXPECT_EQ(read_text(install.user_file("M.des")), before);
-  EXPECT_EQ(trim_runProgram(std::string(252, 'h').c_str(), "A"), MURN_OUTPUT_NOT_WRITTEN);
+  EXPECT_EQ(sync_runProgram("M", "A", "D"), MURN_INPUT_NOT_READ);
+  EXPECT_EQ(read_bytes(install.user_file("M.des")), before);
   // Projecting (1|2)* 1 (1|2)^21 needs 2^22 states, more than a DES file can number.
   std::vector<transition_spec> edges = {{0, 1, 0}, {0, 2, 0}, {0, 1, 1}, {0, 9, 0}};
   for (state_t s = 1; s < 22; s++) edges.insert(edges.end(), {{s, 1, s + 1}, {s, 2, s + 1}});
@@ -136,7 +139,6 @@ TEST(Procedures, EdgeCasesOfTheExchange) {
   install.file("G", g);
   const event_t erase[] = {9};
   EXPECT_EQ(project_runProgram("P", "G", erase, 1), MURN_OUT_OF_MEMORY);
-  EXPECT_FALSE(install.user_has("P.des"));
   // Supcon and Condat count transitions: a nondeterministic plant or specification is refused.
   make_des(2, {{0, 1, 0}, {0, 1, 1}}, {1}, &g);
   install.file("ND", g);
@@ -144,12 +146,165 @@ TEST(Procedures, EdgeCasesOfTheExchange) {
     EXPECT_EQ(run("S", "ND", "A"), MURN_NONDETERMINISTIC);
     EXPECT_EQ(run("S", "A", "ND"), MURN_NONDETERMINISTIC);
   }
-  EXPECT_FALSE(install.user_has("S.des") || install.user_has("S.dat"));
+  EXPECT_EQ(install.user_listing(),
+            (std::vector<std::string>{"A.des", "BAD.des", "D.des", "G.des", "M.des", "ND.des"}));
   // In debug mode the compute process shares the front end's standard output, progress included.
   debug_mode = 1;
   testing::internal::CaptureStdout();
   EXPECT_EQ(trim_runProgram("H", "A"), MURN_OK);
   EXPECT_NE(testing::internal::GetCapturedStdout().find("B_REACH: 0"), std::string::npos);
+}
+
+// The procedures on vocal DES.
+TEST(HierProcedures, EveryCodeRunsFromItsRequest) {
+  ASSERT_NE(getenv("SARV"), nullptr);
+  scratch_install install;
+  std::mt19937 rng(2026);
+  for (int round = 0; round < 4; round++) {
+    owned_des a, out[26];
+    make_random_vocal(rng, 3 + round, 3, &a);
+    install.file("A", a);
+    ref_des ra = to_ref(a.des, a.size);
+    const state_pair pairs[] = {{1, 3}, {2, 4}};
+    quad requests[1] = {{0, 0, 0, 40}};
+    if (a.des[0].numelts > 0)
+      requests[0] = {0, a.des[0].next[0].event(), a.des[0].next[0].target(), 40};
+    ASSERT_EQ(convert_runProgram("O12", "A", pairs, 2), MURN_OK);
+    ASSERT_EQ(vocalize_runProgram("O13", "A", requests, 1), MURN_OK);
+    ASSERT_EQ(outconsis_runProgram("O14", "A"), MURN_OK);
+    ASSERT_EQ(hiconsis_runProgram("O15", "A"), MURN_OK);
+    ASSERT_EQ(higen_runProgram("O16", "A"), MURN_OK);
+    ASSERT_EQ(hiconsis_runProgram1("O25", "A"), MURN_OK);
+    install.expect_no_protocol_files();
+    for (int code : {12, 13, 14, 15, 16, 25})
+      install.load("O" + std::to_string(code), 0, &out[code]);
+    owned_des relabelled, high;
+    from_ref(ref_relabelled(ra, {{1, 3}, {2, 4}}), &relabelled);
+    EXPECT_TRUE(bounded_projected_language(out[12].des, out[12].size, 5, {}) ==
+                bounded_projected_language(relabelled.des, relabelled.size, 5, {}));
+    EXPECT_EQ(walk_difference(ra, to_ref(out[13].des, out[13].size), IGNORE_OUTPUTS), "");
+    if (a.des[0].numelts > 0) {
+      EXPECT_EQ(out[13].des[out[13].des[0].next[0].target()].vocal, 40);
+    }
+    for (int code : {14, 15, 25}) {
+      EXPECT_EQ(occ_violation(out[code].des, out[code].size), "") << code;
+      EXPECT_EQ(walk_difference(ra, to_ref(out[code].des, out[code].size),
+                                code == 14 ? SAME_BASE : SAME_BASE_WHERE_FIRST_VOCAL),
+                "")
+          << code;
+    }
+    from_ref(ref_entrance_labelled(ra), &high);
+    EXPECT_TRUE(bounded_projected_language(out[16].des, out[16].size, 5, {}) ==
+                bounded_projected_language(high.des, high.size, 5, {0}));
+  }
+}
+
+TEST(HierProcedures, FailuresLeaveNoOutput) {
+  ASSERT_NE(getenv("SARV"), nullptr);
+  scratch_install install;
+  owned_des loud, full, dup;
+  make_des(3, {{0, 1, 1}, {1, 2, 2}, {2, 4, 0}}, {0}, &loud);
+  loud.des[0].vocal = 10;  // the initial state may not carry an output
+  loud.des[2].vocal = 20;
+  install.file("LOUD", loud);
+  for (auto run :
+       {outconsis_runProgram, hiconsis_runProgram, higen_runProgram, hiconsis_runProgram1})
+    EXPECT_EQ(run("X", "LOUD"), MURN_VOCAL_STATE0);
+  // Every output 10..99 in use: both variants overflow.
+  std::vector<transition_spec> chain;
+  for (state_t s = 0; s < 90; s++) chain.push_back({s, 2, s + 1});
+  make_des(91, chain, {}, &full);
+  for (state_t s = 1; s <= 90; s++) set_output(&full.des[s], static_cast<unsigned>(9 + s));
+  install.file("FULL", full);
+  EXPECT_EQ(hiconsis_runProgram("Y", "FULL"), MURN_VOCAL_OVERFLOW);
+  EXPECT_EQ(hiconsis_runProgram1("Y", "FULL"), MURN_VOCAL_OVERFLOW);
+  // 1100 transitions on one label from one state need more fresh labels than there are.
+  std::vector<transition_spec> fan;
+  for (state_t t = 1; t <= 1100; t++) fan.push_back({0, 1, t});
+  make_des(1101, fan, {}, &dup);
+  install.file("DUP", dup);
+  const state_pair none[] = {{1, 1}};
+  EXPECT_EQ(convert_runProgram("Z", "DUP", none, 1), MURN_LABEL_OVERFLOW);
+  EXPECT_EQ(install.user_listing(), (std::vector<std::string>{"DUP.des", "FULL.des", "LOUD.des"}));
+}
+
+// Files a random plant G, a legal language E inside it, the supervisor S = Supcon(G, E) and its
+// control data C, the last two made by the compute process. Returns the supervisor's state count.
+state_t file_case(unsigned seed, owned_des *e, owned_des *g) {
+  std::mt19937 rng(seed);
+  make_random_des(rng, {6, {0, 1, 2, 3, 4}, 3, 0.6, true, false}, g);
+  copy_des(g->des, g->size, e);
+  for (state_t s = 0; s < e->size; s++)
+    if (e->des[s].numelts > 1) e->des[s].numelts--;  // the freed entry stays allocated
+  scratch_install::file("G", *g);
+  scratch_install::file("E", *e);
+  EXPECT_EQ(supcon_runProgram("S", "G", "E"), MURN_OK);
+  EXPECT_EQ(condat_runProgram("C", "G", "S"), MURN_OK);
+  owned_des s;
+  scratch_install::load("S", 0, &s);
+  return s.size;
+}
+
+TEST(ReduceProcedures, NormalityCodesRunTheirProcedureOnTheNullList) {
+  scratch_install install;
+  const event_t nulls[] = {0, 3};
+  typedef int (*normal)(state_node *, state_t, state_node *, state_t, state_node **, state_t *,
+                        const event_t *, uint16_t);
+  typedef int (*request)(const char *, const char *, const char *, const event_t *, int);
+  const std::pair<request, normal> cases[] = {{supnorm_runProgram, suprema_normal},
+                                              {supnormclo_runProgram, suprema_normal_clo},
+                                              {supscop_runProgram, suprema_normal_scop},
+                                              {supnormclo_runProgram1, suprema_normal_clo1},
+                                              {supscop_runProgram1, suprema_normal_scop1}};
+  int nonempty = 0;
+  for (unsigned seed = 1; seed <= 4; seed++) {
+    owned_des e, g;
+    file_case(seed, &e, &g);
+    for (const auto &[run, direct] : cases) {
+      ASSERT_EQ(run("OUT", "E", "G", nulls, 2), MURN_OK);
+      owned_des out, expected;
+      scratch_install::load("OUT", 0, &out);
+      ASSERT_EQ(direct(e.des, e.size, g.des, g.size, &expected.des, &expected.size, nulls, 2),
+                CNORM_DONE);
+      EXPECT_TRUE(same_des(expected.des, expected.size, out.des, out.size));
+      nonempty += out.size > 0;
+    }
+  }
+  EXPECT_GE(nonempty, 8);
+  install.expect_no_protocol_files();
+  owned_des nd;
+  make_des(2, {{0, 1, 0}, {0, 1, 1}}, {0}, &nd);
+  install.file("ND", nd);
+  EXPECT_EQ(supscop_runProgram("OUT", "ND", "G", nulls, 2), MURN_NONDETERMINISTIC);
+}
+
+TEST(ReduceProcedures, SupreduceAnswersBoundAndRatioAndCopiesOrEmptiesItsSpecialCases) {
+  scratch_install install;
+  owned_des e, g, one, r;
+  for (unsigned seed = 1; file_case(seed, &e, &g) < 3; seed++) {
+  }
+  int32_t bound = -1, direct_bound = -1;
+  float ratio = 0, direct_ratio = 0;
+  ASSERT_EQ(supreduce("G", "S", "C", "EXPECTED", &direct_bound, &direct_ratio), SUPRED_DONE);
+  ASSERT_EQ(supreduce_runProgram("R", "G", "S", "C", &bound, &ratio), MURN_OK);
+  EXPECT_TRUE(bound == direct_bound && ratio == direct_ratio);
+  EXPECT_EQ(read_bytes(install.user_file("R.des")), read_bytes(install.user_file("EXPECTED.des")));
+  install.expect_no_protocol_files();
+  // One state with one selfloop is copied, ratio 1 and bound 1; an empty plant gives no states.
+  make_des(1, {{0, 1, 0}}, {0}, &one);
+  install.file("ONE", one);
+  ASSERT_EQ(supreduce_runProgram("R", "G", "ONE", "C", &bound, &ratio), MURN_OK);
+  EXPECT_TRUE(bound == 1 && ratio == 1.0f);
+  EXPECT_EQ(read_bytes(install.user_file("R.des")), read_bytes(install.user_file("ONE.des")));
+  install.file("EMPTY", owned_des());
+  ASSERT_EQ(supreduce_runProgram("R", "EMPTY", "S", "C", &bound, &ratio), MURN_OK);
+  scratch_install::load("R", 0, &r);
+  EXPECT_EQ(r.size, 0);
+  // Control data of another supervisor fail the reduction, and nothing is written.
+  std::filesystem::remove(install.user_file("R.des"));
+  ASSERT_EQ(filedes("C", 1, -1, one.des), 0);
+  EXPECT_EQ(supreduce_runProgram("R", "G", "S", "C", &bound, &ratio), MURN_SUPREDUCE_ERROR);
+  EXPECT_FALSE(install.user_has("R.des"));
 }
 
 }  // namespace

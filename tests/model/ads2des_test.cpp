@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <sstream>
 
 #include "model/model_test_util.h"
 #include "model/mymalloc.h"
@@ -115,19 +116,8 @@ TEST(AdsReader, ErrorRecordsInBothModes) {
   }
 }
 
-// Lines of any length: a long comment stays a comment, however its tail reads, and a long data
-// line keeps its numbers.
-TEST(AdsReader, LinesOfAnyLength) {
-  scratch_dir dir;
-  owned_des ex;
-  make_des(3, {{1, 0, 2}}, {}, &ex);
-  std::string comment = "#" + std::string(1000, '-') + " 0 1 1",
-              data = std::string(600, ' ') + "1 0 2";
-  expect_reads_as(ads_file(dir, HEAD + "Vocal states:|Transitions:|" + comment + "|" + data), ex);
-}
-
-// A description is the template with the data after each section's comments. The unchanged
-// template fails at each label as a state count; "*" marks every state.
+// The unchanged template fails at each label as a state count; "*" marks every state; lines may
+// have any length; descriptions of random DES read back as the same DES.
 TEST(AdsWriter, TemplateDescriptionsAndRoundTrips) {
   scratch_dir dir;
   owned_des ex;
@@ -137,15 +127,21 @@ TEST(AdsWriter, TemplateDescriptionsAndRoundTrips) {
   EXPECT_EQ(generate_ads_file(dir.file("no/such/dir.ads").c_str(), "X"), 1);
   EXPECT_EQ(both_reads(dir.file("tmpl.ads")).all,
             (records{{18, 8, -1}, {18, 14, -1}, {18, 21, -1}}));
-  std::string expected = read_bytes(dir.file("tmpl.ads"));
-  expected.replace(expected.find("Template"), 8, "auto-generated");
-  expected.insert(expected.size() - 2, "\n0     1   1    \n1     0   2    ");
-  expected.insert(expected.find("\n\nTransitions:"), "\n1     12  ");
-  expected.insert(expected.find("\n\nVocal states:"), "\n2");
-  expected.insert(expected.find("\n\nMarker states:"), "\n3");
-  EXPECT_EQ(read_bytes(describe(dir, ex)), expected);
+  // Without its data lines (those starting with a digit) a description is the template.
+  std::istringstream description(read_bytes(describe(dir, ex)));
+  std::string tmpl = read_bytes(dir.file("tmpl.ads")), comments;
+  for (std::string line; std::getline(description, line);)
+    if (line.empty() || !isdigit(line[0])) comments += line + "\n";
+  EXPECT_EQ(comments, tmpl.replace(tmpl.find("Template"), 8, "auto-generated"));
   std::for_each(ex.des, ex.des + ex.size, [](state_node &s) { s.marked = 1; });
   expect_reads_as(ads_file(dir, HEAD + " *|Vocal states:|1 12|Transitions:|0 1 1|1 0 2|1 0 2"), ex);
+  // Lines of any length: a long comment stays a comment, however its tail reads, and a long data
+  // line keeps its numbers.
+  owned_des one;
+  make_des(3, {{1, 0, 2}}, {}, &one);
+  expect_reads_as(ads_file(dir, HEAD + "Vocal states:|Transitions:|#" + std::string(1000, '-') +
+                                    " 0 1 1|" + std::string(600, ' ') + "1 0 2"),
+                  one);
   std::mt19937 rng(4242);
   for (int round = 0; round < 40; round++) {
     SCOPED_TRACE(round);

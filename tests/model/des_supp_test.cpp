@@ -80,23 +80,9 @@ TEST(SortedLists, RandomInsertionsAndDeletionsMatchOrderedSets) {
   quads.expect_holds_ref([](quad x) { return std::make_tuple(x.a, x.b, x.c, x.d); });
 }
 
-TEST(SortedLists, EventDifferenceKeepsWhatTheSecondListLacksAlsoInPlace) {
-  std::mt19937 rng(5);
-  for (int round = 0; round < 200; round++) {
-    std::set<event_t> a, b;
-    for (int k = draw<int>(rng, 0, 11); k > 0; k--) a.insert(draw<event_t>(rng, 0, 15));
-    for (int k = draw<int>(rng, 0, 11); k > 0; k--) b.insert(draw<event_t>(rng, 0, 15));
-    std::vector<event_t> va(a.begin(), a.end()), vb(b.begin(), b.end()), expected;
-    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(expected));
-    va.resize(event_difference(va.data(), static_cast<uint16_t>(va.size()), vb.data(),
-                               static_cast<uint16_t>(vb.size()), va.data()));
-    EXPECT_EQ(va, expected) << round;
-  }
-}
-
 // Inserting beyond the last state adds empty states, whatever an earlier failure left in
-// mem_result; a failed growth changes nothing.
-TEST(SortedLists, InsertBeyondTheLastStateAddsEmptyStates) {
+// mem_result; a failed growth changes nothing. Outputs map once, not on along a chain.
+TEST(DesHelpers, InsertBeyondTheLastStateAndMapOutputs) {
   owned_des d, expected;
   int c;
   make_des(3, {{0, 1, 1}}, {0}, &d);
@@ -108,4 +94,9 @@ TEST(SortedLists, InsertBeyondTheLastStateAddsEmptyStates) {
   addordlist1(5, 5, &d.des[0].next, d.des[0].numelts, &c);
   fail_allocation_after(-1);
   EXPECT_TRUE(std::exchange(mem_result, 0) == 1 && c == 0 && des_text(d) == des_text(expected));
+  d.des[0].vocal = 10;
+  d.des[2].vocal = 30;
+  const state_pair pairs[] = {{10, 20}, {20, 30}, {30, 40}};
+  vocalmap_des(d.des, d.size, pairs, 3);
+  EXPECT_TRUE(d.des[0].vocal == 20 && d.des[1].vocal == 0 && d.des[2].vocal == 40);
 }

@@ -1,7 +1,12 @@
-// Helpers of the model tests: a scratch user directory, raw file bytes and DES comparison.
+// Helpers shared by the model, engine and report tests: a scratch user directory, raw file bytes,
+// DES comparison, captured streams and PATH overrides.
 #ifndef SARV_TESTS_MODEL_MODEL_TEST_UTIL_H
 #define SARV_TESTS_MODEL_MODEL_TEST_UTIL_H
 
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +16,28 @@
 
 #include "model/des_data.h"
 #include "support/random_des.h"
+
+inline std::string read_bytes(const std::string &file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void write_bytes(const std::string &file, const std::string &bytes) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Writes an executable shell script.
+inline void write_script(const std::string &file, const std::string &body) {
+  write_bytes(file, "#!/bin/sh\n" + body);
+  chmod(file.c_str(), 0755);
+}
+
+inline std::set<std::string> list_directory(const std::string &dir) {
+  std::set<std::string> names;
+  for (const auto &entry : std::filesystem::directory_iterator(dir))
+    names.insert(entry.path().filename().string());
+  return names;
+}
 
 // A fresh directory under /tmp that serves as the user directory (`prefix`) while it lives.
 struct scratch_dir {
@@ -24,21 +51,27 @@ struct scratch_dir {
     std::filesystem::remove_all(path);
   }
   std::string file(const std::string &name) const { return path + "/" + name; }
-  std::set<std::string> listing() const {
-    std::set<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(path))
-      names.insert(entry.path().filename().string());
-    return names;
-  }
+  std::set<std::string> listing() const { return list_directory(path); }
 };
 
-inline std::string read_bytes(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+// Sets PATH for the life of the object and puts it back afterwards.
+struct path_override {
+  std::string saved = getenv("PATH") ? getenv("PATH") : "";
+  explicit path_override(const std::string &value) { setenv("PATH", value.c_str(), 1); }
+  ~path_override() { setenv("PATH", saved.c_str(), 1); }
+};
 
-inline void write_bytes(const std::string &path, const std::string &bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
+// Everything a writer puts on a stream, as a string.
+template <typename Writer>
+std::string capture(Writer write) {
+  char *text = nullptr;
+  size_t size = 0;
+  FILE *f = open_memstream(&text, &size);
+  write(f);
+  fclose(f);
+  std::string out(text, size);
+  free(text);
+  return out;
 }
 
 // A random DES with outputs on some states and labels that include the extremes 0 and 999.
@@ -50,11 +83,11 @@ inline void random_des(std::mt19937 &rng, state_t states, int max_out, bool dete
 
 // State count, then per state marker, output and transition words: equal texts, equal DES.
 inline std::string des_text(const owned_des &d) {
-  const state_node *des = d.des;
   std::string text = std::to_string(d.size);
   for (state_t s = 0; s < d.size; s++) {
-    text += "\n" + std::to_string(s) + (des[s].marked ? " m " : " ") + std::to_string(des[s].vocal);
-    for (int j = 0; j < des[s].numelts; j++) text += " " + std::to_string(des[s].next[j].word);
+    const state_node &n = d.des[s];
+    text += "\n" + std::to_string(s) + (n.marked ? " m " : " ") + std::to_string(n.vocal);
+    for (int j = 0; j < n.numelts; j++) text += " " + std::to_string(n.next[j].word);
   }
   return text;
 }
