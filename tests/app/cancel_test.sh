@@ -22,10 +22,12 @@ check "inputs made" "$?" 0
 cp "$USERDIR/OUT.des" "$WORK/OUT.old"
 cp "$USERDIR/makeit.txt" "$WORK/makeit.old"
 
-processes_in_work() {  # the processes whose working directory is WORK
+sarv_processes_in_work() {  # the sarv processes working in WORK or below it
   for p in /proc/[0-9]*; do
-    [ "$(readlink "$p/cwd" 2>/dev/null)" = "$WORK" ] && tr '\0' ' ' <"$p/cmdline" && echo
-  done
+    case "$(readlink "$p/cwd" 2>/dev/null)" in
+      "$WORK" | "$WORK"/*) tr '\0' ' ' <"$p/cmdline" && echo ;;
+    esac
+  done | grep '^\./sarv '
 }
 
 # Esc, then y: back to the menu; nothing written, nothing logged, no compute process left.
@@ -35,7 +37,7 @@ check "old output and log kept" "$(cmp "$USERDIR/OUT.des" "$WORK/OUT.old" &&
   cmp "$USERDIR/makeit.txt" "$WORK/makeit.old" && echo kept)" kept
 check "user directory after cancel" "$(ls "$USERDIR" | tr '\n' ' ')" \
   "BIG1.des BIG2.des OUT.des makeit.txt "
-check "processes left" "$(processes_in_work)" ""
+check "processes left" "$(sarv_processes_in_work)" ""
 
 # Esc, then n: the computation goes on, shows its elapsed time, and completes as usual.
 printf ' t3BIG1\rBIG2\rOUT\r\r\x1bn\rXX' >"$WORK/keys"
