@@ -1,5 +1,5 @@
 // Higen and Convert: languages against the relabelled DES, minimality, duplicate repair and the
-// remapping overflow (the engine's tests run out of fresh labels end to end).
+// two label overflows.
 #include "algo/higen.h"
 
 #include <gtest/gtest.h>
@@ -114,4 +114,12 @@ TEST(Convert, EmptyListCopiesAndRandomListsRelabel) {
                 bounded_projected_language(ref.des, ref.size, 5, {}));
     EXPECT_EQ(checkdet(g.size, g.des), 1);  // merged labels made deterministic again
   }
+}
+
+TEST(Convert, TooManyDuplicatesRunOutOfFreshLabels) {
+  std::vector<transition_spec> moves;
+  for (state_t t = 1; t <= 1100; t++) moves.push_back({0, 1, t});
+  owned_des d;
+  make_des(1101, moves, {}, &d);
+  EXPECT_EQ(run_convert(&d, {}), RELABEL_FIX_OVERFLOW);
 }
