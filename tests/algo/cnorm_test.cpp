@@ -143,19 +143,3 @@ TEST(NormalProcedures, RefuseNondeterministicInputAndReportTheRoundLimitAsAFailu
   cnorm_round_limit = saved;
   EXPECT_GT(limited, 0);
 }
-
-TEST(NormalProcedures, OutOfMemoryAnywhereStopsWithNoResult) {
-  random_case c(seeds()[3]);
-  int failures = 0;
-  for (long k = 0;; k++) {
-    owned_des out;
-    int status = CNORM_DONE;
-    bool failed = fails_after(k, [&] { status = c.run(suprema_normal_scop, &out); });
-    if (!failed) break;
-    failures++;
-    EXPECT_EQ(status, CNORM_NO_MEMORY) << k;
-    EXPECT_EQ(out.size, 0);
-    EXPECT_EQ(out.des, nullptr);
-  }
-  EXPECT_GT(failures, 20);
-}

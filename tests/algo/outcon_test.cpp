@@ -123,14 +123,3 @@ TEST(Outconsis, RandomVocalDesAreConsistentAndKeepTheirLanguage) {
     EXPECT_TRUE(same_des(d.des, d.size, again.des, again.size));  // coding twice is safe
   }
 }
-
-TEST(Outconsis, AllocationFailureLeavesAFreeableDes) {
-  std::mt19937 rng(5);
-  owned_des d;
-  make_random_vocal(rng, 9, 3, &d);
-  for (long k = 0; k < 60; k++) {
-    owned_des work;
-    copy_des(d.des, d.size, &work);
-    fails_after(k, [&] { outcon_des(&work.size, &work.des); });
-  }
-}

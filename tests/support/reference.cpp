@@ -5,7 +5,6 @@
 #include <map>
 
 #include "model/mymalloc.h"
-#include "model/progress.h"
 #include "support/brute_lang.h"
 
 namespace {
@@ -63,8 +62,6 @@ ref_des product(const ref_des &a, const ref_des &b, const std::vector<event_t> &
   }
   return r;
 }
-
-std::vector<std::string> *captured = nullptr;  // lines gathered by progress_lines_of
 
 }  // namespace
 
@@ -214,17 +211,6 @@ std::vector<event_t> ref_alphabet(const ref_des &g) {
   for (const auto &row : g.out)
     for (const auto &t : row) events.insert(t.first);
   return std::vector<event_t>(events.begin(), events.end());
-}
-
-std::vector<std::string> progress_lines_of(const std::function<void()> &run) {
-  std::vector<std::string> lines;
-  captured = &lines;
-  set_progress_sink([](const char *line) { captured->push_back(line); });
-  debug_mode = 1;
-  run();
-  debug_mode = 0;
-  set_progress_sink(nullptr);
-  return lines;
 }
 
 bool fails_after(long successes, const std::function<void()> &run) {

@@ -1,5 +1,5 @@
 // Test support: slow, obvious reference algorithms on a DES in standard containers, brute-force
-// languages up to a length bound, and hooks for progress lines and allocation failure.
+// languages up to a length bound, and a hook for allocation failure.
 #ifndef SARV_TESTS_SUPPORT_REFERENCE_H
 #define SARV_TESTS_SUPPORT_REFERENCE_H
 
@@ -52,8 +52,6 @@ std::set<word> ref_closed_language(const ref_des &g, int max_len);
 std::set<word> ref_marked_language(const ref_des &g, int max_len);
 std::vector<event_t> ref_alphabet(const ref_des &g);  // events labelling a transition, sorted
 
-// The progress lines `run` emits with debug mode on.
-std::vector<std::string> progress_lines_of(const std::function<void()> &run);
 // Runs `run` with the allocation after `successes` more failing (none when negative); true when
 // it set mem_result, which is cleared again.
 bool fails_after(long successes, const std::function<void()> &run);
