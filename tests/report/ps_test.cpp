@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "algo/outcon.h"
 #include "model/model_test_util.h"
 #include "report/printer.h"
 
@@ -65,7 +66,7 @@ TEST(PostScriptJob, PagesBreakAfter66CountedLines) {
   make_des(800, {}, {}, &many);
   for (state_t s = 0; s < 800; s++) {
     many.des[s].marked = 1;
-    many.des[s].vocal = static_cast<uint16_t>(s % 3 == 0 ? 10 + s % 90 : 0) & 0x1FFF;
+    if (s % 3 == 0) set_output(&many.des[s], static_cast<unsigned>(10 + s % 90));
   }
   for (const auto &[t, pages] : {std::pair{207, 1}, {208, 2}, {999, 4}, {0, 3}}) {
     owned_des d;
