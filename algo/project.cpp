@@ -17,7 +17,7 @@
 #include "algo/des_proc.h"
 #include "algo/grow_buf.h"
 #include "algo/hash_table.h"
-#include "algo/minm.h"
+#include "algo/minimize.h"
 #include "model/mymalloc.h"
 #include "model/progress.h"
 

@@ -22,7 +22,7 @@
 #include "algo/des_proc.h"
 #include "algo/supcon.h"
 #include "engine/catalogue.h"
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 #include "engine/makeit.h"
 #include "engine/progress_file.h"
 #include "engine/replay.h"
@@ -31,7 +31,7 @@
 #include "model/des_file.h"
 #include "model/des_supp.h"
 #include "ui/des_edit.h"
-#include "ui/kep_proc.h"
+#include "ui/dialogs.h"
 
 namespace {
 

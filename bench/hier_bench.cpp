@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "algo/des_proc.h"
-#include "algo/hicons.h"
+#include "algo/hierarchy_consistency.h"
 #include "algo/higen.h"
-#include "algo/minm.h"
-#include "algo/outcon.h"
+#include "algo/minimize.h"
+#include "algo/output_consistency.h"
 #include "algo/project.h"
 #include "bench/measure.h"
 #include "bench/plants.h"

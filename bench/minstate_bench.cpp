@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "algo/des_proc.h"
-#include "algo/minm.h"
+#include "algo/minimize.h"
 #include "algo/product.h"
 #include "bench/measure.h"
 #include "model/des_supp.h"

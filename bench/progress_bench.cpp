@@ -12,7 +12,7 @@
 #include <random>
 
 #include "algo/des_proc.h"
-#include "algo/minm.h"
+#include "algo/minimize.h"
 #include "bench/measure.h"
 #include "model/des_supp.h"
 #include "model/progress.h"

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "algo/cnorm.h"
+#include "algo/normality.h"
 #include "algo/des_proc.h"
 #include "algo/product.h"
 #include "algo/supcon.h"
-#include "algo/supred.h"
+#include "algo/reduce.h"
 #include "bench/measure.h"
 #include "bench/plants.h"
 #include "model/des_file.h"

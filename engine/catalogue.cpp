@@ -7,11 +7,11 @@
 
 #include "algo/compare.h"
 #include "algo/des_proc.h"
-#include "algo/minm.h"
+#include "algo/minimize.h"
 #include "algo/product.h"
 #include "algo/project.h"
 #include "algo/supcon.h"
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 #include "engine/request_shapes.h"
 
 void trim_steps(compute_job *job) {

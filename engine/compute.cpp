@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/catalogue.h"
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 #include "model/des_file.h"
 
 namespace {

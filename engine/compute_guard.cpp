@@ -10,7 +10,7 @@
 #include <cstring>
 #include <new>
 
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 #include "engine/progress_file.h"
 #include "engine/startup.h"
 #include "model/des_file.h"

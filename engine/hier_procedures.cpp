@@ -5,12 +5,12 @@
 #include <cstdlib>
 
 #include "algo/des_proc.h"
-#include "algo/hicons.h"
+#include "algo/hierarchy_consistency.h"
 #include "algo/higen.h"
-#include "algo/minm.h"
-#include "algo/outcon.h"
+#include "algo/minimize.h"
+#include "algo/output_consistency.h"
 #include "algo/project.h"
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 
 namespace {
 

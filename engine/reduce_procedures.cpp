@@ -1,9 +1,9 @@
 // Steps of the normality and reduction procedures of the catalogue.
 #include "engine/reduce_procedures.h"
 
-#include "algo/cnorm.h"
-#include "algo/supred.h"
-#include "engine/cl_kep.h"
+#include "algo/normality.h"
+#include "algo/reduce.h"
+#include "engine/protocol.h"
 #include "model/des_file.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "engine/catalogue.h"
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 #include "engine/progress_file.h"
 #include "engine/startup.h"
 

@@ -1,5 +1,5 @@
 // The signatures of the named request functions. A row of engine/procedures.def names its shape;
-// the declaration (engine/cl_kep.h) and the definition (engine/request.cpp) are generated from it,
+// the declaration (engine/protocol.h) and the definition (engine/request.cpp) are generated from it,
 // and the catalogue checks at compile time that the shape fits the row's inputs, list and result.
 // Every request function takes the output name first, then the input names in request order,
 // then the list (Selfloop passes the count before the list).

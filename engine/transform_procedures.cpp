@@ -7,7 +7,7 @@
 #include "algo/des_proc.h"
 #include "algo/product.h"
 #include "algo/transform.h"
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 
 void selfloop_steps(compute_job *job) {
   take_input_as_output(job, 0);

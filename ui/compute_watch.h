@@ -4,7 +4,7 @@
 #ifndef SARV_UI_COMPUTE_WATCH_H
 #define SARV_UI_COMPUTE_WATCH_H
 
-// The front end's compute watch (engine/cl_kep.h set_compute_watch): redraws row 23 (unless debug
+// The front end's compute watch (engine/protocol.h set_compute_watch): redraws row 23 (unless debug
 // mode lets the compute process draw there itself) and, after Esc or the interrupt key, asks
 // "Cancel the computation? (y/*n)" on row 22. Returns 1 when the answer is "y" or "Y".
 int front_end_watch(double elapsed, int interrupted);

@@ -1,13 +1,13 @@
 // What the procedure dialogs share: the data a dialog collects, its front-end hooks (one row of
 // ui/dialogs.def per dialog) and the screen helpers hooks and list readers use. The runner is
-// ui/kep_proc.cpp; a hook may live in a file of its own.
+// ui/dialogs.cpp; a hook may live in a file of its own.
 #ifndef SARV_UI_DIALOG_H
 #define SARV_UI_DIALOG_H
 
 #include <cstdint>
 
 #include "engine/catalogue.h"
-#include "ui/kep_proc.h"
+#include "ui/dialogs.h"
 
 // Lists continue on a fresh screen when an entry would go below this row.
 const int LAST_LIST_ROW = 21;

@@ -13,7 +13,7 @@
 #include "model/des_data.h"
 #include "model/des_file.h"
 #include "ui/io.h"
-#include "ui/tovi.h"
+#include "ui/menus.h"
 
 const char *const PROGRAM_NAME = "SARV";
 

@@ -16,7 +16,7 @@
 #include "ui/des_edit.h"
 #include "ui/display.h"
 #include "ui/io.h"
-#include "ui/kep_proc.h"
+#include "ui/dialogs.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "report/dot.h"
 #include "ui/display.h"
 #include "ui/io.h"
-#include "ui/kep_proc.h"
+#include "ui/dialogs.h"
 
 void picture_p() {
   clear();

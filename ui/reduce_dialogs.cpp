@@ -2,7 +2,7 @@
 // reduction fails.
 #include <curses.h>
 
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 #include "model/des_file.h"
 #include "ui/dialog.h"
 #include "ui/display.h"

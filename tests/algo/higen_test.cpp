@@ -8,8 +8,8 @@
 
 #include "algo/compare.h"
 #include "algo/des_proc.h"
-#include "algo/minm.h"
-#include "algo/outcon.h"
+#include "algo/minimize.h"
+#include "algo/output_consistency.h"
 #include "algo/project.h"
 #include "support/brute_lang.h"
 #include "support/hier_ref.h"

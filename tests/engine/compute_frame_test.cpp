@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/catalogue.h"
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 #include "engine/engine_test_util.h"
 #include "model/mymalloc.h"
 

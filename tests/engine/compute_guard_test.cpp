@@ -4,7 +4,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 #include "engine/engine_test_util.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 #include "engine/engine_test_util.h"
 #include "engine/transform_procedures.h"
 #include "model/ads2des.h"

@@ -6,11 +6,11 @@
 #include <random>
 #include <set>
 
-#include "algo/cnorm.h"
-#include "algo/outcon.h"
-#include "algo/supred.h"
+#include "algo/normality.h"
+#include "algo/output_consistency.h"
+#include "algo/reduce.h"
 #include "engine/catalogue.h"
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 #include "engine/engine_test_util.h"
 #include "engine/transform_procedures.h"
 #include "support/brute_lang.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "algo/outcon.h"
+#include "algo/output_consistency.h"
 #include "model/model_test_util.h"
 #include "report/printer.h"
 

@@ -9,7 +9,7 @@
 
 #include "tests/ui/screen_fixture.h"
 #include "ui/display.h"
-#include "ui/kep_proc.h"
+#include "ui/dialogs.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Procedure dialogs. Every dialog is a procedure row of the catalogue (engine/procedures.def) plus
 // a row of front-end hooks (ui/dialogs.def); one runner reads the names and the list, makes the
 // compute request (or runs a test here), reads the result back, reports, logs and releases.
-#include "ui/kep_proc.h"
+#include "ui/dialogs.h"
 
 #include <curses.h>
 
@@ -13,7 +13,7 @@
 
 #include "algo/compare.h"
 #include "algo/des_proc.h"
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 #include "engine/makeit.h"
 #include "model/des_file.h"
 #include "model/des_supp.h"

@@ -1,13 +1,13 @@
 // Supremal normal sublanguages: Supnorm by complements and a projection, and the Supnormclo and
 // Supscop iterations built on it.
-#include "algo/cnorm.h"
+#include "algo/normality.h"
 
 #include <cstdlib>
 #include <cstring>
 
 #include "algo/compare.h"
 #include "algo/des_proc.h"
-#include "algo/minm.h"
+#include "algo/minimize.h"
 #include "algo/product.h"
 #include "algo/project.h"
 #include "algo/supcon.h"

@@ -1,6 +1,6 @@
 // Supremal normal sublanguages: Supnorm against its definition, the properties of the Supnormclo
 // and Supscop fixed points, and their failures.
-#include "algo/cnorm.h"
+#include "algo/normality.h"
 
 #include <gtest/gtest.h>
 

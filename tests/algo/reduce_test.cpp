@@ -1,6 +1,6 @@
 // Supervisor reduction: a quotient of the supervisor by consistent classes that exerts the same
 // control, the lower bound against its definition, a worked example and the refusals.
-#include "algo/supred.h"
+#include "algo/reduce.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

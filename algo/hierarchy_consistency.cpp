@@ -10,14 +10,14 @@
 // until their work since the vocalization passes the size of the DES; then the whole-DES sets
 // are computed again and serve until the next vocalization. A run that vocalizes often thus pays
 // for searches near the states it visits rather than for whole-DES sets after each vocalization.
-#include "algo/hicons.h"
+#include "algo/hierarchy_consistency.h"
 
 #include <cstdlib>
 #include <cstring>
 
 #include "algo/des_proc.h"
 #include "algo/grow_buf.h"
-#include "algo/outcon.h"
+#include "algo/output_consistency.h"
 #include "algo/scc.h"
 #include "model/mymalloc.h"
 #include "model/progress.h"

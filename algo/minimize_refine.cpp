@@ -9,7 +9,7 @@
 //   [first, end) whose prefix [first, mid) holds the states found by the current splitter;
 // - worklist: a stack of blocks still to be used as splitters, with a flag per block;
 // - the predecessors of the current splitter, gathered and then grouped by event.
-#include "algo/minm.h"
+#include "algo/minimize.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -8,8 +8,8 @@
 // other; every merge also merges the states the two reach on a common event, tested recursively.
 // Classes are formed greedily: each representative k, in increasing order, tries every later
 // representative l in increasing order.
-#ifndef SARV_ALGO_SUPRED_H
-#define SARV_ALGO_SUPRED_H
+#ifndef SARV_ALGO_REDUCE_H
+#define SARV_ALGO_REDUCE_H
 
 #include <cstdint>
 

@@ -9,8 +9,8 @@
 // new DES handed to the caller (freedes), trim, minimized and numbered as minimization numbers
 // it. On any failure the result is the empty DES (0 states, null array) and nothing else is left
 // allocated.
-#ifndef SARV_ALGO_CNORM_H
-#define SARV_ALGO_CNORM_H
+#ifndef SARV_ALGO_NORMALITY_H
+#define SARV_ALGO_NORMALITY_H
 
 #include <cstdint>
 

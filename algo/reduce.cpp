@@ -1,6 +1,6 @@
 // Supervisor reduction: loader, spanning tree and plant matching, the merge test, the greedy
 // reduction, result normalisation, the lower-bound estimate and the output writer.
-#include "algo/supred.h"
+#include "algo/reduce.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

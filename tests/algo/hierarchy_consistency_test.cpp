@@ -1,11 +1,11 @@
 // Hiconsis: output overflow, and random vocal DES against slow searches.
-#include "algo/hicons.h"
+#include "algo/hierarchy_consistency.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "algo/outcon.h"
+#include "algo/output_consistency.h"
 #include "support/hier_ref.h"
 
 namespace {

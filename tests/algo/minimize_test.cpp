@@ -1,5 +1,5 @@
 // State minimization against naive refinement, and allocation failure in every algorithm here.
-#include "algo/minm.h"
+#include "algo/minimize.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <functional>
 #include <random>
 
-#include "algo/cnorm.h"
+#include "algo/normality.h"
 #include "algo/des_proc.h"
-#include "algo/outcon.h"
+#include "algo/output_consistency.h"
 #include "algo/project.h"
 #include "algo/supcon.h"
 #include "algo/transform.h"

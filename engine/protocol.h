@@ -1,8 +1,8 @@
 // The compute request protocol between the front end and the compute process. The front end
 // writes "murn.prm" in the user directory, starts the program again with "-cmdline", waits for it,
 // and reads the result code from "murn.rst". Automata travel only as DES/DAT files.
-#ifndef SARV_ENGINE_CL_KEP_H
-#define SARV_ENGINE_CL_KEP_H
+#ifndef SARV_ENGINE_PROTOCOL_H
+#define SARV_ENGINE_PROTOCOL_H
 
 #include <cstdint>
 #include <cstdio>

@@ -1,12 +1,12 @@
 // Vocalization of transitions' entrance states and output-control-consistency coding.
-#include "algo/outcon.h"
+#include "algo/output_consistency.h"
 
 #include <cstdlib>
 #include <cstring>
 
 #include "algo/des_proc.h"
 #include "algo/grow_buf.h"
-#include "algo/minm.h"
+#include "algo/minimize.h"
 #include "model/mymalloc.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // that a depth-first comparison of the two transition structures proves equivalent joins it.
 #include <cstdlib>
 
-#include "algo/minm.h"
+#include "algo/minimize.h"
 #include "model/mymalloc.h"
 #include "model/progress.h"
 

@@ -6,8 +6,8 @@
 // Works in place on a DES held as a state count and a state array. Allocation failure sets
 // mem_result to 1 (front end) or ends the compute process with result code 3; after mem_result
 // is 1 the DES must be discarded by the caller.
-#ifndef SARV_ALGO_HICONS_H
-#define SARV_ALGO_HICONS_H
+#ifndef SARV_ALGO_HIERARCHY_CONSISTENCY_H
+#define SARV_ALGO_HIERARCHY_CONSISTENCY_H
 
 #include "model/des_data.h"
 

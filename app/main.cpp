@@ -11,7 +11,7 @@
 
 #include "app/picture_command.h"
 #include "app/run_command.h"
-#include "engine/cl_kep.h"
+#include "engine/protocol.h"
 #include "engine/compute_guard.h"
 #include "engine/progress_file.h"
 #include "engine/startup.h"
@@ -22,7 +22,7 @@
 #include "ui/compute_watch.h"
 #include "ui/display.h"
 #include "ui/io.h"
-#include "ui/tovi.h"
+#include "ui/menus.h"
 
 void CatcherINT(int signal_number);
 int tovi_init(const char *program);

@@ -8,8 +8,8 @@
 //
 // Allocation failure sets mem_result to 1 (front end) or ends the compute process with result
 // code 3; the DES is then left as it was on entry.
-#ifndef SARV_ALGO_MINM_H
-#define SARV_ALGO_MINM_H
+#ifndef SARV_ALGO_MINIMIZE_H
+#define SARV_ALGO_MINIMIZE_H
 
 #include <cstddef>
 #include <cstdint>

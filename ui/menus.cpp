@@ -1,6 +1,6 @@
 // The interactive front end's menu loop: banner, main menu with its switches, and the procedures
 // menu that dispatches every dialog by one key or a pair of keys.
-#include "ui/tovi.h"
+#include "ui/menus.h"
 
 #include <curses.h>
 
@@ -15,7 +15,7 @@
 #include "ui/display.h"
 #include "ui/editor.h"
 #include "ui/io.h"
-#include "ui/kep_proc.h"
+#include "ui/dialogs.h"
 #include "ui/picture.h"
 #include "ui/report_dialogs.h"
 #include "ui/show.h"

@@ -1,6 +1,6 @@
 // The interactive front end's menu loop and its dispatch.
-#ifndef SARV_UI_TOVI_H
-#define SARV_UI_TOVI_H
+#ifndef SARV_UI_MENUS_H
+#define SARV_UI_MENUS_H
 
 // Shows the banner, then runs the main menu until the user quits. Returns 0; returns at once,
 // with a line on standard error, when curses could not set up a screen.

@@ -1,6 +1,6 @@
 // Vocalize and Outconsis: worked examples, the recolouring cases that used to circulate, and
 // random vocal DES against brute-force consistency and language walks.
-#include "algo/outcon.h"
+#include "algo/output_consistency.h"
 
 #include <gtest/gtest.h>
 

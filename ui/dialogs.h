@@ -7,8 +7,8 @@
 // computed in the front end itself and write no file. Esc at any prompt ends the
 // dialog without a message, file or log entry. Each dialog releases what it loaded before it
 // returns to the menu, which then redraws itself.
-#ifndef SARV_UI_KEP_PROC_H
-#define SARV_UI_KEP_PROC_H
+#ifndef SARV_UI_DIALOGS_H
+#define SARV_UI_DIALOGS_H
 
 #include <cstdio>
 
