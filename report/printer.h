@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "model/des_data.h"
-#include "report/report_file.h"
+#include "model/report_file.h"
 
 // The two forms of the DES text report; they differ only in how marker states are listed.
 enum des_report_variant {

@@ -13,8 +13,8 @@
 
 #include "algo/compare.h"
 #include "algo/des_proc.h"
-#include "engine/protocol.h"
 #include "engine/makeit.h"
+#include "engine/protocol.h"
 #include "model/des_file.h"
 #include "model/des_supp.h"
 #include "model/mymalloc.h"
@@ -484,41 +484,6 @@ void error_box(int first, int last, int rule, const char *line1, const char *lin
   std::string underscores(static_cast<size_t>(rule), '_');
   printw("%s\n\n%s\n\n%s\n%s", underscores.c_str(), line1, line2, underscores.c_str());
 }
-
-// One line for every result code but MURN_OK. %s stands for the file the code is about.
-struct result_message {
-  int code;
-  const char *text;
-};
-const result_message RESULT_MESSAGES[] = {
-    {MURN_NO_REQUEST, "The compute process could not open its request."},
-    {MURN_MISSING_NAME,
-     "A name of the compute request is missing or leads out of the user directory."},
-    {MURN_OUT_OF_MEMORY, "Problem too large -- out of memory!"},
-    {MURN_SUPREDUCE_ERROR, "Supervisor reduction ended with an error."},
-    {MURN_OUTPUT_NOT_WRITTEN, "Error writing file: %s"},
-    {MURN_INPUT_NOT_READ, "Error reading file: %s"},
-    {MURN_BAD_REQUEST, "The compute process did not understand the request."},
-    {MURN_NONDETERMINISTIC, "%s is nondeterministic"},
-    {MURN_LABEL_OVERFLOW, "Too many event labels: no free label left for relabelling."},
-    {MURN_REQUEST_NOT_CREATED, "The compute request could not be written."},
-    {MURN_CHILD_FAILED, "The compute process failed or was interrupted."},
-    {MURN_NO_RESULT, "The compute process left no result."},
-    {MURN_RESULT_GARBLED, "The compute result is garbled."},
-    {MURN_RESULT_UNREADABLE, "The compute result cannot be read."},
-};
-
-}  // namespace
-
-const char *result_text(int code) {
-  for (const result_message &message : RESULT_MESSAGES)
-    if (message.code == code) return message.text;
-  if (code == MURN_VOCAL_OVERFLOW) return "Vocal output overflow.";
-  if (code == MURN_VOCAL_STATE0) return "Initial state 0 of DES1 must be silent (output 0).";
-  return "The procedure failed.";
-}
-
-namespace {
 
 // Shows what a failed dialog failed with: a box for the vocal-output codes, otherwise one line
 // on row 22 naming the file concerned.

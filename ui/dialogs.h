@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "engine/catalogue.h"
+#include "engine/result_messages.h"
 #include "model/des_data.h"
 #include "ui/io.h"
 
@@ -25,9 +26,6 @@ extern int quit;
 // Seconds on a monotonic clock, with fractions, taken just before and after the compute request,
 // so that a short run never counts as a whole second.
 extern double start_time, stop_time;
-
-// The one-line message of a non-zero result code; "%s" in it stands for the file concerned.
-const char *result_text(int code);
 
 // The dialogs of the procedures menu, one per row of ui/dialogs.def.
 #define DIALOG(menu_operation, ...) void menu_operation();

@@ -1,5 +1,5 @@
 // Report files written through a temporary file and a rename.
-#include "report/report_file.h"
+#include "model/report_file.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

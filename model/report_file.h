@@ -1,8 +1,8 @@
 // Report files written safely: the text goes to a temporary file beside the target, which
 // replaces the target only once it was written, flushed and closed completely, so a failed write
 // leaves an older report of that name as it was.
-#ifndef SARV_REPORT_REPORT_FILE_H
-#define SARV_REPORT_REPORT_FILE_H
+#ifndef SARV_MODEL_REPORT_FILE_H
+#define SARV_MODEL_REPORT_FILE_H
 
 #include <cstdio>
 
