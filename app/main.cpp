@@ -108,7 +108,7 @@ int tovi_init(const char *program) {
   set_progress_sink(show_progress);
   if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME)
     no_home_directory();
-  snprintf(info_file, sizeof info_file, "kepinfo.txt");
+  locate_info_file(program);
   setuserpath(murn_ini_file);
   return 0;
 }

@@ -121,6 +121,26 @@ int locate_murn_ini(const char *program, const char *home, char *file) {
   return MURN_INI_FOUND;
 }
 
+namespace {
+
+// Writes DIR/kepinfo.txt into info_file when that file exists; `dir_len` characters of `dir`.
+bool info_file_in(const char *dir, int dir_len) {
+  char candidate[sizeof info_file];
+  int written = snprintf(candidate, sizeof candidate, "%.*s/kepinfo.txt", dir_len, dir);
+  if (written < 0 || written >= static_cast<int>(sizeof candidate) || access(candidate, R_OK) != 0)
+    return false;
+  memcpy(info_file, candidate, sizeof info_file);
+  return true;
+}
+
+}  // namespace
+
+void locate_info_file(const char *program) {
+  const char *slash = program != nullptr ? strrchr(program, '/') : nullptr;
+  if (slash != nullptr && info_file_in(program, static_cast<int>(slash - program))) return;
+  snprintf(info_file, sizeof info_file, "kepinfo.txt");
+}
+
 void setuserpath(const char *file) {
   user_dir_status = USER_DIR_OK;
   missing_user_dir[0] = '\0';

@@ -11,7 +11,7 @@ extern const char *argv0;
 extern char path[256];
 // Full path of the start-up file; empty when no usable path could be formed.
 extern char murn_ini_file[256];
-// Name of the introduction text, looked up in the working directory.
+// Path of the introduction text "kepinfo.txt" (see locate_info_file).
 extern char info_file[256];
 
 // Results of locate_murn_ini.
@@ -23,6 +23,11 @@ const int MURN_INI_TOO_LONG = 2;  // the path would exceed 255 characters; file 
 // (the part before the last "/" plus "/murn.ini"), otherwise `home` plus "/" (unless it already
 // ends in one) plus "murn.ini". `home` may be null. Returns one of the MURN_INI_ codes above.
 int locate_murn_ini(const char *program, const char *home, char *file);
+
+// Sets info_file to "kepinfo.txt" next to the program when `program` contains a "/" and the file
+// is there (where murn.ini is looked for too), otherwise to "kepinfo.txt" in the working
+// directory.
+void locate_info_file(const char *program);
 
 // The environment variable through which the front end (or a batch run with -d DIR) hands its
 // user directory to the compute process it starts, so both use the same directory whatever the

@@ -10,7 +10,7 @@ werror=OFF
 run_build() {
   local dir=$1 type=$2 sanitize=$3
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DSARV_SANITIZE="$sanitize" \
-    -DSARV_WERROR="$werror" >/dev/null
+    -DSARV_WERROR="$werror" -DBUILD_TESTING=ON >/dev/null
   cmake --build "$dir" -j2
   ctest --test-dir "$dir" -j2 --output-on-failure
 }

@@ -219,7 +219,9 @@ void reset_directory_p() {
     reset_directory_pause(typed);
     return;
   }
-  adopt_directory(typed, previous_cwd);
+  // The start-up file keeps the absolute path, so it holds wherever sarv is started from next.
+  char absolute[MAX_PATH_LEN + 1];
+  adopt_directory(getcwd(absolute, sizeof absolute) != nullptr ? absolute : typed, previous_cwd);
 }
 
 void user_directory_notice() {

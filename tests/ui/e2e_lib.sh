@@ -32,7 +32,7 @@ start_tmux() {
   SOCKET="sarv_$$_${RUNS}"
   rm -f "$WORK/status"
   env -u TMUX TERM=xterm tmux -L "$SOCKET" -f /dev/null new-session -d -x "$2" -y "$3" \
-    "cd '$WORK' && $1; echo \$? >status.tmp; mv status.tmp status; sleep 600"
+    "cd '$WORK' && $1; echo \$? >'$WORK/status.tmp'; mv '$WORK/status.tmp' '$WORK/status'; sleep 600"
 }
 
 capture() { tmux -L "$SOCKET" capture-pane -p >"$WORK/screen"; }

@@ -56,6 +56,9 @@ run_keys " iddddu"
 check_rows 0 "second page"
 run_keys " idduuu"
 check_rows 0 "first page"
+mkdir "$WORK/elsewhere" && ln -s ../keys "$WORK/elsewhere/keys"
+RUN_PREFIX="cd elsewhere && ." run_keys " i"
+check "introduction found next to the program" "$(screen_row 0)" "first page"
 run_keys " id\x1b"
 check_rows 7 "${M}MAIN OPTIONS"
 check "introduction lines fit the screen" "$(awk 'length > 79' "$SARV_SOURCE/kepinfo.txt" | wc -l)" 0
@@ -78,6 +81,8 @@ cp "$USERDIR/G2.des" "$blank/"
 run_keys " rny$blank\rt2G2\ryT\r\r"
 check_rows 21 "     User directory: $blank"
 check "start-up file holds the whole path" "$(cat "$WORK/murn.ini")" "$blank"
+run_keys " rnymy files\rx"
+check "a relative path is stored absolute" "$(cat "$WORK/murn.ini")" "$blank"
 check "output in the directory with the blank" "$(ls "$blank")" "$(printf 'G2.des\nT.des\nmakeit.txt')"
 
 # A start-up file naming a missing directory is kept and named; Enter offers the R dialog.
