@@ -220,7 +220,7 @@ void reset_directory_p() {
     return;
   }
   // The start-up file keeps the absolute path, so it holds wherever sarv is started from next.
-  char absolute[MAX_PATH_LEN + 1];
+  char absolute[sizeof path];
   adopt_directory(getcwd(absolute, sizeof absolute) != nullptr ? absolute : typed, previous_cwd);
 }
 
