@@ -1,4 +1,4 @@
-# Small factory: one-slot buffer; MACH1 finishing (10) fills it, MACH2 starting (21) empties it.
+# Small factory: one-slot buffer; MACH1 finishing (12) fills it, MACH2 starting (21) empties it.
 
 BUF
 
@@ -16,18 +16,18 @@ Vocal states:
 Transitions:
 # <-- Enter transition triple, one per line.
 # Format: Exit_(Source)_State  Transition_Label  Entrance_(Target)_State.
-0     10  1    
 0     11  0    
-0     12  0    
+0     12  1    
 0     13  0    
-0     20  0    
+0     14  0    
 0     22  0    
 0     23  0    
+0     24  0    
 1     11  1    
-1     12  1    
 1     13  1    
-1     20  1    
+1     14  1    
 1     21  0    
 1     22  1    
 1     23  1    
+1     24  1    
 

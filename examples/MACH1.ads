@@ -1,4 +1,4 @@
-# Small factory: machine 1 (idle, working, down); 11 start, 10 finish, 12 break, 13 repair.
+# Small factory: machine 1 (idle, working, down); 11 start, 12 finish, 14 break, 13 repair.
 
 MACH1
 
@@ -17,7 +17,7 @@ Transitions:
 # <-- Enter transition triple, one per line.
 # Format: Exit_(Source)_State  Transition_Label  Entrance_(Target)_State.
 0     11  1    
-1     10  0    
-1     12  2    
+1     12  0    
+1     14  2    
 2     13  0    
 

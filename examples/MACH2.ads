@@ -1,4 +1,4 @@
-# Small factory: machine 2 (idle, working, down); 21 start, 20 finish, 22 break, 23 repair.
+# Small factory: machine 2 (idle, working, down); 21 start, 22 finish, 24 break, 23 repair.
 
 MACH2
 
@@ -17,7 +17,7 @@ Transitions:
 # <-- Enter transition triple, one per line.
 # Format: Exit_(Source)_State  Transition_Label  Entrance_(Target)_State.
 0     21  1    
-1     20  0    
-1     22  2    
+1     22  0    
+1     24  2    
 2     23  0    
 
