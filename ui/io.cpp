@@ -140,7 +140,7 @@ long read_int_field(int *key, long low, long high, bool star_allowed, const char
   refusal_row message{row};
   for (;;) {
     draw_field(row, column, field);
-    esc_footer();
+    if (!message.shown || message.row() != STATUS_ROW) esc_footer();
     refresh();
     int k = read_key();
     if (k == '-' || (k >= '0' && k <= '9') || (star_allowed && k == '*')) {

@@ -10,6 +10,7 @@
 #include "tests/ui/screen_fixture.h"
 #include "ui/display.h"
 #include "ui/dialogs.h"
+#include "model/des_file.h"
 
 namespace {
 
@@ -68,6 +69,29 @@ TEST_F(IntField, RefusedEntriesRingAndReadingGoesOn) {
   EXPECT_EQ(key, KEY_ESCAPE);
 }
 
+// A refused key or entry shows what the field takes on row 22 (row 23 for a field on row 22),
+// which the next key taken clears.
+TEST_F(IntField, RefusalsSayWhatTheFieldTakes) {
+  const struct {
+    std::string script;
+    long hi;
+    const char *rule, *said;
+    int field_row;
+  } cases[] = {{"1000" + ENTER, 999, EVENT_RULE, EVENT_RULE, 5},
+               {"5" + ENTER + "\b2" + ENTER, 2, nullptr, "numbers are -1..2", 5},
+               {"x7" + ENTER, 99, "states are 0..99", "states are 0..99", MESSAGE_ROW}};
+  for (const auto &c : cases) {
+    int key = 0;
+    clear();
+    move(c.field_row, 0);
+    keys(c.script);
+    readint(&key, -1, c.hi, c.rule);
+    EXPECT_NE(terminal_output().find(c.said), std::string::npos) << c.script;
+    EXPECT_EQ(row(MESSAGE_ROW), c.field_row == MESSAGE_ROW ? "7" : "") << c.script;
+    EXPECT_EQ(row(STATUS_ROW), "Press <ESC> to cancel") << c.script;
+  }
+}
+
 TEST_F(IntField, StarStandsForEveryStateOnlyWhenAlone) {
   int key = 0;
   keys("*" + ENTER);
@@ -108,15 +132,25 @@ TEST_F(NameField, RefusedKeysRingAndEscKeepsTheName) {
   EXPECT_EQ(strlen(path_text), 79u);
 }
 
-// A DES name never leads out of the user directory: "/" rings, and so do "." and ".." at Enter;
-// a directory path keeps its "/".
-TEST_F(NameField, DesNamesRefuseTheSlashAndTheDotNames) {
+// A name field takes only names of the one rule: "/" and the log's punctuation ring, and so do a
+// first "#", and "." and ".." or a last blank at Enter, each with the rule on row 22; a
+// directory path keeps its "/".
+TEST_F(NameField, DesNamesFollowTheNameRule) {
+  const struct {
+    std::string script, name;
+    int bells;
+  } cases[] = {{"../" + ENTER + "\b" + ENTER + "x" + ENTER, ".x", 3},
+               {"par(1)" + ENTER, "par1", 2},
+               {"#a;b= " + ENTER + "\b" + ENTER, "ab", 4}};
   char name[MAX_NAME_LEN + 1] = "";
-  int before = bells();
-  keys("../" + ENTER + "\b" + ENTER + "x" + ENTER);
-  EXPECT_EQ(read_des_name(name, 1, MAX_NAME_LEN), KEY_RETURN);
-  EXPECT_STREQ(name, ".x");
-  EXPECT_EQ(bells() - before, 3);
+  for (const auto &c : cases) {
+    int before = bells();
+    keys(c.script);
+    EXPECT_EQ(read_des_name(name, 1, MAX_NAME_LEN), KEY_RETURN);
+    EXPECT_EQ(name, c.name);
+    EXPECT_EQ(bells() - before, c.bells) << c.script;
+  }
+  EXPECT_NE(terminal_output().find(DES_NAME_RULE), std::string::npos);
   keys("/a/b" + ENTER);
   EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_RETURN);
   EXPECT_STREQ(name, "/a/b");
