@@ -35,7 +35,8 @@ const result_message RESULT_MESSAGES[] = {
 };
 
 // The two causes of a failed supervisor reduction (supreduce_failure_text).
-const char SUPREDUCE_FOREIGN_DATA[] = "%s.dat is not the control data of %s: supervisor not reduced.";
+const char SUPREDUCE_FOREIGN_DATA[] =
+    "%s.dat is not the control data of %s: supervisor not reduced.";
 const char SUPREDUCE_NOT_FOLLOWED[] =
     "%s is not a supervisor that %s can follow: supervisor not reduced.";
 

@@ -14,16 +14,16 @@ namespace {
 
 const int ANSWER_POLL_MS = 200;
 
-// In debug mode the compute process writes to the same terminal and may leave the terminal's
-// cursor elsewhere than curses believes it is, so that curses' relative moves would draw in the
-// wrong place. The cursor is put back by absolute addressing where curses believes it is, and
-// rows 22 and 23 are marked to be drawn again whole.
-void take_back_rows() {
-  if (!debug_mode) return;
-  char *cup = tigetstr("cup");
-  if (cup != nullptr && cup != reinterpret_cast<char *>(-1))
-    putp(tiparm(cup, getcury(curscr), getcurx(curscr)));
-  wredrawln(stdscr, MESSAGE_ROW, 2);
+// In debug mode the compute process writes to the same terminal: what the terminal shows, and
+// where its cursor is, are then no longer what curses believes, and curses' updates (which move
+// relative to that belief and skip what it believes is there) land in the wrong places. So the
+// whole screen is drawn again from curses' own copy once a second, and when `now` is set.
+void take_back_screen(double elapsed, bool now) {
+  static int drawn_at = -1;
+  int second = static_cast<int>(elapsed);
+  if (!debug_mode || (!now && second == drawn_at)) return;
+  drawn_at = second;
+  clearok(curscr, TRUE);
 }
 
 // Row 23: the elapsed time and the compute process's latest progress line.
@@ -43,17 +43,19 @@ void draw_status(double elapsed) {
 }  // namespace
 
 int front_end_watch(double elapsed, int interrupted) {
-  take_back_rows();
+  take_back_screen(elapsed, false);
   draw_status(elapsed);
   refresh();
   int key = interrupted ? KEY_INTERRUPT : peek_cancel_key();
   if (key != KEY_ESCAPE && key != KEY_INTERRUPT) return 0;
   // The time keeps running on row 23 while the question waits for its answer.
   auto asked = std::chrono::steady_clock::now();
-  for (key = KEY_NONE; key == KEY_NONE;) {
-    take_back_rows();
-    draw_status(elapsed +
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count());
+  key = KEY_NONE;
+  for (bool first = true; key == KEY_NONE; first = false) {
+    double now =
+        elapsed + std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
+    take_back_screen(now, first);
+    draw_status(now);
     move(MESSAGE_ROW, 0);
     clrtoeol();
     addstr("Cancel the computation? (y/*n)  ");

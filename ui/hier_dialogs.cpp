@@ -67,8 +67,9 @@ int read_event_pairs(const procedure_row &row, const list_text &text, dialog_dat
     long label[2];
     for (int i = 0; i < 2; ++i) {
       int key = 0;
-      label[i] = read_field(y, i == 0 ? 0 : new_column, i == 0 ? "Old value:  " : "New value:  ",
-                            -1, MAX_EVENT, false, EVENT_RULE, &key);
+      label[i] =
+          read_field(y, i == 0 ? 0 : new_column, i == 0 ? "Old value:  " : "New value:  ", -1,
+                     MAX_EVENT, false, EVENT_RULE, &key);
       if (key == KEY_ESCAPE) return 1;
       if (label[i] == -1) return 0;
     }
@@ -100,8 +101,7 @@ std::string vocal_entry_fault(const state_node *des, state_t size, long exit_sta
       if (inlist_quad(quads, n_quads, s, static_cast<event_t>(event), des[s].next[j].target(),
                       &other) &&
           other != output) {
-        snprintf(text, sizeof text, "[%ld,%ld] has output %d", static_cast<long>(s),
-                 event, other);
+        snprintf(text, sizeof text, "[%ld,%ld] has output %d", static_cast<long>(s), event, other);
         return text;
       }
       any = true;

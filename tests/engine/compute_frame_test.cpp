@@ -3,10 +3,10 @@
 
 #include "algo/normality.h"
 #include "engine/catalogue.h"
-#include "engine/hier_procedures.h"
-#include "engine/reduce_procedures.h"
-#include "engine/protocol.h"
 #include "engine/engine_test_util.h"
+#include "engine/hier_procedures.h"
+#include "engine/protocol.h"
+#include "engine/reduce_procedures.h"
 #include "model/mymalloc.h"
 
 namespace {

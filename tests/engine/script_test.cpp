@@ -97,7 +97,8 @@ TEST(Script, NamesOfTheRuleReplayAsThemselvesAndNoOthersAreRead) {
     std::string name = random_text(22, i % 2 ? alphabet : "aZ9 _-.#");
     std::string pad1 = "P" + random_text(19, "p"), pad2 = "S" + random_text(19, "s");
     std::string log = name + " = Trim(G)\n" +
-                      makeit_wrap("R = Supreduce(" + pad1 + "," + pad2 + "," + name + ")", 4) + "\n";
+                      makeit_wrap("R = Supreduce(" + pad1 + "," + pad2 + "," + name + ")", 4) +
+                      "\n";
     std::vector<script_step> steps;
     std::string error;
     bool read = parse_script(log, &steps, &error) == 0;
@@ -109,7 +110,8 @@ TEST(Script, NamesOfTheRuleReplayAsThemselvesAndNoOthersAreRead) {
     } else if (read) {
       for (const script_step &step : steps) {
         EXPECT_TRUE(des_name_ok(step.result.c_str())) << "[" << name << "]";
-        for (const std::string &n : step.names) EXPECT_TRUE(des_name_ok(n.c_str())) << "[" << n << "]";
+        for (const std::string &n : step.names)
+          EXPECT_TRUE(des_name_ok(n.c_str())) << "[" << n << "]";
       }
     }
   }

@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "tests/ui/screen_fixture.h"
-#include "ui/display.h"
-#include "ui/dialogs.h"
 #include "model/des_file.h"
+#include "tests/ui/screen_fixture.h"
+#include "ui/dialogs.h"
+#include "ui/display.h"
 
 namespace {
 
