@@ -11,9 +11,9 @@
 
 #include "app/picture_command.h"
 #include "app/run_command.h"
+#include "engine/protocol.h"
 #include "engine/compute_guard.h"
 #include "engine/progress_file.h"
-#include "engine/protocol.h"
 #include "engine/startup.h"
 #include "engine/usage.h"
 #include "model/des_data.h"
