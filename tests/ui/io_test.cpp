@@ -206,6 +206,13 @@ TEST_F(NameDialog, PrefilledName) {
   EXPECT_EQ(getname2("Enter name of DES1 ....  ", ".des", name, 0), 0);
   EXPECT_STREQ(name, "g");
   EXPECT_EQ(row(1), "Filename missing not in directory!");
+  clear();
+  touch("par(1).des");  // a file no name may reach
+  strcpy(name, "par(1)");
+  keys("g" + ENTER);
+  EXPECT_EQ(getname2("Enter name of DES1 ....  ", ".des", name, 0), 0);
+  EXPECT_STREQ(name, "g");
+  EXPECT_EQ(row(1), DES_NAME_RULE);
 }
 
 using SharedScreen = ScreenTest;
