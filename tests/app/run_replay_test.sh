@@ -123,8 +123,6 @@ bad "A = Vocalize(MACH1,[[0,11,10],[0,12,10]])\n" \
 bad "A = Vocalize(MACH1,[[3,11,10]])\n" "1: Vocalize: entry [3,11,10]: MACH1 has no such state"
 bad "A = Vocalize(MACH1,[[0,11,10],[0,11,20]])\n" \
   "1: Vocalize: entry [0,11,20]: that transition already has output 10"
-bad "A = Trim(#MACH1)\n" "1: name \"#MACH1\" is not a DES name (names are 1..20 characters, \
-none of / \\ , ; ( ) [ ] =, no # first); nothing was run"
 
 # A failed Supreduce names its cause as its dialog does.
 mkdir "$WORK/t3"

@@ -3,9 +3,9 @@
 
 #include "algo/normality.h"
 #include "engine/catalogue.h"
+#include "engine/protocol.h"
 #include "engine/engine_test_util.h"
 #include "engine/hier_procedures.h"
-#include "engine/protocol.h"
 #include "engine/reduce_procedures.h"
 #include "model/mymalloc.h"
 
@@ -24,8 +24,8 @@ void record(compute_job *job) {
   seen_names = std::string(job->name[0]) + "|" + job->name[1] + (job->input[0].des ? "+" : "");
 }
 
-// Supnormclo of E = {1} in the plant 0 -1-> 1, 0 -3-> 2 with 3 erased: E is not normal, so its
-// first round changes it, and with no round allowed the iteration ends on the round limit.
+// E = {1} is not normal in the plant 0 -1-> 1, 0 -3-> 2 with 3 erased: with no round allowed,
+// Supnormclo ends on its round limit.
 void unsettled_normality(compute_job *job) {
   owned_des e, g;
   make_des(2, {{0, 1, 1}}, {1}, &e);
@@ -33,7 +33,7 @@ void unsettled_normality(compute_job *job) {
   job->input[0] = {e.size, std::exchange(e.des, nullptr)};
   job->input[1] = {g.size, std::exchange(g.des, nullptr)};
   job->events = static_cast<event_t *>(malloc(sizeof(event_t)));
-  job->events[0] = 3;
+  *job->events = 3;
   job->event_count = 1;
   cnorm_round_limit = 0;
   supnormclo_steps(job);
