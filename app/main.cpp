@@ -102,10 +102,12 @@ void CatcherINT(int) {
   signal(SIGINT, CatcherINT);
 }
 
-// Screen set-up, start-up file location and user directory for every mode but type-out.
+// Screen set-up, start-up file location and user directory for every mode but type-out. The
+// compute process leaves a terminal to the front end waiting on it, which shows its progress
+// lines (murn.prg) with the elapsed time; to any other output it writes them as lines.
 int tovi_init(const char *program) {
-  start_screen();
-  set_progress_sink(show_progress);
+  if (!cmdline) start_screen();
+  if (!cmdline || !isatty(STDOUT_FILENO)) set_progress_sink(show_progress);
   if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME)
     no_home_directory();
   locate_info_file(program);

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "algo/des_proc.h"
-#include "engine/script.h"
 #include "model/des_file.h"
 #include "report/dot.h"
 
@@ -30,9 +29,8 @@ int picture_command(const char *format, const char *name_arg, const char *out_ar
     want_dat = name.compare(name.size() - 4, 4, ".dat") == 0;
     name.resize(name.size() - 4);
   }
-  if (!plain_name(name, SCRIPT_NAME_MAX)) {
-    fprintf(stderr, "sarv: \"%s\" is not a DES name (1 to %d characters, no \"/\")\n", name_arg,
-            SCRIPT_NAME_MAX);
+  if (!des_name_ok(name.c_str())) {
+    fprintf(stderr, "sarv: \"%s\" is not a DES name (%s)\n", name_arg, DES_NAME_RULE);
     return 2;
   }
   bool to_stdout = out_arg != nullptr && strcmp(out_arg, "-") == 0;

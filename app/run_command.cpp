@@ -128,6 +128,9 @@ std::string failure_text(const procedure_row &row, int code,
       }
     }
   }
+  if (code == MURN_SUPREDUCE_ERROR && names.size() >= 3)
+    return "result " + std::to_string(code) + ": " +
+           supreduce_failure_text(names[0].c_str(), names[1].c_str(), names[2].c_str());
   char text[512];
   snprintf(text, sizeof text, result_text(code), file.c_str());
   return "result " + std::to_string(code) + ": " + text;
@@ -207,6 +210,12 @@ std::string entry_quads(const script_step &step, const std::string &des1, quad *
     while (j < held.des[s].numelts && held.des[s].next[j].event() != item.v[1]) ++j;
     if (j == held.des[s].numelts)
       return std::string("entry ") + triple + ": no transition on that event from that state";
+    int16_t other = 0;
+    if (inlist_quad(*quads, *count, s, static_cast<event_t>(item.v[1]),
+                    held.des[s].next[j].target(), &other) &&
+        other != item.v[2])
+      return std::string("entry ") + triple + ": that transition already has output " +
+             std::to_string(other);
     int added = 0;
     add_quad(s, static_cast<event_t>(item.v[1]), held.des[s].next[j].target(),
              static_cast<int16_t>(item.v[2]), quads, *count, &added);

@@ -51,7 +51,13 @@ void convert_steps(compute_job *job) {
   free(nulls);
 }
 
+// The request list is sorted: two outputs for one transition (exit state, event, entrance
+// state) stand side by side. Such a request is refused, since only one output could be kept.
 void vocalize_steps(compute_job *job) {
+  for (state_t i = 1; i < job->quad_count; ++i) {
+    const quad &p = job->quads[i - 1], &q = job->quads[i];
+    if (p.a == q.a && p.b == q.b && p.c == q.c) compute_fail(MURN_BAD_REQUEST);
+  }
   take_input_as_output(job, 0);
   vocalize_des(&job->output.size, &job->output.des, &job->quads, &job->quad_count);
 }

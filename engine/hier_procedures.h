@@ -10,7 +10,8 @@
 // in job->output. Outconsis, Hiconsis and Higen end the process with MURN_VOCAL_STATE0 when state
 // 0 of the input is vocal; Hiconsis with MURN_VOCAL_OVERFLOW when the free outputs run out;
 // Convert and Higen with MURN_LABEL_OVERFLOW (after the overflow message on standard output)
-// when relabelling runs out of labels.
+// when relabelling runs out of labels; Vocalize with MURN_BAD_REQUEST when its list names two
+// outputs for one transition.
 void convert_steps(compute_job *job);    // relabel by the pairs, project away fresh labels
 void vocalize_steps(compute_job *job);   // vocalize the entrance states of the quads
 void outconsis_steps(compute_job *job);  // output-control-consistent coding

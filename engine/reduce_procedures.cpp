@@ -16,7 +16,7 @@ void run_normal(compute_job *job, normal_procedure procedure) {
   int status = procedure(e.des, e.size, g.des, g.size, &job->output.des, &job->output.size,
                          job->events, job->event_count);
   if (status == CNORM_NONDETERMINISTIC) compute_fail(MURN_NONDETERMINISTIC);
-  if (status == CNORM_NO_FIXED_POINT) compute_fail(MURN_OUT_OF_MEMORY);
+  if (status == CNORM_NO_FIXED_POINT) compute_fail(MURN_NO_FIXED_POINT);
   if (status == CNORM_NO_MEMORY) mem_result = 1;
 }
 

@@ -13,7 +13,7 @@ void supreduce_steps(compute_job *job);
 
 // The normality procedures on DES1 (legal language), DES2 (plant) and the null events. A
 // nondeterministic input ends the process with MURN_NONDETERMINISTIC; an iteration that does not
-// settle within its round limit with MURN_OUT_OF_MEMORY ("problem too large").
+// settle within its round limit with MURN_NO_FIXED_POINT.
 void supnorm_steps(compute_job *job);
 void supnormclo_steps(compute_job *job);
 void supscop_steps(compute_job *job);

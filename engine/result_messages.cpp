@@ -1,6 +1,9 @@
 #include "engine/result_messages.h"
 
+#include <cstdio>
+
 #include "engine/protocol.h"
+#include "model/des_file.h"
 
 namespace {
 
@@ -31,10 +34,31 @@ const result_message RESULT_MESSAGES[] = {
     {MURN_RESULT_UNREADABLE, "The compute result cannot be read."},
 };
 
+// The two causes of a failed supervisor reduction (supreduce_failure_text).
+const char SUPREDUCE_FOREIGN_DATA[] =
+    "%s.dat is not the control data of %s: supervisor not reduced.";
+const char SUPREDUCE_NOT_FOLLOWED[] =
+    "%s is not a supervisor that %s can follow: supervisor not reduced.";
+
 }  // namespace
 
 const char *result_text(int code) {
   for (const result_message &message : RESULT_MESSAGES)
     if (message.code == code) return message.text;
   return "The procedure failed.";
+}
+
+std::string supreduce_failure_text(const char *plant, const char *sup, const char *dat) {
+  state_t n_sup = 0, n_dat = 0, init = 0, dat_init = -1;
+  state_node *sup_des = nullptr, *dat_des = nullptr;
+  bool sup_read = getdes(sup, &n_sup, &init, &sup_des);
+  bool dat_fits = getdes(dat, &n_dat, &dat_init, &dat_des) && dat_init == -1 && n_dat == n_sup;
+  freedes(n_sup, &sup_des);
+  freedes(n_dat, &dat_des);
+  char text[160];
+  if (sup_read && !dat_fits)
+    snprintf(text, sizeof text, SUPREDUCE_FOREIGN_DATA, dat, sup);
+  else
+    snprintf(text, sizeof text, SUPREDUCE_NOT_FOLLOWED, sup, plant);
+  return text;
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "model/des_data.h"
+#include "model/des_file.h"
 
 namespace {
 
@@ -94,10 +95,8 @@ struct cursor {
     else if (static_cast<int>(text.size()) > SCRIPT_NAME_MAX)
       fail("name \"" + text + "\" is longer than " + std::to_string(SCRIPT_NAME_MAX) +
            " characters");
-    else
-      for (char c : text)
-        if (c < 32 || c > 126 || c == '=')
-          fail("name \"" + text + "\" has a character not allowed");
+    else if (!des_name_ok(text.c_str()))
+      fail("name \"" + text + "\" is not a DES name (" + DES_NAME_RULE + ")");
   }
 
   // "[a,b,...]" of single numbers in low..high.

@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
-// Longest DES name a script may use (the dialogs' name field).
-const int SCRIPT_NAME_MAX = 20;
+#include "model/des_file.h"
+
+// Longest DES name a script may use: the one name rule (des_name_ok) holds for every name.
+const int SCRIPT_NAME_MAX = DES_NAME_MAX;
 
 // A numbered item of a list: one to three numbers, with the sign "+" or "-" an Edit group puts
 // before it (0 otherwise). An "all" item of an Edit marker group has count 0.

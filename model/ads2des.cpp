@@ -9,6 +9,7 @@
 
 #include "model/des_supp.h"
 #include "model/mymalloc.h"
+#include "model/report_file.h"
 
 #define ADS_ERROR_TEXT(code, text) text,
 const char ads_error_str[ADS_ERROR_COUNT][60] = {ADS_ERRORS(ADS_ERROR_TEXT)};
@@ -313,8 +314,9 @@ void log_ads_err(int32_t code, int32_t line, int32_t earlier_line) {
 }
 
 int generate_ads_file(const char *path, const char *name) {
-  FILE *f = fopen(path, "w");
-  if (f == nullptr) return 1;
+  report_file rf;
+  if (report_open(&rf, path) != 0) return 1;
+  FILE *f = rf.stream;
   fprintf(f, "# MURN ADS Template\n\n%s\n\n", name);
   put_lines(f, STATE_SECTION);
   fprintf(f, "\n");
@@ -324,8 +326,7 @@ int generate_ads_file(const char *path, const char *name) {
   fprintf(f, "\n");
   put_lines(f, TRANSITION_SECTION);
   fprintf(f, "\n");
-  bool failed = ferror(f) != 0;
-  return (fclose(f) != 0 || failed) ? 1 : 0;
+  return report_commit(&rf);
 }
 
 int des_to_ads(const char *name, FILE *stream, const state_node *des, state_t size) {

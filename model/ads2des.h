@@ -55,8 +55,9 @@ struct ads_error {
   int32_t earlier_line;
 };
 
-// Writes the empty template for DES `name` to `path`. Returns 0, or 1 when the file cannot be
-// created or written.
+// Writes the empty template for DES `name` to `path` through a temporary file beside it, which
+// replaces `path` only once written completely. Returns 0, or 1 when the file cannot be created
+// or written (an older file at `path` is then left as it was, and no new one is made).
 int generate_ads_file(const char *path, const char *name);
 
 // Writes the description of (size, des) under `name` to an open text stream; des is not changed

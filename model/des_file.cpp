@@ -236,9 +236,19 @@ mode_t replaced_file_permissions(const char *path) {
   return 0666 & ~mask;
 }
 
+bool des_name_char_ok(char c, int position) {
+  return c >= 32 && c <= 126 && strchr(DES_NAME_FORBIDDEN, c) == nullptr &&
+         (position > 0 || c != '#');
+}
+
 bool des_name_ok(const char *name) {
-  return name[0] != '\0' && strcmp(name, ".") != 0 && strcmp(name, "..") != 0 &&
-         strchr(name, '/') == nullptr;
+  size_t len = strlen(name);
+  if (len == 0 || len > static_cast<size_t>(DES_NAME_MAX) || name[0] == ' ' ||
+      name[len - 1] == ' ' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
+    return false;
+  for (size_t i = 0; i < len; i++)
+    if (!des_name_char_ok(name[i], static_cast<int>(i))) return false;
+  return true;
 }
 
 void des_file_discard_temp() {

@@ -17,8 +17,22 @@ const int MAX_DES_PATH = 1023;
 // name holds a "/" (a DES name never leaves the user directory).
 int des_file_path(const char *name, state_t init, char *path);
 
-// True for a DES name that stays inside the user directory: not empty, not "." or "..", and
-// without "/".
+// The one rule for the names of the user's files (DES, DAT, ADS, reports), which every entry
+// point applies: name prompts, compute requests, File ADS, `sarv -run` scripts and pictures. A
+// name is 1 to DES_NAME_MAX printable ASCII characters, none of DES_NAME_FORBIDDEN (path
+// separators and the punctuation of the MAKEIT log syntax), neither "." nor "..", with no blank
+// at either end and no "#" first (a log line starting with a blank continues an entry, one
+// starting with "#" is a comment). So every accepted name stays inside the user directory and
+// reads back from the log as itself.
+const int DES_NAME_MAX = 20;
+const char DES_NAME_FORBIDDEN[] = "/\\,;()[]=";
+// The rule in words, for messages (shorter than 80 columns).
+const char DES_NAME_RULE[] = "names are 1..20 characters, none of / \\ , ; ( ) [ ] =, no # first";
+
+// True when `c` may stand at `position` (0 = first) of a name; blanks at the ends are checked
+// by des_name_ok only.
+bool des_name_char_ok(char c, int position);
+// True for a name that follows the rule above.
 bool des_name_ok(const char *name);
 
 // The permission bits a file written over `path` gets: those of the regular file there, or for

@@ -16,9 +16,9 @@
 #include "model/des_file.h"
 #include "model/des_supp.h"
 #include "ui/des_edit.h"
+#include "ui/dialogs.h"
 #include "ui/display.h"
 #include "ui/io.h"
-#include "ui/dialogs.h"
 #include "ui/viewer.h"
 
 namespace {
@@ -90,10 +90,11 @@ int next_entry_row(int row, int last_heading_row, void (*instructions)()) {
 // Marker states: "*" marks all and ends, -1 ends. Returns 1 on Esc.
 int read_create_marks(state_node *des, state_t n) {
   int row = getcury(stdscr), column = 0;
+  std::string rule = field_rule("marker states", 0, n - 1) + "; * marks all, -1 ends";
   for (;;) {
     move(row, column);
     int key;
-    long s = readintall(&key, -1, n - 1);
+    long s = readintall(&key, -1, n - 1, rule.c_str());
     if (key == KEY_ESCAPE) return 1;
     if (key == '*') {
       for (state_t i = 0; i < n; i++) des[i].marked = 1;
@@ -121,14 +122,15 @@ int read_create_vocals(state_node *des, state_t n) {
   create_vocal();
   esc_footer();
   int row = getcury(stdscr);
+  std::string states = field_rule("states", 0, n - 1);
   for (;;) {
     int key;
     mvaddstr(row, 0, "State:  ");
-    long s = readint(&key, -1, n - 1);
+    long s = readint(&key, -1, n - 1, states.c_str());
     if (key == KEY_ESCAPE) return 1;
     if (s == -1) return 0;
     mvaddstr(row, 20, "Output:  ");
-    long v = readint(&key, 10, 99);
+    long v = readint(&key, 10, 99, "vocal outputs are 10..99");
     if (key == KEY_ESCAPE) return 1;
     des[s].vocal = static_cast<uint16_t>(v) & 0x1FFF;
     row = next_entry_row(row, 6, create_vocal);
@@ -140,18 +142,19 @@ int read_create_transitions(state_node *des, state_t n) {
   create_transitions();
   esc_footer();
   int row = getcury(stdscr);
+  std::string states = field_rule("states", 0, n - 1);
   for (;;) {
     int key;
     mvaddstr(row, 0, "Exit State:  ");
-    long s = readint(&key, -1, n - 1);
+    long s = readint(&key, -1, n - 1, states.c_str());
     if (key == KEY_ESCAPE) return 1;
     if (s == -1) return 0;
     mvaddstr(row, 25, "Event Label:  ");
-    long e = readint(&key, -1, MAX_EVENT);
+    long e = readint(&key, -1, MAX_EVENT, EVENT_RULE);
     if (key == KEY_ESCAPE) return 1;
     if (e == -1) return 0;
     mvaddstr(row, 50, "Entrance State:  ");
-    long t = readint(&key, -1, n - 1);
+    long t = readint(&key, -1, n - 1, states.c_str());
     if (key == KEY_ESCAPE) return 1;
     if (t == -1) return 0;
     state_node &node = des[s];
@@ -220,7 +223,7 @@ void create_r(state_node **des, state_t *n) {
   create_states();
   esc_footer();
   int key;
-  long size = readint(&key, 0, CREATE_MAX_STATES);
+  long size = readint(&key, 0, CREATE_MAX_STATES, "state counts are 0..2000000");
   if (key == KEY_ESCAPE) {
     quit = 1;
     return;
@@ -252,6 +255,7 @@ void file_ads_header() {
 }
 
 int successful_filings = 0;
+bool name_failures = false;  // some ADS file has a base name no DES may have
 
 void fail_file_ads_header() {
   file_ads_header();
@@ -259,51 +263,113 @@ void fail_file_ads_header() {
   addstr("2.  File all .ADS to .DES\n\n");
   addstr("Please choose Option 1 or 2 ....  2\n\n");
   printw("Number of successful filings is: %d\n\n", successful_filings);
+}
+
+void failures_header() {
+  fail_file_ads_header();
   addstr("Failures:  ");
+}
+
+void replaced_header() {
+  fail_file_ads_header();
+  addstr("Replaced:  ");
 }
 
 void fail_footer_rows() {
   mvaddstr(20, 0, "Locate .ADS errors by inspection or by FD/ADS->DES/Option 1.");
   mvaddstr(21, 0, "Use your ASCII Editor to correct.");
+  if (name_failures) mvprintw(MESSAGE_ROW, 0, "File names: %s", DES_NAME_RULE);
 }
 
-void all_ads_to_des() {
-  std::vector<std::string> entries, failures;
+void no_failures_row() {
+  mvaddstr(20, 0, "Failures: 0");
+}
+
+const char *const NAME_LIST_FOOTER = "D=PgDn  U=PgUp  Esc (Exit)  ";
+
+// An ADS file of the user directory that File all converts, and whether a DES of its name exists.
+struct ads_entry {
+  std::string entry, base;
+  bool replaces;
+};
+
+// The regular files with the extension "ads" (lower case); those whose base name breaks the name
+// rule go to *failures.
+std::vector<ads_entry> ads_files(std::vector<std::string> *failures) {
+  std::vector<std::string> entries;
+  std::vector<ads_entry> found;
   read_directory(path, &entries);
-  successful_filings = 0;
   for (const std::string &entry : entries) {
     std::string base, ext;
     file_split(entry.c_str(), &base, &ext);
-    std::string full = std::string(prefix) + entry;
     struct stat info;
-    if (ext != "ads" || stat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (ext != "ads" || stat((prefix + entry).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+      continue;
+    if (!des_name_ok(base.c_str())) {
+      failures->push_back(entry);
+      name_failures = true;
+      continue;
+    }
+    found.push_back({entry, base, exist((prefix + base + ".des").c_str())});
+  }
+  return found;
+}
+
+// File all ADS: one question before any existing DES is replaced ("y" goes on; any other answer
+// files nothing), then every file converted, filed and logged; the summary lists the DES files
+// replaced and the ADS files that failed.
+void all_ads_to_des() {
+  std::vector<std::string> failures, replaced;
+  successful_filings = 0;
+  name_failures = false;
+  std::vector<ads_entry> files = ads_files(&failures);
+  int existing = 0;
+  for (const ads_entry &f : files) existing += f.replaces ? 1 : 0;
+  if (existing > 0) {
+    printw("\n\n%d DES files exist and will be replaced. Continue? (y/*n)  ", existing);
+    refresh();
+    int key = read_key();
+    echo_key(key);
+    if (key != 'y' && key != 'Y') return;
+  }
+  for (const ads_entry &f : files) {
     int32_t line, earlier;
     state_node *des = nullptr;
     state_t n = 0;
-    bool filed = !base.empty() && ads_2_des_all(full.c_str(), &line, &earlier, &des, &n) == 0 &&
-                 FILEDES(base.c_str(), n, 0, des) == 0;
+    bool filed = ads_2_des_all((prefix + f.entry).c_str(), &line, &earlier, &des, &n) == 0 &&
+                 FILEDES(f.base.c_str(), n, 0, des) == 0;
     if (filed) {
-      write_wrapped_entry(create_entry(base.c_str(), des, n, true),
-                          static_cast<int>(base.size()) + 3);
+      write_wrapped_entry(create_entry(f.base.c_str(), des, n, true),
+                          static_cast<int>(f.base.size()) + 3);
       successful_filings++;
+      if (f.replaces) replaced.push_back(f.base + ".des");
     } else {
-      failures.push_back(entry);
+      failures.push_back(f.entry);
     }
     freedes(n, &des);
     mem_result = 0;
     quit = 0;
   }
   printw("\n\nNumber of successful filings is: %d", successful_filings);
-  if (failures.empty()) {
+  if (!replaced.empty()) {
+    addstr("\n\nReplaced:  ");
+    size_t longest = 0;
+    for (const std::string &r : replaced) longest = r.size() > longest ? r.size() : longest;
+    paged_names(replaced, failure_layout(longest), replaced_header, NAME_LIST_FOOTER,
+                failures.empty() ? no_failures_row : nullptr);
+    if (failures.empty()) return;
+    failures_header();
+  } else if (failures.empty()) {
     addstr("\n\nFailures: 0\n");
     user_pause();
     return;
+  } else {
+    addstr("\n\nFailures:  ");
   }
-  addstr("\n\nFailures:  ");
   size_t longest = 0;
   for (const std::string &f : failures) longest = f.size() > longest ? f.size() : longest;
-  paged_names(failures, failure_layout(longest), fail_file_ads_header,
-              "D=PgDn  U=PgUp  Esc (Exit)  ", fail_footer_rows);
+  paged_names(failures, failure_layout(longest), failures_header, NAME_LIST_FOOTER,
+              fail_footer_rows);
 }
 
 // The errors of one ADS file, at most ten; the empty lines between them are left out when they

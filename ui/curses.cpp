@@ -85,6 +85,16 @@ int peek_cancel_key() {
   return KEY_NONE;
 }
 
+int read_key_within(int milliseconds) {
+  if (autotest) return read_key();
+  timeout(milliseconds);
+  draining = true;
+  int key = read_key();
+  draining = false;
+  timeout(-1);
+  return key == ERR ? KEY_NONE : key;
+}
+
 char get_command() {
   clrtoeol();
   refresh();

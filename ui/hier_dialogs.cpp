@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "model/des_file.h"
 #include "model/des_supp.h"
@@ -41,10 +42,12 @@ void vocalize_top(const procedure_row &row, const list_text &text) {
   addstr(text.instructions);
 }
 
-// Reads one field at (y, x) after its label; returns the key that ended it.
-long read_field(int y, int x, const char *label, long low, long high, bool star, int *key) {
+// Reads one field at (y, x) after its label, with the rule shown for a refused key or entry;
+// returns the key that ended it.
+long read_field(int y, int x, const char *label, long low, long high, bool star, const char *rule,
+                int *key) {
   mvaddstr(y, x, label);
-  return star ? readintall(key, low, high) : readint(key, low, high);
+  return star ? readintall(key, low, high, rule) : readint(key, low, high, rule);
 }
 
 }  // namespace
@@ -64,8 +67,9 @@ int read_event_pairs(const procedure_row &row, const list_text &text, dialog_dat
     long label[2];
     for (int i = 0; i < 2; ++i) {
       int key = 0;
-      label[i] = read_field(y, i == 0 ? 0 : new_column,
-                            i == 0 ? "Old value:  " : "New value:  ", -1, MAX_EVENT, false, &key);
+      label[i] =
+          read_field(y, i == 0 ? 0 : new_column, i == 0 ? "Old value:  " : "New value:  ", -1,
+                     MAX_EVENT, false, EVENT_RULE, &key);
       if (key == KEY_ESCAPE) return 1;
       if (label[i] == -1) return 0;
     }
@@ -78,10 +82,43 @@ int read_event_pairs(const procedure_row &row, const list_text &text, dialog_dat
   }
 }
 
+namespace {
+
+// Why the vocalization entry [exit state (or every state), event, output] cannot be taken, or
+// "" when it can: the output must lie in 10..99, a single exit state needs a transition on the
+// event, and no transition it names may already have another output (the compute process would
+// keep only one of them).
+std::string vocal_entry_fault(const state_node *des, state_t size, long exit_state, bool every,
+                              long event, long output, const quad *quads, state_t n_quads) {
+  if (output < 10 || output > 99) return "vocal outputs are 10..99";
+  char text[80];
+  bool any = false;
+  for (state_t s = every ? 0 : static_cast<state_t>(exit_state);
+       s < (every ? size : exit_state + 1); ++s) {
+    for (int j = 0; j < des[s].numelts; ++j) {
+      if (des[s].next[j].event() != event) continue;
+      int16_t other = 0;
+      if (inlist_quad(quads, n_quads, s, static_cast<event_t>(event), des[s].next[j].target(),
+                      &other) &&
+          other != output) {
+        snprintf(text, sizeof text, "[%ld,%ld] has output %d", static_cast<long>(s), event, other);
+        return text;
+      }
+      any = true;
+      break;
+    }
+  }
+  if (any || every) return "";
+  snprintf(text, sizeof text, "state %ld has no event %ld", exit_state, event);
+  return text;
+}
+
+}  // namespace
+
 // Vocalization entries [exit state, event, output], one to a row. DES1 is read first; the exit
-// state may be "*" for every state with a transition on the event. An entry is legal when the
-// output lies in 10..99 and the exit state has a transition on the event, whose first target is
-// the entrance state; an illegal entry is refused with a message and read again below it.
+// state may be "*" for every state with a transition on the event. An entry is legal when
+// vocal_entry_fault finds nothing; the transition's first target is the entrance state. An
+// illegal entry is refused with "This entry is illegal" and the reason, and read again below it.
 int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_data *data) {
   const int event_column = 20, output_column = 40, top_rows = 8;
   state_t size = 0, init = 0;
@@ -96,42 +133,43 @@ int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_d
   esc_footer();
   int y = getcury(stdscr);
   int cancelled = 0;
+  std::string states = field_rule("states", 0, size - 1) + "; * for every state, -1 ends";
   for (bool more = true; more && !mem_result;) {
     for (; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, vocalize_top, row, text);
     int key = 0;
-    long exit_state = read_field(y, 0, "Exit state:  ", -1, size - 1, true, &key);
+    long exit_state = read_field(y, 0, "Exit state:  ", -1, size - 1, true, states.c_str(), &key);
     bool every = key == '*';
     long event = 0, output = 0;
     if (key != KEY_ESCAPE && exit_state != -1)
-      event = read_field(y, event_column, "Event:  ", -1, MAX_EVENT, false, &key);
+      event = read_field(y, event_column, "Event:  ", -1, MAX_EVENT, false, EVENT_RULE, &key);
     if (key != KEY_ESCAPE && exit_state != -1 && event != -1)
-      output = read_field(y, output_column, "Entrance state vocal output:  ", -1, 99, false, &key);
+      output = read_field(y, output_column, "Entrance state vocal output:  ", -1, 99, false,
+                          "vocal outputs are 10..99", &key);
     if (key == KEY_ESCAPE) {
       cancelled = 1;
       break;
     }
     if (exit_state == -1 || event == -1 || output == -1) break;
-    bool legal = output >= 10 && output <= 99;
-    bool any = false;
-    for (state_t s = every ? 0 : static_cast<state_t>(exit_state);
-         legal && s < (every ? size : exit_state + 1); ++s) {
-      for (int j = 0; j < des[s].numelts; ++j) {
-        if (des[s].next[j].event() != event) continue;
-        int added = 0;
-        add_quad(s, static_cast<event_t>(event), des[s].next[j].target(),
-                 static_cast<int16_t>(output), &data->quads, data->n_quads, &added);
-        if (added) ++data->n_quads;
-        any = true;
-        break;
+    std::string fault =
+        vocal_entry_fault(des, size, exit_state, every, event, output, data->quads, data->n_quads);
+    if (fault.empty()) {
+      for (state_t s = every ? 0 : static_cast<state_t>(exit_state);
+           s < (every ? size : exit_state + 1) && !mem_result; ++s) {
+        for (int j = 0; j < des[s].numelts; ++j) {
+          if (des[s].next[j].event() != event) continue;
+          int added = 0;
+          add_quad(s, static_cast<event_t>(event), des[s].next[j].target(),
+                   static_cast<int16_t>(output), &data->quads, data->n_quads, &added);
+          if (added) ++data->n_quads;
+          break;
+        }
       }
-    }
-    if (legal && (any || every)) {
       ++y;
       continue;
     }
     ring_bell();
     for (y += 2; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, vocalize_top, row, text);
-    mvaddstr(y, 0, "This entry is illegal; please reenter!");
+    mvprintw(y, 0, "This entry is illegal (%s); please reenter!", fault.c_str());
     y += 2;
   }
   freedes(size, &des);

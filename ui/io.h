@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 // Run switches of the front end (0 off, non-zero on). main sets them before the first menu.
 extern int autotest;     // keys come from auto_in instead of the keyboard
@@ -36,6 +37,9 @@ const int KEY_INTERRUPT = 3;
 // Without waiting: takes and returns a pending Esc or Ctrl-C; leaves any other pending key (or
 // script byte) for the next read and returns KEY_NONE, as it does when nothing is pending.
 int peek_cancel_key();
+// The next key if one comes within `milliseconds`, else KEY_NONE. Script mode: the next byte at
+// once, as read_key.
+int read_key_within(int milliseconds);
 // Clears to the end of the line, reads one key, echoes it, returns its low 8 bits.
 char get_command();
 
@@ -43,24 +47,35 @@ char get_command();
 // max_len (never a leading blank). Returns 13 with the text copied to dst (which must hold
 // max_len + 1 bytes) once validfilename accepts it, or 27 on a lone Esc with dst unchanged.
 int read_filename(char *dst, int min_len, int max_len);
-// As read_filename, for a DES name: "/" is refused like any invalid key, and so are the names "."
-// and ".." at Enter, so a name never leads out of the user directory.
+// As read_filename, for the name of a user file: a key the name rule (des_name_ok) does not allow
+// there, a key beyond max_len, and Enter on a name the rule refuses ring the bell and show the
+// rule (DES_NAME_RULE) on row 22 (row 23 when the field stands on row 22) until the next key is
+// taken. So every name typed is one the compute process and `sarv -run` accept.
 int read_des_name(char *dst, int min_len, int max_len);
 bool validfilename(const char *text, int min_len, int max_len);
 
-// Prompts for a file name of 1..20 characters and checks it against the user directory: an input
+// Prompts for a file name (read_des_name, 1..20 characters) and checks it against the user
+// directory: an input
 // (is_output 0) must exist, an existing output (is_output 1) needs the overwrite answer. `name`
 // must hold MAX_NAME_LEN + 1 bytes and receives the bare name. Returns 0 on acceptance, 1 when
 // the user cancelled.
 int getname(const char *prompt, const char *ext, char *name, int is_output);
-// As getname, but first tests the name already in `name`; prompts only if it is refused.
+// As getname, but first tests the name already in `name` (a name the rule refuses is refused
+// with the rule shown); prompts only if it is refused.
 int getname2(const char *prompt, const char *ext, char *name, int is_output);
 
 // Reads an integer field as wide as the longer of low and high in decimal. Sets *key to 13 and
 // returns the value once validint accepts it, or sets *key to 27 and returns 0 on a lone Esc.
-long readint(int *key, long low, long high);
+// A key that does not fit (a character beyond the width, a letter) and an entry validint refuses
+// ring the bell and show `rule` ("events are 0..999"; null: field_rule("numbers", low, high)) on
+// row 22, or row 23 when the field stands on row 22, until the next key is taken.
+long readint(int *key, long low, long high, const char *rule = nullptr);
 // As readint, and a field that is exactly "*" returns 0 with *key set to '*'.
-long readintall(int *key, long low, long high);
+long readintall(int *key, long low, long high, const char *rule = nullptr);
+// The rule of every event field.
+const char EVENT_RULE[] = "events are 0..999";
+// "WHAT are LOW..HIGH", or "there are no WHAT" when high < low: the rule of a list field.
+std::string field_rule(const char *what, long low, long high);
 // "0" is valid when low <= 0 <= high; any other text is converted from its start and is valid
 // when the value is non-zero and within [low, high]. So "", "-", "00" and "-0" are never valid.
 bool validint(const char *text, long low, long high);

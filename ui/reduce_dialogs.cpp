@@ -3,7 +3,7 @@
 #include <curses.h>
 
 #include "engine/protocol.h"
-#include "model/des_file.h"
+#include "engine/result_messages.h"
 #include "ui/dialog.h"
 #include "ui/display.h"
 
@@ -21,21 +21,11 @@ bool supreduce_report(dialog_data *result) {
   return true;
 }
 
-// A failed reduction: control data that cannot be read or belong to a supervisor of another
-// size are named; any other failure means DES2 does not fit DES1.
+// A failed reduction: its cause, named as `sarv -run` names it.
 bool supreduce_failure(int code) {
   if (code != MURN_SUPREDUCE_ERROR) return false;
-  state_t n_sup = 0, n_dat = 0, init = 0, dat_init = -1;
-  state_node *sup = nullptr, *dat = nullptr;
-  bool sup_read = getdes(name2, &n_sup, &init, &sup);
-  bool dat_fits = getdes(name3, &n_dat, &dat_init, &dat) && dat_init == -1 && n_dat == n_sup;
-  freedes(n_sup, &sup);
-  freedes(n_dat, &dat);
   move(MESSAGE_ROW, 0);
   clrtoeol();
-  if (sup_read && !dat_fits)
-    printw("%s.dat is not the control data of %s: supervisor not reduced.", name3, name2);
-  else
-    printw("%s is not a supervisor that %s can follow: supervisor not reduced.", name2, name1);
+  addstr(supreduce_failure_text(name1, name2, name3).c_str());
   return true;
 }

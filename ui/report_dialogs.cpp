@@ -199,7 +199,9 @@ bool write_report_file(const report_output &out, const loaded_input &in, const c
   return ok;
 }
 
-// Offers the PDF beside a PostScript report when ps2pdf is installed. Returns 1 on Esc.
+// Offers the PDF beside a PostScript report when ps2pdf is installed; an existing NAME.pdf is
+// replaced only after the overwrite question is answered with Enter or "y" (any other answer
+// writes no PDF). Returns 1 on Esc at either question.
 int ask_pdf(const char *name, bool *wanted) {
   *wanted = false;
   if (!ps2pdf_available()) return 0;
@@ -207,6 +209,14 @@ int ask_pdf(const char *name, bool *wanted) {
   int key = read_answer("\n\n");
   if (key == KEY_ESCAPE) return 1;
   *wanted = key == 'y' || key == 'Y';
+  char pdf[MAX_NAME_LEN + 5], full[FULL_NAME_SIZE];
+  snprintf(pdf, sizeof pdf, "%s.pdf", name);
+  snprintf(full, sizeof full, "%s%s", prefix, pdf);
+  if (!*wanted || !exist(full)) return 0;
+  overwriteYN(pdf);
+  key = read_answer("\n\n");
+  if (key == KEY_ESCAPE) return 1;
+  *wanted = key == KEY_RETURN || key == 'y' || key == 'Y';
   return 0;
 }
 

@@ -1,9 +1,12 @@
 // The compute process's frame around every procedure: names, lists, loading, filing, failures.
 #include <gtest/gtest.h>
 
+#include "algo/normality.h"
 #include "engine/catalogue.h"
 #include "engine/protocol.h"
 #include "engine/engine_test_util.h"
+#include "engine/hier_procedures.h"
+#include "engine/reduce_procedures.h"
 #include "model/mymalloc.h"
 
 namespace {
@@ -19,6 +22,21 @@ void record(compute_job *job) {
   for (const quad *q = job->quads; q < job->quads + job->quad_count; q++)
     seen_items.insert(seen_items.end(), {int(q->a), int(q->b), int(q->c), int(q->d)});
   seen_names = std::string(job->name[0]) + "|" + job->name[1] + (job->input[0].des ? "+" : "");
+}
+
+// E = {1} is not normal in the plant 0 -1-> 1, 0 -3-> 2 with 3 erased: with no round allowed,
+// Supnormclo ends on its round limit.
+void unsettled_normality(compute_job *job) {
+  owned_des e, g;
+  make_des(2, {{0, 1, 1}}, {1}, &e);
+  make_des(3, {{0, 1, 1}, {0, 3, 2}}, {1, 2}, &g);
+  job->input[0] = {e.size, std::exchange(e.des, nullptr)};
+  job->input[1] = {g.size, std::exchange(g.des, nullptr)};
+  job->events = static_cast<event_t *>(malloc(sizeof(event_t)));
+  *job->events = 3;
+  job->event_count = 1;
+  cnorm_round_limit = 0;
+  supnormclo_steps(job);
 }
 
 // Runs the frame of a one-input row on the request `text` after its header.
@@ -71,6 +89,8 @@ TEST(ComputeFrame, EachFailureWritesItsCode) {
       {[](compute_job *) { mem_result = 1; }, "G\nH\n", MURN_OUT_OF_MEMORY, LIST_NONE},
       {[](compute_job *) { fail_allocation_after(0), MALLOC(64); }, "G\nH\n", MURN_OUT_OF_MEMORY,
        LIST_NONE},
+      {unsettled_normality, "G\nH\n", MURN_NO_FIXED_POINT, LIST_NONE},
+      {vocalize_steps, "G\nH\n0 1 1 20\n0 1 1 30\n", MURN_BAD_REQUEST, LIST_QUADS},
   };
   for (const auto &[run, body, expected, list] : cases) {
     auto in_compute_mode = [&, run = run, body = body, list = list] {

@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
+
+#include "engine/makeit.h"
+#include "model/des_file.h"
 
 namespace {
 
@@ -74,6 +78,32 @@ TEST(Script, MalformedEntriesNameTheirLineAndReason) {
     EXPECT_EQ(parse_script(c.script, &steps, &error), c.line) << c.script;
     EXPECT_EQ(error.compare(0, c.reason.size(), c.reason), 0) << c.script << " -> " << error;
     EXPECT_TRUE(steps.empty());
+  }
+}
+
+// The one name rule and the script reader agree: a name des_name_ok accepts reads back as itself,
+// as a result and as an argument wrapped by the log anywhere inside it; a name a script reads
+// is always one des_name_ok accepts.
+TEST(Script, NamesOfTheRuleReplayAsThemselvesAndNoOthersAreRead) {
+  std::mt19937 rng(18);
+  auto text = [&](size_t longest, const std::string &letters) {
+    std::string t(rng() % (longest + 1), ' ');
+    for (char &c : t) c = letters[rng() % letters.size()];
+    return t;
+  };
+  for (int i = 0; i < 20000; i++) {
+    std::string name = text(22, i % 2 ? "aZ9 _-.#/\\,;()[]=\t*" : "aZ9 _-.#");
+    std::string entry = "R = Supreduce(P" + text(19, "p") + ",S" + text(19, "s") + "," + name + ")";
+    std::vector<script_step> steps;
+    std::string error;
+    bool read = parse_script(name + " = Trim(G)\n" + makeit_wrap(entry, 4), &steps, &error) == 0;
+    if (des_name_ok(name.c_str())) {
+      ASSERT_TRUE(read && steps.size() == 2) << "[" << name << "] " << error;
+      EXPECT_TRUE(steps[0].result == name && steps[1].names[2] == name) << "[" << name << "]";
+    }
+    for (const script_step &step : read ? steps : std::vector<script_step>{})
+      for (const std::string &n : step.names)
+        EXPECT_TRUE(des_name_ok(n.c_str()) && des_name_ok(step.result.c_str())) << "[" << n << "]";
   }
 }
 

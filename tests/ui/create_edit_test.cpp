@@ -150,9 +150,27 @@ TEST_F(Dialogs, FileAllAdsListsTheFailures) {
   EXPECT_EQ(row(12), "Failures:  bad.ads");
 
   remove((dir_ + "/bad.ads").c_str());
-  keys("2\r\r");
+  keys("2\ry\r");
   file_ads_p();
-  EXPECT_EQ(row(12), "Failures: 0");
+  EXPECT_EQ(row(14), "Replaced:  good.des");
+  EXPECT_EQ(row(20), "Failures: 0");
+}
+
+// An existing DES is replaced only after one question for all ("n" files nothing), which the
+// summary then lists; an ADS file whose base name breaks the name rule fails.
+TEST_F(Dialogs, FileAllAdsAsksBeforeReplacing) {
+  write("good.ads", GOOD_ADS);
+  write("good.des", "edited");
+  write("par(1).ads", GOOD_ADS);
+  keys("2\rn");
+  file_ads_p();
+  EXPECT_EQ(row(10), "1 DES files exist and will be replaced. Continue? (y/*n)  n");
+  EXPECT_EQ(file("good.des") + log(), "edited<none>");
+  keys("2\ry\r\r");
+  file_ads_p();
+  EXPECT_EQ(row(12), "Failures:  par(1).ads");
+  EXPECT_NE(terminal_output().find("Replaced:  good.des"), std::string::npos);
+  EXPECT_NE(file("good.des"), "edited");
 }
 
 // Edit of OLD saved as NEW: mark 3, add 0 -1-> 2, visit every other prompt, remove unreachable

@@ -22,13 +22,14 @@ LOUD = Create(LOUD,[mark 0],[voc [0,10]],[tran [0,1,1]])
 FULL = Create(FULL,[voc $full_voc],[tran $full_tran])
 EOF
 
-# Vocalize: 1 is entered with 20; output 5 and event 3 of state 1 are refused; "*" with event 2
-# finds state 1.
-run_logged " th0G\rV\r0\r1\r20\r0\r1\r5\r1\r3\r30\r*\r2\r30\r-1\r" \
+# Vocalize: 1 is entered with 20; output 5, event 3 of state 1 and a second output for 0 -1-> 1
+# are refused, each saying why; "*" with event 2 finds state 1.
+run_logged " th0G\rV\r0\r1\r20\r0\r1\r5\r1\r3\r30\r0\r1\r30\r*\r2\r30\r-1\r" \
   "V = Vocalize(G,[[0,1,20],[1,2,30]])  (3,3)@" \
-  8 "Exit state:  0      Event:  1           Entrance state vocal output:  20" \
-  11 "This entry is illegal; please reenter!" 15 "This entry is illegal; please reenter!" \
-  17 "Exit state:  *      Event:  2           Entrance state vocal output:  30"
+  10 "This entry is illegal (vocal outputs are 10..99); please reenter!" \
+  14 "This entry is illegal (state 1 has no event 3); please reenter!" \
+  18 "This entry is illegal ([0,1] has output 20); please reenter!" \
+  20 "Exit state:  *      Event:  2           Entrance state vocal output:  30"
 
 # Entries past row 21, and a refused one there, scroll the screen up a line at a time; header and
 # instructions stay on top.
@@ -38,7 +39,7 @@ run_keys "${k}0\r1\r5\r-1\r"
 check_rows 0 "VOCALIZE" 6 "Press <Enter> after each element and quit with -1." \
   16 "Exit state:  0      Event:  1           Entrance state vocal output:  20" \
   17 "Exit state:  0      Event:  1           Entrance state vocal output:  5" \
-  19 "This entry is illegal; please reenter!" 21 "Exit state:  -1"
+  19 "This entry is illegal (vocal outputs are 10..99); please reenter!" 21 "Exit state:  -1"
 rm "$log"
 
 # Convert: 5 and 6 both become 7 into the same state, stored once.

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "model/des_file.h"
 #include "tests/ui/screen_fixture.h"
 #include "ui/display.h"
 #include "ui/dialogs.h"
@@ -61,8 +62,16 @@ TEST_F(IntField, RefusedEntriesRingAndReadingGoesOn) {
     EXPECT_EQ(key, KEY_RETURN);
     EXPECT_EQ(bells() - before, c.bells) << c.script;
   }
-  EXPECT_EQ(row(23), "Press <ESC> to cancel");
+  // Each refusal says what the field takes on row 22 until a key is taken; a field on row 22 says
+  // it on row 23 and puts the Esc footer back.
+  EXPECT_NE(terminal_output().find("numbers are -1..999"), std::string::npos);
+  EXPECT_EQ(row(MESSAGE_ROW), "");
   int key = 0;
+  move(MESSAGE_ROW, 0);
+  keys("x7" + ENTER);
+  readint(&key, -1, 99, EVENT_RULE);
+  EXPECT_NE(terminal_output().find(EVENT_RULE), std::string::npos);
+  EXPECT_EQ(row(23), "Press <ESC> to cancel");
   keys("4" + ESC_ALONE);
   EXPECT_EQ(readint(&key, -1, 999), 0);
   EXPECT_EQ(key, KEY_ESCAPE);
@@ -108,15 +117,17 @@ TEST_F(NameField, RefusedKeysRingAndEscKeepsTheName) {
   EXPECT_EQ(strlen(path_text), 79u);
 }
 
-// A DES name never leads out of the user directory: "/" rings, and so do "." and ".." at Enter;
-// a directory path keeps its "/".
-TEST_F(NameField, DesNamesRefuseTheSlashAndTheDotNames) {
+// A name field takes only names of the one rule, saying it on row 22: a first "#", "/" and the
+// log's punctuation ring, and so do "." and ".." or a last blank at Enter; a directory path
+// keeps its "/".
+TEST_F(NameField, DesNamesFollowTheNameRule) {
   char name[MAX_NAME_LEN + 1] = "";
   int before = bells();
-  keys("../" + ENTER + "\b" + ENTER + "x" + ENTER);
+  keys("#../" + ENTER + "\b" + ENTER + "(x) " + ENTER + "\b" + ENTER);
   EXPECT_EQ(read_des_name(name, 1, MAX_NAME_LEN), KEY_RETURN);
   EXPECT_STREQ(name, ".x");
-  EXPECT_EQ(bells() - before, 3);
+  EXPECT_EQ(bells() - before, 7);
+  EXPECT_NE(terminal_output().find(DES_NAME_RULE), std::string::npos);
   keys("/a/b" + ENTER);
   EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_RETURN);
   EXPECT_STREQ(name, "/a/b");
@@ -172,6 +183,10 @@ TEST_F(NameDialog, PrefilledName) {
   EXPECT_EQ(getname2("Enter name of DES1 ....  ", ".des", name, 0), 0);
   EXPECT_STREQ(name, "g");
   EXPECT_EQ(row(1), "Filename missing not in directory!");
+  strcpy(name, "par(1)");  // a name the rule refuses
+  keys("g" + ENTER);
+  EXPECT_EQ(getname2("Enter name of DES1 ....  ", ".des", name, 0), 0);
+  EXPECT_NE(terminal_output().find(DES_NAME_RULE), std::string::npos);
 }
 
 using SharedScreen = ScreenTest;

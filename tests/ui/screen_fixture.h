@@ -78,10 +78,15 @@ class ScreenTest : public ::testing::Test {
     return line.erase(line.find_last_not_of(' ') + 1);
   }
 
+  // Everything written to the terminal so far.
+  std::string terminal_output() {
+    fflush(terminal_out_);
+    return slurp("/proc/self/fd/" + std::to_string(fileno(terminal_out_)));
+  }
+
   // Bells rung so far (each is one BEL byte on the terminal output).
   int bells() {
-    fflush(terminal_out_);
-    std::string out = slurp("/proc/self/fd/" + std::to_string(fileno(terminal_out_)));
+    std::string out = terminal_output();
     return static_cast<int>(std::count(out.begin(), out.end(), '\a'));
   }
 
