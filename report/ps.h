@@ -33,6 +33,7 @@ struct ps_job {
   FILE *stream;
   int line_num;
   int mode_lines;
+  bool page_full;  // mode_lines counted: the next body text goes on a new page
 };
 
 // The job frame. PS_Header writes the comment line, the prologue with `mode` and the current
@@ -47,8 +48,9 @@ void PS_Footer(ps_job *job);
 // outside 32..126 written as octal escapes, so any name yields a well-formed job.
 void ps_string(FILE *stream, const char *text);
 
-// Counts one body line; when the count reaches mode_lines, ends the page, starts the next and
-// counts from 0 again.
+// Counts one body line; when the count reaches mode_lines, counts from 0 again and marks the page
+// full: "endpage" and "startpage" are written before the next body text, so a job whose body
+// ends there closes its last page without starting an empty one.
 void line_check(ps_job *job);
 // An empty body line ("n"), counted and checked.
 void ps_newline(ps_job *job);
@@ -63,7 +65,9 @@ void ps_dat_header_stat(ps_job *job, const char *name);
 void ps_dat(ps_job *job, const state_node *states, state_t n);
 
 // Whole jobs with the given settings. Return 0, or 1 when the stream reported a write error.
-// Time: O(n + transitions); the prologue is about 6 KB.
+// A body line wider than mode_columns (transitions of DES above 100000 states, long names) makes
+// the job narrow its body font so the line stays inside the page border.
+// Time: O(n + transitions), the body written twice (measured, then kept); the prologue is 6 KB.
 int ps_des_job(const char *name, FILE *stream, const state_node *states, state_t n,
                const ps_mode &mode);
 int ps_dat_job(const char *name, FILE *stream, const state_node *states, state_t n,
