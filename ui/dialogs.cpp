@@ -108,8 +108,10 @@ int continue_list(const procedure_row &row, const list_text &text, const std::st
   move(0, 0);
   if (text.header_on_continuation) dialog_header(row);
   addstr(text.continuation);
-  for (const std::string &line : typed_rows(typed)) printw("%s\n", line.c_str());
-  addch('\n');
+  if (!typed.empty()) {
+    for (const std::string &line : typed_rows(typed)) printw("%s\n", line.c_str());
+    addch('\n');
+  }
   return getcury(stdscr);
 }
 
@@ -120,6 +122,13 @@ int read_event_list(const procedure_row &row, const list_text &text, dialog_data
   int y = getcury(stdscr);
   int x = first_column;
   for (;;) {
+    if (y > LAST_LIST_ROW) {
+      std::string list;
+      for (uint16_t i = 0; i < data->n_typed; ++i)
+        list += (i == 0 ? "" : ",") + std::to_string(data->typed[i]);
+      y = continue_list(row, text, list);
+      x = first_column;
+    }
     move(y, x);
     int key = 0;
     long value = readint(&key, -1, MAX_EVENT);
@@ -133,12 +142,6 @@ int read_event_list(const procedure_row &row, const list_text &text, dialog_data
     if (x > last_start) {
       x = first_column;
       ++y;
-    }
-    if (y > LAST_LIST_ROW) {
-      std::string list;
-      for (uint16_t i = 0; i < data->n_typed; ++i)
-        list += (i == 0 ? "" : ",") + std::to_string(data->typed[i]);
-      y = continue_list(row, text, list);
     }
   }
 }

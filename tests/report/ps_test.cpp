@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "algo/output_consistency.h"
 #include "model/model_test_util.h"
 #include "report/printer.h"
@@ -55,12 +57,65 @@ int pages_of(const std::string &job) {
   return pages;
 }
 
+// Black pixels right of the page border on page 1 rendered at 72 dpi, between the border's top
+// and bottom rules (-1 when Ghostscript fails). The border's right edge is the rightmost column
+// inked over half the sheet's height; the rules are the rows inked over a third of its width.
+long ink_right_of_border(const std::string &job) {
+  scratch_dir dir;
+  write_bytes(dir.file("job.ps"), job);
+  std::string command =
+      "gs -q -dSAFER -dBATCH -dNOPAUSE -r72 -sDEVICE=pbmraw -dLastPage=1 "
+      "-sOutputFile=" +
+      dir.file("p.pbm") + " " + dir.file("job.ps") + " >/dev/null 2>&1";
+  if (system(command.c_str()) != 0) return -1;
+  std::istringstream pbm(read_bytes(dir.file("p.pbm")));
+  std::string magic;
+  int w = 0, h = 0;
+  pbm >> magic >> std::ws;
+  while (pbm.peek() == '#') pbm.ignore(1 << 20, '\n');  // Ghostscript's comment line
+  pbm >> w >> h;
+  pbm.get();
+  std::string bits((std::istreambuf_iterator<char>(pbm)), {});
+  auto ink = [&](int x, int y) {
+    return (bits[static_cast<size_t>(y * ((w + 7) / 8) + x / 8)] >> (7 - x % 8)) & 1;
+  };
+  int right = -1, top = h, bottom = -1;
+  for (int x = 0; x < w; x++) {
+    int count = 0;
+    for (int y = 0; y < h; y++) count += ink(x, y);
+    if (count > h / 2) right = x;
+  }
+  for (int y = 0; y < h; y++) {
+    int count = 0;
+    for (int x = 0; x < w; x++) count += ink(x, y);
+    if (count > w / 3) top = std::min(top, y), bottom = y;
+  }
+  long outside = 0;
+  for (int y = top; y <= bottom; y++)
+    for (int x = right + 2; x < w; x++) outside += ink(x, y);
+  return right < 0 ? -1 : outside;
+}
+
 }  // namespace
 
-// 207 transitions fill 65 lines; 208 fill 66, so "endpage startpage" follows the last line and
-// an empty page closes the job; 999 transitions make 263 lines, four pages. 800 marked states with
-// outputs on every third: 2 header lines, 115 marker lines (7 to a line), 2 + 54 vocal lines (173),
-// then the empty transition table, which is not counted.
+// Above 100000 states a transition line has 92 columns: the body font narrows so that every
+// character stays inside the border, as at 80 columns.
+TEST(PostScriptJob, WideTransitionLinesStayInsideTheBorder) {
+  if (!have_gs()) GTEST_SKIP() << "Ghostscript (gs) is not installed: jobs not rendered";
+  for (state_t n : {100000, 2000000}) {
+    owned_des d;
+    make_des(n, {{n - 1, 1, n - 1}, {n - 1, 3, n - 1}, {n - 1, 5, n - 1}, {n - 1, 7, n - 1}}, {},
+             &d);
+    std::string job = des_job(d, "WIDE");
+    EXPECT_NE(job.find(n > 100000 ? "/columns 92 def" : "/columns 80 def"), std::string::npos);
+    EXPECT_EQ(ink_right_of_border(job), 0) << n;
+  }
+}
+
+// 207 transitions fill 65 lines; 208 fill 66, and no empty page follows the last one; 999
+// transitions make 263 lines, four pages. 800 marked states with outputs on every third: 2 header
+// lines, 115 marker lines (7 to a line), 2 + 54 vocal lines (173), then the empty transition table,
+// which is not counted.
 TEST(PostScriptJob, PagesBreakAfter66CountedLines) {
   owned_des many;
   make_des(800, {}, {}, &many);

@@ -6,6 +6,8 @@
 #include "model/des_file.h"
 #include "support/random_des.h"
 #include "tests/ui/screen_fixture.h"
+#include "ui/dialogs.h"
+#include "ui/display.h"
 #include "ui/show.h"
 #include "ui/viewer.h"
 
@@ -206,6 +208,125 @@ TEST_F(Views, DirectoryPagesAndSurvivesAMissingDirectory) {
   directory_p();
   EXPECT_EQ(row(0), "FILES IN: " + dir_ + "/none");
   EXPECT_EQ(row(3), "");
+}
+
+// Screen cases at 80x24 (the resize cases at their own size): Show DES of n states, the first
+// `marked` even states marked, states 0..vocal-1 with output 20, self-loops on states 0..trans-1;
+// or (n = 0) a dialog of `dialog` run on the DES "G" (Supnorm cancelled with its list on a second
+// screen; Project with its list filling the screen). Each listed row must read as given.
+TEST_F(Views, ScreenCases) {
+  const char *footer = " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)";
+  std::string events;
+  for (int e = 1; e <= 175; e++) events += std::to_string(e) + "\r";
+  struct {
+    int lines, cols;
+    state_t n, marked, vocal, trans;
+    procedure_id dialog;
+    std::string keys;
+    std::vector<std::pair<int, std::string>> rows;
+  } cases[] = {
+      {24,
+       80,
+       300,
+       144,
+       0,
+       1,
+       {},
+       "\x1b",
+       {{21, "    272      274      276      278      280      282      284      286"},
+        {22, ""},
+        {23, footer}}},
+      {24,
+       80,
+       300,
+       144,
+       0,
+       1,
+       {},
+       "\r\x1b",
+       {{3, "vocal states: none"}, {5, "# transitions: 1"}, {9, "[    0,  1,    0]"}}},
+      {24,
+       80,
+       300,
+       144,
+       0,
+       0,
+       {},
+       "\r\r",
+       {{3, "vocal states: none"}, {4, "transition table : empty"}}},
+      {24,
+       80,
+       300,
+       40,
+       50,
+       1,
+       {},
+       "\x1b",
+       {{4, "      0        2        4        6        8       10       12       14"},
+        {21, "[   45,  20]   [   46,  20]   [   47,  20]   [   48,  20]   [   49,  20]"}}},
+      {24, 80, 300, 40, 50, 1, {}, "\r\x1b", {{2, "# transitions: 1"}}},
+      {20, 60, 300, 144, 0, 1, {}, "x", {{0, "Screen 60x20 is too small:"}}},
+      {60,
+       200,
+       300,
+       144,
+       0,
+       1,
+       {},
+       "\x1b",
+       {{21, "    272      274      276      278      280      282      284      286"},
+        {22, ""},
+        {23, footer},
+        {24, ""}}},
+      {24,
+       80,
+       0,
+       0,
+       0,
+       0,
+       PROC_SUPNORM,
+       "G\rG\rO\ry" + events + "\x1b\xff",
+       {{12, "               ,161,162,163,164,165,166,167,168,169,170]"},
+        {14, "     171    172    173    174    175"}}},
+      {24,
+       80,
+       0,
+       0,
+       0,
+       0,
+       PROC_PROJECT,
+       "G\rP\ry1\r-1\r\r",
+       {{0, "Logged in makeit.txt:"}, {1, "P = Project(G,Null[1])  (1,0)"}}},
+  };
+  argv0 = getenv("SARV");  // the compute process of the dialogs
+  for (auto &c : cases) {
+    if (c.n == 0 && argv0 == nullptr) continue;
+    resizeterm(c.lines, c.cols);
+    keys(c.keys);
+    if (c.n == 0) {
+      owned_des g;
+      make_des(2, {{0, 1, 1}}, {1}, &g);
+      ASSERT_EQ(filedes("G", g.size, 0, g.des), 0);
+      clear();
+      run_dialog(c.dialog);
+    } else {
+      owned_des d;
+      std::vector<state_t> marked;
+      std::vector<transition_spec> t;
+      for (state_t s = 0; s < c.marked; s++) marked.push_back(2 * s);
+      for (state_t s = 0; s < c.trans; s++) t.push_back({s, 1, s});
+      make_des(c.n, t, marked, &d);
+      for (state_t s = 0; s < c.vocal; s++) d.des[s].vocal = 20;
+      show_des_r("D", d.size, d.des);
+    }
+    std::string screen;
+    for (int r = 0; r < 24; r++) screen += row(r) + "\n";
+    for (auto &[y, text] : c.rows) EXPECT_EQ(row(y), text) << c.keys << "\n" << screen;
+  }
+  EXPECT_EQ(page_key(KEY_NPAGE, false, 0, false), PAGE_NEXT);
+  EXPECT_EQ(page_key(KEY_PPAGE, false, 1, false), PAGE_FIRST);
+  for (auto [typed, file] : {std::pair{"R.pds", "R.pds"}, {"a.ADS", "a.ADS"}, {"b", "b.txt"}})
+    EXPECT_EQ(text_file_name(typed), file);
 }
 
 }  // namespace
