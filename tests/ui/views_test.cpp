@@ -66,24 +66,6 @@ TEST_F(Views, TransitionPagesGoDownAndUpAndRingAtTheEnds) {
   EXPECT_EQ(unread(), 2);
 }
 
-TEST_F(Views, JumpsRestartAtTheHeadingTheVocalsOrTheTransitions) {
-  owned_des d;
-  ring_des(&d);
-  d.des[4].vocal = 33;
-  keys("dV\x1b");
-  show_des_r("R", d.size, d.des);
-  EXPECT_EQ(row(0), "R    # states: 30    state set: 0 ... 29    initial state: 0");
-  EXPECT_EQ(row(3), "vocal states:");
-  EXPECT_EQ(row(5), "[    4,  33]");
-  EXPECT_EQ(row(6), "# transitions: 120");
-  keys("dt\x1b");
-  show_des_r("R", d.size, d.des);
-  EXPECT_EQ(row(3), "# transitions: 120");
-  keys("dth\x1b");
-  show_des_r("R", d.size, d.des);
-  EXPECT_EQ(row(2), "marker states: none");
-}
-
 TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
   owned_des d;
   std::vector<transition_spec> t;  // states with 1, 6, 7, 2, none and 27 disabled events
@@ -184,7 +166,7 @@ TEST_F(Views, DirectoryPagesAndSurvivesAMissingDirectory) {
 }
 
 // Screen cases at 80x24 (the resize cases at their own size): Show DES of n states, the first
-// `marked` even states marked, states 0..vocal-1 with output 20, self-loops on states 0..trans-1;
+// `marked` even states marked, states 0..vocal-1 with output 20, `trans` self-loops, 4 a state;
 // or a dialog run on the DES "G" (Supnorm cancelled with its list on a third screen; Project with
 // its list leaving no free rows; Convert naming its DES above its list). Each listed row must
 // read as given.
@@ -213,6 +195,10 @@ TEST_F(Views, ScreenCases) {
       {24, 80, 400, 200, 0, 1, -1, "dd\r\x1b", {{3, "vocal states: none"}, {5, "# transitions: 1"}}},
       {24, 80, 400, 200, 0, 1, -1, "d\x1b", {{3, "marker states:"}, {5, "    288      290      292      294"
           "      296      298      300      302"}}},
+      {24, 80, 30, 0, 1, 120, -1, "dV\x1b", {{0, "D    # states: 30    state set: 0 ... 29    initial state: 0"},
+          {3, "vocal states:"}, {5, "[    0,  20]"}, {6, "# transitions: 120"}}},
+      {24, 80, 30, 0, 1, 120, -1, "dt\x1b", {{3, "# transitions: 120"}}},
+      {24, 80, 30, 0, 1, 120, -1, "dth\x1b", {{2, "marker states: none"}}},
       {20, 60, 300, 144, 0, 1, -1, "x", {{0, "Screen 60x20 is too small:"}}},
       {60, 200, 300, 144, 0, 1, -1, "\x1b", {{22, ""}, {23, footer}, {24, ""}}},
       {24, 80, 0, 0, 0, 0, PROC_SUPNORM, "G\rG\rO\ry" + events + "\x1b\xff", {{14, "     171    172    173"
@@ -239,7 +225,8 @@ TEST_F(Views, ScreenCases) {
       std::vector<state_t> marked;
       std::vector<transition_spec> t;
       for (state_t s = 0; s < c.marked; s++) marked.push_back(2 * s);
-      for (state_t s = 0; s < c.trans; s++) t.push_back({s, 1, s});
+      for (state_t s = 0; s < c.trans; s++)
+        t.push_back({s / 4, static_cast<event_t>(2 * (s % 4) + 1), s / 4});
       make_des(c.n, t, marked, &d);
       for (state_t s = 0; s < c.vocal; s++) d.des[s].vocal = 20;
       show_des_r("D", d.size, d.des);
