@@ -464,8 +464,9 @@ bool dialog_makeit(const procedure_row &row, const dialog_data &result, std::str
 }
 
 // Shows the entry just logged in the free rows from `first` down to `last`, or from the top of a
-// screen cleared down to `last` when they are too few (an entry longer than the screen ends with
-// a line that points to the log), and says plainly on row 22 when the output has no states.
+// screen cleared down to `last` when fewer than three rows are free and the entry needs more (an
+// entry longer than its rows ends with a line that points to the log), and says plainly on row 22
+// when the output has no states.
 void show_logged_entry(const procedure_row &row, const dialog_data &result,
                        const std::string &entry, int first, int last) {
   if (result.verdict == nullptr && result.size[result.output] == 0) {
@@ -479,7 +480,9 @@ void show_logged_entry(const procedure_row &row, const dialog_data &result,
     if (end == std::string::npos) end = entry.size();
     if (end > start) lines.push_back(entry.substr(start, end - start));
   }
-  if (first > last || static_cast<int>(lines.size()) + 1 > last - first + 1) {
+  const int least_rows = 3;  // the heading, a first line, and "..." when more follows
+  int free_rows = last - first + 1;
+  if (free_rows < least_rows && free_rows < static_cast<int>(lines.size()) + 1) {
     // No room below the prompts: a fresh screen above the rows the dialog reported on.
     for (int r = 0; r <= last; ++r) {
       move(r, 0);
