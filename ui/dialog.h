@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "engine/catalogue.h"
 #include "ui/dialogs.h"
@@ -86,9 +85,6 @@ void dialog_header(const procedure_row &row);
 // Clears the screen for more list entries and repeats there `typed`, the entries typed so far as
 // the log lists them ("1,3" or "[1,2],[3,4]"); returns the row of the first new entry.
 int continue_list(const procedure_row &row, const list_text &text, const std::string &typed);
-// `typed` after "Typed so far: [", wrapped as the log wraps an entry; at most 8 rows, the latest
-// kept (a cut first row starts with "...").
-std::vector<std::string> typed_rows(const std::string &typed);
 // Loads the inputs of a test computed here into slots 0 and 1. Returns false when either fails.
 bool load_inputs(dialog_data *data);
 // Adds every event on a transition of the DES to the sorted list.

@@ -85,8 +85,8 @@ namespace {
 const int MAX_TYPED_ROWS = 8;
 const char TYPED_LEAD[] = "Typed so far: [";
 
-}  // namespace
-
+// `list` after TYPED_LEAD, wrapped as the log wraps an entry; the latest MAX_TYPED_ROWS rows kept
+// (a cut first row starts with "...").
 std::vector<std::string> typed_rows(const std::string &list) {
   const int indent = static_cast<int>(sizeof TYPED_LEAD) - 1;
   std::string text = makeit_wrap(TYPED_LEAD + list + "]", indent);
@@ -102,6 +102,8 @@ std::vector<std::string> typed_rows(const std::string &list) {
   }
   return rows;
 }
+
+}  // namespace
 
 int continue_list(const procedure_row &row, const list_text &text, const std::string &typed) {
   clear();
