@@ -1,6 +1,7 @@
 // PostScript listings of DES and DAT files (the ".pss" and ".pst" jobs): a prologue of our own
-// that lays out 66 lines of 80 columns per logical page under a header band with the date, the
-// file name and the page number, then the report lines as PostScript strings.
+// that lays out 66 lines of 80 columns (more, in a narrower font, for longer lines) per logical
+// page under a header band with the date, the file name and the page number, then the report
+// lines as PostScript strings.
 #ifndef SARV_REPORT_PS_H
 #define SARV_REPORT_PS_H
 
