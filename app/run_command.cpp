@@ -227,11 +227,11 @@ std::string entry_quads(const script_step &step, const std::string &des1, quad *
 
 // Runs the request of `row` and reads its output back into *output. "" or the reason.
 std::string request_output(const procedure_row &row, const std::vector<std::string> &names,
-                           const void *list, int count, held_des *output, int32_t *bound) {
+                           const void *list, int count, held_des *output, int32_t *bound,
+                           float *ratio) {
   const char *request_names[MAX_REQUEST_NAMES];
   for (size_t i = 0; i < names.size(); ++i) request_names[i] = names[i].c_str();
-  float ratio = 0;
-  int code = run_request(row.id, request_names, list, count, bound, &ratio);
+  int code = run_request(row.id, request_names, list, count, bound, ratio);
   if (code != MURN_OK) return failure_text(row, code, names);
   if (!load(names.back(), row.output == OUTPUT_DAT, output))
     return "no readable output " + file_path(names.back(), row.names[row.inputs].ext);
@@ -307,6 +307,7 @@ void run_procedure(const procedure_row &row, const script_step &step, double sta
   };
   progress_label = step.result + " = " + step.procedure;
   int32_t bound = 0;
+  float ratio = 0;
   held_des output;
   const procedure_row *ran = &row;
   if (hiconsis) {
@@ -319,22 +320,23 @@ void run_procedure(const procedure_row &row, const script_step &step, double sta
                               static_cast<long>(count_tran(h.des, h.size)) == step.transitions));
     };
     ran = &procedure(PROC_HICONSIS1);
-    run->reason = request_output(*ran, names, list, count, &output, &bound);
+    run->reason = request_output(*ran, names, list, count, &output, &bound, &ratio);
     if (run->reason.empty() && step.has_new_labels && !matches(output)) {
       held_des second;
       const procedure_row *multiple = &procedure(PROC_HICONSIS);
-      if (request_output(*multiple, names, list, count, &second, &bound).empty() && matches(second))
+      if (request_output(*multiple, names, list, count, &second, &bound, &ratio).empty() &&
+          matches(second))
         ran = multiple;
       else {  // neither matches: the default's output is filed again and reported
         freedes(second.size, &second.des);
         second.size = 0;
-        run->reason = request_output(*ran, names, list, count, &second, &bound);
+        run->reason = request_output(*ran, names, list, count, &second, &bound, &ratio);
       }
       std::swap(output.size, second.size);
       std::swap(output.des, second.des);
     }
   } else {
-    run->reason = request_output(row, names, list, count, &output, &bound);
+    run->reason = request_output(row, names, list, count, &output, &bound, &ratio);
   }
   double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count() -
@@ -345,8 +347,12 @@ void run_procedure(const procedure_row &row, const script_step &step, double sta
   o.states = output.size;
   o.transitions = static_cast<long>(count_tran(output.des, output.size));
   o.bound = bound;
+  o.has_bound = row.result == RESULT_BOUND_RATIO;
+  o.ratio = ratio;
   if (row.output == OUTPUT_DAT) o.controllable = compute_controllable(output.des, output.size);
+  o.has_new_labels = hiconsis;
   if (hiconsis) o.new_labels = new_labels(output);
+  o.has_blocked = row.log_tail == LOG_SIZES_BLOCKED;
   std::vector<event_t> blocked;
   if (row.log_tail == LOG_SIZES_BLOCKED) {
     std::vector<event_t> inputs_events, output_events;

@@ -2,6 +2,7 @@
 #include "engine/replay.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -227,6 +228,15 @@ std::string step_report(const script_step &step, step_status status, const step_
       text += ",\"states\":" + std::to_string(outcome.states) +
               ",\"transitions\":" + std::to_string(outcome.transitions);
     if (outcome.truth >= 0) text += std::string(",\"value\":") + (outcome.truth ? "true" : "false");
+    if (outcome.controllable >= 0)
+      text += std::string(",\"controllable\":") + (outcome.controllable ? "true" : "false");
+    if (outcome.has_bound) {
+      char ratio[32] = "null";  // JSON has no NaN or infinity
+      if (std::isfinite(outcome.ratio)) snprintf(ratio, sizeof ratio, "%f", outcome.ratio);
+      text += ",\"slb\":" + std::to_string(outcome.bound) + ",\"ratio\":" + ratio;
+    }
+    if (outcome.has_blocked) text += ",\"blocked\":" + list_text(outcome.blocked);
+    if (outcome.has_new_labels) text += ",\"new_labels\":" + list_text(outcome.new_labels);
     text += std::string(",\"seconds\":") + time_text;
     if (!reason.empty()) text += ",\"reason\":" + json_string(reason);
     return text + "}";

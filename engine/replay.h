@@ -18,6 +18,11 @@ struct step_outcome {
   std::vector<long> blocked;     // Sync: events of the inputs on no transition of the result
   std::vector<long> new_labels;  // Hiconsis: outputs of the result the input lacks
   int truth = -1;                // Isomorph, Nonconflict: 1 true, 0 false
+  // Which of the above (and the ratio) the step's procedure reports, for the JSON report.
+  bool has_bound = false;  // Supreduce: bound and ratio
+  double ratio = 0;        // Supreduce compression ratio
+  bool has_blocked = false;
+  bool has_new_labels = false;
 };
 
 // Compares the recorded results of `step` with `outcome`. Returns "" when every recorded value

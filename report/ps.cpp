@@ -135,15 +135,26 @@ noheader {/headersize 0 def} if
 startdoc
 )PS";
 
+// The stream for the next body text. A page that filled up is ended, and the next one started,
+// only when more text follows, so a listing never ends on an empty page.
+FILE *out(ps_job *job) {
+  if (job->page_full) {
+    job->page_full = false;
+    PS_EndPage(job);
+    PS_StartPage(job);
+  }
+  return job->stream;
+}
+
 void put_line(ps_job *job, const char *text) {
-  fputs(text, job->stream);
-  fputc('\n', job->stream);
+  fputs(text, out(job));
+  fputc('\n', out(job));
 }
 
 // Opens a body line: "(" and the text.
 void open_line(ps_job *job, const char *text) {
-  fputc('(', job->stream);
-  fputs(text, job->stream);
+  fputc('(', out(job));
+  fputs(text, out(job));
 }
 
 // Closes a body line opened with open_line, counted and checked.
@@ -155,6 +166,7 @@ void close_line(ps_job *job) {
 void start_job(ps_job *job, FILE *stream, const char *name, const ps_mode &mode) {
   job->stream = stream;
   job->line_num = 0;
+  job->page_full = false;
   job->mode_lines = mode.mode_lines > 0 ? mode.mode_lines : 1;
   PS_Header(job, mode);
   PS_FileHeader(job, name);
@@ -162,6 +174,7 @@ void start_job(ps_job *job, FILE *stream, const char *name, const ps_mode &mode)
 }
 
 int end_job(ps_job *job) {
+  job->page_full = false;
   PS_EndPage(job);
   PS_Footer(job);
   return ferror(job->stream) ? 1 : 0;
@@ -230,8 +243,8 @@ void PS_Header(ps_job *job, const ps_mode &mode) {
 
 void PS_FileHeader(ps_job *job, const char *name) {
   put_line(job, "cleanup");
-  fputc('(', job->stream);
-  ps_string(job->stream, name);
+  fputc('(', out(job));
+  ps_string(out(job), name);
   put_line(job, ") newfile");
   put_line(job, "/sheet 1 def\n\n\n");
 }
@@ -250,8 +263,7 @@ void PS_Footer(ps_job *job) {
 
 void line_check(ps_job *job) {
   if (++job->line_num >= job->mode_lines) {
-    PS_EndPage(job);
-    PS_StartPage(job);
+    job->page_full = true;
     job->line_num = 0;
   }
 }
@@ -263,13 +275,13 @@ void ps_newline(ps_job *job) {
 
 // The first two lines are counted without the page check: a page always has room for them.
 void ps_des_stat_header(ps_job *job, const char *name, state_t n) {
-  fputc('(', job->stream);
-  ps_string(job->stream, name);
+  fputc('(', out(job));
+  ps_string(out(job), name);
   if (n == 0)
-    fprintf(job->stream, "    # states: %d    state set: empty     initial state: none)N\n", n);
+    fprintf(out(job), "    # states: %d    state set: empty     initial state: none)N\n", n);
   else
-    fprintf(job->stream, "    # states: %d    state set: 0 ... %d    initial state: %d)N\n", n,
-            n - 1, 0);
+    fprintf(out(job), "    # states: %d    state set: 0 ... %d    initial state: %d)N\n", n, n - 1,
+            0);
   put_line(job, "n");
   job->line_num += 2;
 }
@@ -279,10 +291,10 @@ void ps_marker_states(ps_job *job, const state_node *states, state_t n) {
   long count = 0;
   for (state_t s = 0; s < n; s++) {
     if (!states[s].marked) continue;
-    fprintf(job->stream, "%7d ", s);
+    fprintf(out(job), "%7d ", s);
     if (++count % 7 == 0) {
       close_line(job);
-      fprintf(job->stream, "(%-21s", "");
+      fprintf(out(job), "(%-21s", "");
     }
   }
   close_line(job);
@@ -296,8 +308,8 @@ void ps_vocal_output(ps_job *job, const state_node *states, state_t n) {
   long count = 0;
   for (state_t s = 0; s < n; s++) {
     if (states[s].vocal == 0) continue;
-    if (count % 5 == 0) fputc('(', job->stream);
-    fprintf(job->stream, format, static_cast<long>(s), static_cast<int>(states[s].vocal));
+    if (count % 5 == 0) fputc('(', out(job));
+    fprintf(out(job), format, static_cast<long>(s), static_cast<int>(states[s].vocal));
     if (++count % 5 == 0) close_line(job);
   }
   if (count % 5 != 0)
@@ -308,7 +320,7 @@ void ps_vocal_output(ps_job *job, const state_node *states, state_t n) {
 
 void ps_transitions(ps_job *job, const state_node *states, state_t n) {
   ps_newline(job);
-  fprintf(job->stream, "(# transitions: %ld", num_transitions(states, n));
+  fprintf(out(job), "(# transitions: %ld", num_transitions(states, n));
   close_line(job);
   ps_newline(job);
   open_line(job, "transitions: ");
@@ -318,8 +330,8 @@ void ps_transitions(ps_job *job, const state_node *states, state_t n) {
   for (state_t s = 0; s < n; s++) {
     for (int j = 0; j < states[s].numelts; j++) {
       tran_entry t = states[s].next[j];
-      if (count % 4 == 0) fputc('(', job->stream);
-      fprintf(job->stream, "[%5ld,%3d,%5ld]  ", static_cast<long>(s), static_cast<int>(t.event()),
+      if (count % 4 == 0) fputc('(', out(job));
+      fprintf(out(job), "[%5ld,%3d,%5ld]  ", static_cast<long>(s), static_cast<int>(t.event()),
               static_cast<long>(t.target()));
       if (++count % 4 == 0) close_line(job);
     }
@@ -333,8 +345,8 @@ void ps_transitions(ps_job *job, const state_node *states, state_t n) {
 
 // Eight lines counted without the page check: they open the first page.
 void ps_dat_header_stat(ps_job *job, const char *name) {
-  fputc('(', job->stream);
-  ps_string(job->stream, name);
+  fputc('(', out(job));
+  ps_string(out(job), name);
   put_line(job, ")N\nn\nn");
   put_line(job, "(Control data are displayed as a list of supervisor states)N");
   put_line(job, "(where disabling occurs, together with the events that must)N");
@@ -351,16 +363,16 @@ void ps_dat(ps_job *job, const state_node *states, state_t n) {
     int count = states[s].numelts;
     if (count == 0) continue;
     if (previous_opened && previous_count <= 6 && count <= 6) {
-      for (int slot = previous_count; slot < 7; slot++) fprintf(job->stream, "%5s", "");
+      for (int slot = previous_count; slot < 7; slot++) fprintf(out(job), "%5s", "");
       previous_opened = false;
     } else {
       if (open) close_line(job);
       open_line(job, "    ");
       open = previous_opened = true;
     }
-    fprintf(job->stream, "%4d:", s);
+    fprintf(out(job), "%4d:", s);
     for (int j = 0; j < count; j++) {
-      fprintf(job->stream, "%4d ", static_cast<int>(states[s].next[j].event()));
+      fprintf(out(job), "%4d ", static_cast<int>(states[s].next[j].event()));
       if (j + 1 >= 13 && (j + 1 - 13) % 12 == 0 && j + 1 < count) {
         close_line(job);
         open_line(job, "         ");
@@ -374,45 +386,98 @@ void ps_dat(ps_job *job, const state_node *states, state_t n) {
     ps_newline(job);
 }
 
-int ps_des_job(const char *name, FILE *stream, const state_node *states, state_t n,
-               const ps_mode &mode) {
+namespace {
+
+// Widest line written to a measuring stream.
+struct line_meter {
+  size_t line = 0;
+  size_t widest = 0;
+};
+
+ssize_t measure_lines(void *cookie, const char *bytes, size_t size) {
+  line_meter *meter = static_cast<line_meter *>(cookie);
+  for (size_t i = 0; i < size; i++) {
+    if (bytes[i] == '\n') {
+      if (meter->line > meter->widest) meter->widest = meter->line;
+      meter->line = 0;
+    } else {
+      meter->line++;
+    }
+  }
+  return static_cast<ssize_t>(size);
+}
+
+// Writes a whole job whose body `body` writes. The body is first written to a stream that only
+// measures its lines: when the widest text is longer than mode_columns, the body font is made
+// narrower and the columns more, in the same proportion, so the page keeps its size and every
+// character lands inside the border.
+template <typename Body>
+int run_job(const char *name, FILE *stream, const ps_mode &mode, Body body) {
+  ps_mode fitted = mode;
+  line_meter meter;
+  FILE *measure =
+      fopencookie(&meter, "w", cookie_io_functions_t{nullptr, measure_lines, nullptr, nullptr});
+  if (measure != nullptr) {
+    ps_job dry{measure, 0, fitted.mode_lines > 0 ? fitted.mode_lines : 1, false};
+    body(&dry);
+    fclose(measure);
+    // A body line is "(" text ")N"; escapes in names count as written, which only errs wide.
+    int columns = meter.widest > 3 ? static_cast<int>(meter.widest - 3) : 0;
+    if (columns > fitted.mode_columns && fitted.mode_columns > 0) {
+      fitted.mode_bodyfontwidth *=
+          static_cast<float>(fitted.mode_columns) / static_cast<float>(columns);
+      fitted.mode_columns = columns;
+    }
+  }
   ps_job job;
-  start_job(&job, stream, name, mode);
-  ps_des_stat_header(&job, name, n);
+  start_job(&job, stream, name, fitted);
+  body(&job);
+  return end_job(&job);
+}
+
+void des_body(ps_job *job, const char *name, const state_node *states, state_t n) {
+  ps_des_stat_header(job, name, n);
   if (num_mark_states(states, n) > 0) {
-    ps_marker_states(&job, states, n);
+    ps_marker_states(job, states, n);
   } else {
-    put_line(&job, "(marker states: none) N\nn");
-    job.line_num += 2;
+    put_line(job, "(marker states: none) N\nn");
+    job->line_num += 2;
   }
   if (num_vocal_output(states, n) > 0) {
-    ps_vocal_output(&job, states, n);
+    ps_vocal_output(job, states, n);
   } else {
-    ps_newline(&job);
-    put_line(&job, "(vocal states: none)N");
-    line_check(&job);
-    ps_newline(&job);
+    ps_newline(job);
+    put_line(job, "(vocal states: none)N");
+    line_check(job);
+    ps_newline(job);
   }
   if (num_transitions(states, n) == 0)
-    put_line(&job, "(transition table : empty)N");
+    put_line(job, "(transition table : empty)N");
   else
-    ps_transitions(&job, states, n);
-  return end_job(&job);
+    ps_transitions(job, states, n);
+}
+
+void dat_body(ps_job *job, const char *name, const state_node *states, state_t n) {
+  ps_dat_header_stat(job, name);
+  if (num_transitions(states, n) == 0) {
+    put_line(job, "(empty.)N");
+    line_check(job);
+  } else {
+    ps_dat(job, states, n);
+    ps_newline(job);
+  }
+}
+
+}  // namespace
+
+int ps_des_job(const char *name, FILE *stream, const state_node *states, state_t n,
+               const ps_mode &mode) {
+  return run_job(name, stream, mode, [&](ps_job *job) { des_body(job, name, states, n); });
 }
 
 int ps_dat_job(const char *name, FILE *stream, const state_node *states, state_t n,
                const ps_mode &mode) {
-  ps_job job;
-  start_job(&job, stream, name, mode);
-  ps_dat_header_stat(&job, name);
-  if (num_transitions(states, n) == 0) {
-    put_line(&job, "(empty.)N");
-    line_check(&job);
-  } else {
-    ps_dat(&job, states, n);
-    ps_newline(&job);
-  }
-  return end_job(&job);
+  return run_job(name, stream, mode, [&](ps_job *job) { dat_body(job, name, states, n); });
 }
 
 int postscript_outputfile(const char *name, FILE *stream, const state_node *states, state_t n) {

@@ -1,6 +1,7 @@
 // PostScript listings of DES and DAT files (the ".pss" and ".pst" jobs): a prologue of our own
-// that lays out 66 lines of 80 columns per logical page under a header band with the date, the
-// file name and the page number, then the report lines as PostScript strings.
+// that lays out 66 lines of 80 columns (more, in a narrower font, for longer lines) per logical
+// page under a header band with the date, the file name and the page number, then the report
+// lines as PostScript strings.
 #ifndef SARV_REPORT_PS_H
 #define SARV_REPORT_PS_H
 
@@ -33,6 +34,7 @@ struct ps_job {
   FILE *stream;
   int line_num;
   int mode_lines;
+  bool page_full;  // mode_lines counted: the next body text goes on a new page
 };
 
 // The job frame. PS_Header writes the comment line, the prologue with `mode` and the current
@@ -47,8 +49,9 @@ void PS_Footer(ps_job *job);
 // outside 32..126 written as octal escapes, so any name yields a well-formed job.
 void ps_string(FILE *stream, const char *text);
 
-// Counts one body line; when the count reaches mode_lines, ends the page, starts the next and
-// counts from 0 again.
+// Counts one body line; when the count reaches mode_lines, counts from 0 again and marks the page
+// full: "endpage" and "startpage" are written before the next body text, so a job whose body
+// ends there closes its last page without starting an empty one.
 void line_check(ps_job *job);
 // An empty body line ("n"), counted and checked.
 void ps_newline(ps_job *job);
@@ -63,7 +66,9 @@ void ps_dat_header_stat(ps_job *job, const char *name);
 void ps_dat(ps_job *job, const state_node *states, state_t n);
 
 // Whole jobs with the given settings. Return 0, or 1 when the stream reported a write error.
-// Time: O(n + transitions); the prologue is about 6 KB.
+// A body line wider than mode_columns (transitions of DES above 100000 states, long names) makes
+// the job narrow its body font so the line stays inside the page border.
+// Time: O(n + transitions), the body written twice (measured, then kept); the prologue is 6 KB.
 int ps_des_job(const char *name, FILE *stream, const state_node *states, state_t n,
                const ps_mode &mode);
 int ps_dat_job(const char *name, FILE *stream, const state_node *states, state_t n,

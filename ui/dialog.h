@@ -5,6 +5,7 @@
 #define SARV_UI_DIALOG_H
 
 #include <cstdint>
+#include <string>
 
 #include "engine/catalogue.h"
 #include "ui/dialogs.h"
@@ -81,8 +82,9 @@ struct list_text {
 int output_slot(const procedure_row &row);
 // Prints the row's title and formula at the cursor.
 void dialog_header(const procedure_row &row);
-// Clears the screen for more list entries; returns the row of the first entry.
-int continue_list(const procedure_row &row, const list_text &text);
+// Clears the screen for more list entries and repeats there `typed`, the entries typed so far as
+// the log lists them ("1,3" or "[1,2],[3,4]"); returns the row of the first new entry.
+int continue_list(const procedure_row &row, const list_text &text, const std::string &typed);
 // Loads the inputs of a test computed here into slots 0 and 1. Returns false when either fails.
 bool load_inputs(dialog_data *data);
 // Adds every event on a transition of the DES to the sorted list.

@@ -79,12 +79,41 @@ bool sync_report(dialog_data *result) {
   return true;
 }
 
-// Clears the screen for more list entries; returns the row of the first entry.
-int continue_list(const procedure_row &row, const list_text &text) {
+namespace {
+
+// Rows a continuation screen gives at most to the entries typed before it.
+const int MAX_TYPED_ROWS = 8;
+const char TYPED_LEAD[] = "Typed so far: [";
+
+// `list` after TYPED_LEAD, wrapped as the log wraps an entry; the latest MAX_TYPED_ROWS rows kept
+// (a cut first row starts with "...").
+std::vector<std::string> typed_rows(const std::string &list) {
+  const int indent = static_cast<int>(sizeof TYPED_LEAD) - 1;
+  std::string text = makeit_wrap(TYPED_LEAD + list + "]", indent);
+  std::vector<std::string> rows;
+  for (size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    rows.push_back(text.substr(start, end - start));
+  }
+  if (rows.size() > static_cast<size_t>(MAX_TYPED_ROWS)) {
+    rows.erase(rows.begin(), rows.end() - MAX_TYPED_ROWS);
+    rows.front().replace(0, 3, "...");
+  }
+  return rows;
+}
+
+}  // namespace
+
+int continue_list(const procedure_row &row, const list_text &text, const std::string &typed) {
   clear();
   move(0, 0);
   if (text.header_on_continuation) dialog_header(row);
   addstr(text.continuation);
+  if (!typed.empty()) {
+    for (const std::string &line : typed_rows(typed)) printw("%s\n", line.c_str());
+    addch('\n');
+  }
   return getcury(stdscr);
 }
 
@@ -95,6 +124,13 @@ int read_event_list(const procedure_row &row, const list_text &text, dialog_data
   int y = getcury(stdscr);
   int x = first_column;
   for (;;) {
+    if (y > LAST_LIST_ROW) {
+      std::string list;
+      for (uint16_t i = 0; i < data->n_typed; ++i)
+        list += (i == 0 ? "" : ",") + std::to_string(data->typed[i]);
+      y = continue_list(row, text, list);
+      x = first_column;
+    }
     move(y, x);
     int key = 0;
     long value = readint(&key, -1, MAX_EVENT);
@@ -109,7 +145,6 @@ int read_event_list(const procedure_row &row, const list_text &text, dialog_data
       x = first_column;
       ++y;
     }
-    if (y > LAST_LIST_ROW) y = continue_list(row, text);
   }
 }
 
@@ -121,7 +156,13 @@ int read_pair_list(const procedure_row &row, const list_text &text, dialog_data 
   addstr(text.instructions);
   int y = getcury(stdscr);
   for (;;) {
-    if (y > LAST_LIST_ROW) y = continue_list(row, text);
+    if (y > LAST_LIST_ROW) {
+      std::string list;
+      for (state_t i = 0; i < data->n_pairs; ++i)
+        list += (i == 0 ? "[" : ",[") + std::to_string(data->pairs[i].data1) + "," +
+                std::to_string(data->pairs[i].data2) + "]";
+      y = continue_list(row, text, list);
+    }
     long state[2];
     for (int i = 0; i < 2; ++i) {
       move(y, i == 0 ? 0 : second_column);
@@ -424,8 +465,10 @@ bool dialog_makeit(const procedure_row &row, const dialog_data &result, std::str
   return makeit_append(get_makeit(), *entry) == 0;
 }
 
-// Shows the entry just logged in the free rows from `first` down to `last` (a longer entry ends
-// with a line that points to the log), and says plainly on row 22 when the output has no states.
+// Shows the entry just logged in the free rows from `first` down to `last`, or from the top of a
+// screen cleared down to `last` when fewer than three rows are free and the entry needs more (an
+// entry longer than its rows ends with a line that points to the log), and says plainly on row 22
+// when the output has no states.
 void show_logged_entry(const procedure_row &row, const dialog_data &result,
                        const std::string &entry, int first, int last) {
   if (result.verdict == nullptr && result.size[result.output] == 0) {
@@ -433,19 +476,27 @@ void show_logged_entry(const procedure_row &row, const dialog_data &result,
     clrtoeol();
     printw("%s has no states: the result is empty.", NAMES[output_slot(row)]);
   }
-  if (first > last) return;
   std::vector<std::string> lines;
   for (size_t start = 0, end; start < entry.size(); start = end + 1) {
     end = entry.find('\n', start);
     if (end == std::string::npos) end = entry.size();
     if (end > start) lines.push_back(entry.substr(start, end - start));
   }
+  const int least_rows = 3;  // the heading, a first line, and "..." when more follows
+  int free_rows = last - first + 1;
+  if (free_rows < least_rows && free_rows < static_cast<int>(lines.size()) + 1) {
+    // No room below the prompts: a fresh screen above the rows the dialog reported on.
+    for (int r = 0; r <= last; ++r) {
+      move(r, 0);
+      clrtoeol();
+    }
+    first = 0;
+  }
   int rows = last - first + 1;
-  if (static_cast<int>(lines.size()) > rows - 1 && rows >= 2) {
+  if (static_cast<int>(lines.size()) > rows - 1) {
     lines.resize(static_cast<size_t>(rows - 2));
     lines.push_back("...  (the whole entry is in makeit.txt)");
   }
-  if (static_cast<int>(lines.size()) + 1 > rows) return;
   mvaddstr(first, 0, "Logged in makeit.txt:");
   for (size_t i = 0; i < lines.size(); ++i) {
     move(first + 1 + static_cast<int>(i), 0);

@@ -29,9 +29,15 @@ void scroll_entries(int top_rows, void (*top)(const procedure_row &, const list_
   esc_footer();
 }
 
+// The Convert header, with the names typed before the list beside the formula: the list screen
+// is cleared of their prompts.
+void convert_header(const procedure_row &row) {
+  printw("%s\n\n%s    (DES1 = %s, DES2 = %s)\n\n", row.title, row.formula, name1, name2);
+}
+
 // The Convert block: header, instructions (the continuation replaces the first line).
 void convert_top(const procedure_row &row, const list_text &text) {
-  dialog_header(row);
+  convert_header(row);
   const char *second = strchr(text.instructions, '\n') + 1;
   addstr(text.continuation);
   addstr(second);
@@ -58,7 +64,7 @@ int read_event_pairs(const procedure_row &row, const list_text &text, dialog_dat
   const int new_column = 25, top_rows = 7;
   clear();
   move(0, 0);
-  dialog_header(row);
+  convert_header(row);
   addstr(text.instructions);
   esc_footer();
   int y = getcury(stdscr);

@@ -39,7 +39,8 @@ struct table_pos {
 // Pages through one table: print(at, &next) prints from `at` until the screen is full and returns
 // true when the table ended; page_head() starts every later page. A table that ends on its first
 // page returns PAGE_LEAVE at once unless `wait_at_end`. Otherwise returns the action that left it:
-// PAGE_LEAVE (Enter at the end), PAGE_CANCEL or a jump.
+// PAGE_LEAVE (Enter at the end), PAGE_CANCEL, a jump, or PAGE_REDRAW after a resize on its first
+// page (which may show the sections before it).
 template <typename Pos, typename Print, typename Head>
 page_action run_table(Pos first, Print print, Head page_head, bool wait_at_end, bool *waited) {
   std::vector<Pos> stack;
@@ -51,6 +52,7 @@ page_action run_table(Pos first, Print print, Head page_head, bool wait_at_end, 
     if (at_end && !*waited && !wait_at_end) return PAGE_LEAVE;
     *waited = true;
     page_action action = page_control(DES_FOOTER, at_end, stack.size(), true);
+    if (action == PAGE_REDRAW && stack.empty()) return action;  // the page other sections share
     if (!turn_page(action, &stack, next, first, &at)) return action;
     page_head();
   }
@@ -84,6 +86,19 @@ bool print_state_cells(const des_view &v, state_t at, state_t *next, int per_row
   return true;
 }
 
+// Before a section whose first rows take `rows` rows from the cursor: when they would pass the
+// last table row, waits at the page control and starts a new page with the heading (*fresh set).
+// Returns PAGE_NEXT to go on, or the action that left the section.
+page_action make_room(const des_view &v, int rows, bool *fresh) {
+  *fresh = false;
+  if (getcury(stdscr) + rows - 1 <= TABLE_LAST_ROW) return PAGE_NEXT;
+  page_action action = page_control(DES_FOOTER, false, 0, true);
+  if (action != PAGE_NEXT) return action;
+  v.heading();
+  *fresh = true;
+  return PAGE_NEXT;
+}
+
 page_action show_mark(const des_view &v, bool *waited) {
   *waited = false;
   state_t marked = 0;
@@ -107,8 +122,11 @@ page_action show_mark(const des_view &v, bool *waited) {
 
 page_action show_vocal(const des_view &v, bool *waited) {
   *waited = false;
-  bool any = false;
+  bool any = false, fresh;
   for (state_t s = 0; s < v.n && !any; s++) any = v.des[s].vocal != 0;
+  // "vocal states: none" below an empty line; a list's first cells three rows down.
+  page_action room = make_room(v, any ? 4 : 2, &fresh);
+  if (room != PAGE_NEXT) return room;
   if (!any) {
     addstr("\nvocal states: none\n");
     return PAGE_LEAVE;
@@ -132,7 +150,11 @@ page_action show_vocal(const des_view &v, bool *waited) {
 page_action show_transitions(const des_view &v) {
   long total = 0;
   for (state_t s = 0; s < v.n; s++) total += v.des[s].numelts;
-  bool waited;
+  bool waited, fresh;
+  if (total == 0 && getcurx(stdscr) != 0) addch('\n');  // after a part-filled row of vocal states
+  // The empty table's one line, or the five heading rows and a first row of cells.
+  page_action room = make_room(v, total == 0 ? 1 : 6, &fresh);
+  if (room != PAGE_NEXT) return room;
   if (total == 0) {
     addstr("transition table : empty\n");
     auto print = [](int, int *) { return true; };
@@ -143,11 +165,9 @@ page_action show_transitions(const des_view &v) {
     v.heading();
     printw("# transitions: %ld\n\ntransitions: \n\n", total);
   };
-  if (getcury(stdscr) >= 20) {
-    head();
-  } else {
-    printw("\n# transitions: %ld\n\ntransitions: \n\n", total);
-  }
+  printw(fresh ? "# transitions: %ld\n\ntransitions: \n\n"
+               : "\n# transitions: %ld\n\ntransitions: \n\n",
+         total);
   const char *cell = transition_cell_format(v.n);
   int per_row = transitions_per_row(v.n);
   auto print = [&v, cell, per_row](table_pos at, table_pos *next) {
@@ -277,7 +297,7 @@ void show_des_r(const char *name, state_t n, const state_node *des) {
       start = VOCALS;
     } else if (action == PAGE_JUMP_TRAN) {
       start = TRANSITIONS;
-    } else {
+    } else if (action != PAGE_REDRAW) {
       return;
     }
   }

@@ -4,6 +4,7 @@
 
 #include <curses.h>
 #include <dirent.h>
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -92,8 +93,10 @@ page_action page_key(int key, bool at_end, size_t depth, bool jumps) {
     case KEY_RETURN:
       return at_end ? PAGE_LEAVE : PAGE_NEXT;
     case 'd':
+    case KEY_NPAGE:
       return at_end ? PAGE_BELL : PAGE_NEXT;
     case 'u':
+    case KEY_PPAGE:
       if (depth == 0) return PAGE_BELL;
       return depth == 1 ? PAGE_FIRST : PAGE_BACK;
     case KEY_ESCAPE:
@@ -113,10 +116,13 @@ page_action page_key(int key, bool at_end, size_t depth, bool jumps) {
 }
 
 page_action page_control(const char *footer, bool at_end, size_t depth, bool jumps) {
+  if (LINES < MIN_SCREEN_ROWS || COLS < MIN_SCREEN_COLS)
+    return wait_for_screen_size() ? PAGE_CANCEL : PAGE_REDRAW;
   continue_page(footer);
   refresh();
   for (;;) {
     int key = read_key();
+    if (key == KEY_RESIZE) return wait_for_screen_size() ? PAGE_CANCEL : PAGE_REDRAW;
     page_action action = page_key(key, at_end, depth, jumps);
     if (action == PAGE_BELL) ring_bell();
     if (action != PAGE_BELL && action != PAGE_IGNORE) return action;
@@ -141,12 +147,37 @@ void show_ascii_header() {
   addstr("SHOW\n\nSHOW(TXT)\n\n");
 }
 
+std::string text_file_name(const std::string &name) {
+  static const char *const extensions[] = {".txt", ".pds", ".pdt", ".ads"};
+  for (const char *ext : extensions) {
+    size_t length = strlen(ext);
+    if (name.size() > length && strcasecmp(name.c_str() + name.size() - length, ext) == 0)
+      return name;
+  }
+  return name + ".txt";
+}
+
 void show_ascii_p() {
   show_ascii_header();
   char name[MAX_NAME_LEN + 1];
-  if (getname("Enter name of TXT ...  ", ".txt", name, 0)) return;
   char full[FULL_NAME_SIZE];
-  make_filename_ext(full, name, ".txt");
+  for (;;) {
+    if (getcury(stdscr) > MESSAGE_ROW) {
+      clear();
+      addstr("\n");
+    }
+    addstr("Enter name of TXT ...  ");
+    esc_footer();
+    refresh();
+    int key = read_des_name(name, 1, MAX_NAME_LEN);
+    addstr("\n");
+    if (key == KEY_ESCAPE) return;
+    std::string file = text_file_name(name);
+    snprintf(full, sizeof full, "%s%s", prefix, file.c_str());
+    if (exist(full)) break;
+    ring_bell();
+    doesNotExist(name);
+  }
   ascii_viewer(full, name);
 }
 
@@ -163,7 +194,7 @@ void ascii_viewer(const char *full_name, const char *name) {
   }
   std::vector<long> stack;
   long at = 0;
-  if (strcmp(name, "makeit") == 0) {
+  if (strcmp(name, "makeit") == 0 || strcmp(name, "makeit.txt") == 0) {
     std::string text;
     char block[4096];
     for (size_t got; (got = fread(block, 1, sizeof block, file)) > 0;) text.append(block, got);

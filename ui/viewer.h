@@ -17,22 +17,26 @@ enum page_action {
   PAGE_BACK,    // back to the page below the top of the stack
   PAGE_LEAVE,   // Enter at the end: leave the view or go on to the next section
   PAGE_CANCEL,  // Esc: leave the view at once
+  PAGE_REDRAW,  // the terminal was resized: draw the page on show again
   PAGE_JUMP_HEAD,
   PAGE_JUMP_VOCAL,
   PAGE_JUMP_TRAN
 };
 
-// Meaning of `key` for a view whose stack holds `depth` page starts. Only lower-case "d" and
-// "u" page; H, V and T (either case) jump when `jumps` is set (Show DES).
+// Meaning of `key` for a view whose stack holds `depth` page starts. Lower-case "d" and "u" and
+// the PgDn and PgUp keys page; H, V and T (either case) jump when `jumps` is set (Show DES).
 page_action page_key(int key, bool at_end, size_t depth, bool jumps);
 
 // Writes `footer` on row 23 and reads keys until one does something; bells are rung here. Never
-// returns PAGE_IGNORE or PAGE_BELL.
+// returns PAGE_IGNORE or PAGE_BELL. A screen smaller than 80x24 (on entry, or resized while
+// waiting) shows the "too small" message until it is large enough, then returns PAGE_REDRAW; a key
+// pressed instead returns PAGE_CANCEL.
 page_action page_control(const char *footer, bool at_end, size_t depth, bool jumps);
 
 // Applies a paging action to a view's stack of page starts (the first page is never stored):
 // NEXT pushes `next` and moves there, FIRST empties the stack and moves to `first`, BACK drops the
-// top and moves to the new top. Returns false for every other action (the view decides).
+// top and moves to the new top, REDRAW stays. Returns false for every other action (the view
+// decides).
 template <typename Pos>
 bool turn_page(page_action action, std::vector<Pos> *stack, Pos next, Pos first, Pos *at) {
   if (action == PAGE_NEXT) {
@@ -44,14 +48,18 @@ bool turn_page(page_action action, std::vector<Pos> *stack, Pos next, Pos first,
   } else if (action == PAGE_BACK) {
     stack->pop_back();
     *at = stack->back();
-  } else {
+  } else if (action != PAGE_REDRAW) {
     return false;
   }
   return true;
 }
 
-// Show TXT: asks for a text file of the user directory and pages through it.
+// Show TXT: asks for a text file of the user directory and pages through it. The name may end in
+// one of the program's text extensions (.txt, .pds, .pdt, .ads); without one, ".txt" is added.
 void show_ascii_p();
+// The file name Show TXT opens for the name typed: `name` itself when it ends in a text
+// extension, else `name` + ".txt".
+std::string text_file_name(const std::string &name);
 void show_ascii_header();
 // Pages through the file; `name` is the name typed. The MAKEIT log ("makeit") opens at its last
 // page. A file that cannot be opened ends the view silently.

@@ -92,6 +92,9 @@ rm -rf "$WORK/t1" && mkdir "$WORK/t1"
 check "keep-going status" "$?" 1
 check "json lines" "$(grep -c '^{"line":' "$WORK/out")" 29
 check "json mismatch" "$(grep -c '"status":"mismatch"' "$WORK/out")" 1
+check "json beside the sizes" "$(grep -o '"\(controllable\|slb\|ratio\|blocked\|new_labels\)":\(\[[^]]*\]\|[^,]*\)' \
+  "$WORK/out" | tr '\n' ' ')" \
+  '"blocked":[] "controllable":true "new_labels":[100,110,111,200,301] "new_labels":[101,111,200,300] "slb":2 "ratio":6.000000 '
 
 # A Hiconsis entry whose new labels neither variant gives fails at its line.
 sed 's/^\(HM = Hiconsis(T)   New event labels: \[\)101,/\1102,/' "$USERDIR/makeit.txt" >"$WORK/labels.txt"

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 #include "algo/output_consistency.h"
 #include "model/model_test_util.h"
 #include "report/printer.h"
@@ -55,12 +58,52 @@ int pages_of(const std::string &job) {
   return pages;
 }
 
+// Rightmost inked column in the upper half of page 1 rendered at 72 dpi (the border and the first
+// body lines; the sheet number sits lower), or -1 when Ghostscript fails.
+int rightmost_ink(const std::string &job) {
+  scratch_dir dir;
+  write_bytes(dir.file("job.ps"), job);
+  std::string command =
+      "gs -q -dSAFER -dBATCH -dNOPAUSE -r72 -sDEVICE=pbmraw -dLastPage=1 "
+      "-sOutputFile=" +
+      dir.file("p.pbm") + " " + dir.file("job.ps") + " >/dev/null 2>&1";
+  if (system(command.c_str()) != 0) return -1;
+  std::istringstream pbm(read_bytes(dir.file("p.pbm")));
+  std::string magic;
+  int w = 0, h = 0, right = -1;
+  pbm >> magic >> std::ws;
+  while (pbm.peek() == '#') pbm.ignore(1 << 20, '\n');  // Ghostscript's comment line
+  pbm >> w >> h;
+  pbm.get();
+  std::string bits((std::istreambuf_iterator<char>(pbm)), {});
+  for (int y = 0; y < h / 2; y++)
+    for (int x = 0; x < w; x++)
+      if ((bits[static_cast<size_t>(y * ((w + 7) / 8) + x / 8)] >> (7 - x % 8)) & 1)
+        right = std::max(right, x);
+  return right;
+}
+
 }  // namespace
 
-// 207 transitions fill 65 lines; 208 fill 66, so "endpage startpage" follows the last line and
-// an empty page closes the job; 999 transitions make 263 lines, four pages. 800 marked states with
-// outputs on every third: 2 header lines, 115 marker lines (7 to a line), 2 + 54 vocal lines (173),
-// then the empty transition table, which is not counted.
+// Above 100000 states a transition line has 92 columns: the body font narrows so that no ink
+// lies right of the border, as with an empty listing.
+TEST(PostScriptJob, WideTransitionLinesStayInsideTheBorder) {
+  if (!have_gs()) GTEST_SKIP() << "Ghostscript (gs) is not installed: jobs not rendered";
+  owned_des empty;
+  int border = rightmost_ink(des_job(empty, "WIDE"));
+  EXPECT_GT(border, 0);
+  for (state_t n : {100000, 2000000}) {
+    owned_des d;
+    make_des(n, {{n - 1, 1, n - 1}, {n - 1, 3, n - 1}, {n - 1, 5, n - 1}, {n - 1, 7, n - 1}}, {},
+             &d);
+    EXPECT_EQ(rightmost_ink(des_job(d, "WIDE")), border) << n;
+  }
+}
+
+// 207 transitions fill 65 lines; 208 fill 66, and no empty page follows the last one; 999
+// transitions make 263 lines, four pages. 800 marked states with outputs on every third: 2 header
+// lines, 115 marker lines (7 to a line), 2 + 54 vocal lines (173), then the empty transition table,
+// which is not counted.
 TEST(PostScriptJob, PagesBreakAfter66CountedLines) {
   owned_des many;
   make_des(800, {}, {}, &many);
@@ -68,7 +111,7 @@ TEST(PostScriptJob, PagesBreakAfter66CountedLines) {
     many.des[s].marked = 1;
     if (s % 3 == 0) set_output(&many.des[s], static_cast<unsigned>(10 + s % 90));
   }
-  for (const auto &[t, pages] : {std::pair{207, 1}, {208, 2}, {999, 4}, {0, 3}}) {
+  for (const auto &[t, pages] : {std::pair{207, 1}, {208, 1}, {999, 4}, {0, 3}}) {
     owned_des d;
     make_chain(&d, t);
     std::string job = des_job(t ? d : many, "CHAIN");

@@ -43,10 +43,10 @@ run_logged " t2G3\rn" "G3 = Trim(G3)  (3,2)@"
 run_logged " ct2G3\rn\r" "G3 = Trim(G3)  (3,2)" 3 "                               SARV PROCEDURES"
 run_logged " t1\rG\ryH\r13\r11\r13\r-1\r" "H = Selfloop(G,[11,13])  (3,8)@" 11 "     13     11     13     -1"
 run_logged " t10G\rC2\rn4\r4\r-1\r" "C2 = Complement(G,[4])  (4,12)@" 12 "     4      4      -1"
+# The list leaves no free row: the entry is shown on a fresh screen.
 run_logged " tp0G\rP\r\r2\r-1\r" "P = Project(G,Null[2])  (2,1)@" \
-  18 "Enter list of event labels to be nulled by projection;"
-run_logged " tp0G\rP2\rn-1\r" "P2 = Project(G,Image[])  (1,0)@" \
-  18 "Enter list of event labels to be retained;"
+  0 "Logged in makeit.txt:" 1 "P = Project(G,Null[2])  (2,1)"
+run_logged " tp0G\rP2\rn-1\r" "P2 = Project(G,Image[])  (1,0)@" 1 "P2 = Project(G,Image[])  (1,0)"
 run_logged " tp0G\rP3\ry-1\r" "P3 = Project(G,Null[])  (3,2)@"
 run_logged " t9D\rn" "D = Minstate(D)  (1,1)@" 6 "Assign new name to D? (*y/n)   n"
 
@@ -60,15 +60,18 @@ check_rows 0 "EDIT"
 run_keys " tseK\r"
 check_rows 0 "K    # states: 2    state set: 0 ... 1    initial state: 0"
 
-# 150 loops: ten fields a row, then a fresh screen; clocking off, so the entry is one wrapped line.
+# 150 loops: ten fields a row, then a fresh screen that repeats the entries typed so far, wrapped;
+# clocking off, so the entry is one wrapped line.
 keys=" ct1\rG\ryLOOPS\r" list=""
 for e in $(seq 101 2 399); do
   keys+="$e\r"
   list+="${list:+,}$e"
 done
 run_keys "$keys-1\r"
-check_rows 2 "     321    323    325    327    329    331    333    335    337    339" \
-  5 "     381    383    385    387    389    391    393    395    397    399" 6 "     -1" 23 "$P"
+check_rows 2 "Typed so far: [101,103,105,107,109,111,113,115,117,119,121,123,125,127,129" \
+  9 "               07,309,311,313,315,317,319]" \
+  11 "     321    323    325    327    329    331    333    335    337    339" \
+  14 "     381    383    385    387    389    391    393    395    397    399" 15 "     -1" 23 "$P"
 check_wrapped 8 "LOOPS = Selfloop(G,[$list])  (3,452)"
 
 # Two inputs: Sync with its blocked events (on screen, in the log, wrapped), Supcon (its output
@@ -110,7 +113,8 @@ check "Condat writes a DAT file" "$(test -e "$USERDIR/CD.dat" && echo yes)" yes
 k=" t6MA\rMB\rMX2\r"
 for _ in $(seq 1 12); do k+="1\r1\r"; done
 run_logged "$k-1\r" "MX2 = Mutex(MA,MB,[[1,1]])  (3,4)@" \
-  4 "Continue to enter list of excluded state pairs." 5 "1              1" 7 "-1"
+  4 "Continue to enter list of excluded state pairs." 5 "Typed so far: [[1,1]]" \
+  7 "1              1" 9 "-1"
 run_logged " t6MA\rMB\rMX\r1\r1\r0\r1\r1\r1\r-1\r" "MX = Mutex(MA,MB,[[0,1],[1,1]])  (2,2)@" \
   12 "1              1" 13 "0              1" 15 "-1"
 run_logged " t6MA\rMB\rMX3\r1\r-1\r" "MX3 = Mutex(MA,MB,[])  (4,8)@"

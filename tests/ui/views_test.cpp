@@ -6,6 +6,8 @@
 #include "model/des_file.h"
 #include "support/random_des.h"
 #include "tests/ui/screen_fixture.h"
+#include "ui/dialogs.h"
+#include "ui/display.h"
 #include "ui/show.h"
 #include "ui/viewer.h"
 
@@ -19,15 +21,6 @@ void ring_des(owned_des *d) {
   for (state_t s = 0; s < 30; s++)
     for (event_t e = 1; e <= 7; e += 2) t.push_back({s, e, (s + 1) % 30});
   make_des(30, t, {}, d);
-}
-
-TEST_F(Views, EmptyDesShowsEverySectionEmpty) {
-  keys("\r");
-  show_des_r("E", 0, nullptr);
-  EXPECT_EQ(row(0), "E    # states: 0    state set: empty     initial state: none");
-  EXPECT_EQ(row(2), "marker states: none");
-  EXPECT_EQ(row(6), "transition table : empty");
-  EXPECT_EQ(row(23), " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)");
 }
 
 TEST_F(Views, CellWidthsGrowAtOneHundredThousandAndAMillionStates) {
@@ -71,42 +64,6 @@ TEST_F(Views, TransitionPagesGoDownAndUpAndRingAtTheEnds) {
     EXPECT_EQ(row(6), c.row6) << c.keys;
   }
   EXPECT_EQ(unread(), 2);
-}
-
-TEST_F(Views, JumpsRestartAtTheHeadingTheVocalsOrTheTransitions) {
-  owned_des d;
-  ring_des(&d);
-  d.des[4].vocal = 33;
-  keys("dV\x1b");
-  show_des_r("R", d.size, d.des);
-  EXPECT_EQ(row(0), "R    # states: 30    state set: 0 ... 29    initial state: 0");
-  EXPECT_EQ(row(3), "vocal states:");
-  EXPECT_EQ(row(5), "[    4,  33]");
-  EXPECT_EQ(row(6), "# transitions: 120");
-  keys("dt\x1b");
-  show_des_r("R", d.size, d.des);
-  EXPECT_EQ(row(3), "# transitions: 120");
-  keys("dth\x1b");
-  show_des_r("R", d.size, d.des);
-  EXPECT_EQ(row(2), "marker states: none");
-}
-
-TEST_F(Views, LongMarkerListWaitsAtItsEndThenGoesOn) {
-  owned_des d;
-  std::vector<state_t> marked;
-  for (state_t s = 0; s < 400; s += 2) marked.push_back(s);  // 200 of 400: 144 on the first page
-  make_des(400, {{0, 1, 1}}, marked, &d);
-  keys("dd\r\x1b");
-  int before = bells();
-  show_des_r("M", d.size, d.des);
-  EXPECT_EQ(bells() - before, 1);  // "d" at the end of the marker list
-  EXPECT_EQ(row(3), "vocal states: none");
-  EXPECT_EQ(row(5), "# transitions: 1");
-
-  keys("d\x1b");
-  show_des_r("M", d.size, d.des);
-  EXPECT_EQ(row(3), "marker states:");
-  EXPECT_EQ(row(5), "    288      290      292      294      296      298      300      302");
 }
 
 TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
@@ -206,6 +163,80 @@ TEST_F(Views, DirectoryPagesAndSurvivesAMissingDirectory) {
   directory_p();
   EXPECT_EQ(row(0), "FILES IN: " + dir_ + "/none");
   EXPECT_EQ(row(3), "");
+}
+
+// Screen cases at 80x24 (the resize cases at their own size): Show DES of n states, the first
+// `marked` even states marked, states 0..vocal-1 with output 20, `trans` self-loops, 4 a state;
+// or a dialog run on the DES "G" (Supnorm cancelled with its list on a third screen; Project with
+// its list leaving no free rows; Convert naming its DES above its list). Each listed row must
+// read as given.
+TEST_F(Views, ScreenCases) {
+  const char *footer = " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)";
+  std::string events;
+  for (int e = 1; e <= 175; e++) events += std::to_string(e) + "\r";
+  struct {
+    int lines, cols;
+    state_t n, marked, vocal, trans;
+    int dialog;  // -1: Show DES
+    std::string keys;
+    std::vector<std::pair<int, std::string>> rows;
+  } cases[] = {
+      // clang-format off
+      {24, 80, 0, 0, 0, 0, -1, "\r", {{0, "D    # states: 0    state set: empty     initial state: none"},
+          {2, "marker states: none"}, {5, "vocal states: none"}, {6, "transition table : empty"}}},
+      {24, 80, 300, 144, 0, 1, -1, "\x1b", {{21, "    272      274      276      278      280      282"
+          "      284      286"}, {22, ""}, {23, footer}}},
+      {24, 80, 300, 144, 0, 1, -1, "\r\x1b", {{3, "vocal states: none"}, {5, "# transitions: 1"},
+          {9, "[    0,  1,    0]"}}},
+      {24, 80, 300, 144, 0, 0, -1, "\r\r", {{3, "vocal states: none"}, {4, "transition table : empty"}}},
+      {24, 80, 300, 40, 50, 1, -1, "\x1b", {{4, "      0        2        4        6        8       10"
+          "       12       14"}, {21, "[   45,  20]   [   46,  20]   [   47,  20]   [   48,  20]   [   49,  20]"}}},
+      {24, 80, 300, 40, 50, 1, -1, "\r\x1b", {{2, "# transitions: 1"}}},
+      {24, 80, 400, 200, 0, 1, -1, "dd\r\x1b", {{3, "vocal states: none"}, {5, "# transitions: 1"}}},
+      {24, 80, 400, 200, 0, 1, -1, "d\x1b", {{3, "marker states:"}, {5, "    288      290      292      294"
+          "      296      298      300      302"}}},
+      {24, 80, 30, 0, 1, 120, -1, "dV\x1b", {{0, "D    # states: 30    state set: 0 ... 29    initial state: 0"},
+          {3, "vocal states:"}, {5, "[    0,  20]"}, {6, "# transitions: 120"}}},
+      {24, 80, 30, 0, 1, 120, -1, "dt\x1b", {{3, "# transitions: 120"}}},
+      {24, 80, 30, 0, 1, 120, -1, "dth\x1b", {{2, "marker states: none"}}},
+      {20, 60, 300, 144, 0, 1, -1, "x", {{0, "Screen 60x20 is too small:"}}},
+      {60, 200, 300, 144, 0, 1, -1, "\x1b", {{22, ""}, {23, footer}, {24, ""}}},
+      {24, 80, 0, 0, 0, 0, PROC_SUPNORM, "G\rG\rO\ry" + events + "\x1b\xff", {{14, "     171    172    173"
+          "    174    175"}, {12, "               ,161,162,163,164,165,166,167,168,169,170]"}}},
+      {24, 80, 0, 0, 0, 0, PROC_PROJECT, "G\rP\ry1\r-1\r\r", {{0, "Logged in makeit.txt:"},
+          {1, "P = Project(G,Null[1])  (1,0)"}}},
+      {24, 80, 0, 0, 0, 0, PROC_CONVERT, "G\rC\r1\r2\r-1\r\r", {{2, "DES2 = CONVERT (DES1, EVENT_MAP_PAIR_LIST)"
+          "    (DES1 = G, DES2 = C)"}}},
+      // clang-format on
+  };
+  argv0 = getenv("SARV");  // the compute process of the dialogs
+  for (auto &c : cases) {
+    if (c.dialog >= 0 && argv0 == nullptr) continue;
+    resizeterm(c.lines, c.cols);
+    keys(c.keys);
+    if (c.dialog >= 0) {
+      owned_des g;
+      make_des(2, {{0, 1, 1}}, {1}, &g);
+      ASSERT_EQ(filedes("G", g.size, 0, g.des), 0);
+      clear();
+      run_dialog(static_cast<procedure_id>(c.dialog));
+    } else {
+      owned_des d;
+      std::vector<state_t> marked;
+      std::vector<transition_spec> t;
+      for (state_t s = 0; s < c.marked; s++) marked.push_back(2 * s);
+      for (state_t s = 0; s < c.trans; s++)
+        t.push_back({s / 4, static_cast<event_t>(2 * (s % 4) + 1), s / 4});
+      make_des(c.n, t, marked, &d);
+      for (state_t s = 0; s < c.vocal; s++) d.des[s].vocal = 20;
+      show_des_r("D", d.size, d.des);
+    }
+    for (auto &[y, text] : c.rows) EXPECT_EQ(row(y), text) << c.keys;
+  }
+  EXPECT_EQ(page_key(KEY_NPAGE, false, 0, false), PAGE_NEXT);
+  EXPECT_EQ(page_key(KEY_PPAGE, false, 1, false), PAGE_FIRST);
+  for (auto [typed, file] : {std::pair{"R.pds", "R.pds"}, {"a.ADS", "a.ADS"}, {"b", "b.txt"}})
+    EXPECT_EQ(text_file_name(typed), file);
 }
 
 }  // namespace
