@@ -20,8 +20,9 @@ enum procedure_id {
   PROC_COUNT
 };
 
-// Kind of the output file; the value is the initial-state field filedes receives.
-enum output_kind { OUTPUT_DES = 0, OUTPUT_DAT = -1 };
+// Kind of the output file; for a DES or DAT the value is the initial-state field filedes receives.
+// A text output (an explanation) is written by the steps themselves.
+enum output_kind { OUTPUT_DES = 0, OUTPUT_DAT = -1, OUTPUT_TEXT = 1 };
 
 // The list that follows the names in a request. Each kind has one write format, one read format
 // and one sorted-list insertion (duplicates dropped, ascending order):
@@ -79,6 +80,8 @@ struct job_des {
 };
 
 const int MAX_REQUEST_NAMES = 4;
+// Largest request code of the catalogue.
+const int LAST_PROCEDURE_CODE = 30;
 
 // Everything one compute request works on. The frame owns every array in it and releases them
 // after the output is filed or when the process ends on a failure code.
@@ -113,7 +116,7 @@ struct menu_place {
 // designated initializers); a field a row leaves out keeps the default given here.
 struct procedure_row {
   procedure_id id;
-  int code = 0;                 // request code 1..25; 0 for a test computed in the front end
+  int code = 0;                 // request code 1..LAST_PROCEDURE_CODE; 0 for a test computed in the front end
   const char *name = nullptr;   // as in the log: "<output> = <name>(<inputs>)"
   const char *keys = nullptr;   // procedures-menu keys ("2", "P0", "1\r"); null: no dialog
   const char *label = nullptr;  // menu label ("P0: Project")

@@ -241,7 +241,7 @@ int run_request(procedure_id id, const char *const *names, const void *list, int
   if (bound != nullptr) *bound = read_bound;
   if (ratio != nullptr) *ratio = read_ratio;
   if (compute_cancelled)
-    clean_after_cancel(names[row.inputs], row.output == OUTPUT_DAT ? ".dat" : ".des");
+    clean_after_cancel(names[row.inputs], row.names[row.inputs].ext);
   return code;
 }
 
