@@ -73,6 +73,13 @@ enum log_tail_kind {
   LOG_SIZES_BOUND,       // "  (states,transitions;slb=bound)": Supreduce's lower bound
 };
 
+// Which alphabet note (engine/alphabet_notes.h) follows a completed run.
+enum note_kind {
+  NOTE_NONE,
+  NOTE_MISSING_EVENTS,  // DES2 lacks events DES1 uses: they are disabled everywhere
+  NOTE_UNUSED_NULL,     // a null event occurs in neither input
+};
+
 // A DES held by the compute frame: count and state array, owned by the job.
 struct job_des {
   state_t size;
@@ -142,6 +149,7 @@ struct procedure_row {
   bool log_inputs_reversed = false;  // the entry names the inputs last to first
   frame_kind frame = FRAME_STANDARD;
   result_kind result = RESULT_CODE;
+  note_kind note = NOTE_NONE;
   // The algorithm steps on the loaded inputs; leave the result in job->output. May end the
   // process through compute_fail with a procedure-specific code. Null for a test computed in the
   // front end and for a reserved row.

@@ -13,11 +13,12 @@
 struct step_outcome {
   bool has_size = false;  // the result is a DES or DAT that was read back
   long states = 0, transitions = 0;
-  long bound = 0;                // Supreduce lower bound
-  int controllable = -1;         // Condat
-  std::vector<long> blocked;     // Sync: events of the inputs on no transition of the result
-  std::vector<long> new_labels;  // Hiconsis: outputs of the result the input lacks
-  int truth = -1;                // Isomorph, Nonconflict: 1 true, 0 false
+  long bound = 0;                  // Supreduce lower bound
+  int controllable = -1;           // Condat
+  std::vector<long> blocked;       // Sync: events of the inputs on no transition of the result
+  std::vector<long> new_labels;    // Hiconsis: outputs of the result the input lacks
+  int truth = -1;                  // Isomorph, Nonconflict: 1 true, 0 false
+  std::vector<std::string> notes;  // alphabet notes ("Note: ..."), never compared
 };
 
 // Compares the recorded results of `step` with `outcome`. Returns "" when every recorded value
@@ -45,7 +46,8 @@ enum step_status { STEP_OK, STEP_MISMATCH, STEP_FAILED, STEP_SKIPPED };
 
 // One report line without its line end: "line 3  SUP = Supcon  (12,24)  0.01 s" for a step that
 // ran and matched, "line 3  SUP = Supcon  FAILED: reason" otherwise; with `json`, one JSON
-// object with the fields line, result, procedure, status, states, transitions, seconds, reason.
+// object with the fields line, result, procedure, status, states, transitions, seconds, reason,
+// and "notes" (an array of the alphabet notes) when there are any.
 std::string step_report(const script_step &step, step_status status, const step_outcome &outcome,
                         double seconds, const std::string &reason, bool json);
 
