@@ -117,7 +117,8 @@ int why_command(const char *program, int argc, char **argv) {
   const procedure_row &row = procedure(topic->id);
   std::vector<std::string> names(words.begin() + 1, words.end());
   if (static_cast<int>(names.size()) != row.inputs)
-    return usage_error(words[0] + " takes " + std::to_string(row.inputs) + " DES names");
+    return usage_error(words[0] + " takes " + std::to_string(row.inputs) +
+                       (row.inputs == 1 ? " DES name" : " DES names"));
   for (const std::string &name : names)
     if (!des_name_ok(name.c_str())) return usage_error("\"" + name + "\" is not a DES name");
   int status = user_directory(program, dir);

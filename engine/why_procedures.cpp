@@ -97,29 +97,54 @@ std::string string_text(const std::vector<event_t> &string, const event_names &n
   return text;
 }
 
-// One item as a text line (two when it has a chain), without the line end.
+// `head` followed by the events of `string`, wrapped before 80 columns; continuation lines are
+// indented by six blanks. Ends with a line end.
+std::string wrapped(const std::string &head, const std::vector<event_t> &string,
+                    const event_names &names) {
+  std::string text = head, line = head;
+  if (string.empty()) return text + "the empty string\n";
+  for (size_t i = 0; i < string.size(); ++i) {
+    std::string word = event_label(names, string[i]) + (i + 1 < string.size() ? "," : "");
+    if (line.size() > head.size() && line.size() + 1 + word.size() > 79) {
+      text += "\n      ";
+      line = "      ";
+    } else if (line.size() > head.size()) {
+      text += " ";
+      line += " ";
+    }
+    text += word;
+    line += word;
+  }
+  return text + "\n";
+}
+
+std::string plural(long count, const char *word) {
+  return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+}
+
+// One item: a line naming the state and what happens there, then the string that leads to it
+// and, for a chain, the uncontrollable events onwards. Ends with a line end.
 std::string item_text(const why_topic &topic, const char *const *inputs, const explain_item &item,
                       const event_names &names) {
-  std::string text = "  ";
-  if (item.state >= 0 && item.string.empty() && item.cause == CAUSE_UNREACHABLE &&
-      topic.id == PROC_WHY_TRIM)
-    return text + "state " + std::to_string(item.state);
-  text += "after " + string_text(item.string, names);
-  if (item.state >= 0) text += ": state " + std::to_string(item.state);
+  if (topic.id == PROC_WHY_COMPARE) return wrapped("  ", item.string, names);
+  std::string text = "  state " + std::to_string(item.state);
   if (item.first >= 0)
     text += std::string(" (") + inputs[0] + " " + std::to_string(item.first) + ", " + inputs[1] +
             " " + std::to_string(item.second) + ")";
   if (item.cause == CAUSE_UNCONTROLLABLE)
     text += topic.id == PROC_WHY_CONDAT
-                ? ", " + event_label(names, item.event) + " disabled"
-                : std::string(", ") + inputs[0] + " allows " + event_label(names, item.event);
+                ? ": " + event_label(names, item.event) + " disabled"
+                : std::string(": ") + inputs[0] + " allows " + event_label(names, item.event);
+  text += "\n";
+  if (topic.id == PROC_WHY_TRIM && item.cause == CAUSE_UNREACHABLE) return text;
+  text += wrapped("    after: ", item.string, names);
   if (item.cause == CAUSE_LEADS_TO_REMOVED) {
-    text += ",\n    then " + string_text(item.chain, names) + " to state " +
-            std::to_string(item.chain_end);
-    text += item.chain_cause == CAUSE_UNCONTROLLABLE
-                ? std::string(", where ") + inputs[0] + " allows " +
-                      event_label(names, item.chain_event) + " and " + inputs[1] + " does not"
-                : ", which cannot reach a marker state";
+    text += wrapped("    then:  ", item.chain, names);
+    text += "    to state " + std::to_string(item.chain_end) +
+            (item.chain_cause == CAUSE_UNCONTROLLABLE
+                 ? std::string(", where ") + inputs[0] + " allows " +
+                       event_label(names, item.chain_event) + " and " + inputs[1] + " does not\n"
+                 : std::string(", which cannot reach a marker state\n"));
   }
   return text;
 }
@@ -131,22 +156,22 @@ std::string yes_no(bool v) {
 std::string summary_text(const why_topic &topic, const char *const *inputs, const explanation &e,
                          const event_names &names) {
   std::string a = inputs[0], b = topic.id == PROC_WHY_TRIM ? "" : inputs[1];
-  std::string n = std::to_string(e.states), kept = std::to_string(e.survivors);
+  std::string kept = std::to_string(e.survivors);
   switch (topic.id) {
     case PROC_WHY_SUPCON: {
       if (e.states == 0) return "The meet of " + a + " and " + b + " is empty, and so is Supcon.\n";
-      std::string text =
-          "The meet of " + a + " and " + b + " has " + n + " states; Supcon keeps " + kept + ".\n";
+      std::string text = "The meet of " + a + " and " + b + " has " + plural(e.states, "state") +
+                         "; Supcon keeps " + kept + ".\n";
       if (e.has_initial)
-        text += "The result is empty: the initial state was removed,\n" +
-                item_text(topic, inputs, e.initial, names) + "  (" +
-                explain_cause_word(e.initial.cause) + ")\n";
+        text += std::string("The result is empty: the initial state was removed (") +
+                explain_cause_word(e.initial.cause) + "):\n" +
+                item_text(topic, inputs, e.initial, names);
       return text;
     }
     case PROC_WHY_NONCONFLICT:
       return a + " and " + b +
              (e.count[CAUSE_BLOCKING] == 0 ? " are NONCONFLICTING" : " are CONFLICTING") +
-             " (their product has " + n + " states).\n";
+             " (their product has " + plural(e.states, "state") + ").\n";
     case PROC_WHY_CONDAT:
       return e.count[CAUSE_UNCONTROLLABLE] == 0 ? "Controllable.\n" : "Uncontrollable.\n";
     case PROC_WHY_COMPARE: {
@@ -162,7 +187,7 @@ std::string summary_text(const why_topic &topic, const char *const *inputs, cons
       return text;
     }
     default:
-      return a + " has " + n + " states; Trim keeps " + kept + ".\n";
+      return a + " has " + plural(e.states, "state") + "; Trim keeps " + kept + ".\n";
   }
 }
 
@@ -217,12 +242,11 @@ std::string why_text(const why_topic &topic, const char *const *inputs, const ex
     if (topic.id == PROC_WHY_COMPARE) {
       text += "Shortest string " + heading_text(topic.heading[c], inputs) + ":\n";
     } else {
-      text += std::to_string(e.count[c]) + (e.count[c] == 1 ? " state " : " states ") +
-              heading_text(topic.heading[c], inputs) + ":\n";
+      text += plural(e.count[c], "state") + " " + heading_text(topic.heading[c], inputs) + ":\n";
     }
     long shown = 0;
     for (const explain_item &item : e.items)
-      if (item.cause == c) text += item_text(topic, inputs, item, names) + "\n", ++shown;
+      if (item.cause == c) text += item_text(topic, inputs, item, names), ++shown;
     if (shown < e.count[c]) text += "  ... and " + std::to_string(e.count[c] - shown) + " more\n";
   }
   if (names.bad_line > 0)
