@@ -111,8 +111,7 @@ bool build_meet(state_t N1, state_node *G1, state_t N2, state_node *G2, bool row
   return !rows || build_reverse_rows(p->n, p->des, &p->rows);
 }
 
-// Adds the item of state s (cause[s] set) to the explanation when fewer than EXPLAIN_SHOWN of
-// its cause are listed. Items of a cause then come in the tree's order.
+// The item of state s: its shortest string (when the tree reaches it) and, in a product, its pair.
 explain_item state_item(explain_cause cause, state_t s, const search_tree &tree, const product *p,
                         state_t n1) {
   explain_item item;
@@ -126,8 +125,10 @@ explain_item state_item(explain_cause cause, state_t s, const search_tree &tree,
   return item;
 }
 
-void add_counted(explanation *out, explain_item item) {
-  if (out->count[item.cause]++ < EXPLAIN_SHOWN) out->items.push_back(std::move(item));
+// Counts a state of `cause`; true when its item is still to be listed (the first EXPLAIN_SHOWN
+// of a cause are, so items of a cause come in the order the states are counted).
+bool counted(explanation *out, explain_cause cause) {
+  return out->count[cause]++ < EXPLAIN_SHOWN;
 }
 
 // Items in cause order (stable within a cause).
@@ -239,13 +240,15 @@ int explain_supcon(state_t NG, state_node *G, state_t NE, state_node *E, explana
   for (state_t s : tree.order) {
     signed char c = r.cause[static_cast<size_t>(s)];
     if (c == NO_CAUSE) continue;
+    bool listed = counted(out, static_cast<explain_cause>(c));
+    if (!listed && s != 0) continue;
     explain_item item = state_item(static_cast<explain_cause>(c), s, tree, &m, NG);
     fill_chain(r, &item);
     if (s == 0) {
       out->has_initial = true;
       out->initial = item;
     }
-    add_counted(out, std::move(item));
+    if (listed) out->items.push_back(std::move(item));
   }
   sort_items(out);
   return EXPLAIN_OK;
@@ -264,8 +267,8 @@ int explain_nonconflict(state_t NA, state_node *A, state_t NB, state_node *B,
   search_tree tree;
   shortest_tree(m.n, m.des, nullptr, &tree);
   for (state_t s : tree.order)
-    if (!seen[static_cast<size_t>(s)])
-      add_counted(out, state_item(CAUSE_BLOCKING, s, tree, &m, NA));
+    if (!seen[static_cast<size_t>(s)] && counted(out, CAUSE_BLOCKING))
+      out->items.push_back(state_item(CAUSE_BLOCKING, s, tree, &m, NA));
   out->survivors = m.n - static_cast<state_t>(out->count[CAUSE_BLOCKING]);
   return EXPLAIN_OK;
 } catch (const std::bad_alloc &) {
@@ -281,10 +284,9 @@ int explain_condat(state_t NG, state_node *G, state_t NS, state_node *S, explana
   shortest_tree(m.n, m.des, nullptr, &tree);
   for (state_t s : tree.order) {
     int e = refused_uncontrollable(G[pair_first(m.codes[s], NG)], m.des[s]);
-    if (e < 0) continue;
-    explain_item item = state_item(CAUSE_UNCONTROLLABLE, s, tree, &m, NG);
-    item.event = e;
-    add_counted(out, std::move(item));
+    if (e < 0 || !counted(out, CAUSE_UNCONTROLLABLE)) continue;
+    out->items.push_back(state_item(CAUSE_UNCONTROLLABLE, s, tree, &m, NG));
+    out->items.back().event = e;
   }
   return EXPLAIN_OK;
 } catch (const std::bad_alloc &) {
@@ -429,11 +431,11 @@ int explain_trim(state_t n, state_node *des, explanation *out) try {
   search_tree tree;
   shortest_tree(n, des, nullptr, &tree);
   for (state_t s = 0; s < n; ++s)
-    if (tree.parent[static_cast<size_t>(s)] < 0)
-      add_counted(out, state_item(CAUSE_UNREACHABLE, s, tree, nullptr, 0));
+    if (tree.parent[static_cast<size_t>(s)] < 0 && counted(out, CAUSE_UNREACHABLE))
+      out->items.push_back(state_item(CAUSE_UNREACHABLE, s, tree, nullptr, 0));
   for (state_t s : tree.order)
-    if (!seen[static_cast<size_t>(s)])
-      add_counted(out, state_item(CAUSE_BLOCKING, s, tree, nullptr, 0));
+    if (!seen[static_cast<size_t>(s)] && counted(out, CAUSE_BLOCKING))
+      out->items.push_back(state_item(CAUSE_BLOCKING, s, tree, nullptr, 0));
   out->survivors =
       n - static_cast<state_t>(out->count[CAUSE_UNREACHABLE] + out->count[CAUSE_BLOCKING]);
   sort_items(out);
