@@ -67,8 +67,10 @@ enum compare_verdict {
 };
 
 struct explanation {
-  state_t states = 0;               // states of the DES explained (the meet, for products)
-  state_t survivors = 0;            // Supcon: states of the result; Trim: states kept
+  state_t states = 0;  // states of the DES explained (the meet, for products; compare: pairs)
+  // Supcon: states of the result; Trim: states kept; Nonconflict: states that can reach a marker
+  // state.
+  state_t survivors = 0;
   long count[CAUSE_COUNT] = {};     // states (for compare: 1 per differing direction) per cause
   std::vector<explain_item> items;  // per cause in breadth-first order, EXPLAIN_SHOWN at most
   // Supcon with an empty result: the item of the initial state (also among items when shown).
