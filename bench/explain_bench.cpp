@@ -61,14 +61,15 @@ void bench_line(const line &l) {
                  },
                  &why);
   if (!ok || sup.kept != why.kept) {
-    printf("| line %d machines, buffers %d (last %d) | (case failed) |\n", l.machines,
-           l.capacity, l.last);
+    printf("| line %d machines, buffers %d (last %d) | (case failed) |\n", l.machines, l.capacity,
+           l.last);
     return;
   }
-  printf("| line %d machines, buffers %d (last %d) | %ld | %ld | %.3f | %.3f | %.0f | %.3f | %.3f "
-         "| %.0f | %.2f |\n",
-         l.machines, l.capacity, l.last, why.meet, why.kept, sup.seconds, sup.cpu, sup.rss,
-         why.seconds, why.cpu, why.rss, why.cpu / sup.cpu);
+  printf(
+      "| line %d machines, buffers %d (last %d) | %ld | %ld | %.3f | %.3f | %.0f | %.3f | %.3f "
+      "| %.0f | %.2f |\n",
+      l.machines, l.capacity, l.last, why.meet, why.kept, sup.seconds, sup.cpu, sup.rss,
+      why.seconds, why.cpu, why.rss, why.cpu / sup.cpu);
   fflush(stdout);
 }
 
@@ -76,9 +77,10 @@ void bench_line(const line &l) {
 
 int main(int argc, char **argv) {
   bool quick = argc > 1 && strcmp(argv[1], "quick") == 0;
-  printf("| case | meet states | Supcon states | Supcon s | Supcon CPU s | Supcon RSS MiB "
-         "| explain s | explain CPU s | explain RSS MiB | CPU ratio |\n"
-         "|---|---|---|---|---|---|---|---|---|---|\n");
+  printf(
+      "| case | meet states | Supcon states | Supcon s | Supcon CPU s | Supcon RSS MiB "
+      "| explain s | explain CPU s | explain RSS MiB | CPU ratio |\n"
+      "|---|---|---|---|---|---|---|---|---|---|\n");
   const line lines[] = {{5, 3, 3}, {6, 3, 3}, {6, 3, 4}, {7, 2, 2}};
   for (const line &l : lines) {
     bench_line(l);

@@ -103,9 +103,9 @@ constexpr bool same_text(const char *a, const char *b) {
   return *a == *b;
 }
 
-// Codes are unique and in 1..LAST_PROCEDURE_CODE (0 only for tests computed in the front end); menu keys are
-// unique; every row with keys has a label and a menu place; a dialog has a name per prompt (a
-// text output is named after DES1).
+// Codes are unique and in 1..LAST_PROCEDURE_CODE (0 only for tests computed in the front end); menu
+// keys are unique; every row with keys has a label and a menu place; a dialog has a name per prompt
+// (a text output is named after DES1).
 constexpr bool catalogue_consistent() {
   for (int i = 0; i < PROC_COUNT; ++i) {
     const procedure_row &row = CATALOGUE[i];

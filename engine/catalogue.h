@@ -123,7 +123,7 @@ struct menu_place {
 // designated initializers); a field a row leaves out keeps the default given here.
 struct procedure_row {
   procedure_id id;
-  int code = 0;                 // request code 1..LAST_PROCEDURE_CODE; 0 for a test computed in the front end
+  int code = 0;  // request code 1..LAST_PROCEDURE_CODE; 0 for a test computed in the front end
   const char *name = nullptr;   // as in the log: "<output> = <name>(<inputs>)"
   const char *keys = nullptr;   // procedures-menu keys ("2", "P0", "1\r"); null: no dialog
   const char *label = nullptr;  // menu label ("P0: Project")
