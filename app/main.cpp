@@ -1,5 +1,6 @@
 // Program entry: chooses the run mode from the first argument (front end, scripted front end,
-// compute mode, batch run, pictures, usage, type-out), sets up the screen and the user directory.
+// compute mode, batch run, explanations, pictures, usage, type-out), sets up the screen and the
+// user directory.
 #include <curses.h>
 #include <signal.h>
 #include <termios.h>
@@ -11,6 +12,7 @@
 
 #include "app/picture_command.h"
 #include "app/run_command.h"
+#include "app/why_command.h"
 #include "engine/protocol.h"
 #include "engine/compute_guard.h"
 #include "engine/progress_file.h"
@@ -175,6 +177,7 @@ int main(int argc, char **argv) {
     return 0;
   }
   if (strcmp(argv[1], "-run") == 0) return run_command(program, argc - 2, argv + 2);
+  if (strcmp(argv[1], "-why") == 0) return why_command(program, argc - 2, argv + 2);
   if (strcmp(argv[1], "-dot") == 0 || strcmp(argv[1], "-svg") == 0 || strcmp(argv[1], "-png") == 0)
     return run_picture(program, argc, argv);
   if (usage_option(argv[1]) == 1) {

@@ -58,15 +58,17 @@ int picture_command(const char *format, const char *name_arg, const char *out_ar
     return 1;
   }
   int is_dat = init == -1;
+  static event_names names;
+  const event_names *named = load_event_names(prefix, &names) == 1 ? &names : nullptr;
   int code = DOT_OK;
   std::string dot_path = std::string(prefix) + (draw ? name + ".dot" : out);
   std::string out_path = std::string(prefix) + out;
   if (to_stdout) {
-    code = is_dat ? write_dat_dot(stdout, name.c_str(), des, size)
-                  : write_des_dot(stdout, name.c_str(), des, size);
+    code = is_dat ? write_dat_dot(stdout, name.c_str(), des, size, named)
+                  : write_des_dot(stdout, name.c_str(), des, size, named);
   } else {
     code = picture_files(name.c_str(), des, size, is_dat, dot_path.c_str(),
-                         draw ? out_path.c_str() : nullptr, format);
+                         draw ? out_path.c_str() : nullptr, format, named);
   }
   long transitions = static_cast<long>(count_tran(des, size));
   freedes(size, &des);

@@ -21,6 +21,7 @@
 #include "algo/compare.h"
 #include "algo/des_proc.h"
 #include "algo/supcon.h"
+#include "engine/alphabet_notes.h"
 #include "engine/catalogue.h"
 #include "engine/makeit.h"
 #include "engine/progress_file.h"
@@ -386,6 +387,9 @@ void run_procedure(const procedure_row &row, const script_step &step, double sta
   facts.bound = bound;
   if (!append_entry(makeit_entry(*ran, facts, timing_mode != 0, seconds), &run->reason)) return;
   run->ran = true;
+  const char *inputs[] = {names[0].c_str(), names[names.size() > 2 ? 1 : 0].c_str()};
+  o.notes = alphabet_notes(
+      row, inputs, row.list == LIST_EVENTS ? static_cast<const event_t *>(list) : nullptr, count);
 }
 
 // Files `d` under the step's result name; false, with the reason, when it cannot be written.
@@ -584,6 +588,8 @@ int run_command(const char *program, int argc, char **argv) {
       if (!reason.empty()) state = STEP_MISMATCH;
     }
     printf("%s\n", step_report(step, state, run.outcome, seconds, reason, options.json).c_str());
+    for (size_t i = 0; !options.json && i < run.outcome.notes.size(); ++i)
+      printf("  %s\n", run.outcome.notes[i].c_str());
     fflush(stdout);
     if (state != STEP_OK) {
       if (!options.json)

@@ -103,15 +103,18 @@ constexpr bool same_text(const char *a, const char *b) {
   return *a == *b;
 }
 
-// Codes are unique and in 1..25 (0 only for tests computed in the front end); menu keys are
-// unique; every row with keys has a label and a menu place; a dialog has a name per prompt.
+// Codes are unique and in 1..LAST_PROCEDURE_CODE (0 only for tests computed in the front end); menu
+// keys are unique; every row with keys has a label and a menu place; a dialog has a name per prompt
+// (a text output is named after DES1).
 constexpr bool catalogue_consistent() {
   for (int i = 0; i < PROC_COUNT; ++i) {
     const procedure_row &row = CATALOGUE[i];
     if (row.id != i || row.name == nullptr) return false;
-    if (row.code < 0 || row.code > 25) return false;
+    if (row.code < 0 || row.code > LAST_PROCEDURE_CODE) return false;
     if (row.keys != nullptr && (row.label == nullptr || row.menu.row == 0)) return false;
-    if (row.title != nullptr && row.names[name_count(row) - 1].prompt == nullptr) return false;
+    if (row.title != nullptr && row.output != OUTPUT_TEXT &&
+        row.names[name_count(row) - 1].prompt == nullptr)
+      return false;
     for (int j = 0; j < i; ++j) {
       if (row.code != 0 && CATALOGUE[j].code == row.code) return false;
       if (row.keys != nullptr && same_text(CATALOGUE[j].keys, row.keys)) return false;

@@ -20,8 +20,9 @@ enum procedure_id {
   PROC_COUNT
 };
 
-// Kind of the output file; the value is the initial-state field filedes receives.
-enum output_kind { OUTPUT_DES = 0, OUTPUT_DAT = -1 };
+// Kind of the output file; for a DES or DAT the value is the initial-state field filedes receives.
+// A text output (an explanation) is written by the steps themselves.
+enum output_kind { OUTPUT_DES = 0, OUTPUT_DAT = -1, OUTPUT_TEXT = 1 };
 
 // The list that follows the names in a request. Each kind has one write format, one read format
 // and one sorted-list insertion (duplicates dropped, ascending order):
@@ -72,6 +73,13 @@ enum log_tail_kind {
   LOG_SIZES_BOUND,       // "  (states,transitions;slb=bound)": Supreduce's lower bound
 };
 
+// Which alphabet note (engine/alphabet_notes.h) follows a completed run.
+enum note_kind {
+  NOTE_NONE,
+  NOTE_MISSING_EVENTS,  // DES2 lacks events DES1 uses: they are disabled everywhere
+  NOTE_UNUSED_NULL,     // a null event occurs in neither input
+};
+
 // A DES held by the compute frame: count and state array, owned by the job.
 struct job_des {
   state_t size;
@@ -79,6 +87,8 @@ struct job_des {
 };
 
 const int MAX_REQUEST_NAMES = 4;
+// Largest request code of the catalogue.
+const int LAST_PROCEDURE_CODE = 30;
 
 // Everything one compute request works on. The frame owns every array in it and releases them
 // after the output is filed or when the process ends on a failure code.
@@ -113,7 +123,7 @@ struct menu_place {
 // designated initializers); a field a row leaves out keeps the default given here.
 struct procedure_row {
   procedure_id id;
-  int code = 0;                 // request code 1..25; 0 for a test computed in the front end
+  int code = 0;  // request code 1..LAST_PROCEDURE_CODE; 0 for a test computed in the front end
   const char *name = nullptr;   // as in the log: "<output> = <name>(<inputs>)"
   const char *keys = nullptr;   // procedures-menu keys ("2", "P0", "1\r"); null: no dialog
   const char *label = nullptr;  // menu label ("P0: Project")
@@ -139,6 +149,7 @@ struct procedure_row {
   bool log_inputs_reversed = false;  // the entry names the inputs last to first
   frame_kind frame = FRAME_STANDARD;
   result_kind result = RESULT_CODE;
+  note_kind note = NOTE_NONE;
   // The algorithm steps on the loaded inputs; leave the result in job->output. May end the
   // process through compute_fail with a procedure-specific code. Null for a test computed in the
   // front end and for a reserved row.

@@ -123,7 +123,8 @@ void compute_procedure(const procedure_row &row, FILE *request, int32_t *bound, 
   row.steps(&job);
   if (row.frame == FRAME_STANDARD) {
     if (mem_result == 1) compute_fail(MURN_OUT_OF_MEMORY);
-    if (filedes(job.name[row.inputs], job.output.size, row.output, job.output.des) != 0)
+    if (row.output != OUTPUT_TEXT &&
+        filedes(job.name[row.inputs], job.output.size, row.output, job.output.des) != 0)
       compute_fail(MURN_OUTPUT_NOT_WRITTEN);
   }
   if (bound != nullptr) *bound = job.bound;

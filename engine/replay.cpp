@@ -239,6 +239,9 @@ std::string step_report(const script_step &step, step_status status, const step_
     if (outcome.has_new_labels) text += ",\"new_labels\":" + list_text(outcome.new_labels);
     text += std::string(",\"seconds\":") + time_text;
     if (!reason.empty()) text += ",\"reason\":" + json_string(reason);
+    for (size_t i = 0; i < outcome.notes.size(); ++i)
+      text += (i == 0 ? ",\"notes\":[" : ",") + json_string(outcome.notes[i]);
+    if (!outcome.notes.empty()) text += "]";
     return text + "}";
   }
   std::string text =

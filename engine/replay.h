@@ -23,6 +23,7 @@ struct step_outcome {
   double ratio = 0;        // Supreduce compression ratio
   bool has_blocked = false;
   bool has_new_labels = false;
+  std::vector<std::string> notes;  // alphabet notes ("Note: ..."), never compared
 };
 
 // Compares the recorded results of `step` with `outcome`. Returns "" when every recorded value
@@ -50,7 +51,8 @@ enum step_status { STEP_OK, STEP_MISMATCH, STEP_FAILED, STEP_SKIPPED };
 
 // One report line without its line end: "line 3  SUP = Supcon  (12,24)  0.01 s" for a step that
 // ran and matched, "line 3  SUP = Supcon  FAILED: reason" otherwise; with `json`, one JSON
-// object with the fields line, result, procedure, status, states, transitions, seconds, reason.
+// object with the fields line, result, procedure, status, states, transitions, seconds, reason,
+// and "notes" (an array of the alphabet notes) when there are any.
 std::string step_report(const script_step &step, step_status status, const step_outcome &outcome,
                         double seconds, const std::string &reason, bool json);
 

@@ -240,8 +240,7 @@ int run_request(procedure_id id, const char *const *names, const void *list, int
     code = mySystem_supreduce(&read_bound, &read_ratio);
   if (bound != nullptr) *bound = read_bound;
   if (ratio != nullptr) *ratio = read_ratio;
-  if (compute_cancelled)
-    clean_after_cancel(names[row.inputs], row.output == OUTPUT_DAT ? ".dat" : ".des");
+  if (compute_cancelled) clean_after_cancel(names[row.inputs], row.names[row.inputs].ext);
   return code;
 }
 

@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "model/des_supp.h"
 
@@ -45,6 +46,21 @@ std::string html(const char *name) {
   return text;
 }
 
+// The label of events on one edge: the number alone without names; with names, a lone event as
+// "start_1 (11)" and several by their names alone (numbers for unnamed ones), joined by ",".
+std::string labels(const std::vector<event_t> &events, const event_names *names) {
+  std::string text;
+  for (size_t i = 0; i < events.size(); ++i) {
+    if (i > 0) text += ',';
+    if (names == nullptr)
+      text += std::to_string(events[i]);
+    else
+      text += events.size() == 1 ? event_label(*names, events[i])
+                                 : event_short_label(*names, events[i]);
+  }
+  return text;
+}
+
 // Temporary file beside `path` (path + ".XXXXXX"), opened for writing; its name in *tmp.
 int open_beside(const char *path, std::string *tmp) {
   *tmp = std::string(path) + ".XXXXXX";
@@ -55,7 +71,8 @@ int open_beside(const char *path, std::string *tmp) {
 
 }  // namespace
 
-int write_des_dot(FILE *out, const char *name, const state_node *des, state_t size) {
+int write_des_dot(FILE *out, const char *name, const state_node *des, state_t size,
+                  const event_names *names) {
   fprintf(out, "digraph \"%s\" {\n", quoted(name).c_str());
   fprintf(out, "  label=\"%s  (%ld states, %ld transitions)\";\n  labelloc=t;\n  rankdir=LR;\n",
           quoted(name).c_str(), static_cast<long>(size), num_transitions(des, size));
@@ -70,26 +87,25 @@ int write_des_dot(FILE *out, const char *name, const state_node *des, state_t si
       fprintf(out, "label=\"%ld\"];\n", static_cast<long>(s));
   }
   if (size > 0) fprintf(out, "  _start -> 0;\n");
-  // Parallel edges of one kind merged: (target, uncontrollable) -> labels in event order.
-  std::map<std::pair<state_t, int>, std::string> edges;
+  // Parallel edges of one kind merged: (target, uncontrollable) -> events in event order.
+  std::map<std::pair<state_t, int>, std::vector<event_t>> edges;
   for (state_t s = 0; s < size; s++) {
     edges.clear();
     for (int j = 0; j < des[s].numelts; j++) {
       event_t e = des[s].next[j].event();
-      std::string &labels = edges[std::make_pair(des[s].next[j].target(), e % 2 == 0 ? 1 : 0)];
-      if (!labels.empty()) labels += ',';
-      labels += std::to_string(e);
+      edges[std::make_pair(des[s].next[j].target(), e % 2 == 0 ? 1 : 0)].push_back(e);
     }
     for (const auto &edge : edges)
       fprintf(out, "  %ld -> %ld [label=\"%s\"%s];\n", static_cast<long>(s),
-              static_cast<long>(edge.first.first), edge.second.c_str(),
+              static_cast<long>(edge.first.first), labels(edge.second, names).c_str(),
               edge.first.second ? ", style=dashed" : "");
   }
   fprintf(out, "}\n");
   return ferror(out) ? DOT_WRITE_FAILED : DOT_OK;
 }
 
-int write_dat_dot(FILE *out, const char *name, const state_node *dat, state_t size) {
+int write_dat_dot(FILE *out, const char *name, const state_node *dat, state_t size,
+                  const event_names *names) {
   fprintf(out, "digraph \"%s\" {\n  node [shape=plaintext];\n", quoted(name).c_str());
   fprintf(out,
           "  control [label=<<TABLE BORDER=\"0\" CELLBORDER=\"1\" CELLSPACING=\"0\">\n"
@@ -101,8 +117,9 @@ int write_dat_dot(FILE *out, const char *name, const state_node *dat, state_t si
     if (dat[s].numelts == 0) continue;
     any = true;
     fprintf(out, "    <TR><TD>%ld</TD><TD>", static_cast<long>(s));
-    for (int j = 0; j < dat[s].numelts; j++)
-      fprintf(out, "%s%d", j > 0 ? "," : "", dat[s].next[j].event());
+    std::vector<event_t> events;
+    for (int j = 0; j < dat[s].numelts; j++) events.push_back(dat[s].next[j].event());
+    fputs(html(labels(events, names).c_str()).c_str(), out);
     fprintf(out, "</TD></TR>\n");
   }
   if (!any) fprintf(out, "    <TR><TD COLSPAN=\"2\">no event disabled</TD></TR>\n");
@@ -110,7 +127,8 @@ int write_dat_dot(FILE *out, const char *name, const state_node *dat, state_t si
   return ferror(out) ? DOT_WRITE_FAILED : DOT_OK;
 }
 
-int file_dot(const char *path, const char *name, const state_node *des, state_t size, int is_dat) {
+int file_dot(const char *path, const char *name, const state_node *des, state_t size, int is_dat,
+             const event_names *names) {
   std::string tmp;
   int fd = open_beside(path, &tmp);
   if (fd < 0) return DOT_WRITE_FAILED;
@@ -120,7 +138,8 @@ int file_dot(const char *path, const char *name, const state_node *des, state_t 
     unlink(tmp.c_str());
     return DOT_WRITE_FAILED;
   }
-  int code = is_dat ? write_dat_dot(out, name, des, size) : write_des_dot(out, name, des, size);
+  int code = is_dat ? write_dat_dot(out, name, des, size, names)
+                    : write_des_dot(out, name, des, size, names);
   if (fclose(out) != 0) code = DOT_WRITE_FAILED;
   if (code == DOT_OK && rename(tmp.c_str(), path) != 0) code = DOT_WRITE_FAILED;
   if (code != DOT_OK) unlink(tmp.c_str());
@@ -182,8 +201,9 @@ int render_dot(const char *dot_path, const char *out_path, const char *format) {
 }
 
 int picture_files(const char *name, const state_node *des, state_t size, int is_dat,
-                  const char *dot_path, const char *out_path, const char *format) {
-  int code = file_dot(dot_path, name, des, size, is_dat);
+                  const char *dot_path, const char *out_path, const char *format,
+                  const event_names *names) {
+  int code = file_dot(dot_path, name, des, size, is_dat, names);
   if (code != DOT_OK || out_path == nullptr) return code;
   if (size > DOT_RENDER_LIMIT) return DOT_TOO_LARGE;
   return render_dot(dot_path, out_path, format);

@@ -13,6 +13,7 @@
 
 #include "algo/compare.h"
 #include "algo/des_proc.h"
+#include "engine/alphabet_notes.h"
 #include "engine/makeit.h"
 #include "engine/protocol.h"
 #include "model/des_file.h"
@@ -505,6 +506,28 @@ void show_logged_entry(const procedure_row &row, const dialog_data &result,
   }
 }
 
+// The alphabet notes of a completed request, word-wrapped to the screen width.
+std::vector<std::string> note_lines(const procedure_row &row, const dialog_data &result) {
+  std::vector<std::string> lines;
+  if (row.note == NOTE_NONE) return lines;
+  int count = 0;
+  const void *list = request_list(row, result, &count);
+  const event_t *events = row.list == LIST_EVENTS ? static_cast<const event_t *>(list) : nullptr;
+  for (const std::string &note : alphabet_notes(row, NAMES, events, events ? count : 0)) {
+    std::string line;
+    for (size_t start = 0, end; start < note.size(); start = end + 1) {
+      end = note.find(' ', start);
+      if (end == std::string::npos) end = note.size();
+      std::string word = note.substr(start, end - start);
+      if (!line.empty() && line.size() + 1 + word.size() >= MIN_SCREEN_COLS)
+        lines.push_back(line), line.clear();
+      line += (line.empty() ? "" : " ") + word;
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
 void show_message_line(const std::string &text) {
   move(MESSAGE_ROW, 0);
   clrtoeol();
@@ -603,7 +626,11 @@ bool run_dialog(procedure_id id) {
       int last = row.log_tail == LOG_SIZES_BLOCKED  ? 19
                  : row.result == RESULT_BOUND_RATIO ? 18
                                                     : MESSAGE_ROW - 1;
+      std::vector<std::string> notes = note_lines(row, result);  // above the messages
+      last -= static_cast<int>(notes.size());
       show_logged_entry(row, result, entry, first, last);
+      for (size_t i = 0; i < notes.size(); ++i)
+        mvaddnstr(last + 1 + static_cast<int>(i), 0, notes[i].c_str(), MIN_SCREEN_COLS - 1);
     }
     if (outcome == DIALOG_DONE || !logged) {
       user_pause();

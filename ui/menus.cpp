@@ -20,6 +20,7 @@
 #include "ui/report_dialogs.h"
 #include "ui/show.h"
 #include "ui/viewer.h"
+#include "ui/why.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ struct menu_screen {
 
 const menu_screen MENU_SCREENS[] = {
     {"0", "0: Create", {6, 5}, create_p},
+    {"W", "W: Why (explain)", {8, 53}, why_p},
     {"E", "E: Edit", {9, 53}, edit_p},
     {"D", "D: User file directory", {11, 53}, directory_p},
     {"SE", "SE/SA/SX: Show DES/DAT/TXT", {12, 53}, show_des_p},

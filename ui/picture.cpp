@@ -7,9 +7,9 @@
 
 #include "model/des_file.h"
 #include "report/dot.h"
+#include "ui/dialogs.h"
 #include "ui/display.h"
 #include "ui/io.h"
-#include "ui/dialogs.h"
 
 void picture_p() {
   clear();
@@ -27,7 +27,9 @@ void picture_p() {
   }
   std::string dot = std::string(prefix) + name1 + ".dot";
   std::string svg = std::string(prefix) + name1 + ".svg";
-  int code = picture_files(name1, des, size, 0, dot.c_str(), svg.c_str(), "svg");
+  static event_names names;
+  const event_names *named = load_event_names(prefix, &names) == 1 ? &names : nullptr;
+  int code = picture_files(name1, des, size, 0, dot.c_str(), svg.c_str(), "svg", named);
   freedes(size, &des);
   addstr("\n");
   if (code == DOT_WRITE_FAILED) {

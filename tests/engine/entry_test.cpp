@@ -22,7 +22,7 @@ class Entry : public testing::Test {
   // True when a compute-mode request placed in `dir` was answered there.
   bool compute_mode_uses(const std::string &dir, const std::string &how_to_run = "") {
     std::filesystem::create_directories(dir);
-    write_bytes(dir + "/murn.prm", "0\n1\n26\n");
+    write_bytes(dir + "/murn.prm", "0\n1\n99\n");
     bool answered = (how_to_run.empty() ? sarv("-cmdline") : run(how_to_run)).first == 0 &&
                     read_bytes(dir + "/murn.rst") == "9\n";
     for (const char *file : {"/murn.rst", "/murn.prm"}) std::filesystem::remove(dir + file);

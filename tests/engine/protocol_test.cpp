@@ -87,7 +87,7 @@ TEST(RealExchange, MissingRequestOrName) {
   scratch_install install;
   EXPECT_EQ(mySystem(), MURN_NO_REQUEST);
   EXPECT_TRUE(install.user_listing().empty());
-  for (int code = 1; code <= 25; ++code) {
+  for (int code = 1; code <= LAST_PROCEDURE_CODE; ++code) {
     if (find_procedure(code) == nullptr) continue;
     write_bytes(install.user_file("murn.prm"), "0\n1\n" + std::to_string(code) + "\nG\n");
     EXPECT_EQ(mySystem(), MURN_MISSING_NAME) << code;
