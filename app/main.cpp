@@ -9,11 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/interchange_command.h"
 #include "app/picture_command.h"
 #include "app/run_command.h"
-#include "engine/protocol.h"
 #include "engine/compute_guard.h"
 #include "engine/progress_file.h"
+#include "engine/protocol.h"
 #include "engine/startup.h"
 #include "engine/usage.h"
 #include "model/des_data.h"
@@ -175,6 +176,9 @@ int main(int argc, char **argv) {
   if (strcmp(argv[1], "-run") == 0) return run_command(program, argc - 2, argv + 2);
   if (strcmp(argv[1], "-dot") == 0 || strcmp(argv[1], "-svg") == 0 || strcmp(argv[1], "-png") == 0)
     return run_picture(program, argc, argv);
+  if (strcmp(argv[1], "-export-gen") == 0 || strcmp(argv[1], "-import-gen") == 0 ||
+      strcmp(argv[1], "-c") == 0)
+    return interchange_command(program, argc, argv);
   if (usage_option(argv[1]) == 1) {
     fputs(usage_text(), stdout);
     return 0;
