@@ -444,7 +444,7 @@ struct gen_parser {
       }
       if (tok.kind == T_ATTR && position == 0) continue;
       if (tok.kind == T_CLOSE || tok.kind == T_END) {
-        if (position != 0) refuse(tok.line, "a transition is cut short by " + shown(tok));
+        if (position != 0) break;
         expect_close("TransRel");
       }
       if (position == 1) {
@@ -466,6 +466,7 @@ struct gen_parser {
       }
       position = (position + 1) % 3;
     }
+    if (position != 0) refuse(tok.line, "a transition is cut short by " + shown(tok));
   }
 
   template <typename Add>
