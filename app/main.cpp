@@ -12,6 +12,7 @@
 #include "app/interchange_command.h"
 #include "app/picture_command.h"
 #include "app/run_command.h"
+#include "app/sim_command.h"
 #include "engine/compute_guard.h"
 #include "engine/progress_file.h"
 #include "engine/protocol.h"
@@ -179,6 +180,14 @@ int main(int argc, char **argv) {
   if (strcmp(argv[1], "-export-gen") == 0 || strcmp(argv[1], "-import-gen") == 0 ||
       strcmp(argv[1], "-c") == 0)
     return interchange_command(program, argc, argv);
+  if (strcmp(argv[1], "-sim") == 0) {
+    int refused = sim_arguments(program, argc, argv);
+    if (refused != 0) return refused;
+    tovi_init(program);
+    int status = sim_command(argc, argv);
+    tovi_done();
+    return status;
+  }
   if (usage_option(argv[1]) == 1) {
     fputs(usage_text(), stdout);
     return 0;

@@ -32,6 +32,9 @@ const char *usage_text() {
          "  sarv -c SUP [DATA] [OUT.c]\n"
          "                           write supervisor SUP (with control data DATA) as one C99\n"
          "                           file (SUP.c): SUP_step, SUP_enabled, SUP_is_marked\n"
+         "  sarv -sim PLANT [SUPERVISOR [DATA]]\n"
+         "                           the simulator screen: step PLANT under SUPERVISOR and\n"
+         "                           its control data DATA\n"
          "  sarv --help              this text\n"
          "  sarv --version           the version\n";
 }
