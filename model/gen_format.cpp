@@ -62,6 +62,28 @@ void write_state_list(gen_writer *w, const std::vector<state_t> &states) {
   }
 }
 
+// The number N of an event name "eN" (N in 0..999, no leading zeros), or -1 for any other name.
+int e_number(std::string_view name) {
+  if (name.size() < 2 || name.size() > 4 || name[0] != 'e' || (name[1] == '0' && name.size() > 2))
+    return -1;
+  int n = 0;
+  for (char c : name.substr(1)) {
+    if (c < '0' || c > '9') return -1;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
+// The EVENTS.txt names that stand for their event in a .gen file: names given to one number only
+// and not of the form "eN" (which always means event N).
+void usable_names(const event_names &names, bool usable[MAX_EVENT + 1]) {
+  std::unordered_map<std::string, int> uses;
+  for (int e = 0; e <= MAX_EVENT; e++)
+    if (!names.name[e].empty()) uses[names.name[e]]++;
+  for (int e = 0; e <= MAX_EVENT; e++)
+    usable[e] = !names.name[e].empty() && uses[names.name[e]] == 1 && e_number(names.name[e]) < 0;
+}
+
 // ---- Tokens -----------------------------------------------------------------------------------
 
 enum token_kind { T_END, T_OPEN, T_CLOSE, T_STRING, T_NUMBER, T_WORD, T_ATTR };
@@ -535,8 +557,10 @@ struct gen_parser {
   // ---- Event numbers.
   void number_events(const event_names &known) {
     name_map known_numbers;
+    bool usable[MAX_EVENT + 1];
+    usable_names(known, usable);
     for (int e = 0; e <= MAX_EVENT; e++)
-      if (!known.name[e].empty()) known_numbers.emplace(known.name[e], e);
+      if (usable[e]) known_numbers.emplace(known.name[e], e);
     bool used[MAX_EVENT + 1] = {};
     for (alphabet_entry &e : alphabet) {
       auto found = known_numbers.find(e.name);
@@ -551,14 +575,8 @@ struct gen_parser {
       used[n] = true;
     }
     for (alphabet_entry &e : alphabet) {
-      const std::string &s = e.name;
-      if (e.number >= 0 || s.size() < 2 || s.size() > 4 || s[0] != 'e' ||
-          (s[1] == '0' && s.size() > 2))
-        continue;
-      if (!std::all_of(s.begin() + 1, s.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        continue;
-      int n = std::stoi(s.substr(1));
-      if ((n % 2 == 1) != e.controllable || used[n]) continue;
+      int n = e_number(e.name);
+      if (e.number >= 0 || n < 0 || (n % 2 == 1) != e.controllable || used[n]) continue;
       e.number = n;
       used[n] = true;
     }
@@ -691,12 +709,14 @@ int write_gen(FILE *out, const char *name, const state_node *des, state_t size,
     for (int j = 0; j < des[s].numelts; j++) used[des[s].next[j].event()] = true;
   }
   std::string event_text[MAX_EVENT + 1];
+  bool usable[MAX_EVENT + 1];
+  usable_names(names, usable);
   w.put("<Generator>\n" + quoted(name) + "\n% written by sarv: " + std::to_string(size) +
         " states (sarv state s is index s+1), " + std::to_string(transitions) + " transitions\n");
   w.put("<Alphabet>\n");
   for (int e = 0; e <= MAX_EVENT; e++) {
     if (!used[e]) continue;
-    event_text[e] = quoted(names.name[e].empty() ? "e" + std::to_string(e) : names.name[e]);
+    event_text[e] = quoted(usable[e] ? names.name[e] : "e" + std::to_string(e));
     w.put(event_text[e]);
     w.put(e % 2 ? " +C+\n" : "\n");
   }

@@ -42,10 +42,11 @@ struct gen_import {
 };
 
 // Writes (des, size) as a generator named `name` to `out`: states as indices 1..size (state 0
-// becomes index 1, the one initial state), events as "e" + number unless `names` names them,
-// odd events with +C+. Only the events that label a transition form the alphabet. des is not
-// changed. Returns 0, or 1 when the stream reports a write error.
-// Time: O(size + transitions), one pass with a private output buffer.
+// becomes index 1, the one initial state), events as "e" + number unless `names` gives them a
+// name of their own (one not given to another event too, and not itself of the form "e" +
+// number), odd events with +C+. Only the events that label a transition form the alphabet. des is
+// not changed. Returns 0, or 1 when the stream reports a write error. Time: O(size + transitions),
+// one pass with a private output buffer.
 int write_gen(FILE *out, const char *name, const state_node *des, state_t size,
               const event_names &names);
 

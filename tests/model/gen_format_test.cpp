@@ -31,6 +31,8 @@ TEST(GenFormat, RandomDesComeBackExactly) {
   event_names names;
   names.name[1] = "start_1";
   names.name[500] = "tick";
+  names.name[2] = "e1";  // names that cannot stand for one event: "eN", and a name given twice
+  names.name[3] = names.name[998] = "twice";
   for (int round = 0; round < 80; round++) {
     SCOPED_TRACE(round);
     owned_des d, back;
