@@ -10,12 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/interchange_command.h"
 #include "app/picture_command.h"
 #include "app/run_command.h"
+#include "app/sim_command.h"
 #include "app/why_command.h"
-#include "engine/protocol.h"
 #include "engine/compute_guard.h"
 #include "engine/progress_file.h"
+#include "engine/protocol.h"
 #include "engine/startup.h"
 #include "engine/usage.h"
 #include "model/des_data.h"
@@ -180,6 +182,17 @@ int main(int argc, char **argv) {
   if (strcmp(argv[1], "-why") == 0) return why_command(program, argc - 2, argv + 2);
   if (strcmp(argv[1], "-dot") == 0 || strcmp(argv[1], "-svg") == 0 || strcmp(argv[1], "-png") == 0)
     return run_picture(program, argc, argv);
+  if (strcmp(argv[1], "-export-gen") == 0 || strcmp(argv[1], "-import-gen") == 0 ||
+      strcmp(argv[1], "-c") == 0)
+    return interchange_command(program, argc, argv);
+  if (strcmp(argv[1], "-sim") == 0) {
+    int refused = sim_arguments(program, argc, argv);
+    if (refused != 0) return refused;
+    tovi_init(program);
+    int status = sim_command(argc, argv);
+    tovi_done();
+    return status;
+  }
   if (usage_option(argv[1]) == 1) {
     fputs(usage_text(), stdout);
     return 0;

@@ -28,6 +28,18 @@ const char *usage_text() {
          "                           \"-\" for standard output)\n"
          "  sarv -svg NAME [OUT]     the same, drawn by Graphviz dot as SVG (NAME.svg) or\n"
          "  sarv -png NAME [OUT]     PNG (NAME.png); up to 200 states\n"
+         "  sarv -export-gen NAME [OUT.gen]\n"
+         "                           write DES NAME as a generator file of the .gen token\n"
+         "                           format (NAME.gen), events named from EVENTS.txt\n"
+         "  sarv -import-gen IN.gen NAME\n"
+         "                           read a .gen generator into DES NAME; new event names\n"
+         "                           are added to EVENTS.txt\n"
+         "  sarv -c SUP [DATA] [OUT.c]\n"
+         "                           write supervisor SUP (with control data DATA) as one C99\n"
+         "                           file (SUP.c): SUP_step, SUP_enabled, SUP_is_marked\n"
+         "  sarv -sim PLANT [SUPERVISOR [DATA]]\n"
+         "                           the simulator screen: step PLANT under SUPERVISOR and\n"
+         "                           its control data DATA\n"
          "  sarv --help              this text\n"
          "  sarv --version           the version\n";
 }

@@ -14,11 +14,13 @@
 #include "ui/create.h"
 #include "ui/display.h"
 #include "ui/editor.h"
+#include "ui/interchange.h"
 #include "ui/io.h"
 #include "ui/dialogs.h"
 #include "ui/picture.h"
 #include "ui/report_dialogs.h"
 #include "ui/show.h"
+#include "ui/simulate.h"
 #include "ui/viewer.h"
 #include "ui/why.h"
 
@@ -62,6 +64,9 @@ const menu_screen MENU_SCREENS[] = {
     {"FA", nullptr, {}, file_dat_p},                             // DAT to text or PostScript
     {"FD", nullptr, {}, file_ads_p},                             // ADS to DES
     {"FP", "FP: Picture of a DES", {14, 53}, picture_p},         // DOT and SVG
+    {"FG", "FG/FC: .gen files / C code", {15, 53}, gen_files_p},
+    {"L", "L: Simulate", {14, 31}, simulate_p},
+    {"FC", nullptr, {}, c_code_p},
     {"OE", nullptr, {}, print_des_p},                            // print DES
     {"OA", nullptr, {}, print_dat_p},                            // print DAT
     {"OX", nullptr, {}, print_ascii_p},                          // print TXT
