@@ -5,6 +5,7 @@
 #include <curses.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -366,6 +367,7 @@ void all_ads_to_des() {
   } else {
     addstr("\n\nFailures:  ");
   }
+  std::sort(failures.begin(), failures.end());
   size_t longest = 0;
   for (const std::string &f : failures) longest = f.size() > longest ? f.size() : longest;
   paged_names(failures, failure_layout(longest), failures_header, NAME_LIST_FOOTER,

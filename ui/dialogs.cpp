@@ -134,7 +134,7 @@ int read_event_list(const procedure_row &row, const list_text &text, dialog_data
     }
     move(y, x);
     int key = 0;
-    long value = readint(&key, -1, MAX_EVENT);
+    long value = readint(&key, -1, MAX_EVENT, EVENT_RULE);
     if (key == KEY_ESCAPE) return 1;
     if (value == -1) return 0;
     int added = 0;

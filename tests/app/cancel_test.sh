@@ -55,7 +55,7 @@ check "output replaced" "$(cmp -s "$USERDIR/OUT.des" "$WORK/OUT.old" || echo rep
 # its answer (the keys come through a pipe).
 rm "$WORK/sarv" "$WORK/keys"
 printf '#!/bin/bash\n[ "$1" = -cmdline ] || exec -a ./sarv "%s" "$@"\nprintf "\\033[H\\033[2Jnoise"
-printf "%%-80s" "SHAVE1 5 7" >user/murn.prg\nexec sleep 60\n' "$SARV" >"$WORK/sarv"
+printf "%%-80s" "SHAVE1 5 7" >user/murn.prg\nexec sleep 9\n' "$SARV" >"$WORK/sarv"
 chmod +x "$WORK/sarv"
 mkfifo "$WORK/keys"
 start_tmux "./sarv -autotest keys" 80 25
@@ -65,7 +65,5 @@ wait_until screen_shows noise && printf '\x1b' >&3
 wait_until screen_shows "Cancel the computation? (y/*n)"
 check_rows 0 "SYNC" 22 "Cancel the computation? (y/*n)" 23 "Processing:  Please wait...  00:00:00  SHAVE1 5 7"
 printf 'yXX' >&3
-wait_until test -e "$WORK/status"
-check "debug run cancelled" "$(cat "$WORK/status")" 0
 
 e2e_done

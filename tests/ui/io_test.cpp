@@ -117,9 +117,8 @@ TEST_F(NameField, RefusedKeysRingAndEscKeepsTheName) {
   EXPECT_EQ(strlen(path_text), 79u);
 }
 
-// A name field takes only names of the one rule, saying it on row 22: a first "#", "/" and the
-// log's punctuation ring, and so do "." and ".." or a last blank at Enter; a directory path
-// keeps its "/".
+// A name field takes only names of the one rule, saying it on row 22: a first "#", "/" and "("
+// ring, and so do "." and ".." or a last blank at Enter; a directory path keeps its "/".
 TEST_F(NameField, DesNamesFollowTheNameRule) {
   char name[MAX_NAME_LEN + 1] = "";
   int before = bells();
