@@ -158,9 +158,9 @@ TEST_F(Dialogs, FileAllAdsListsTheFailures) {
 // Edit of OLD saved as NEW: mark 3, add 0 -1-> 2, visit every other prompt, remove unreachable
 // states. OLD: 0 -3-> 1 -5-> 3, and 4 -7-> 0 unreachable.
 const std::vector<std::string> EDIT_KEYS = {
-    "OLD\r", "\r",   "NEW\r", "n",  "3\r",  "-1\r", "-1\r", "n", "0\r", "1\r", "2\r",
-    "-1\r",  "-1\r", "n",     "\r", "-1\r", "y",    "-1\r", "y", "\r",  "y"};
-const size_t EDIT_PAUSE_AFTER_CHECK = 19;  // "Press <Enter> to continue" ignores Esc
+    "OLD\r", "\r",   "NEW\r", "n",  "3\r",  "-1\r", "-1\r", "n", "0\r", "1\r", "2\r", "-1\r",
+    "-1\r",  "\r",   "n",     "\r", "-1\r", "y",    "-1\r", "y", "\r",  "y"};
+const size_t EDIT_PAUSE_AFTER_CHECK = 20;  // "Press <Enter> to continue" ignores Esc
 
 // Esc at any prompt leaves every file; the whole script logs the example line and saves NEW.
 TEST_F(Dialogs, EditEscAtAnyPromptThenTheWholeEdit) {
@@ -190,7 +190,7 @@ TEST_F(Dialogs, EditGrowsForNewStatesAndStarAddsOnlyToOriginalStates) {
   owned_des g;
   make_des(10, {}, {}, &g);
   ASSERT_EQ(filedes("G", g.size, 0, g.des), 0);
-  keys("G\rnn12\r-1\r-1\rn*\r9\r0\r-1\r-1\r\r\r\r\r\r");
+  keys("G\rnn12\r-1\r-1\rn*\r9\r0\r-1\r-1\r\r\r\r\r\r\r");
   edit_p();
   owned_des result;
   ASSERT_TRUE(load("G", &result));
@@ -255,6 +255,7 @@ TEST(TrimEndstates, DropsOnlyTrailingEmptyUnreachableStates) {
     state_t kept;
   } cases[] = {{7, {{0, 1, 1}}, {2}, 4},  // 3 has an output; 4, 5 and 6 are empty
                {3, {{0, 2, 2}}, {}, 3},   // the last state is entered from 0
+               {4, {{2, 3, 3}}, {}, 4},   // ... or from an unreachable state
                {3, {}, {}, 1}};           // state 0 stays even when it is empty
   for (auto &c : cases) {
     owned_des d;
@@ -289,14 +290,15 @@ TEST(EditEntry, GroupsOpenAndCloseAsLogged) {
   EXPECT_EQ(edit_entry("A", "A", edit_record(), 2, 1), "A = Edit(A)  (2,1)\n\n");
   edit_record all;
   all.all_marked = true;
-  all.new_marks = {0, 1};
+  all.grown_before_all = 11;  // a mark before "*" grew the DES; 12 was marked after it
+  all.new_marks = {12};
   all.old_marks = {1};
   all.deleted_states = {0, 4};
   all.old_trans = {triple{1, 2, 3}, triple{2, 2, 3}};
   all.vocals = {state_pair{1, 20}};
   all.unif_pairs = {state_pair{0, 20}, state_pair{30, 0}};
   EXPECT_EQ(edit_entry("B", "A", all, 3, 0),
-            "B = Edit(A,[mark +[all],-[1]],[states -[0],-[4]],[trans -[1,2,3],-[2,2,3]],"
+            "B = Edit(A,[mark +[11],+[all],+[12],-[1]],[states -[0],-[4]],[trans -[1,2,3],-[2,2,3]],"
             "[voc [1,20]],[unif [0,20],[30,0]])  (3,0)\n\n");
   edit_record unmark;
   unmark.all_unmarked = true;
