@@ -16,9 +16,9 @@
 #include "model/des_file.h"
 #include "model/des_supp.h"
 #include "ui/des_edit.h"
+#include "ui/dialogs.h"
 #include "ui/display.h"
 #include "ui/io.h"
-#include "ui/dialogs.h"
 #include "ui/listing.h"
 #include "ui/viewer.h"
 

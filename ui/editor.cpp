@@ -253,7 +253,7 @@ void show_triples(const char *title, const std::vector<triple> &list) {
   for (const triple &t : list)
     largest = std::max({largest, static_cast<long>(t.first), static_cast<long>(t.third)});
   int width = std::max(5, decimal_digits(largest));
-  listing_layout layout = grid_layout(0, 2 * width + 7, 0);
+  listing_layout layout = grid_layout(0, 2 * width + 7, 0, MIN_SCREEN_COLS);
   layout.top_row = 2;
   layout.last_row = 19;
   layout.prompt = "Press <Enter> to page transitions  ";
@@ -596,7 +596,8 @@ void printmark(state_t count, const state_node *des) {
     addstr(" empty\n");
     return;
   }
-  listing_layout layout = grid_layout(LIST_FIRST_COLUMN, decimal_digits(marked.back()), LIST_STEP);
+  listing_layout layout =
+      grid_layout(LIST_FIRST_COLUMN, decimal_digits(marked.back()), LIST_STEP, LIST_LAST_COLUMN);
   layout.top_row = 1;
   layout.last_row = 20;
   layout.prompt = "Press <Enter> to page marker state table  ";

@@ -80,11 +80,11 @@ int decimal_digits(long value) {
   return digits;
 }
 
-listing_layout grid_layout(int first_column, int width, int min_step) {
+listing_layout grid_layout(int first_column, int width, int min_step, int last_start) {
   listing_layout layout;
   layout.first_column = first_column;
   layout.step = width + 2 > min_step ? width + 2 : min_step;
-  layout.per_row = 1 + (MIN_SCREEN_COLS - 1 - first_column - width) / layout.step;
-  if (layout.per_row < 1) layout.per_row = 1;
+  if (last_start > MIN_SCREEN_COLS - 1 - width) last_start = MIN_SCREEN_COLS - 1 - width;
+  layout.per_row = last_start < first_column ? 1 : 1 + (last_start - first_column) / layout.step;
   return layout;
 }

@@ -33,8 +33,9 @@ void page_listing(size_t count, const listing_layout &layout,
 // Number of decimal digits of a non-negative value.
 int decimal_digits(long value);
 
-// A grid that fits 80 columns: entries `width` characters wide at least `min_step` apart, from
-// `first_column`, the step widened to width + 2 when the entries would otherwise touch.
-listing_layout grid_layout(int first_column, int width, int min_step);
+// A grid of entries `width` characters wide, `min_step` columns apart (more when the entries would
+// otherwise come closer than two blanks), from `first_column` up to `last_start`, the last column
+// an entry may start at (less when the entry would pass column 79).
+listing_layout grid_layout(int first_column, int width, int min_step, int last_start);
 
 #endif
