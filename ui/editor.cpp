@@ -468,6 +468,12 @@ bool read_deletions() {
       deleted_count++;
       record.deleted_states.push_back(static_cast<state_t>(s));
       int rows = 0;
+      if (s == 0 && cursor.row + 3 > LIST_LAST_ROW) {  // room for the question and a refusal
+        clear();
+        continue_delete_instructions();
+        cursor.start();
+        cursor.row--;
+      }
       if (s == 0 && !read_new_initial(cursor.row, deleted, &rows)) return false;
       if (s == 0) {
         cursor.row += rows;
