@@ -3,6 +3,7 @@
 #include "ui/des_edit.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -139,20 +140,31 @@ void settle_record(edit_record *record) {
   vocals.resize(kept);
 }
 
-void net_transition_changes(std::vector<tran_change> changes, std::vector<triple> *added,
+void net_transition_changes(const std::vector<tran_change> &changes, std::vector<triple> *added,
                             std::vector<triple> *deleted) {
   added->clear();
   deleted->clear();
-  std::stable_sort(changes.begin(), changes.end(), [](const tran_change &a, const tran_change &b) {
-    return triple_before(a.t, b.t);
-  });
-  // The changes of one transition alternate between insertion and removal: an odd number leaves
-  // the effect of the first.
-  for (size_t i = 0, end; i < changes.size(); i = end) {
-    for (end = i + 1; end < changes.size() && !triple_before(changes[i].t, changes[end].t); end++) {
-    }
-    if ((end - i) % 2 == 0) continue;
-    (changes[i].sign == '+' ? added : deleted)->push_back(changes[i].t);
+  // Each change as one word: exit state (22 bits), event (10), entrance state (22), and 1 for an
+  // insertion in the lowest bit, so that sorting the words groups the changes of a transition.
+  std::vector<uint64_t> codes(changes.size());
+  for (size_t i = 0; i < changes.size(); i++) {
+    const triple &t = changes[i].t;
+    uint64_t key = static_cast<uint64_t>(t.first) << 32 | static_cast<uint64_t>(t.middle) << 22 |
+                   static_cast<uint64_t>(t.third);
+    codes[i] = key << 1 | (changes[i].sign == '+' ? 1u : 0u);
+  }
+  std::sort(codes.begin(), codes.end());
+  // The changes of one transition alternate between insertion and removal, so insertions and
+  // removals differ in number by at most one, and the one more frequent is the net change.
+  for (size_t i = 0, end; i < codes.size(); i = end) {
+    long balance = 0;
+    for (end = i; end < codes.size() && codes[end] >> 1 == codes[i] >> 1; end++)
+      balance += (codes[end] & 1) != 0 ? 1 : -1;
+    if (balance == 0) continue;
+    uint64_t key = codes[i] >> 1;
+    triple t{static_cast<state_t>(key >> 32), static_cast<event_t>(key >> 22 & 0x3FF),
+             static_cast<state_t>(key & 0x3FFFFF)};
+    (balance > 0 ? added : deleted)->push_back(t);
   }
 }
 

@@ -60,8 +60,8 @@ struct tran_change {
 
 // The net effect of `changes`: transitions present now that were absent before (*added) and
 // absent now that were present before (*deleted), each sorted by (exit, event, entrance).
-// Time: O(n log n).
-void net_transition_changes(std::vector<tran_change> changes, std::vector<triple> *added,
+// States must lie below 2^22. Time: O(n log n).
+void net_transition_changes(const std::vector<tran_change> &changes, std::vector<triple> *added,
                             std::vector<triple> *deleted);
 
 // The Edit entry: result and source names, the groups of a settled `record`, and the final sizes.
