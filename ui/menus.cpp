@@ -12,10 +12,10 @@
 
 #include "model/des_data.h"
 #include "ui/create.h"
-#include "ui/dialogs.h"
 #include "ui/display.h"
 #include "ui/editor.h"
 #include "ui/io.h"
+#include "ui/dialogs.h"
 #include "ui/picture.h"
 #include "ui/report_dialogs.h"
 #include "ui/show.h"

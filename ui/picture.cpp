@@ -7,9 +7,9 @@
 
 #include "model/des_file.h"
 #include "report/dot.h"
-#include "ui/dialogs.h"
 #include "ui/display.h"
 #include "ui/io.h"
+#include "ui/dialogs.h"
 
 void picture_p() {
   clear();

@@ -371,33 +371,6 @@ TEST_F(Dialogs, EditAndListingScreens) {
   }
 }
 
-// The net change of random insertions and removals equals the differences of the sets of
-// transitions (s -1-> t, coded 10 s + t) before and after.
-TEST(NetTransitionChanges, AreTheSetDifferences) {
-  std::mt19937 rng(5);
-  auto code = [](const triple &t) { return 10 * t.first + t.third; };
-  for (int round = 0; round < 50; round++) {
-    std::set<state_t> start, now, added_set, deleted_set;
-    for (int i = 0; i < 6; i++) start.insert(draw<state_t>(rng, 0, 22) % 10 + 10 * (i % 3));
-    now = start;
-    std::vector<tran_change> changes;
-    for (int i = 0; i < 20; i++) {
-      triple t{draw<state_t>(rng, 0, 2), 1, draw<state_t>(rng, 0, 9)};
-      bool present = now.erase(code(t)) > 0;
-      if (!present) now.insert(code(t));
-      changes.push_back({t, present ? '-' : '+'});
-    }
-    std::vector<triple> added, deleted;
-    net_transition_changes(changes, &added, &deleted);
-    for (const triple &t : added) added_set.insert(code(t));
-    for (const triple &t : deleted) deleted_set.insert(code(t));
-    for (state_t c : now) EXPECT_EQ(added_set.count(c), start.count(c) ? 0u : 1u);
-    for (state_t c : start) EXPECT_EQ(deleted_set.count(c), now.count(c) ? 0u : 1u);
-    EXPECT_EQ(added.size() + deleted.size(), added_set.size() + deleted_set.size());
-    EXPECT_TRUE(std::is_sorted(added.begin(), added.end(), triple_before));
-  }
-}
-
 TEST(TrimEndstates, DropsOnlyTrailingEmptyUnreachableStates) {
   struct {
     state_t size;
