@@ -578,7 +578,7 @@ void editing_complete() {
   clear();
   mvaddstr(7, 0, "EDITING COMPLETE");
   char full[FULL_NAME_SIZE];
-  snprintf(full, sizeof full, "%s%s.des", prefix, name2);
+  make_filename_ext(full, name2, ".des");
   mvprintw(9, 0, "%s has been filed as", name2);
   move(10, 0);
   print_fix_filename(full, MIN_SCREEN_COLS);
