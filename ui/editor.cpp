@@ -410,12 +410,11 @@ void continue_delete_instructions() {
   mvprintw(1, 0, "Continue to enter states of %s to delete (type -1 to quit):\n\n", name1);
 }
 
-// Asks for the state that replaces the deleted state 0 as initial state, below the entry row;
-// a deleted state is refused. Returns false when the edit is abandoned; *rows is the number of
-// rows used.
-bool read_new_initial(int row, const std::vector<char> &deleted, int *rows) {
+// Asks for the state that replaces the deleted state 0 as initial state on the two rows below
+// the entry row; a deleted state is refused with a message on the third. Returns false when the
+// edit is abandoned.
+bool read_new_initial(int row, const std::vector<char> &deleted) {
   mvaddstr(row + 1, 0, "Former initial state 0 will be deleted.");
-  *rows = 3;
   for (;;) {
     mvaddstr(row + 2, 0, "Please enter the new initial state ....  ");
     clrtoeol();
@@ -424,11 +423,12 @@ bool read_new_initial(int row, const std::vector<char> &deleted, int *rows) {
     if (key == KEY_ESCAPE) return abandon();
     if (!deleted[static_cast<size_t>(s)]) {
       new_initial = static_cast<state_t>(s);
+      move(row + 3, 0);  // the refusal, if any, is answered
+      clrtoeol();
       return true;
     }
     ring_bell();
     mvprintw(row + 3, 0, "State %ld is deleted; the initial state must be one that stays.", s);
-    *rows = 4;
   }
 }
 
@@ -467,16 +467,15 @@ bool read_deletions() {
       deleted[static_cast<size_t>(s)] = 1;
       deleted_count++;
       record.deleted_states.push_back(static_cast<state_t>(s));
-      int rows = 0;
       if (s == 0 && cursor.row + 3 > LIST_LAST_ROW) {  // room for the question and a refusal
         clear();
         continue_delete_instructions();
         cursor.start();
         cursor.row--;
       }
-      if (s == 0 && !read_new_initial(cursor.row, deleted, &rows)) return false;
+      if (s == 0 && !read_new_initial(cursor.row, deleted)) return false;
       if (s == 0) {
-        cursor.row += rows;
+        cursor.row += 3;
         cursor.column = LIST_FIRST_COLUMN;
         continue;
       }
