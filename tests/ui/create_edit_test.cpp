@@ -290,7 +290,7 @@ TEST_F(Dialogs, EditSavesWhatItsEntryReplays) {
        "S = Edit(S,[trans -[1,1,2]])  (4,2)", 2},
       {'B', "\rn-1\r0\r1\r1\r-1\rn0\r1\r1\r-1\r-1\r\r\r" + tail, "S = Edit(S)  (4,3)", 0},
       {'T', "n12\r*\r14\r-1\r-1\r\r\r" + tail, "S = Edit(S,[mark +[12],+[all],+[14]])  (15,0)", 0},
-      {'B', "\r\rn\r2\r20\r2\r0\r-1\r" + tail, "S = Edit(S,[voc [2,0]])  (4,3)", 0},
+      {'B', "\r\rn\r9\r20\r9\r0\r-1\r" + tail, "S = Edit(S,[voc [9,0]])  (4,3)", 0},
   };
   for (auto &c : cases) {
     owned_des source, saved, replayed;
