@@ -124,24 +124,6 @@ bool grow_to(state_t s, state_t *size, state_node **des) {
   return true;
 }
 
-// Drops trailing states that are unreachable from state 0, unmarked, silent and without
-// transitions; state 0 stays.
-void trim_trailing_states(state_t *size, state_node **des) {
-  state_node *g = *des;
-  for (state_t s = 0; s < *size; s++) g[s].reached = 0;
-  g[0].reached = 1;
-  b_reach(0, des);
-  g = *des;
-  state_t n = *size;
-  while (n > 1 && !g[n - 1].reached && !g[n - 1].marked && g[n - 1].vocal == 0 &&
-         g[n - 1].numelts == 0)
-    n--;
-  if (n < *size) {
-    resize_des(des, *size, n);
-    *size = n;
-  }
-}
-
 std::string item_text(const script_item &item) {
   std::string text = item.sign != 0 ? std::string(1, item.sign) : "";
   if (item.count == 0) return text + "[all]";
@@ -176,7 +158,6 @@ std::string apply_edit(const script_step &step, state_t *size, state_node **des)
         (*des)[it.v[0]].reached = 0;
       }
       purgebadstates(*size, des);
-      trim_trailing_states(size, des);
       continue;
     }
     for (const script_item &it : g.items) {
@@ -210,6 +191,7 @@ std::string apply_edit(const script_step &step, state_t *size, state_node **des)
       }
     }
   }
+  trim_endstates(size, des);  // as the editor does when the edit ends
   if (step.reach) reach(size, des);
   return mem_result ? "out of memory" : "";
 }

@@ -39,8 +39,8 @@ std::string build_created_des(const script_step &step, state_t *size, state_node
 
 // Applies an Edit entry to the DES (*size, *des) in the order the editor applies its changes:
 // markers set and cleared, transitions added and deleted, outputs altered uniformly then per
-// state, states deleted (their transitions and the transitions into them dropped, then trailing
-// empty states trimmed), unreachable states removed ("rch"). States named beyond the count are
+// state, states deleted (their transitions and the transitions into them dropped), trailing empty
+// states trimmed, unreachable states removed ("rch"). States named beyond the count are
 // added, as the editor adds them. Returns "" on success, else the reason (a state to unmark or a
 // transition to delete outside the DES, a deletion of state 0, whose new initial state the log
 // does not record, out of memory); the DES is then left changed partway.

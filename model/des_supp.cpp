@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "model/mymalloc.h"
 
@@ -209,14 +210,30 @@ void recode_min(state_t count, const state_node *src, state_node *dst, const sta
 }
 
 void vocalmap_des(state_node *des, state_t size, const state_pair *pairs, state_t npairs) {
+  // Outputs fill the 13-bit field; the table holds the first new output per old one, -1 for none.
+  const int outputs = 0x2000;
+  std::vector<int> new_output(outputs, -1);
+  for (state_t i = npairs - 1; i >= 0; i--)
+    if (pairs[i].data1 >= 0 && pairs[i].data1 < outputs)
+      new_output[pairs[i].data1] = pairs[i].data2;
   for (state_t s = 0; s < size; s++) {
-    for (state_t i = 0; i < npairs; i++) {
-      if (pairs[i].data1 == des[s].vocal) {
-        des[s].vocal = static_cast<uint16_t>(pairs[i].data2 & 0x1FFF);  // the 13-bit field
-        break;
-      }
-    }
+    int v = new_output[des[s].vocal];
+    if (v >= 0) des[s].vocal = static_cast<uint16_t>(v & 0x1FFF);
   }
+}
+
+void trim_endstates(state_t *size, state_node **des) {
+  if (*size <= 1) return;
+  state_node *g = *des;
+  state_t kept = 1;  // one past the highest state that must stay
+  for (state_t s = 0; s < *size; s++) {
+    const state_node &node = g[s];
+    if (node.marked || node.vocal != 0 || node.numelts > 0) kept = s + 1 > kept ? s + 1 : kept;
+    for (int j = 0; j < node.numelts; j++)
+      if (node.next[j].target() >= kept) kept = node.next[j].target() + 1;
+  }
+  if (kept < *size) resize_des(des, *size, kept);
+  *size = kept;
 }
 
 int check_des_sanity(const state_node *des, state_t size) {

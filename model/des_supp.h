@@ -64,7 +64,14 @@ void free_map(state_t count, state_map **maps);
 
 // Whole-DES helpers.
 void recode_min(state_t count, const state_node *src, state_node *dst, const state_t *map);
+// Gives every state whose output equals a pair's first member that pair's second member; the
+// first matching pair in array order applies, once. Time: O(size + npairs).
 void vocalmap_des(state_node *des, state_t size, const state_pair *pairs, state_t npairs);
+// Drops trailing states that no transition enters and that are unmarked, silent and without
+// transitions, from the last one down to the first that is not; state 0 always stays. Such a
+// state cannot be reached from state 0, and no transition of the result leads past its end. A
+// failed shrink keeps the larger valid block. Time: O(size + transitions).
+void trim_endstates(state_t *size, state_node **des);
 int check_des_sanity(const state_node *des, state_t size);
 state_t num_mark_states(const state_node *des, state_t size);
 state_t num_vocal_output(const state_node *des, state_t size);

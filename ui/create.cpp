@@ -20,6 +20,7 @@
 #include "ui/dialogs.h"
 #include "ui/display.h"
 #include "ui/io.h"
+#include "ui/listing.h"
 #include "ui/viewer.h"
 
 namespace {
@@ -473,36 +474,23 @@ std::string ads_error_line(const ads_error &error) {
 }
 
 void display_conflict_tran(const triple *triples, size_t count, state_t n) {
-  const char *cell = n <= 100000 ? "[%5ld,%3d,%5ld]  " : "[%7ld,%3d,%7ld]   ";
-  int per_row = n <= 100000 ? 4 : 3;
+  bool wide = n > 100000;
   addstr("\nNondeterministic transitions: ");
-  int in_row = 0;
-  for (size_t i = 0; i < count; i++) {
-    if (getcury(stdscr) >= CONFLICT_LAST_ROW) {
-      move(STATUS_ROW, 0);
-      clrtoeol();
-      addstr("Press <Enter> to page transitions  ");
-      refresh();
-      while (read_key() != KEY_RETURN) {
-      }
-      clear();
-      esc_footer();
-      addstr("Nondeterministic transitions: ");
-      in_row = 0;
-    }
-    bool run_start = i == 0 || triples[i].middle != triples[i - 1].middle;
-    if (run_start) {
-      addstr(i == 0 ? "\n" : (in_row > 0 ? "\n\n" : "\n"));
-      in_row = 0;
-    } else if (in_row == per_row) {
-      addch('\n');
-      in_row = 0;
-    }
-    printw(cell, static_cast<long>(triples[i].first), static_cast<int>(triples[i].middle),
-           static_cast<long>(triples[i].third));
-    in_row++;
-  }
-  addch('\n');
+  listing_layout layout;
+  layout.step = wide ? 24 : 19;
+  layout.per_row = wide ? 3 : 4;
+  layout.top_row = 1;
+  layout.last_row = CONFLICT_LAST_ROW - 1;
+  layout.prompt = "Press <Enter> to page transitions  ";
+  layout.heading = []() {
+    esc_footer();
+    mvaddstr(0, 0, "Nondeterministic transitions: ");
+  };
+  layout.run_start = [triples](size_t i) { return triples[i].middle != triples[i - 1].middle; };
+  page_listing(count, layout, [triples, wide](size_t i) {
+    printw(wide ? "[%7ld,%3d,%7ld]" : "[%5ld,%3d,%5ld]", static_cast<long>(triples[i].first),
+           static_cast<int>(triples[i].middle), static_cast<long>(triples[i].third));
+  });
 }
 
 void check_determinism(const state_node *des, state_t n, const char *name, int *quit_flag,

@@ -3,6 +3,7 @@
 #include "ui/des_edit.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,8 +20,17 @@ void append(std::string *out, const char *format, Args... args) {
   *out += text;
 }
 
-bool empty_state(const state_node &node) {
-  return !node.reached && !node.marked && node.vocal == 0 && node.numelts == 0;
+// Sorts `list` and drops repeated elements.
+template <typename T, typename Less>
+void sort_unique(std::vector<T> *list, Less less) {
+  std::sort(list->begin(), list->end(), less);
+  auto same = [&less](const T &a, const T &b) { return !less(a, b) && !less(b, a); };
+  list->erase(std::unique(list->begin(), list->end(), same), list->end());
+}
+
+bool pair_before(const state_pair &a, const state_pair &b) {
+  if (a.data1 != b.data1) return a.data1 < b.data1;
+  return a.data2 < b.data2;
 }
 
 }  // namespace
@@ -29,11 +39,6 @@ bool triple_before(const triple &a, const triple &b) {
   if (a.first != b.first) return a.first < b.first;
   if (a.middle != b.middle) return a.middle < b.middle;
   return a.third < b.third;
-}
-
-bool pair_before(const state_pair &a, const state_pair &b) {
-  if (a.data1 != b.data1) return a.data1 < b.data1;
-  return a.data2 < b.data2;
 }
 
 int add_des(state_node **des, state_t *size, state_t state) {
@@ -47,20 +52,6 @@ int add_des(state_node **des, state_t *size, state_t state) {
   *des = grown;
   *size = state + 1;
   return 0;
-}
-
-void trim_endstates(state_t *size, state_node **des) {
-  if (*size <= 0) return;
-  for (state_t s = 0; s < *size; s++) (*des)[s].reached = 0;
-  (*des)[0].reached = 1;
-  b_reach(0, des);
-  state_t kept = *size;
-  while (kept > 1 && empty_state((*des)[kept - 1])) kept--;
-  if (kept == *size) return;
-  state_node *shrunk =
-      static_cast<state_node *>(realloc(*des, static_cast<size_t>(kept) * sizeof(state_node)));
-  if (shrunk != nullptr) *des = shrunk;
-  *size = kept;
 }
 
 void swap_states(state_node *des, state_t size, state_t a, state_t b) {
@@ -133,18 +124,71 @@ std::string create_entry(const char *name, const state_node *des, state_t size,
   return out;
 }
 
+void settle_record(edit_record *record) {
+  sort_unique(&record->new_marks, std::less<state_t>());
+  sort_unique(&record->old_marks, std::less<state_t>());
+  sort_unique(&record->deleted_states, std::less<state_t>());
+  sort_unique(&record->unif_pairs, pair_before);
+  std::vector<state_pair> &vocals = record->vocals;
+  std::stable_sort(vocals.begin(), vocals.end(),
+                   [](const state_pair &a, const state_pair &b) { return a.data1 < b.data1; });
+  size_t kept = 0;
+  for (size_t i = 0; i < vocals.size(); i++) {
+    if (i + 1 < vocals.size() && vocals[i + 1].data1 == vocals[i].data1) continue;
+    vocals[kept++] = vocals[i];
+  }
+  vocals.resize(kept);
+}
+
+void net_transition_changes(const std::vector<tran_change> &changes, std::vector<triple> *added,
+                            std::vector<triple> *deleted) {
+  added->clear();
+  deleted->clear();
+  // Each change as one word: exit state (22 bits), event (10), entrance state (22), and 1 for an
+  // insertion in the lowest bit, so that sorting the words groups the changes of a transition.
+  std::vector<uint64_t> codes(changes.size());
+  for (size_t i = 0; i < changes.size(); i++) {
+    const triple &t = changes[i].t;
+    uint64_t key = static_cast<uint64_t>(t.first) << 32 | static_cast<uint64_t>(t.middle) << 22 |
+                   static_cast<uint64_t>(t.third);
+    codes[i] = key << 1 | (changes[i].sign == '+' ? 1u : 0u);
+  }
+  std::sort(codes.begin(), codes.end());
+  // The changes of one transition alternate between insertion and removal, so insertions and
+  // removals differ in number by at most one, and the one more frequent is the net change.
+  for (size_t i = 0, end; i < codes.size(); i = end) {
+    long balance = 0;
+    for (end = i; end < codes.size() && codes[end] >> 1 == codes[i] >> 1; end++)
+      balance += (codes[end] & 1) != 0 ? 1 : -1;
+    if (balance == 0) continue;
+    uint64_t key = codes[i] >> 1;
+    triple t{static_cast<state_t>(key >> 32), static_cast<event_t>(key >> 22 & 0x3FF),
+             static_cast<state_t>(key & 0x3FFFFF)};
+    (balance > 0 ? added : deleted)->push_back(t);
+  }
+}
+
 std::string edit_entry(const char *result, const char *source, const edit_record &record,
                        state_t size, long transitions) {
   std::string out;
   append(&out, "%s = Edit(%s", result, source);
   bool marks_written = false;
-  if (record.all_marked) {
-    out += ",[mark +[all]";
-    marks_written = true;
-  } else if (!record.new_marks.empty()) {
+  if (record.all_marked || !record.new_marks.empty()) {
     out += ",[mark ";
-    for (size_t i = 0; i < record.new_marks.size(); i++)
-      append(&out, i == 0 ? "+[%ld]" : ",+[%ld]", static_cast<long>(record.new_marks[i]));
+    const char *sep = "";
+    if (record.all_marked && record.grown_before_all >= 0) {
+      append(&out, "+[%ld]", static_cast<long>(record.grown_before_all));
+      sep = ",";
+    }
+    if (record.all_marked) {
+      out += sep;
+      out += "+[all]";
+      sep = ",";
+    }
+    for (state_t s : record.new_marks) {
+      append(&out, "%s+[%ld]", sep, static_cast<long>(s));
+      sep = ",";
+    }
     marks_written = true;
   }
   const char *unmark_open = marks_written ? "," : ",[mark ";

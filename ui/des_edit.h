@@ -1,4 +1,4 @@
-// The screen-free part of making and changing a DES by hand: growing and trimming the state set,
+// The screen-free part of making and changing a DES by hand: growing the state set,
 // moving the initial state, finding nondeterministic transitions, and the text of the Create and
 // Edit entries of the MAKEIT log. Nothing here draws on the screen, so tests call it directly.
 #ifndef SARV_UI_DES_EDIT_H
@@ -16,12 +16,6 @@
 // the DES unchanged when the array cannot be grown. Time: O(new size) for the copy.
 int add_des(state_node **des, state_t *size, state_t state);
 
-// Recomputes `reached` from state 0, then drops trailing states that are unreachable, unmarked,
-// silent and without transitions, from the last one down to the first that is not; state 0 is
-// always kept. Shrinks the array when it can (a failed shrink keeps the larger valid block).
-// Time: O(V + E).
-void trim_endstates(state_t *size, state_node **des);
-
 // Exchanges the numbers of states a and b everywhere: their records (flags, outputs, transitions)
 // and every transition target. Transition arrays that change are sorted again. The language seen
 // from b before the call is the one seen from a afterwards. Time: O(V + E log E).
@@ -36,29 +30,44 @@ std::vector<triple> nondeterministic_transitions(const state_node *des, state_t 
 std::string create_entry(const char *name, const state_node *des, state_t size,
                          bool list_all_marks);
 
-// What one edit asked for, each list sorted and free of duplicates; it feeds only the log.
+// What one edit changed, as its log entry records it. The editor appends to the lists as the
+// user types; settle_record then sorts them and removes duplicates.
 struct edit_record {
-  std::vector<state_t> new_marks, old_marks, deleted_states;
-  std::vector<triple> new_trans, old_trans;
-  std::vector<state_pair> vocals, unif_pairs;
+  std::vector<state_t> new_marks;  // marked; with all_marked, those typed after the last "*"
+  std::vector<state_t> old_marks;  // unmarked (not logged with all_unmarked)
+  std::vector<state_t> deleted_states;
+  std::vector<triple> new_trans, old_trans;  // the net change (net_transition_changes)
+  std::vector<state_pair> vocals;            // (state, output); the last output typed counts
+  std::vector<state_pair> unif_pairs;        // (old output, new output)
   bool all_marked = false;
+  // With all_marked: the highest state an earlier mark added to the DES before the last "*",
+  // logged before "+[all]" so that a replay marks as many states; -1 when none.
+  state_t grown_before_all = -1;
   bool all_unmarked = false;
   bool reached = false;  // unreachable states were removed
 };
 
-// The Edit entry: result and source names, the groups of `record`, and the final sizes.
+// Sorts the state lists and the output pairs and drops repeats; of several outputs typed for one
+// state only the last stays. Time: O(n log n) in the list lengths.
+void settle_record(edit_record *record);
+
+// One change made to a transition array, in the order made: '+' inserted a transition that was
+// absent, '-' removed one that was present.
+struct tran_change {
+  triple t;
+  char sign;
+};
+
+// The net effect of `changes`: transitions present now that were absent before (*added) and
+// absent now that were present before (*deleted), each sorted by (exit, event, entrance).
+// States must lie below 2^22. Time: O(n log n).
+void net_transition_changes(const std::vector<tran_change> &changes, std::vector<triple> *added,
+                            std::vector<triple> *deleted);
+
+// The Edit entry: result and source names, the groups of a settled `record`, and the final sizes.
 std::string edit_entry(const char *result, const char *source, const edit_record &record,
                        state_t size, long transitions);
 
-// Adds `value` to a sorted vector unless it is there already.
-template <typename T, typename Less>
-void insert_sorted(std::vector<T> *list, const T &value, Less less) {
-  auto at = std::lower_bound(list->begin(), list->end(), value, less);
-  if (at != list->end() && !less(value, *at)) return;
-  list->insert(at, value);
-}
-
 bool triple_before(const triple &a, const triple &b);
-bool pair_before(const state_pair &a, const state_pair &b);
 
 #endif

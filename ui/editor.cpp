@@ -8,15 +8,17 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 #include "algo/des_proc.h"
 #include "model/des_file.h"
 #include "model/des_supp.h"
 #include "ui/create.h"
 #include "ui/des_edit.h"
+#include "ui/dialogs.h"
 #include "ui/display.h"
 #include "ui/io.h"
-#include "ui/dialogs.h"
+#include "ui/listing.h"
 
 namespace {
 
@@ -33,6 +35,7 @@ state_t s1 = 0;
 state_t original_s1 = 0;
 state_t new_initial = 0;
 edit_record record;
+std::vector<tran_change> tran_changes;  // every change to a transition array, in order
 
 // Places list entries 7 columns apart from column 5; a full screen is cleared and `redraw`
 // prints the instructions again.
@@ -103,6 +106,8 @@ bool grow(long state) {
   return false;
 }
 
+// Inserts s -e-> t unless it is there; a state with 65535 transitions takes no more (bell).
+// Returns false when memory ran out (quit set).
 bool insert_tran(state_t s, event_t e, state_t t) {
   state_node &node = t1[s];
   if (node.numelts == UINT16_MAX) {
@@ -111,16 +116,23 @@ bool insert_tran(state_t s, event_t e, state_t t) {
   }
   int added = 0;
   addordlist1(e, t, &node.next, node.numelts, &added);
-  if (added) node.numelts++;
+  if (added) {
+    node.numelts++;
+    tran_changes.push_back(tran_change{triple{s, e, t}, '+'});
+  }
   if (mem_result) quit = 1;
   return !mem_result;
 }
 
-void delete_tran(state_t s, event_t e, state_t t) {
+// Removes s -e-> t; returns whether it was there.
+bool delete_tran(state_t s, event_t e, state_t t) {
   state_node &node = t1[s];
   int removed = 0;
   delete_ordlist1(e, t, &node.next, node.numelts, &removed);
-  if (removed) node.numelts--;
+  if (!removed) return false;
+  node.numelts--;
+  tran_changes.push_back(tran_change{triple{s, e, t}, '-'});
+  return true;
 }
 
 void mark_instructions() {
@@ -139,7 +151,7 @@ bool edit_marks() {
   printw("# states assigned to %s is %d.\n\n", name1, s1);
   printw("List of marker states of %s is currently: ", name1);
   printmark(s1, t1);
-  addstr("\n\n");
+  addch('\n');
   int key = ask("OK?  (*y/n)  ");
   if (quit) return false;
   if (!is_no(key)) return true;
@@ -152,17 +164,16 @@ bool edit_marks() {
     long s = readintall(&key, -1, MAX_EDIT_STATE);
     if (key == KEY_ESCAPE) return abandon();
     if (key == '*') {
-      for (state_t i = 0; i < s1; i++) {
-        t1[i].marked = 1;
-        insert_sorted(&record.new_marks, i, std::less<state_t>());
-      }
+      for (state_t i = 0; i < s1; i++) t1[i].marked = 1;
       record.all_marked = true;
+      record.grown_before_all = s1 > original_s1 ? s1 - 1 : -1;
+      record.new_marks.clear();
     } else if (s == -1) {
       break;
     } else {
       if (!grow(s)) return false;
       t1[s].marked = 1;
-      insert_sorted(&record.new_marks, static_cast<state_t>(s), std::less<state_t>());
+      record.new_marks.push_back(static_cast<state_t>(s));
     }
     cursor.advance();
   }
@@ -175,11 +186,9 @@ bool edit_marks() {
     long s = readintall(&key, -1, MAX_EDIT_STATE);
     if (key == KEY_ESCAPE) return abandon();
     if (key == '*') {
-      for (state_t i = 0; i < s1; i++) {
-        t1[i].marked = 0;
-        insert_sorted(&record.old_marks, i, std::less<state_t>());
-      }
+      for (state_t i = 0; i < s1; i++) t1[i].marked = 0;
       record.all_unmarked = true;
+      record.old_marks.clear();
       break;
     }
     if (s == -1) break;
@@ -190,7 +199,7 @@ bool edit_marks() {
       continue;
     }
     t1[s].marked = 0;
-    insert_sorted(&record.old_marks, static_cast<state_t>(s), std::less<state_t>());
+    record.old_marks.push_back(static_cast<state_t>(s));
     cursor.advance();
   }
   return true;
@@ -236,42 +245,88 @@ void keep_room(void (*instructions)()) {
   instructions();
 }
 
-// Step 6: transitions. Returns false when the edit is abandoned.
+// Lists `list` under `title` (with its length), sized by its largest state number, paged.
+void show_triples(const char *title, const std::vector<triple> &list) {
+  if (list.empty()) return;
+  printw("%s %zu\n", title, list.size());
+  long largest = 0;
+  for (const triple &t : list)
+    largest = std::max({largest, static_cast<long>(t.first), static_cast<long>(t.third)});
+  int width = std::max(5, decimal_digits(largest));
+  listing_layout layout = grid_layout(0, 2 * width + 7, 0, MIN_SCREEN_COLS);
+  layout.top_row = 2;
+  layout.last_row = 19;
+  layout.prompt = "Press <Enter> to page transitions  ";
+  layout.heading = [title]() { printw("%s (continued)\n\n", title); };
+  page_listing(list.size(), layout, [&list, width](size_t i) {
+    printw("[%*ld,%3d,%*ld]", width, static_cast<long>(list[i].first),
+           static_cast<int>(list[i].middle), width, static_cast<long>(list[i].third));
+  });
+  addch('\n');
+}
+
+// Adds the transitions of one entry: x -e-> t, or with `all` e -> t from every state the DES had
+// when loaded. Returns false when the edit is abandoned.
+bool add_entry(bool all, long x, event_t e, state_t t) {
+  if (all && original_s1 == 0) return true;  // no state to add from
+  if (!grow(all ? t : std::max<long>(x, t))) return false;
+  for (state_t s = all ? 0 : static_cast<state_t>(x); s < (all ? original_s1 : x + 1); s++)
+    if (!insert_tran(s, e, t)) return false;
+  return true;
+}
+
+// Deletes the transitions of one entry; an entry that names no transition of the DES is refused
+// with a message.
+void delete_entry(bool all, long x, event_t e, state_t t) {
+  if ((!all && x >= s1) || t >= s1) {
+    ring_bell();
+    printw("Exit state %ld is illegal, please reenter!\n", !all && x >= s1 ? x : t);
+    return;
+  }
+  long removed = 0;
+  for (state_t s = all ? 0 : static_cast<state_t>(x); s < (all ? s1 : x + 1); s++)
+    removed += delete_tran(s, e, t) ? 1 : 0;
+  if (removed > 0) return;
+  ring_bell();
+  if (all)
+    printw("No state of %s has transition [*,%d,%ld], please reenter!\n", name1,
+           static_cast<int>(e), static_cast<long>(t));
+  else
+    printw("Transition [%ld,%d,%ld] is not in %s, please reenter!\n", x, static_cast<int>(e),
+           static_cast<long>(t), name1);
+}
+
+// Step 6: transitions. The question comes back after each round of additions and deletions,
+// with the transitions added and deleted so far above it. Returns false when the edit is
+// abandoned.
 bool edit_transitions() {
-  clear();
-  printw("# transitions in %s is currently %ld\n\n", name1, static_cast<long>(count_tran(t1, s1)));
-  int key = ask("Current transition list OK?  (*y/n)  ");
-  if (quit) return false;
-  if (!is_no(key)) return true;
-  add_tran_instructions();
-  long x, e, t;
-  bool all;
-  for (keep_room(add_tran_instructions); read_transition(true, &x, &all, &e, &t);
-       keep_room(add_tran_instructions)) {
-    if (!grow(all ? t : (x > t ? x : t))) return false;
-    event_t ev = static_cast<event_t>(e);
-    for (state_t s = all ? 0 : static_cast<state_t>(x); s < (all ? original_s1 : x + 1); s++) {
-      if (!insert_tran(s, ev, static_cast<state_t>(t))) return false;
-      insert_sorted(&record.new_trans, triple{s, ev, static_cast<state_t>(t)}, triple_before);
+  for (;;) {
+    clear();
+    printw("# transitions in %s is currently %ld\n\n", name1,
+           static_cast<long>(count_tran(t1, s1)));
+    std::vector<triple> added, deleted;
+    net_transition_changes(tran_changes, &added, &deleted);
+    show_triples("Transitions added so far:", added);
+    show_triples("Transitions deleted so far:", deleted);
+    int key = ask("Current transition list OK?  (*y/n)  ");
+    if (quit) return false;
+    if (!is_no(key)) return true;
+    add_tran_instructions();
+    long x, e, t;
+    bool all;
+    for (keep_room(add_tran_instructions); read_transition(true, &x, &all, &e, &t);
+         keep_room(add_tran_instructions)) {
+      if (!add_entry(all, x, static_cast<event_t>(e), static_cast<state_t>(t))) return false;
     }
+    if (quit) return false;
+    clear();
+    delete_tran_instructions();
+    for (keep_room(delete_tran_instructions); read_transition(true, &x, &all, &e, &t);
+         keep_room(delete_tran_instructions)) {
+      delete_entry(all, x, static_cast<event_t>(e), static_cast<state_t>(t));
+    }
+    if (quit) return false;
   }
-  if (quit) return false;
-  clear();
-  delete_tran_instructions();
-  for (keep_room(delete_tran_instructions); read_transition(true, &x, &all, &e, &t);
-       keep_room(delete_tran_instructions)) {
-    if ((!all && x >= s1) || t >= s1) {
-      ring_bell();
-      printw("Exit state %ld is illegal, please reenter!\n", !all && x >= s1 ? x : t);
-      continue;
-    }
-    event_t ev = static_cast<event_t>(e);
-    for (state_t s = all ? 0 : static_cast<state_t>(x); s < (all ? s1 : x + 1); s++) {
-      delete_tran(s, ev, static_cast<state_t>(t));
-      insert_sorted(&record.old_trans, triple{s, ev, static_cast<state_t>(t)}, triple_before);
-    }
-  }
-  return !quit;
 }
 
 bool legal_output(long v) {
@@ -325,10 +380,10 @@ bool edit_outputs() {
         reject_vocalization();
         continue;
       }
-      insert_sorted(&record.unif_pairs,
-                    state_pair{static_cast<state_t>(old_output), static_cast<state_t>(new_output)},
-                    pair_before);
+      record.unif_pairs.push_back(
+          state_pair{static_cast<state_t>(old_output), static_cast<state_t>(new_output)});
     }
+    settle_record(&record);  // the pairs apply in ascending order
     vocalmap_des(t1, s1, record.unif_pairs.data(), static_cast<state_t>(record.unif_pairs.size()));
     addstr("\n");
   }
@@ -346,8 +401,7 @@ bool edit_outputs() {
     }
     if (!grow(s)) return false;
     t1[s].vocal = static_cast<uint16_t>(v) & 0x1FFF;
-    insert_sorted(&record.vocals, state_pair{static_cast<state_t>(s), static_cast<state_t>(v)},
-                  pair_before);
+    record.vocals.push_back(state_pair{static_cast<state_t>(s), static_cast<state_t>(v)});
   }
   return true;
 }
@@ -356,7 +410,30 @@ void continue_delete_instructions() {
   mvprintw(1, 0, "Continue to enter states of %s to delete (type -1 to quit):\n\n", name1);
 }
 
-// Step 9: states to delete. Returns false when the edit is abandoned.
+// Asks for the state that replaces the deleted state 0 as initial state on the two rows below
+// the entry row; a deleted state is refused with a message on the third. Returns false when the
+// edit is abandoned.
+bool read_new_initial(int row, const std::vector<char> &deleted) {
+  mvaddstr(row + 1, 0, "Former initial state 0 will be deleted.");
+  for (;;) {
+    mvaddstr(row + 2, 0, "Please enter the new initial state ....  ");
+    clrtoeol();
+    int key;
+    long s = readint(&key, 0, s1 - 1);
+    if (key == KEY_ESCAPE) return abandon();
+    if (!deleted[static_cast<size_t>(s)]) {
+      new_initial = static_cast<state_t>(s);
+      move(row + 3, 0);  // the refusal, if any, is answered
+      clrtoeol();
+      return true;
+    }
+    ring_bell();
+    mvprintw(row + 3, 0, "State %ld is deleted; the initial state must be one that stays.", s);
+  }
+}
+
+// Step 9: states to delete. State 0 needs a new initial state that is not deleted, and that
+// state cannot be deleted afterwards. Returns false when the edit is abandoned.
 bool read_deletions() {
   clear();
   char question[160];
@@ -367,40 +444,56 @@ bool read_deletions() {
   printw("Enter states of %s to delete\nTo quit, enter -1\n\n", name1);
   list_cursor cursor{0, 0, continue_delete_instructions};
   cursor.start();
+  std::vector<char> deleted(static_cast<size_t>(s1), 0);
+  state_t deleted_count = 0;
   for (;;) {
     cursor.place();
     long s = readint(&key, -1, MAX_EDIT_STATE);
     if (key == KEY_ESCAPE) return abandon();
     if (s == -1) break;
-    if (s >= s1) {
-      char text[160];
+    char text[160];
+    text[0] = 0;
+    if (s >= s1)
       snprintf(text, sizeof text, "State %ld is not in %s!", s, name1);
+    else if (s == new_initial && s != 0)
+      snprintf(text, sizeof text, "State %ld is the new initial state of %s!", s, name1);
+    else if (s == 0 && !deleted[0] && deleted_count + 1 == s1)
+      snprintf(text, sizeof text, "State 0 is the last state of %s that is not deleted!", name1);
+    if (text[0] != 0) {
       cursor.message(text);
       continue;
     }
-    insert_sorted(&record.deleted_states, static_cast<state_t>(s), std::less<state_t>());
-    if (s != 0) {
-      cursor.advance();
-      continue;
+    if (!deleted[static_cast<size_t>(s)]) {
+      deleted[static_cast<size_t>(s)] = 1;
+      deleted_count++;
+      record.deleted_states.push_back(static_cast<state_t>(s));
+      if (s == 0 && cursor.row + 3 > LIST_LAST_ROW) {  // room for the question and a refusal
+        clear();
+        continue_delete_instructions();
+        cursor.start();
+        cursor.row--;
+      }
+      if (s == 0 && !read_new_initial(cursor.row, deleted)) return false;
+      if (s == 0) {
+        cursor.row += 3;
+        cursor.column = LIST_FIRST_COLUMN;
+        continue;
+      }
     }
-    mvaddstr(cursor.row + 1, 0, "Former initial state 0 will be deleted.");
-    mvaddstr(cursor.row + 2, 0, "Please enter the new initial state ....  ");
-    new_initial = static_cast<state_t>(readint(&key, 0, s1 - 1));
-    if (key == KEY_ESCAPE) return abandon();
-    cursor.row += 3;
-    cursor.column = LIST_FIRST_COLUMN;
+    cursor.advance();
   }
   return true;
 }
 
 // Step 10: deleted states lose every transition in and out; the new initial state takes number 0
-// (and 0 its number); empty unreachable states at the end go.
+// (and 0 its number). Whenever the edit ends, empty trailing states that no transition enters go.
 void apply_deletions() {
-  if (record.deleted_states.empty()) return;
-  for (state_t s = 0; s < s1; s++) t1[s].reached = 1;
-  for (state_t s : record.deleted_states) t1[s].reached = 0;
-  purgebadstates(s1, &t1);
-  if (new_initial != 0) swap_states(t1, s1, 0, new_initial);
+  if (!record.deleted_states.empty()) {
+    for (state_t s = 0; s < s1; s++) t1[s].reached = 1;
+    for (state_t s : record.deleted_states) t1[s].reached = 0;
+    purgebadstates(s1, &t1);
+    if (new_initial != 0) swap_states(t1, s1, 0, new_initial);
+  }
   trim_endstates(&s1, &t1);
 }
 
@@ -439,7 +532,7 @@ void edit_r() {
   clear();
   printw("List of vocal states of %s is currently:", name1);
   printvocal(s1, t1);
-  addstr("\n\n");
+  addch('\n');
   key = ask("OK?  (*y/n)  ");
   if (quit || (is_no(key) && !edit_outputs())) return;
   if (!read_deletions()) return;
@@ -473,8 +566,25 @@ void edit_r() {
 }
 
 void edit_makeit() {
+  settle_record(&record);
+  net_transition_changes(tran_changes, &record.new_trans, &record.old_trans);
   write_wrapped_entry(edit_entry(name2, name1, record, s1, static_cast<long>(count_tran(t1, s1))),
                       static_cast<int>(strlen(name2)) + 3);
+}
+
+// The closing screen: the file written and its size.
+void editing_complete() {
+  clear();
+  mvaddstr(7, 0, "EDITING COMPLETE");
+  char full[FULL_NAME_SIZE];
+  make_filename_ext(full, name2, ".des");
+  mvprintw(9, 0, "%s has been filed as", name2);
+  move(10, 0);
+  print_fix_filename(full, MIN_SCREEN_COLS);
+  mvprintw(12, 0, "Size (states,transitions):  (%ld,%ld)", static_cast<long>(s1),
+           static_cast<long>(count_tran(t1, s1)));
+  refresh();
+  read_key();
 }
 
 }  // namespace
@@ -484,67 +594,47 @@ void edit_header() {
 }
 
 void printmark(state_t count, const state_node *des) {
-  bool any = false;
-  int column = LIST_FIRST_COLUMN;
-  for (state_t s = 0; s < count; s++) {
-    if (!des[s].marked) continue;
-    if (!any) addch('\n');
-    any = true;
-    if (getcury(stdscr) >= MESSAGE_ROW) {
-      move(STATUS_ROW, 0);
-      clrtoeol();
-      addstr("Press <Enter> to page marker state table  ");
-      refresh();
-      while (read_key() != KEY_RETURN) {
-      }
-      clear();
-      move(1, 0);
-      column = LIST_FIRST_COLUMN;
-    }
-    move(getcury(stdscr), column);
-    printw("%d", s);
-    column += LIST_STEP;
-    if (column > LIST_LAST_COLUMN) {
-      addch('\n');
-      column = LIST_FIRST_COLUMN;
-    }
+  std::vector<state_t> marked;
+  for (state_t s = 0; s < count; s++)
+    if (des[s].marked) marked.push_back(s);
+  if (marked.empty()) {
+    addstr(" empty\n");
+    return;
   }
-  if (!any) addstr(" empty");
+  listing_layout layout =
+      grid_layout(LIST_FIRST_COLUMN, decimal_digits(marked.back()), LIST_STEP, LIST_LAST_COLUMN);
+  layout.top_row = 1;
+  layout.last_row = 20;
+  layout.prompt = "Press <Enter> to page marker state table  ";
+  page_listing(marked.size(), layout,
+               [&marked](size_t i) { printw("%ld", static_cast<long>(marked[i])); });
 }
 
 void printvocal(state_t count, const state_node *des) {
-  bool any = false;
-  int column = 3;
-  for (state_t s = 0; s < count; s++) {
-    if (des[s].vocal == 0) continue;
-    if (!any) addch('\n');
-    any = true;
-    if (getcury(stdscr) > LIST_LAST_ROW) {
-      move(STATUS_ROW, 0);
-      clrtoeol();
-      addstr("  Press <Enter> to page state output table  ");
-      refresh();
-      while (read_key() != KEY_RETURN) {
-      }
-      clear();
-      move(1, 0);
-      column = 3;
-    }
-    move(getcury(stdscr), column);
-    printw("[%5d,%3d] ", s, static_cast<int>(des[s].vocal));
-    column += 15;
-    if (column >= 62) {
-      addch('\n');
-      column = 3;
-    }
+  std::vector<state_t> vocal;
+  for (state_t s = 0; s < count; s++)
+    if (des[s].vocal != 0) vocal.push_back(s);
+  if (vocal.empty()) {
+    addstr(" none\n");
+    return;
   }
-  if (!any) addstr(" none");
+  listing_layout layout;
+  layout.first_column = 3;
+  layout.step = 15;
+  layout.per_row = 4;
+  layout.top_row = 1;
+  layout.last_row = 20;
+  layout.prompt = "  Press <Enter> to page state output table  ";
+  page_listing(vocal.size(), layout, [&vocal, des](size_t i) {
+    printw("[%5ld,%3d] ", static_cast<long>(vocal[i]), static_cast<int>(des[vocal[i]].vocal));
+  });
 }
 
 void edit_p() {
   freedes(s1, &t1);
   s1 = original_s1 = new_initial = 0;
   record = edit_record();
+  tran_changes.clear();
   quit = 0;
   mem_result = 0;
   edit_r();
@@ -553,13 +643,11 @@ void edit_p() {
     user_pause();
   } else if (!quit) {
     edit_makeit();
-    clear();
-    mvaddstr(7, 0, "EDITING COMPLETE");
-    refresh();
-    read_key();
+    editing_complete();
   }
   freedes(s1, &t1);
   s1 = 0;
   record = edit_record();
+  tran_changes = std::vector<tran_change>();
   mem_result = 0;
 }

@@ -11,11 +11,12 @@
 void edit_p();
 void edit_header();
 
-// Lists the marked states from the cursor, 7 columns apart ("empty" when there are none),
-// pausing when the screen is full.
+// Lists the marked states from the row below the cursor, 7 columns apart or wider when the largest
+// number needs it (" empty" when there are none), paged; leaves the cursor at the start of the row
+// after the list. Time: O(count).
 void printmark(state_t count, const state_node *des);
-// Lists the (state, output) pairs of the vocal states, 15 columns apart ("none" when there are
-// none), pausing when the screen is full.
+// Lists the (state, output) pairs of the vocal states, 15 columns apart (" none" when there are
+// none), paged as printmark.
 void printvocal(state_t count, const state_node *des);
 
 #endif

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/replay.h"
+#include "engine/script.h"
 #include "engine/startup.h"
 #include "model/des_file.h"
 #include "model/mymalloc.h"
@@ -16,6 +18,7 @@
 #include "ui/create.h"
 #include "ui/des_edit.h"
 #include "ui/editor.h"
+#include "ui/listing.h"
 
 namespace {
 
@@ -168,9 +171,9 @@ TEST_F(Dialogs, FileAllAdsListsTheFailuresAndAsksBeforeReplacing) {
 // Edit of OLD saved as NEW: mark 3, add 0 -1-> 2, visit every other prompt, remove unreachable
 // states. OLD: 0 -3-> 1 -5-> 3, and 4 -7-> 0 unreachable.
 const std::vector<std::string> EDIT_KEYS = {
-    "OLD\r", "\r",   "NEW\r", "n",  "3\r",  "-1\r", "-1\r", "n", "0\r", "1\r", "2\r",
-    "-1\r",  "-1\r", "n",     "\r", "-1\r", "y",    "-1\r", "y", "\r",  "y"};
-const size_t EDIT_PAUSE_AFTER_CHECK = 19;  // "Press <Enter> to continue" ignores Esc
+    "OLD\r", "\r",   "NEW\r", "n", "3\r", "-1\r", "-1\r", "n",    "0\r", "1\r", "2\r",
+    "-1\r",  "-1\r", "\r",    "n", "\r",  "-1\r", "y",    "-1\r", "y",   "\r",  "y"};
+const size_t EDIT_PAUSE_AFTER_CHECK = 20;  // "Press <Enter> to continue" ignores Esc
 
 // Esc at any prompt leaves every file; the whole script logs the example line and saves NEW.
 TEST_F(Dialogs, EditEscAtAnyPromptThenTheWholeEdit) {
@@ -200,7 +203,7 @@ TEST_F(Dialogs, EditGrowsForNewStatesAndStarAddsOnlyToOriginalStates) {
   owned_des g;
   make_des(10, {}, {}, &g);
   ASSERT_EQ(filedes("G", g.size, 0, g.des), 0);
-  keys("G\rnn12\r-1\r-1\rn*\r9\r0\r-1\r-1\r\r\r\r\r\r");
+  keys("G\rnn12\r-1\r-1\rn*\r9\r0\r-1\r-1\r\r\r\r\r\r\r");
   edit_p();
   owned_des result;
   ASSERT_TRUE(load("G", &result));
@@ -257,6 +260,127 @@ TEST_F(Dialogs, EditWriteFailureAndOutOfMemoryLeaveTheFiles) {
   EXPECT_TRUE(completed);
 }
 
+// The sources of the edits below: B 0-1->1-1->2-3->3; A 0-1->1-2->0, 1-4->2-3->0; C one empty
+// state; E no state; T ten states; M marks at 999998..1000001; F 3000 states, all marked.
+void make_source(char which, owned_des *d) {
+  switch (which) {
+    case 'B':
+      return make_des(4, {{0, 1, 1}, {1, 1, 2}, {2, 3, 3}}, {}, d);
+    case 'A':
+      return make_des(3, {{0, 1, 1}, {1, 2, 0}, {1, 4, 2}, {2, 3, 0}}, {}, d);
+    case 'C':
+      return make_des(1, {}, {}, d);
+    case 'E':
+      return make_des(0, {}, {}, d);
+    case 'T':
+      return make_des(10, {}, {}, d);
+    case 'M':
+      return make_des(1000012, {}, {999998, 999999, 1000000, 1000001}, d);
+  }
+  std::vector<state_t> all(3000);
+  for (state_t s = 0; s < 3000; s++) all[static_cast<size_t>(s)] = s;
+  make_des(3000, {}, all, d);
+}
+
+// Edits of S in place ("S\rn" comes first): the entry logged, the refusals (bells), and that the
+// saved DES is well formed and equals what replaying the entry on the source makes (a deletion of
+// state 0 cannot be replayed, as its entry does not name the new initial state).
+TEST_F(Dialogs, EditSavesWhatItsEntryReplays) {
+  const std::string tail = "\r\r\r\r";  // no deletion, no check, no reach, the closing screen
+  struct {
+    char source;
+    std::string keys, entry;
+    int refusals;
+  } cases[] = {
+      {'B', "\r\r\ry1\r-1\r\r\r\r", "S = Edit(S,[states -[1]])  (4,1)", 0},
+      {'A', "\r\r\ry0\r0\r2\r2\r-1\r\r\r\r", "S = Edit(S,[states -[0]])  (2,1)", 2},
+      {'C', "\rn0\r1\r9\r-1\r0\r1\r9\r-1\r\r\r" + tail, "S = Edit(S)  (1,0)", 0},
+      {'E', "\rn*\r1\r5\r-1\r-1\r\r\r" + tail, "S = Edit(S)  (0,0)", 0},
+      {'B', "\rn-1\r1\r99\r0\r*\r7\r0\r1\r1\r2\r-1\r\r\r" + tail,
+       "S = Edit(S,[trans -[1,1,2]])  (4,2)", 2},
+      {'B', "\rn-1\r0\r1\r1\r-1\rn0\r1\r1\r-1\r-1\r\r\r" + tail, "S = Edit(S)  (4,3)", 0},
+      {'T', "n12\r*\r14\r-1\r-1\r\r\r" + tail, "S = Edit(S,[mark +[12],+[all],+[14]])  (15,0)", 0},
+      {'B', "\r\rn\r9\r20\r9\r0\r-1\r" + tail, "S = Edit(S,[voc [9,0]])  (4,3)", 0},
+  };
+  for (auto &c : cases) {
+    owned_des source, saved, replayed;
+    make_source(c.source, &source);
+    ASSERT_EQ(filedes("S", source.size, 0, source.des), 0);
+    remove("makeit.txt");
+    int bells_before = bells();
+    keys("S\rn" + c.keys);
+    edit_p();
+    EXPECT_EQ(unread(), 0) << c.keys;
+    EXPECT_EQ(log(), c.entry + "\n\n");
+    EXPECT_EQ(bells() - bells_before, c.refusals) << c.keys;
+    ASSERT_TRUE(load("S", &saved)) << c.keys;
+    EXPECT_EQ(des_check(saved.des, saved.size), 0) << c.keys;
+    std::vector<script_step> steps;
+    std::string error;
+    ASSERT_EQ(parse_script(log(), &steps, &error), 0) << error;
+    if (c.entry.find("-[0]") != std::string::npos) continue;
+    copy_des(source.des, source.size, &replayed);
+    EXPECT_EQ(apply_edit(steps[0], &replayed.size, &replayed.des), "");
+    EXPECT_EQ(diff_des(to_ref(saved.des, saved.size), replayed.des, replayed.size), "") << c.keys;
+  }
+}
+
+// Screens of Edit (S edited in place, stopped by Esc to keep the screen) and of the
+// nondeterminism listing: wide numbers, the skip to the last page, the changes shown above the
+// transition question, the closing screen, and a continuation page of 100 shared transitions.
+TEST_F(Dialogs, EditAndListingScreens) {
+  const std::string esc = "\x1b";
+  auto conflicts = [](size_t count) {
+    std::vector<triple> list;
+    for (state_t t = 0; t < static_cast<state_t>(count); t++) list.push_back(triple{0, 1, t});
+    clear();
+    display_conflict_tran(list.data(), list.size(), 200);
+  };
+  struct {
+    char source;  // 0: the nondeterminism listing
+    std::string keys;
+    std::vector<std::pair<int, std::string>> rows;
+  } cases[] = {
+      {'M', esc, {{11, "     999998   999999   1000000  1000001"}}},
+      {'F',
+       "T" + esc,
+       {{3, "     2988   2989   2990   2991   2992   2993   2994   2995   2996"},
+        {4, "     2997   2998   2999"},
+        {6, "OK?  (*y/n)"}}},
+      {'B',
+       "\rn3\r5\r0\r-1\r0\r1\r1\r-1\r" + esc,
+       {{2, "Transitions added so far: 1"},
+        {3, "[    3,  5,    0]"},
+        {5, "Transitions deleted so far: 1"},
+        {6, "[    0,  1,    1]"},
+        {8, "Current transition list OK?  (*y/n)"}}},
+      {'B',
+       "\r\r\r\r\r\r\r",
+       {{7, "EDITING COMPLETE"},
+        {9, "S has been filed as"},
+        {12, "Size (states,transitions):  (4,3)"}}},
+      {0,
+       "\r",
+       {{0, "Nondeterministic transitions:"},
+        {1, "[    0,  1,   72]  [    0,  1,   73]  [    0,  1,   74]  [    0,  1,   75]"},
+        {7, "[    0,  1,   96]  [    0,  1,   97]  [    0,  1,   98]  [    0,  1,   99]"}}},
+      {0, "T", {{1, "[    0,  1,   72]  [    0,  1,   73]  [    0,  1,   74]  [    0,  1,   75]"}}},
+  };
+  for (auto &c : cases) {
+    keys(c.source == 0 ? c.keys : "S\rn" + c.keys);
+    if (c.source == 0) {
+      conflicts(100);
+    } else {
+      owned_des source;
+      make_source(c.source, &source);
+      ASSERT_EQ(filedes("S", source.size, 0, source.des), 0);
+      edit_p();
+    }
+    EXPECT_EQ(unread(), 0) << c.keys;
+    for (auto &[y, text] : c.rows) EXPECT_EQ(row(y), text) << c.source << " row " << y;
+  }
+}
+
 TEST(TrimEndstates, DropsOnlyTrailingEmptyUnreachableStates) {
   struct {
     state_t size;
@@ -265,6 +389,7 @@ TEST(TrimEndstates, DropsOnlyTrailingEmptyUnreachableStates) {
     state_t kept;
   } cases[] = {{7, {{0, 1, 1}}, {2}, 4},  // 3 has an output; 4, 5 and 6 are empty
                {3, {{0, 2, 2}}, {}, 3},   // the last state is entered from 0
+               {4, {{2, 3, 3}}, {}, 4},   // ... or from an unreachable state
                {3, {}, {}, 1}};           // state 0 stays even when it is empty
   for (auto &c : cases) {
     owned_des d;
@@ -299,15 +424,17 @@ TEST(EditEntry, GroupsOpenAndCloseAsLogged) {
   EXPECT_EQ(edit_entry("A", "A", edit_record(), 2, 1), "A = Edit(A)  (2,1)\n\n");
   edit_record all;
   all.all_marked = true;
-  all.new_marks = {0, 1};
+  all.grown_before_all = 11;  // a mark before "*" grew the DES; 12 was marked after it
+  all.new_marks = {12};
   all.old_marks = {1};
   all.deleted_states = {0, 4};
   all.old_trans = {triple{1, 2, 3}, triple{2, 2, 3}};
   all.vocals = {state_pair{1, 20}};
   all.unif_pairs = {state_pair{0, 20}, state_pair{30, 0}};
-  EXPECT_EQ(edit_entry("B", "A", all, 3, 0),
-            "B = Edit(A,[mark +[all],-[1]],[states -[0],-[4]],[trans -[1,2,3],-[2,2,3]],"
-            "[voc [1,20]],[unif [0,20],[30,0]])  (3,0)\n\n");
+  EXPECT_EQ(
+      edit_entry("B", "A", all, 3, 0),
+      "B = Edit(A,[mark +[11],+[all],+[12],-[1]],[states -[0],-[4]],[trans -[1,2,3],-[2,2,3]],"
+      "[voc [1,20]],[unif [0,20],[30,0]])  (3,0)\n\n");
   edit_record unmark;
   unmark.all_unmarked = true;
   unmark.new_trans = {triple{0, 1, 0}};
