@@ -11,9 +11,9 @@
 
 #include "app/picture_command.h"
 #include "app/run_command.h"
-#include "engine/protocol.h"
 #include "engine/compute_guard.h"
 #include "engine/progress_file.h"
+#include "engine/protocol.h"
 #include "engine/startup.h"
 #include "engine/usage.h"
 #include "model/des_data.h"
@@ -90,6 +90,7 @@ int run_front_end(const char *program) {
   argv0 = program;
   tovi_init(program);
   set_compute_watch(front_end_watch, true);
+  set_lock_wait_notice(show_progress);
   tovi_run();
   tovi_done();
   return 0;
@@ -124,22 +125,11 @@ int tovi_done() {
   return 0;
 }
 
-// The picture modes: -dot, -svg, -png NAME [OUT] in the user directory of murn.ini.
-int run_picture(const char *program, int argc, char **argv) {
-  if (argc < 3 || argc > 4) {
-    fprintf(stderr, "Usage: sarv %s NAME [OUT]\n", argv[1]);
-    return 2;
-  }
-  if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME) {
-    fprintf(stderr, "sarv: cannot determine your HOME directory for murn.ini\n");
-    return 2;
-  }
-  setuserpath(murn_ini_file);
-  return picture_command(argv[1] + 1, argv[2], argc == 4 ? argv[3] : nullptr);
-}
-
 int main(int argc, char **argv) {
   const char *program = argc > 0 ? argv[0] : nullptr;
+  // A write beyond the file-size limit fails with EFBIG and is reported like any failed write,
+  // instead of ending the process with a temporary file left behind.
+  signal(SIGXFSZ, SIG_IGN);
   // Reports arrive a few times a second at most, whatever the procedure.
   set_progress_interval(200);
   if (argc < 2) {
@@ -174,7 +164,7 @@ int main(int argc, char **argv) {
   }
   if (strcmp(argv[1], "-run") == 0) return run_command(program, argc - 2, argv + 2);
   if (strcmp(argv[1], "-dot") == 0 || strcmp(argv[1], "-svg") == 0 || strcmp(argv[1], "-png") == 0)
-    return run_picture(program, argc, argv);
+    return picture_main(program, argc - 1, argv + 1);
   if (usage_option(argv[1]) == 1) {
     fputs(usage_text(), stdout);
     return 0;

@@ -25,6 +25,7 @@ void require_silent_state0(const compute_job *job) {
 void fail_on_label_overflow(int status, event_t *nulls) {
   if (status == RELABEL_OK) return;
   free(nulls);
+  if (status == RELABEL_OUTPUT_TOO_LARGE) compute_fail(MURN_OUTPUT_TOO_LARGE);
   printf("%s\n", relabel_overflow_message(status));
   fflush(stdout);
   compute_fail(MURN_LABEL_OVERFLOW);
@@ -35,6 +36,15 @@ void hiconsis_variant(compute_job *job, int (*variant)(state_t *, state_node **)
   take_input_as_output(job, 0);
   if (variant(&job->output.size, &job->output.des) == 1 && !mem_result)
     compute_fail(MURN_VOCAL_OVERFLOW);
+}
+
+// A vocalization must name a transition of the input: exit state, event and entrance state.
+bool names_transition(const job_des &in, const quad &q) {
+  if (q.a >= in.size || q.c >= in.size) return false;
+  const state_node &exit = in.des[q.a];
+  for (int j = 0; j < exit.numelts; j++)
+    if (exit.next[j].event() == q.b && exit.next[j].target() == q.c) return true;
+  return false;
 }
 
 }  // namespace
@@ -52,6 +62,8 @@ void convert_steps(compute_job *job) {
 }
 
 void vocalize_steps(compute_job *job) {
+  for (state_t r = 0; r < job->quad_count; r++)
+    if (!names_transition(job->input[0], job->quads[r])) compute_fail(MURN_BAD_REQUEST);
   take_input_as_output(job, 0);
   vocalize_des(&job->output.size, &job->output.des, &job->quads, &job->quad_count);
 }

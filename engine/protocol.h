@@ -78,6 +78,21 @@ extern int compute_cancelled;
 // is MURN_OK).
 int mySystem_supreduce(int32_t *bound, float *ratio);
 
+// The user directory is held, with an exclusive flock on the directory itself, for each
+// request-and-result exchange (run_request takes it), so two processes on one directory never read
+// each other's request, result or output. A process that finds it held says so once through the
+// wait notice (standard error unless set_lock_wait_notice named another) and waits, calling the
+// compute watch about ten times a second as while computing; a watch that answers 1 gives up.
+// Holds nest: a caller that reads the output back and logs it holds the directory around all of
+// that. The compute process inherits the hold while it runs.
+// Returns 0, MURN_REQUEST_NOT_CREATED when the directory cannot be opened, or MURN_CHILD_FAILED
+// (compute_cancelled set) when the wait was given up.
+int hold_user_directory();
+// Ends one hold; the last one releases the directory.
+void release_user_directory();
+typedef void (*lock_wait_notice)(const char *line);
+void set_lock_wait_notice(lock_wait_notice notice);
+
 // Read, remove and return the result file's code: MURN_NO_RESULT when it does not exist,
 // MURN_RESULT_UNREADABLE when it cannot be opened, MURN_RESULT_GARBLED when it does not start
 // with an integer (or, for supervisor reduction, a 0 result lacks its second line).

@@ -1,8 +1,8 @@
 // Front-end side of the compute protocol: writing requests, running the compute process, reading
 // its result.
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -11,12 +11,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "engine/catalogue.h"
-#include "engine/protocol.h"
 #include "engine/progress_file.h"
+#include "engine/protocol.h"
 #include "engine/startup.h"
+#include "model/des_file.h"
 
 char prm_file[PROTOCOL_PATH] = "";
 char rst_file[PROTOCOL_PATH] = "";
@@ -172,9 +172,66 @@ int open_result(FILE **f) {
   return *f == nullptr ? MURN_RESULT_UNREADABLE : 0;
 }
 
+int held_directory = -1;  // descriptor of the user directory while held
+int hold_depth = 0;
+
+void notice_on_stderr(const char *line) {
+  fprintf(stderr, "%s\n", line);
+}
+
+lock_wait_notice wait_notice = notice_on_stderr;
+
+double seconds_since(const struct timespec &start) {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec - start.tv_sec) +
+         static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+}
+
 }  // namespace
 
 int compute_cancelled = 0;
+
+void set_lock_wait_notice(lock_wait_notice notice) {
+  wait_notice = notice != nullptr ? notice : notice_on_stderr;
+}
+
+int hold_user_directory() {
+  if (hold_depth > 0) {
+    hold_depth++;
+    return 0;
+  }
+  int fd = open(prefix[0] != '\0' ? prefix : ".", O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return MURN_REQUEST_NOT_CREATED;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    char line[sizeof prefix + 80];
+    snprintf(line, sizeof line, "Waiting for another sarv process working in %s ...", prefix);
+    wait_notice(line);
+    struct timespec start, pause = {0, 100 * 1000 * 1000};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      if (errno != EWOULDBLOCK && errno != EINTR) {
+        close(fd);
+        return MURN_REQUEST_NOT_CREATED;
+      }
+      if (current_watch != nullptr && current_watch(seconds_since(start), 0) != 0) {
+        close(fd);
+        compute_cancelled = 1;
+        return MURN_CHILD_FAILED;
+      }
+      nanosleep(&pause, nullptr);
+    }
+  }
+  held_directory = fd;
+  hold_depth = 1;
+  return 0;
+}
+
+void release_user_directory() {
+  if (hold_depth == 0 || --hold_depth > 0) return;
+  close(held_directory);  // the compute process that inherited it has ended
+  held_directory = -1;
+}
 
 void set_compute_watch(compute_watch watch, bool own_group) {
   current_watch = watch;
@@ -208,20 +265,11 @@ int write_request(const procedure_row &row, const char *const *names, const void
 
 namespace {
 
-// After a cancelled request: the request the killed compute process left, and any temporary
-// file it was writing the output `name` + `ext` through (name.ext.XXXXXX), are removed; the
-// output itself is untouched.
-void clean_after_cancel(const char *name, const char *ext) {
+// After a cancelled request: the request the killed compute process left and the temporary file
+// it was writing through (no longer locked) are removed; the output itself is untouched.
+void clean_after_cancel() {
   if (get_prm_file() == 0) remove(prm_file);
-  std::string stem = std::string(name) + ext + ".";
-  DIR *dir = opendir(prefix);
-  if (dir == nullptr) return;
-  while (struct dirent *entry = readdir(dir)) {
-    std::string file = entry->d_name;
-    if (file.size() == stem.size() + 6 && file.compare(0, stem.size(), stem) == 0)
-      unlink((std::string(prefix) + file).c_str());
-  }
-  closedir(dir);
+  remove_stale_temp_files(prefix);
 }
 
 }  // namespace
@@ -229,8 +277,15 @@ void clean_after_cancel(const char *name, const char *ext) {
 int run_request(procedure_id id, const char *const *names, const void *list, int count,
                 int32_t *bound, float *ratio) {
   const procedure_row &row = procedure(id);
+  compute_cancelled = 0;
+  int held = hold_user_directory();
+  if (held != 0) return held;
+  if (get_rst_file() == 0) remove(rst_file);  // a result nobody read must not pass for this one
   int written = write_request(row, names, list, count);
-  if (written != 0) return written;
+  if (written != 0) {
+    release_user_directory();
+    return written;
+  }
   int code;
   int32_t read_bound = 0;
   float read_ratio = 0.0f;
@@ -240,8 +295,8 @@ int run_request(procedure_id id, const char *const *names, const void *list, int
     code = mySystem_supreduce(&read_bound, &read_ratio);
   if (bound != nullptr) *bound = read_bound;
   if (ratio != nullptr) *ratio = read_ratio;
-  if (compute_cancelled)
-    clean_after_cancel(names[row.inputs], row.output == OUTPUT_DAT ? ".dat" : ".des");
+  if (compute_cancelled) clean_after_cancel();
+  release_user_directory();
   return code;
 }
 

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Two batch runs on one user directory, both writing the same output name: each step holds the
+# directory from its request until its entry is logged, so every recorded size checks and the log
+# holds every entry whole. A process that finds the directory held says so and waits.
+source "$(dirname "$0")/../ui/e2e_lib.sh"
+e2e_setup
+
+cat >"$WORK/base.txt" <<'SCRIPT'
+MACH1 = Create(MACH1,[mark 0],[tran [0,11,1],[1,12,0],[1,14,2],[2,13,0]])  (3,4)
+
+MACH2 = Create(MACH2,[mark 0],[tran [0,21,1],[1,22,0],[1,24,2],[2,23,0]])  (3,4)
+
+BUF = Create(BUF,[mark 0],[tran [0,12,1],[1,21,0]])  (2,2)
+SCRIPT
+"$SARV" -run "$WORK/base.txt" -d "$USERDIR" >/dev/null
+check "inputs made" "$?" 0
+for i in $(seq 12); do printf 'OB = Sync(MACH1,MACH2)  (9,24)  Blocked_events = None\n\n'; done >"$WORK/a.txt"
+for i in $(seq 12); do printf 'OB = Trim(BUF)  (2,2)\n\n'; done >"$WORK/b.txt"
+"$SARV" -run "$WORK/a.txt" -d "$USERDIR" --keep-going >"$WORK/a.out" 2>&1 &
+a=$!
+"$SARV" -run "$WORK/b.txt" -d "$USERDIR" --keep-going >"$WORK/b.out" 2>&1
+check "second run, every step as recorded" "$?" 0
+wait "$a"
+check "first run, every step as recorded" "$?" 0
+check "log entries" "$(grep -c '^OB = ' "$USERDIR/makeit.txt")" 24
+check "no protocol or temporary file left" "$(ls -A "$USERDIR" | grep -c 'murn\.\|sarv-tmp')" 0
+
+# While another process holds the directory, a run waits and says so.
+flock "$USERDIR" sleep 1 &
+sleep 0.3
+"$SARV" -run "$WORK/b.txt" -d "$USERDIR" >"$WORK/c.out" 2>"$WORK/c.err"
+check "run after the wait" "$?" 0
+check "wait notice" "$(grep -c "^Waiting for another sarv process working in $USERDIR/" "$WORK/c.err")" 1
+wait
+
+e2e_done
