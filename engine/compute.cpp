@@ -15,15 +15,6 @@ namespace {
 
 compute_job *active_job = nullptr;
 
-void release_job(compute_job *job) {
-  for (job_des &d : job->input) freedes(d.size, &d.des);
-  freedes(job->output.size, &job->output.des);
-  free(job->events);
-  free(job->pairs);
-  free(job->quads);
-  *job = compute_job{};
-}
-
 // The request is read line by line, each line checked whole against what its place requires, so
 // a stray blank or trailing text can never shift the names that follow.
 char *line = nullptr;  // the line last read, without its line end
@@ -139,6 +130,30 @@ bool read_header_number(FILE *request, int *value, int min, int max) {
 
 }  // namespace
 
+void release_job(compute_job *job) {
+  for (job_des &d : job->input) freedes(d.size, &d.des);
+  freedes(job->output.size, &job->output.des);
+  free(job->events);
+  free(job->pairs);
+  free(job->quads);
+  *job = compute_job{};
+}
+
+int read_request_header(FILE *request, const procedure_row **row) {
+  int code = 0;
+  *row = nullptr;
+  if (read_header_number(request, &debug_mode, 0, 1) &&
+      read_header_number(request, &minflag, 0, 1) && read_header_number(request, &code, 1, 999))
+    *row = find_procedure(code);
+  return *row != nullptr ? MURN_OK : MURN_BAD_REQUEST;
+}
+
+int read_request_body(const procedure_row &row, FILE *request, compute_job *job) {
+  for (int i = 0; i <= row.inputs; i++)
+    if (read_name(request, job->name[i]) != MURN_OK) return MURN_MISSING_NAME;
+  return read_list(request, row, job) ? MURN_OK : MURN_BAD_REQUEST;
+}
+
 void take_input_as_output(compute_job *job, int i) {
   job->output = job->input[i];
   job->input[i] = job_des{};
@@ -154,9 +169,8 @@ void compute_procedure(const procedure_row &row, FILE *request, int32_t *bound, 
   static compute_job job;
   job = compute_job{};
   active_job = &job;
-  for (int i = 0; i <= row.inputs; i++)
-    if (read_name(request, job.name[i]) != MURN_OK) compute_fail(MURN_MISSING_NAME);
-  if (!read_list(request, row, &job)) compute_fail(MURN_BAD_REQUEST);
+  int read = read_request_body(row, request, &job);
+  if (read != MURN_OK) compute_fail(read);
   mem_result = 0;
   state_limit_reached = 0;
   if (row.frame == FRAME_STANDARD) {
@@ -197,12 +211,8 @@ int cmdline_kep_run() {
     murn_result(MURN_NO_REQUEST);
     return -1;
   }
-  int code = 0;
   const procedure_row *row = nullptr;
-  if (read_header_number(request, &debug_mode, 0, 1) &&
-      read_header_number(request, &minflag, 0, 1) && read_header_number(request, &code, 1, 999))
-    row = find_procedure(code);
-  if (row == nullptr) {
+  if (read_request_header(request, &row) != MURN_OK) {
     fclose(request);
     murn_result(MURN_BAD_REQUEST);
     return 0;

@@ -33,4 +33,12 @@ check "run after the wait" "$?" 0
 check "wait notice" "$(grep -c "^Waiting for another sarv process working in $USERDIR/" "$WORK/c.err")" 1
 wait
 
+# A Create beyond the file-size limit is reported, not fatal, and leaves no temporary file.
+ring=$(awk 'BEGIN { for (s = 0; s < 300; s++) printf "%s[%d,1,%d]", s ? "," : "", s, (s + 1) % 300 }')
+printf 'BIG = Create(BIG,[mark 0],[tran %s])  (300,300)\n' "$ring" >"$WORK/big.txt"
+(ulimit -f 2 && exec "$SARV" -run "$WORK/big.txt" -d "$USERDIR") >/dev/null 2>"$WORK/big.err"
+check "file-size limit status" "$?" 1
+check "file-size limit message" "$(grep -c "cannot write $USERDIR/BIG.des" "$WORK/big.err")" 1
+check "no temporary file left" "$(ls -A "$USERDIR" | grep -c 'sarv-tmp\|BIG')" 0
+
 e2e_done
