@@ -86,9 +86,16 @@ void start_screen() {
   exit(0);
 }
 
+// The terminal as the shell had it, after a hang-up or termination signal.
+void restore_terminal() {
+  if (terminal_screen != nullptr) endwin();
+  if (shell_modes_saved) restore_shell_modes();
+}
+
 int run_front_end(const char *program) {
   argv0 = program;
   tovi_init(program);
+  end_compute_on_signals(restore_terminal);
   set_compute_watch(front_end_watch, true);
   set_lock_wait_notice(show_progress);
   tovi_run();
@@ -162,7 +169,10 @@ int main(int argc, char **argv) {
     cmdline_kep_run();
     return 0;
   }
-  if (strcmp(argv[1], "-run") == 0) return run_command(program, argc - 2, argv + 2);
+  if (strcmp(argv[1], "-run") == 0) {
+    end_compute_on_signals(nullptr);
+    return run_command(program, argc - 2, argv + 2);
+  }
   if (strcmp(argv[1], "-dot") == 0 || strcmp(argv[1], "-svg") == 0 || strcmp(argv[1], "-png") == 0)
     return picture_main(program, argc - 1, argv + 1);
   if (usage_option(argv[1]) == 1) {

@@ -73,6 +73,14 @@ typedef int (*compute_watch)(double elapsed, int interrupted);
 void set_compute_watch(compute_watch watch, bool own_group);
 // 1 when the last compute process was ended by its watch.
 extern int compute_cancelled;
+// Ends the program on the hang-up and termination signals without leaving a compute process
+// behind. Outside a computation `restore` (may be null) puts the terminal back and the signal
+// takes its default action at once. During one the compute process is ended as the watch's
+// cancel ends it (its output and the log stay as they were, the request and temporary files are
+// removed), then `restore` runs and the signal takes its default action. A compute process that
+// outlives its starter anyway (SIGKILL) gets the termination signal from the system and ends
+// itself the same clean way.
+void end_compute_on_signals(void (*restore)());
 // The same for supervisor reduction, whose result also carries the lower-bound estimate of the
 // minimal supervisor's state count and the compression ratio (both set to 0 unless the result
 // is MURN_OK).

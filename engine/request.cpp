@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -77,7 +78,11 @@ void note_interrupt(int) {
 // the program in compute mode. In a process group of its own (a watched run of the front end) the
 // interrupt key reaches only the waiting process, which asks before it ends the computation; the
 // child then ignores the stop a background process gets for setting up the terminal.
-[[noreturn]] void exec_compute_process(bool capture, bool own_group) {
+[[noreturn]] void exec_compute_process(bool capture, bool own_group, pid_t parent) {
+  // A front end that dies without a chance to act (SIGKILL) takes its computation with it: the
+  // compute process gets the termination signal, which it answers by cleaning up and ending.
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (getppid() != parent) _exit(127);
   signal(SIGINT, SIG_DFL);
   signal(SIGQUIT, SIG_DFL);
   if (own_group) {
@@ -95,6 +100,36 @@ void note_interrupt(int) {
   char *const args[] = {const_cast<char *>(argv0), const_cast<char *>("-cmdline"), nullptr};
   execvp(argv0, args);
   _exit(127);
+}
+
+// The hang-up or termination signal that arrived while a compute process ran, else 0.
+volatile sig_atomic_t end_signal = 0;
+volatile sig_atomic_t child_running = 0;
+void (*restore_screen)() = nullptr;
+
+[[noreturn]] void end_by_signal(int signal_number) {
+  if (restore_screen != nullptr) restore_screen();
+  signal(signal_number, SIG_DFL);
+  raise(signal_number);
+  _exit(128 + signal_number);
+}
+
+void on_end_signal(int signal_number) {
+  if (child_running) {
+    end_signal = signal_number;
+    return;
+  }
+  end_by_signal(signal_number);
+}
+
+void clean_after_cancel();
+
+// Ends the compute process as the cancel does and waits for it.
+void end_child(pid_t child, int *status, bool *waited) {
+  compute_cancelled = 1;
+  kill(child, SIGKILL);
+  while (!(*waited = waitpid(child, status, 0) == child) && errno == EINTR) {
+  }
 }
 
 // Starts the compute process and waits for it. Returns true when it ended with exit status 0.
@@ -117,8 +152,10 @@ bool run_compute_process() {
   bool progress = progress_file_path(progress_path, sizeof progress_path) == 0;
   if (progress) remove(progress_path);
   bool own_group = current_watch != nullptr && watch_own_group;
+  pid_t parent = getpid();
+  child_running = 1;
   pid_t child = fork();
-  if (child == 0) exec_compute_process(capture, own_group);
+  if (child == 0) exec_compute_process(capture, own_group, parent);
   int status = -1;
   bool waited = false;
   if (child > 0 && current_watch != nullptr) {
@@ -133,6 +170,10 @@ bool run_compute_process() {
         break;
       }
       if (ended < 0 && errno != EINTR) break;
+      if (end_signal) {
+        end_child(child, &status, &waited);
+        break;
+      }
       clock_gettime(CLOCK_MONOTONIC, &now);
       double elapsed = static_cast<double>(now.tv_sec - start.tv_sec) +
                        static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
@@ -141,10 +182,7 @@ bool run_compute_process() {
         int seen = interrupt_seen;
         interrupt_seen = 0;
         if (current_watch(elapsed, seen) != 0) {
-          compute_cancelled = 1;
-          kill(child, SIGKILL);
-          while (!(waited = waitpid(child, &status, 0) == child) && errno == EINTR) {
-          }
+          end_child(child, &status, &waited);
           break;
         }
       }
@@ -152,14 +190,20 @@ bool run_compute_process() {
     }
   } else if (child > 0) {
     while (!(waited = waitpid(child, &status, 0) == child) && errno == EINTR) {
+      if (end_signal) end_child(child, &status, &waited);
     }
   }
+  child_running = 0;
   if (progress) remove(progress_path);
   sigaction(SIGINT, &old_int, nullptr);
   sigaction(SIGQUIT, &old_quit, nullptr);
   if (capture) {
     remove(outname);
     remove(errname);
+  }
+  if (end_signal) {
+    clean_after_cancel();
+    end_by_signal(end_signal);
   }
   return waited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -191,6 +235,16 @@ double seconds_since(const struct timespec &start) {
 }  // namespace
 
 int compute_cancelled = 0;
+
+void end_compute_on_signals(void (*restore)()) {
+  restore_screen = restore;
+  struct sigaction action {};
+  action.sa_handler = on_end_signal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no restart: a wait for the compute process returns to look at the signal
+  sigaction(SIGHUP, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
 
 void set_lock_wait_notice(lock_wait_notice notice) {
   wait_notice = notice != nullptr ? notice : notice_on_stderr;
