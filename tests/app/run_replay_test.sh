@@ -117,6 +117,7 @@ bad "A = Trim(../MACH1)\n" "1: name \"../MACH1\" contains a path separator; noth
 bad "ABCDEFGHIJKLMNOPQRSTUVWXYZ = Trim(MACH1)\n" \
   "1: name \"ABCDEFGHIJKLMNOPQRSTUVWXYZ\" is longer than 20 characters; nothing was run"
 bad "A = Selfloop(MACH1,[1000])\n" "1: event 1000 out of range 0..999; nothing was run"
+bad "X = Create(X,1)\n" "1: expected \"[\" at \"1)\"; nothing was run"
 bad "A = Trim(NOPE)\n" "1: Trim: missing input file $WORK/t2/NOPE.des"
 bad "A = Vocalize(MACH1,[[0,11,10],[0,12,10]])\n" \
   "1: Vocalize: entry [0,12,10]: no transition on that event from that state"
