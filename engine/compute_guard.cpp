@@ -65,7 +65,8 @@ void murn_out_of_memory() {
 }
 
 void compute_guard_start() {
-  starter = getppid();
+  const char *started_by = getenv(STARTER_VARIABLE);
+  starter = started_by != nullptr ? static_cast<pid_t>(atol(started_by)) : getppid();
   get_rst_file();
   get_prm_file();
   memcpy(result_path, rst_file, sizeof result_path);
@@ -77,7 +78,13 @@ void compute_guard_start() {
   set_out_of_memory_handler(murn_out_of_memory);
   std::set_new_handler(on_new_failure);
   const int caught[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-  for (int s : caught) signal(s, on_fatal_signal);
+  sigset_t unblocked;
+  sigemptyset(&unblocked);
+  for (int s : caught) {
+    signal(s, on_fatal_signal);
+    sigaddset(&unblocked, s);
+  }
+  sigprocmask(SIG_UNBLOCK, &unblocked, nullptr);  // the starter blocks them until now
   signal(SIGXFSZ, SIG_IGN);
   if (request_path[0] != '\0') atexit(remove_request);
   remove_stale_temp_files(path);

@@ -34,6 +34,9 @@ const int MURN_NO_RESULT = -3;            // no result file after a normal end
 const int MURN_RESULT_GARBLED = -4;       // the result file does not hold the expected numbers
 const int MURN_RESULT_UNREADABLE = -5;    // the result file exists but cannot be opened
 
+// Environment variable with the process id of the process that started a compute process.
+const char STARTER_VARIABLE[] = "SARV_STARTER";
+
 // Protocol file paths (prefix + fixed name), rebuilt by the get_ functions from the current
 // prefix. PROTOCOL_PATH holds any prefix (255 characters) and a fixed name, so each get_ function
 // returns 0 (1, with the path left empty, is kept for a prefix that could not fit).

@@ -81,6 +81,12 @@ void note_interrupt(int) {
 [[noreturn]] void exec_compute_process(bool capture, bool own_group, pid_t parent) {
   // A front end that dies without a chance to act (SIGKILL) takes its computation with it: the
   // compute process gets the termination signal, which it answers by cleaning up and ending.
+  // The signal stays blocked across exec until the compute process has its clean-up handlers.
+  sigset_t ending;
+  sigemptyset(&ending);
+  sigaddset(&ending, SIGTERM);
+  sigaddset(&ending, SIGHUP);
+  sigprocmask(SIG_BLOCK, &ending, nullptr);
   prctl(PR_SET_PDEATHSIG, SIGTERM);
   if (getppid() != parent) _exit(127);
   signal(SIGINT, SIG_DFL);
@@ -97,6 +103,9 @@ void note_interrupt(int) {
   size_t len = strlen(dir);
   if (len > 1 && dir[len - 1] == '/') dir[len - 1] = '\0';
   setenv(USER_DIR_VARIABLE, dir, 1);
+  char starter[16];
+  snprintf(starter, sizeof starter, "%ld", static_cast<long>(parent));
+  setenv(STARTER_VARIABLE, starter, 1);
   char *const args[] = {const_cast<char *>(argv0), const_cast<char *>("-cmdline"), nullptr};
   execvp(argv0, args);
   _exit(127);
