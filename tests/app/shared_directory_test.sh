@@ -5,15 +5,11 @@
 source "$(dirname "$0")/../ui/e2e_lib.sh"
 e2e_setup
 
-cat >"$WORK/base.txt" <<'SCRIPT'
-MACH1 = Create(MACH1,[mark 0],[tran [0,11,1],[1,12,0],[1,14,2],[2,13,0]])  (3,4)
-
-MACH2 = Create(MACH2,[mark 0],[tran [0,21,1],[1,22,0],[1,24,2],[2,23,0]])  (3,4)
-
-BUF = Create(BUF,[mark 0],[tran [0,12,1],[1,21,0]])  (2,2)
+make_des <<'SCRIPT'
+MACH1 = Create(MACH1,[mark 0],[tran [0,11,1],[1,12,0],[1,14,2],[2,13,0]])
+MACH2 = Create(MACH2,[mark 0],[tran [0,21,1],[1,22,0],[1,24,2],[2,23,0]])
+BUF = Create(BUF,[mark 0],[tran [0,12,1],[1,21,0]])
 SCRIPT
-"$SARV" -run "$WORK/base.txt" -d "$USERDIR" >/dev/null
-check "inputs made" "$?" 0
 for i in $(seq 12); do printf 'OB = Sync(MACH1,MACH2)  (9,24)  Blocked_events = None\n\n'; done >"$WORK/a.txt"
 for i in $(seq 12); do printf 'OB = Trim(BUF)  (2,2)\n\n'; done >"$WORK/b.txt"
 "$SARV" -run "$WORK/a.txt" -d "$USERDIR" --keep-going >"$WORK/a.out" 2>&1 &
