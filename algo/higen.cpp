@@ -196,6 +196,8 @@ int remap_events(state_node *G, state_t n) {
 
 int higen_des(state_t *n, state_node **des, event_t **nulls, uint16_t *null_count) {
   if (*n <= 0) return RELABEL_OK;
+  for (state_t s = 0; s < *n; s++)
+    if ((*des)[s].vocal > MAX_EVENT) return RELABEL_OUTPUT_TOO_LARGE;
   state_t hn = *n;
   state_node *G = *des;
   state_node *H = newdes(hn);

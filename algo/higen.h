@@ -14,8 +14,9 @@
 
 // Status of the relabelling procedures.
 const int RELABEL_OK = 0;
-const int RELABEL_REMAP_OVERFLOW = 1;  // renumbered events would need a label above 1000
-const int RELABEL_FIX_OVERFLOW = 2;    // fresh labels would pass 1021
+const int RELABEL_REMAP_OVERFLOW = 1;    // renumbered events would need a label above 1000
+const int RELABEL_FIX_OVERFLOW = 2;      // fresh labels would pass 1021
+const int RELABEL_OUTPUT_TOO_LARGE = 3;  // a vocal output above 999 cannot become a label
 
 // The message a compute process prints on standard output for an overflow status, else null.
 const char *relabel_overflow_message(int status);
@@ -53,7 +54,8 @@ int remap_events(state_node *G, state_t n);
 // the output of the state it enters (0 when silent; transitions of a state into one target
 // collapse), marked as mark_higen says, then made deterministic (fix_semi_deter, label 0 kept)
 // and its cycles on label 0 contracted (contract_null_cycles). The null list is set to {0} plus the
-// fresh labels; the caller projects them away. The input is freed. Returns a relabel status;
+// fresh labels; the caller projects them away. The input is freed. Returns a relabel status
+// (RELABEL_OUTPUT_TOO_LARGE, before anything is done, when an output exceeds MAX_EVENT);
 // nothing is replaced when the status is not RELABEL_OK or memory ran out. Does nothing for n <= 0.
 int higen_des(state_t *n, state_node **des, event_t **nulls, uint16_t *null_count);
 

@@ -90,10 +90,18 @@ void start_screen() {
   exit(0);
 }
 
+// The terminal as the shell had it, after a hang-up or termination signal.
+void restore_terminal() {
+  if (terminal_screen != nullptr) endwin();
+  if (shell_modes_saved) restore_shell_modes();
+}
+
 int run_front_end(const char *program) {
   argv0 = program;
   tovi_init(program);
+  end_compute_on_signals(restore_terminal);
   set_compute_watch(front_end_watch, true);
+  set_lock_wait_notice(show_progress);
   tovi_run();
   tovi_done();
   return 0;
@@ -130,22 +138,11 @@ int tovi_done() {
   return 0;
 }
 
-// The picture modes: -dot, -svg, -png NAME [OUT] in the user directory of murn.ini.
-int run_picture(const char *program, int argc, char **argv) {
-  if (argc < 3 || argc > 4) {
-    fprintf(stderr, "Usage: sarv %s NAME [OUT]\n", argv[1]);
-    return 2;
-  }
-  if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME) {
-    fprintf(stderr, "sarv: cannot determine your HOME directory for murn.ini\n");
-    return 2;
-  }
-  setuserpath(murn_ini_file);
-  return picture_command(argv[1] + 1, argv[2], argc == 4 ? argv[3] : nullptr);
-}
-
 int main(int argc, char **argv) {
   const char *program = argc > 0 ? argv[0] : nullptr;
+  // A write beyond the file-size limit fails with EFBIG and is reported like any failed write,
+  // instead of ending the process with a temporary file left behind.
+  signal(SIGXFSZ, SIG_IGN);
   // Reports arrive a few times a second at most, whatever the procedure.
   set_progress_interval(200);
   if (argc < 2) {
@@ -178,10 +175,16 @@ int main(int argc, char **argv) {
     cmdline_kep_run();
     return 0;
   }
-  if (strcmp(argv[1], "-run") == 0) return run_command(program, argc - 2, argv + 2);
-  if (strcmp(argv[1], "-why") == 0) return why_command(program, argc - 2, argv + 2);
+  if (strcmp(argv[1], "-run") == 0) {
+    end_compute_on_signals(nullptr);
+    return run_command(program, argc - 2, argv + 2);
+  }
+  if (strcmp(argv[1], "-why") == 0) {
+    end_compute_on_signals(nullptr);
+    return why_command(program, argc - 2, argv + 2);
+  }
   if (strcmp(argv[1], "-dot") == 0 || strcmp(argv[1], "-svg") == 0 || strcmp(argv[1], "-png") == 0)
-    return run_picture(program, argc, argv);
+    return picture_main(program, argc - 1, argv + 1);
   if (strcmp(argv[1], "-export-gen") == 0 || strcmp(argv[1], "-import-gen") == 0 ||
       strcmp(argv[1], "-c") == 0)
     return interchange_command(program, argc, argv);

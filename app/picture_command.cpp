@@ -1,11 +1,17 @@
 // Picture run modes: find the DES or DAT, write its DOT text, draw it with Graphviz.
 #include "app/picture_command.h"
 
+#include <strings.h>
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "algo/des_proc.h"
+#include "engine/script.h"
+#include "engine/startup.h"
 #include "model/des_file.h"
 #include "report/dot.h"
 
@@ -19,7 +25,64 @@ bool plain_name(const std::string &name, size_t longest) {
   return true;
 }
 
+// True for a file name the program keeps its data in: DES, DAT and ADS files, the log and the
+// event names.
+bool data_file_name(const std::string &out) {
+  std::string base = out.substr(out.rfind('/') + 1);
+  if (strcasecmp(base.c_str(), "makeit.txt") == 0 || strcasecmp(base.c_str(), "EVENTS.txt") == 0)
+    return true;
+  if (base.size() < 4) return false;
+  const char *ext = base.c_str() + base.size() - 4;
+  return strcasecmp(ext, ".des") == 0 || strcasecmp(ext, ".dat") == 0 ||
+         strcasecmp(ext, ".ads") == 0;
+}
+
+// Sets the user directory to `dir` (made absolute). False when it is not a directory or too long.
+bool use_directory(const char *dir) {
+  char *full = realpath(dir, nullptr);
+  struct stat info;
+  bool ok = full != nullptr && stat(full, &info) == 0 && S_ISDIR(info.st_mode) &&
+            strlen(full) + 2 <= sizeof prefix;
+  if (ok) {
+    snprintf(path, sizeof path, "%s", full);
+    snprintf(prefix, sizeof prefix, "%s/", full);
+  }
+  free(full);
+  return ok;
+}
+
 }  // namespace
+
+int picture_main(const char *program, int argc, char **argv) {
+  const char *args[2] = {nullptr, nullptr}, *dir = nullptr;
+  int count = 0;
+  bool bad = false;
+  for (int i = 1; i < argc && !bad; i++) {
+    if (strcmp(argv[i], "-d") == 0) {
+      bad = i + 1 >= argc || dir != nullptr;
+      if (!bad) dir = argv[++i];
+    } else {
+      bad = count == 2;
+      if (!bad) args[count++] = argv[i];
+    }
+  }
+  if (bad || count == 0) {
+    fprintf(stderr, "Usage: sarv %s NAME [OUT] [-d DIR]\n", argv[0]);
+    return 2;
+  }
+  if (dir != nullptr) {
+    if (!use_directory(dir)) {
+      fprintf(stderr, "sarv: no directory %s\n", dir);
+      return 2;
+    }
+  } else if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME) {
+    fprintf(stderr, "sarv: cannot determine your HOME directory for murn.ini; use -d DIR\n");
+    return 2;
+  } else {
+    setuserpath(murn_ini_file);
+  }
+  return picture_command(argv[0] + 1, args[0], args[1]);
+}
 
 int picture_command(const char *format, const char *name_arg, const char *out_arg) {
   std::string name = name_arg;
@@ -40,8 +103,13 @@ int picture_command(const char *format, const char *name_arg, const char *out_ar
     return 2;
   }
   std::string out = out_arg != nullptr ? out_arg : name + "." + format;
-  if (!to_stdout && !plain_name(out, 200)) {
-    fprintf(stderr, "sarv: \"%s\" is not a file name of the user directory (no \"/\")\n",
+  bool is_path = out.find('/') != std::string::npos;
+  if (!to_stdout && !is_path && !plain_name(out, 200)) {
+    fprintf(stderr, "sarv: \"%s\" is not a file name\n", out.c_str());
+    return 2;
+  }
+  if (!to_stdout && (data_file_name(out) || out.back() == '/')) {
+    fprintf(stderr, "sarv: \"%s\" would replace a data file of sarv; choose another OUT\n",
             out.c_str());
     return 2;
   }
@@ -61,8 +129,9 @@ int picture_command(const char *format, const char *name_arg, const char *out_ar
   static event_names names;
   const event_names *named = load_event_names(prefix, &names) == 1 ? &names : nullptr;
   int code = DOT_OK;
-  std::string dot_path = std::string(prefix) + (draw ? name + ".dot" : out);
-  std::string out_path = std::string(prefix) + out;
+  std::string out_path = is_path ? out : std::string(prefix) + out;
+  std::string dot_path =
+      draw ? out_path.substr(0, out_path.rfind('/') + 1) + name + ".dot" : out_path;
   if (to_stdout) {
     code = is_dat ? write_dat_dot(stdout, name.c_str(), des, size, named)
                   : write_des_dot(stdout, name.c_str(), des, size, named);

@@ -465,7 +465,7 @@ void run_edit(const script_step &step, step_run *run) {
             edited, run);
 }
 
-step_run run_step(const script_step &step) {
+step_run run_held_step(const script_step &step) {
   step_run run;
   mem_result = 0;
   double start =
@@ -491,6 +491,22 @@ step_run run_step(const script_step &step) {
     run_test(*row, step, start, &run);
   else
     run_procedure(*row, step, start, &run);
+  return run;
+}
+
+// A step holds the user directory from its request until its entry is logged, so another process
+// on the directory can neither replace the output before it is read back nor slip its own result
+// in.
+step_run run_step(const script_step &step) {
+  if (int held = hold_user_directory(); held != 0) {
+    step_run run;
+    run.reason = held == MURN_CHILD_FAILED
+                     ? "interrupted while waiting for the user directory"
+                     : std::string("cannot open the user directory ") + prefix;
+    return run;
+  }
+  step_run run = run_held_step(step);
+  release_user_directory();
   return run;
 }
 

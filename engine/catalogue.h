@@ -180,6 +180,17 @@ int write_request(const procedure_row &row, const char *const *names, const void
 int run_request(procedure_id id, const char *const *names, const void *list, int count,
                 int32_t *bound = nullptr, float *ratio = nullptr);
 
+// Compute process, reading the request "murn.prm" line by line; each line must be exactly what its
+// place requires. read_request_header reads the three header lines (debug switch 0/1, minimization
+// switch 0/1, procedure code) and sets debug_mode, minflag and *row: MURN_OK, or MURN_BAD_REQUEST
+// (*row null). read_request_body reads the names and list items of `row` into the empty *job:
+// MURN_OK, MURN_MISSING_NAME (a name line missing or not a name of the user directory) or
+// MURN_BAD_REQUEST (an item line that is not one item in range). release_job frees what a job
+// holds and empties it.
+int read_request_header(FILE *request, const procedure_row **row);
+int read_request_body(const procedure_row &row, FILE *request, compute_job *job);
+void release_job(compute_job *job);
+
 // Compute process: the whole compute function of `row` on the open request positioned after the
 // three header lines. Returns when the output is filed, with the second result line of a
 // RESULT_BOUND_RATIO row in *bound and *ratio when they are given; exits 0 on every failure.

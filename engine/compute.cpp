@@ -2,6 +2,8 @@
 // catalogue's frame, files the output and writes the result.
 #include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,64 +15,92 @@ namespace {
 
 compute_job *active_job = nullptr;
 
-void release_job(compute_job *job) {
-  for (job_des &d : job->input) freedes(d.size, &d.des);
-  freedes(job->output.size, &job->output.des);
-  free(job->events);
-  free(job->pairs);
-  free(job->quads);
-  *job = compute_job{};
+// The request is read line by line, each line checked whole against what its place requires, so
+// a stray blank or trailing text can never shift the names that follow.
+char *line = nullptr;  // the line last read, without its line end
+size_t line_capacity = 0;
+
+// Reads the next line of the request. Returns its length, -1 at the end of the request, or -2 for
+// a line holding a zero byte. The last line may lack its line end.
+ssize_t read_line(FILE *request) {
+  ssize_t len = getline(&line, &line_capacity, request);
+  if (len <= 0) return -1;
+  if (line[len - 1] == '\n') line[--len] = '\0';
+  return strlen(line) == static_cast<size_t>(len) ? len : -2;
 }
 
-// Reads one name line into name[256] and cuts its newline. False when the line is missing,
-// longer than 255 characters (which no DES name can be), or not a name inside the user directory
-// (des_name_ok).
-bool read_name(FILE *request, char *name) {
-  if (fgets(name, 256, request) == nullptr) return false;
-  size_t len = strlen(name);
-  if (len > 0 && name[len - 1] == '\n') {
-    name[len - 1] = '\0';
-  } else if (len >= 255 && !feof(request)) {
-    return false;
+// Parses exactly `count` integers separated by single blanks, with nothing before or after.
+bool parse_numbers(const char *text, long *values, int count) {
+  for (int i = 0; i < count; i++) {
+    if (i > 0 && *text++ != ' ') return false;
+    if (!isdigit(static_cast<unsigned char>(*text)) &&
+        !(*text == '-' && isdigit(static_cast<unsigned char>(text[1]))))
+      return false;
+    char *end;
+    errno = 0;
+    values[i] = strtol(text, &end, 10);
+    if (errno != 0) return false;
+    text = end;
   }
-  return des_name_ok(name);
+  return *text == '\0';
 }
 
-bool is_event(int value) {
+// Reads one line of exactly `count` integers, each in min..max. False at the end of the request or
+// for any other line.
+bool read_numbers(FILE *request, long *values, int count, long min, long max) {
+  if (read_line(request) < 0 || !parse_numbers(line, values, count)) return false;
+  for (int i = 0; i < count; i++)
+    if (values[i] < min || values[i] > max) return false;
+  return true;
+}
+
+// Reads one name line into name[256]: MURN_OK, MURN_MISSING_NAME at the end of the request or for
+// a line that is no name inside the user directory (empty, longer than 255 characters, "/", "."
+// or "..": des_name_ok).
+int read_name(FILE *request, char *name) {
+  ssize_t len = read_line(request);
+  if (len < 0 || len > 255 || !des_name_ok(line)) return MURN_MISSING_NAME;
+  memcpy(name, line, static_cast<size_t>(len) + 1);
+  return MURN_OK;
+}
+
+bool is_label(long value) {
   return value >= 0 && value <= MAX_EVENT;
 }
 
-// Reads list items up to the end of the request and inserts each into the job's sorted list.
-// Returns false when an item is not complete, not a number, or not representable: the list is
-// garbled.
-bool read_list(FILE *request, list_kind kind, compute_job *job) {
-  int a, b, c, d, added, got;
-  switch (kind) {
-    case LIST_NONE:
-      return true;
-    case LIST_EVENTS:
-      while ((got = fscanf(request, "%d", &a)) == 1) {
-        if (!is_event(a)) return false;
-        addordlist(static_cast<event_t>(a), &job->events, job->event_count, &added);
-        job->event_count = static_cast<uint16_t>(job->event_count + added);
-      }
-      return got == EOF;
-    case LIST_STATE_PAIRS:
-      while ((got = fscanf(request, "%d %d", &a, &b)) == 2) {
-        addstatepair(a, b, &job->pairs, job->pair_count, &added);
-        job->pair_count += added;
-      }
-      return got == EOF;
-    case LIST_QUADS:
-      while ((got = fscanf(request, "%d %d %d %d", &a, &b, &c, &d)) == 4) {
-        if (!is_event(b) || d < INT16_MIN || d > INT16_MAX) return false;
-        add_quad(a, static_cast<event_t>(b), c, static_cast<int16_t>(d), &job->quads,
-                 job->quad_count, &added);
-        job->quad_count += added;
-      }
-      return got == EOF;
+// Reads list items, one per line, up to the end of the request, and inserts each into the job's
+// sorted list. Returns false when a line is not exactly one item or an item is out of range:
+// events and the labels of event pairs 0..999, state numbers 0..MAX_STATES-1, vocal outputs
+// 10..99. Whether a vocalization names an existing transition is checked once the input is read.
+bool read_list(FILE *request, const procedure_row &row, compute_job *job) {
+  long v[4];
+  int added;
+  const int width[] = {0, 1, 2, 4};
+  const int n = width[row.list];
+  const long item_max = row.list == LIST_EVENTS || row.entry == ENTRY_EVENT_PAIRS
+                            ? MAX_EVENT
+                            : static_cast<long>(MAX_STATES) - 1;
+  while (n > 0) {
+    ssize_t len = read_line(request);
+    if (len == -1) return true;
+    if (len < 0 || !parse_numbers(line, v, n)) return false;
+    for (int i = 0; i < n; i++)
+      if (v[i] < 0 || v[i] > item_max) return false;
+    if (row.list == LIST_EVENTS) {
+      addordlist(static_cast<event_t>(v[0]), &job->events, job->event_count, &added);
+      job->event_count = static_cast<uint16_t>(job->event_count + added);
+    } else if (row.list == LIST_STATE_PAIRS) {
+      addstatepair(static_cast<state_t>(v[0]), static_cast<state_t>(v[1]), &job->pairs,
+                   job->pair_count, &added);
+      job->pair_count += added;
+    } else {
+      if (!is_label(v[1]) || v[3] < 10 || v[3] > 99) return false;
+      add_quad(static_cast<state_t>(v[0]), static_cast<event_t>(v[1]), static_cast<state_t>(v[2]),
+               static_cast<int16_t>(v[3]), &job->quads, job->quad_count, &added);
+      job->quad_count += added;
+    }
   }
-  return false;
+  return read_line(request) == -1;
 }
 
 // Loads input i as the kind its name field gives (".dat": control data, else a DES). A missing
@@ -90,12 +120,39 @@ void load_input(const procedure_row &row, compute_job *job, int i) {
   job->init = field;
 }
 
-// Reads one header number; false when the line does not start with an integer.
-bool read_header_number(FILE *request, int *value) {
-  return fscanf(request, "%d\n", value) == 1;
+// Reads one header line: exactly one integer in min..max.
+bool read_header_number(FILE *request, int *value, int min, int max) {
+  long number;
+  if (!read_numbers(request, &number, 1, min, max)) return false;
+  *value = static_cast<int>(number);
+  return true;
 }
 
 }  // namespace
+
+void release_job(compute_job *job) {
+  for (job_des &d : job->input) freedes(d.size, &d.des);
+  freedes(job->output.size, &job->output.des);
+  free(job->events);
+  free(job->pairs);
+  free(job->quads);
+  *job = compute_job{};
+}
+
+int read_request_header(FILE *request, const procedure_row **row) {
+  int code = 0;
+  *row = nullptr;
+  if (read_header_number(request, &debug_mode, 0, 1) &&
+      read_header_number(request, &minflag, 0, 1) && read_header_number(request, &code, 1, 999))
+    *row = find_procedure(code);
+  return *row != nullptr ? MURN_OK : MURN_BAD_REQUEST;
+}
+
+int read_request_body(const procedure_row &row, FILE *request, compute_job *job) {
+  for (int i = 0; i <= row.inputs; i++)
+    if (read_name(request, job->name[i]) != MURN_OK) return MURN_MISSING_NAME;
+  return read_list(request, row, job) ? MURN_OK : MURN_BAD_REQUEST;
+}
 
 void take_input_as_output(compute_job *job, int i) {
   job->output = job->input[i];
@@ -112,17 +169,17 @@ void compute_procedure(const procedure_row &row, FILE *request, int32_t *bound, 
   static compute_job job;
   job = compute_job{};
   active_job = &job;
-  for (int i = 0; i <= row.inputs; i++)
-    if (!read_name(request, job.name[i])) compute_fail(MURN_MISSING_NAME);
-  if (!read_list(request, row.list, &job)) compute_fail(MURN_BAD_REQUEST);
+  int read = read_request_body(row, request, &job);
+  if (read != MURN_OK) compute_fail(read);
   mem_result = 0;
+  state_limit_reached = 0;
   if (row.frame == FRAME_STANDARD) {
     job.init = 0;
     for (int i = 0; i < row.inputs; i++) load_input(row, &job, i);
   }
   row.steps(&job);
   if (row.frame == FRAME_STANDARD) {
-    if (mem_result == 1) compute_fail(MURN_OUT_OF_MEMORY);
+    if (mem_result == 1) compute_fail(state_limit_reached ? MURN_STATE_LIMIT : MURN_OUT_OF_MEMORY);
     if (row.output != OUTPUT_TEXT &&
         filedes(job.name[row.inputs], job.output.size, row.output, job.output.des) != 0)
       compute_fail(MURN_OUTPUT_NOT_WRITTEN);
@@ -155,12 +212,8 @@ int cmdline_kep_run() {
     murn_result(MURN_NO_REQUEST);
     return -1;
   }
-  int code = 0;
   const procedure_row *row = nullptr;
-  if (read_header_number(request, &debug_mode) && read_header_number(request, &minflag) &&
-      read_header_number(request, &code))
-    row = find_procedure(code);
-  if (row == nullptr) {
+  if (read_request_header(request, &row) != MURN_OK) {
     fclose(request);
     murn_result(MURN_BAD_REQUEST);
     return 0;

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <new>
 
-#include "engine/protocol.h"
 #include "engine/progress_file.h"
+#include "engine/protocol.h"
 #include "engine/startup.h"
 #include "model/des_file.h"
 #include "model/mymalloc.h"
@@ -24,6 +24,8 @@ void *reserve = nullptr;
 char result_path[PROTOCOL_PATH];
 char request_path[PROTOCOL_PATH];
 char progress_path[PROTOCOL_PATH];
+char capture_paths[2][PROTOCOL_PATH];  // murn.out and murn.err, gone with a starter that died
+pid_t starter = 0;                     // the process that started this one
 
 void on_new_failure() {
   murn_out_of_memory();
@@ -37,6 +39,9 @@ void on_fatal_signal(int signal_number) {
   des_file_discard_temp();
   remove_request();
   if (progress_path[0] != '\0') unlink(progress_path);
+  if (getppid() != starter)
+    for (const char *capture : capture_paths)
+      if (capture[0] != '\0') unlink(capture);
   signal(signal_number, SIG_DFL);
   raise(signal_number);
 }
@@ -60,16 +65,26 @@ void murn_out_of_memory() {
 }
 
 void compute_guard_start() {
+  const char *started_by = getenv(STARTER_VARIABLE);
+  starter = started_by != nullptr ? static_cast<pid_t>(atol(started_by)) : getppid();
   get_rst_file();
   get_prm_file();
   memcpy(result_path, rst_file, sizeof result_path);
   memcpy(request_path, prm_file, sizeof request_path);
   if (progress_file_path(progress_path, sizeof progress_path) != 0) progress_path[0] = '\0';
+  if (get_out_file() == 0) memcpy(capture_paths[0], outname, sizeof capture_paths[0]);
+  if (get_err_file() == 0) memcpy(capture_paths[1], errname, sizeof capture_paths[1]);
   reserve = malloc(RESERVE_BYTES);
   set_out_of_memory_handler(murn_out_of_memory);
   std::set_new_handler(on_new_failure);
   const int caught[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-  for (int s : caught) signal(s, on_fatal_signal);
+  sigset_t unblocked;
+  sigemptyset(&unblocked);
+  for (int s : caught) {
+    signal(s, on_fatal_signal);
+    sigaddset(&unblocked, s);
+  }
+  sigprocmask(SIG_UNBLOCK, &unblocked, nullptr);  // the starter blocks them until now
   signal(SIGXFSZ, SIG_IGN);
   if (request_path[0] != '\0') atexit(remove_request);
   remove_stale_temp_files(path);

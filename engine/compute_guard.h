@@ -8,7 +8,9 @@
 // - keeps a reserve block and the result file's path for murn_out_of_memory, and makes it the
 //   action on any allocation failure (the wrappers' and operator new's);
 // - on the interrupt, termination, hang-up and quit signals removes the temporary file of a write
-//   in progress, the request and the progress side file, then ends by the signal; ignores the
+//   in progress, the request and the progress side file (and the captured output files when
+//   the starting process has died: the signal is then the one its death sends), then ends by the
+//   signal; ignores the
 //   file-size signal, so a write beyond the limit fails and is answered with
 //   MURN_OUTPUT_NOT_WRITTEN;
 // - removes the request on every exit, so a refused or failed request never runs again;

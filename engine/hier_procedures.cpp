@@ -25,6 +25,7 @@ void require_silent_state0(const compute_job *job) {
 void fail_on_label_overflow(int status, event_t *nulls) {
   if (status == RELABEL_OK) return;
   free(nulls);
+  if (status == RELABEL_OUTPUT_TOO_LARGE) compute_fail(MURN_OUTPUT_TOO_LARGE);
   printf("%s\n", relabel_overflow_message(status));
   fflush(stdout);
   compute_fail(MURN_LABEL_OVERFLOW);
@@ -35,6 +36,15 @@ void hiconsis_variant(compute_job *job, int (*variant)(state_t *, state_node **)
   take_input_as_output(job, 0);
   if (variant(&job->output.size, &job->output.des) == 1 && !mem_result)
     compute_fail(MURN_VOCAL_OVERFLOW);
+}
+
+// A vocalization must name a transition of the input: exit state, event and entrance state.
+bool names_transition(const job_des &in, const quad &q) {
+  if (q.a >= in.size || q.c >= in.size) return false;
+  const state_node &exit = in.des[q.a];
+  for (int j = 0; j < exit.numelts; j++)
+    if (exit.next[j].event() == q.b && exit.next[j].target() == q.c) return true;
+  return false;
 }
 
 }  // namespace
@@ -54,6 +64,8 @@ void convert_steps(compute_job *job) {
 // The request list is sorted: two outputs for one transition (exit state, event, entrance
 // state) stand side by side. Such a request is refused, since only one output could be kept.
 void vocalize_steps(compute_job *job) {
+  for (state_t r = 0; r < job->quad_count; r++)
+    if (!names_transition(job->input[0], job->quads[r])) compute_fail(MURN_BAD_REQUEST);
   for (state_t i = 1; i < job->quad_count; ++i) {
     const quad &p = job->quads[i - 1], &q = job->quads[i];
     if (p.a == q.a && p.b == q.b && p.c == q.c) compute_fail(MURN_BAD_REQUEST);

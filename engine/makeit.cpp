@@ -2,6 +2,7 @@
 #include "engine/makeit.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -173,11 +174,18 @@ std::string cdifftime(double start, double stop) {
 }
 
 int makeit_append(const char *log, const std::string &text) {
-  int fd = open(log, O_WRONLY | O_APPEND | O_CREAT, 0666);
+  int fd = open(log, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return -1;
-  ssize_t written;
-  while ((written = write(fd, text.data(), text.size())) < 0 && errno == EINTR) {
+  struct stat before;
+  bool whole = fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
+  size_t done = 0;
+  while (whole && done < text.size()) {
+    ssize_t written = write(fd, text.data() + done, text.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    whole = written > 0;
+    if (whole) done += static_cast<size_t>(written);
   }
-  bool whole = written == static_cast<ssize_t>(text.size());
+  // A short write (full disk, file-size limit) is cut back, so the log never holds half an entry.
+  if (!whole && done > 0 && ftruncate(fd, before.st_size) != 0) done = 0;
   return close(fd) == 0 && whole ? 0 : -1;
 }

@@ -48,8 +48,9 @@ std::string makeit_wrap(const std::string &text, int indent);
 // one day on; negative spans count as 0.
 std::string cdifftime(double start, double stop);
 
-// Appends `text` to the file `log` (created when missing) in one write. Returns 0, or -1 when the
-// file cannot be opened or the text not written whole.
+// Appends `text` to the file `log` (created when missing), whole or not at all: a write that
+// stops short (full disk, file-size limit) is cut back to the log's old length. Returns 0, or -1
+// when the file cannot be opened or the text not written whole.
 int makeit_append(const char *log, const std::string &text);
 
 #endif

@@ -34,6 +34,9 @@ const int MURN_NO_RESULT = -3;            // no result file after a normal end
 const int MURN_RESULT_GARBLED = -4;       // the result file does not hold the expected numbers
 const int MURN_RESULT_UNREADABLE = -5;    // the result file exists but cannot be opened
 
+// Environment variable with the process id of the process that started a compute process.
+const char STARTER_VARIABLE[] = "SARV_STARTER";
+
 // Protocol file paths (prefix + fixed name), rebuilt by the get_ functions from the current
 // prefix. PROTOCOL_PATH holds any prefix (255 characters) and a fixed name, so each get_ function
 // returns 0 (1, with the path left empty, is kept for a prefix that could not fit).
@@ -73,10 +76,33 @@ typedef int (*compute_watch)(double elapsed, int interrupted);
 void set_compute_watch(compute_watch watch, bool own_group);
 // 1 when the last compute process was ended by its watch.
 extern int compute_cancelled;
+// Ends the program on the hang-up and termination signals without leaving a compute process
+// behind. Outside a computation `restore` (may be null) puts the terminal back and the signal
+// takes its default action at once. During one the compute process is ended as the watch's
+// cancel ends it (its output and the log stay as they were, the request and temporary files are
+// removed), then `restore` runs and the signal takes its default action. A compute process that
+// outlives its starter anyway (SIGKILL) gets the termination signal from the system and ends
+// itself the same clean way.
+void end_compute_on_signals(void (*restore)());
 // The same for supervisor reduction, whose result also carries the lower-bound estimate of the
 // minimal supervisor's state count and the compression ratio (both set to 0 unless the result
 // is MURN_OK).
 int mySystem_supreduce(int32_t *bound, float *ratio);
+
+// The user directory is held, with an exclusive flock on the directory itself, for each
+// request-and-result exchange (run_request takes it), so two processes on one directory never read
+// each other's request, result or output. A process that finds it held says so once through the
+// wait notice (standard error unless set_lock_wait_notice named another) and waits, calling the
+// compute watch about ten times a second as while computing; a watch that answers 1 gives up.
+// Holds nest: a caller that reads the output back and logs it holds the directory around all of
+// that. The compute process inherits the hold while it runs.
+// Returns 0, MURN_REQUEST_NOT_CREATED when the directory cannot be opened, or MURN_CHILD_FAILED
+// (compute_cancelled set) when the wait was given up.
+int hold_user_directory();
+// Ends one hold; the last one releases the directory.
+void release_user_directory();
+typedef void (*lock_wait_notice)(const char *line);
+void set_lock_wait_notice(lock_wait_notice notice);
 
 // Read, remove and return the result file's code: MURN_NO_RESULT when it does not exist,
 // MURN_RESULT_UNREADABLE when it cannot be opened, MURN_RESULT_GARBLED when it does not start

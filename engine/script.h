@@ -19,15 +19,15 @@ const int SCRIPT_NAME_MAX = DES_NAME_MAX;
 // A numbered item of a list: one to three numbers, with the sign "+" or "-" an Edit group puts
 // before it (0 otherwise). An "all" item of an Edit marker group has count 0.
 struct script_item {
-  char sign;
-  int count;
-  std::array<long, 3> v;
+  char sign = 0;
+  int count = 0;
+  std::array<long, 3> v{};
 };
 
 // One group of a Create or Edit entry: "[mark 1,2]", "[tran [0,1,1]]", "[trans +[0,1,2],-[..]]".
 struct script_group {
   std::string keyword;  // mark, voc, tran (Create); mark, states, trans, voc, unif (Edit)
-  bool all;             // Create's "[mark all]"
+  bool all = false;     // Create's "[mark all]"
   std::vector<script_item> items;
 };
 

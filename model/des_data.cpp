@@ -9,13 +9,25 @@
 const state_node nil_state_node = {0, 0, 0, 0, 0, nullptr};
 
 int mem_result = 0;
+int state_limit_reached = 0;
 int cmdline = 0;
 int debug_mode = 0;
 int minflag = 1;
 char prefix[256] = "";
 
+namespace {
+
+bool beyond_state_limit(state_t size) {
+  if (size <= MAX_STATES) return false;
+  mem_result = 1;
+  state_limit_reached = 1;
+  return true;
+}
+
+}  // namespace
+
 state_node *newdes(state_t size) {
-  if (size <= 0) return nullptr;
+  if (size <= 0 || beyond_state_limit(size)) return nullptr;
   return static_cast<state_node *>(CALLOC(static_cast<size_t>(size), sizeof(state_node)));
 }
 
@@ -39,6 +51,7 @@ void resize_des(state_node **des, state_t oldsize, state_t newsize) {
     if (shrunk != nullptr) *des = static_cast<state_node *>(shrunk);
     return;
   }
+  if (beyond_state_limit(newsize)) return;
   state_node *grown = REALLOC_N(*des, static_cast<size_t>(newsize));
   if (grown == nullptr) return;
   for (state_t i = oldsize < 0 ? 0 : oldsize; i < newsize; i++) grown[i] = nil_state_node;

@@ -58,21 +58,27 @@ static_assert(sizeof(uint16_t) == 2, "16-bit flag word");
 extern const state_node nil_state_node;
 
 // Process-wide flags. Each process (front end, compute) has its own copy.
-extern int mem_result;    // 1 after an allocation failed in front-end mode
+extern int mem_result;  // 1 after an allocation failed in front-end mode
+// 1 after newdes or resize_des refused a DES of more than MAX_STATES states (mem_result is then
+// set as well); callers reset it with mem_result.
+extern int state_limit_reached;
 extern int cmdline;       // 1 in compute mode
 extern int debug_mode;    // progress lines shown, compute output not captured
 extern int minflag;       // minimization method: 1 partition refinement, 0 pairwise
 extern char prefix[256];  // user directory followed by "/"; begins every user file name
 
-// New zero-filled array of `size` states (no flags, no transitions); null if size <= 0 or on
-// allocation failure (mem_result set in front-end mode).
+// New zero-filled array of `size` states (no flags, no transitions); null if size <= 0, above
+// MAX_STATES (mem_result and state_limit_reached set) or on allocation failure (mem_result set in
+// front-end mode).
 state_node *newdes(state_t size);
 // Frees every transition array and the state array, and nulls *des. Does nothing for size <= 0.
 void freedes(state_t size, state_node **des);
 // Reallocates *des from oldsize to newsize states; new states are nil_state_node. Shrinking
 // releases the trailing records with their transition arrays (a caller that keeps an array of a
 // dropped state moves it out and nulls `next` first); newsize <= 0 releases the whole DES. On a
-// failed growth *des is unchanged and mem_result is set.
+// failed growth *des is unchanged and mem_result is set; growth past MAX_STATES, whose state
+// numbers would not fit a transition target, fails that way in every mode and sets
+// state_limit_reached.
 void resize_des(state_node **des, state_t oldsize, state_t newsize);
 
 // Invariant check used by the tests after every algorithm: transition arrays sorted and free of

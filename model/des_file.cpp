@@ -39,12 +39,12 @@ const long DATA_OFFSET = 46;
 const int32_t END_BLOCK[4] = {-1, 8, 0, 0};
 // Stream buffer of both directions.
 const size_t STREAM_BUFFER = 32000;
-// Suffix mkstemp replaces; a temporary file is the target path plus "." and six such characters.
-const char TEMP_SUFFIX[] = ".XXXXXX";
+// Letters or digits mkostemps puts between TEMP_MARK and the suffix.
 const size_t TEMP_RANDOM = 6;
+const char *const TEMP_SUFFIXES[] = {".des", ".dat", ".tmp"};
 
 // The temporary file of the filedes in progress, for des_file_discard_temp.
-char active_temp[MAX_DES_PATH + sizeof TEMP_SUFFIX];
+char active_temp[MAX_DES_PATH + 32];
 volatile sig_atomic_t temp_active = 0;
 
 void put32(FILE *f, int32_t value) {
@@ -187,46 +187,54 @@ bool read_vocals(FILE *f, state_t size, state_node *des) {
   return false;
 }
 
-// Creates path + ".XXXXXX" into temp (sizeof active_temp bytes), locks it and registers it for
-// des_file_discard_temp, with signals blocked so a handler never misses a file just created. A
-// stale-file sweep may remove the new file before the lock is taken; the lock is then on an
-// unlinked file, which fstat shows, and another name is tried. Returns the descriptor, or -1.
-int create_locked_temp(const char *path, char *temp) {
+// Creates the temporary file for `path`, locks it and registers it for des_file_discard_temp,
+// with signals blocked so a handler never misses a file just created. Returns the descriptor,
+// or -1.
+int create_locked_temp(const char *path, state_t init, char *temp) {
   sigset_t all, saved;
   sigfillset(&all);
   sigprocmask(SIG_BLOCK, &all, &saved);
-  int fd = -1;
-  for (int attempt = 0; attempt < 8 && fd < 0; attempt++) {
-    snprintf(temp, sizeof active_temp, "%s%s", path, TEMP_SUFFIX);
-    fd = mkstemp(temp);
-    if (fd < 0) break;
-    struct stat st;
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &st) == 0 && st.st_nlink > 0) {
-      memcpy(active_temp, temp, sizeof active_temp);
-      temp_active = 1;
-    } else {
-      close(fd);
-      fd = -1;
-    }
+  int fd = open_locked_temp(path, extension_of(init), temp, sizeof active_temp);
+  if (fd >= 0) {
+    memcpy(active_temp, temp, sizeof active_temp);
+    temp_active = 1;
   }
   sigprocmask(SIG_SETMASK, &saved, nullptr);
   return fd;
 }
 
-// True for "NAME.des.XXXXXX" and "NAME.dat.XXXXXX": a non-empty name, the extension, a dot and
-// six letters or digits.
+}  // namespace
+
+const char TEMP_MARK[] = ".sarv-tmp-";
+
 bool is_temp_name(const char *entry) {
-  size_t len = strlen(entry);
-  size_t tail = strlen(".des") + 1 + TEMP_RANDOM;
-  if (len <= tail) return false;
-  const char *ext = entry + len - tail;
-  if (strncmp(ext, ".des.", 5) != 0 && strncmp(ext, ".dat.", 5) != 0) return false;
-  for (const char *c = ext + 5; *c != '\0'; c++)
-    if (!isalnum(static_cast<unsigned char>(*c))) return false;
-  return true;
+  size_t mark = strlen(TEMP_MARK);
+  if (strncmp(entry, TEMP_MARK, mark) != 0) return false;
+  for (size_t i = 0; i < TEMP_RANDOM; i++)
+    if (!isalnum(static_cast<unsigned char>(entry[mark + i]))) return false;
+  for (const char *suffix : TEMP_SUFFIXES)
+    if (strcmp(entry + mark + TEMP_RANDOM, suffix) == 0) return true;
+  return false;
 }
 
-}  // namespace
+// A sweep may remove the new file before the lock is taken; the lock is then on an unlinked
+// file, which fstat shows, and another name is tried.
+int open_locked_temp(const char *target, const char *suffix, char *temp, size_t size) {
+  const char *slash = strrchr(target, '/');
+  int dir_len = slash == nullptr ? 0 : static_cast<int>(slash - target + 1);
+  int suffix_len = static_cast<int>(strlen(suffix));
+  for (int attempt = 0; attempt < 8 && suffix_len <= 4; attempt++) {
+    int len = snprintf(temp, size, "%.*s%sXXXXXX%s", dir_len, target, TEMP_MARK, suffix);
+    if (len < 0 || static_cast<size_t>(len) >= size) break;
+    int fd = mkostemps(temp, suffix_len, O_CLOEXEC);
+    if (fd < 0) break;
+    struct stat st;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &st) == 0 && st.st_nlink > 0) return fd;
+    close(fd);
+  }
+  if (size > 0) temp[0] = '\0';
+  return -1;
+}
 
 mode_t replaced_file_permissions(const char *path) {
   struct stat st;
@@ -291,7 +299,7 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
   if (size < 0 || (size > 0 && des == nullptr)) return 1;
   if (!des_file_path(name, init, path)) return 1;
   char temp[sizeof active_temp];
-  int fd = create_locked_temp(path, temp);
+  int fd = create_locked_temp(path, init, temp);
   FILE *f = fd < 0 ? nullptr : fdopen(fd, "wb");
   if (f == nullptr) {
     if (fd >= 0) {
@@ -306,10 +314,12 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
   bool ok = write_body(f, size, init, des);
   ok = fflush(f) == 0 && !ferror(f) && ok;
   ok = fchmod(fd, replaced_file_permissions(path)) == 0 && ok;
-  ok = fclose(f) == 0 && ok;
+  int hold = dup(fd);  // keeps the lock until the rename, so no sweep takes the file
+  ok = fclose(f) == 0 && hold >= 0 && ok;
   if (ok && rename(temp, path) != 0) ok = false;
   if (!ok) unlink(temp);
   temp_active = 0;
+  if (hold >= 0) close(hold);
   return ok ? 0 : 1;
 }
 

@@ -58,16 +58,28 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
 // Time: O(file length); each transition array is read in one block and checked in one pass.
 int getdes(const char *name, state_t *size, state_t *init, state_node **des);
 
-// Temporary files: filedes writes "NAME.des.XXXXXX" (or ".dat.XXXXXX") beside the target and
-// holds an exclusive flock on it until it is renamed or removed, so a temporary file nobody holds
-// locked was left by a writer that died.
+// Temporary files. Every file this program writes goes first to a temporary file beside its
+// target, named TEMP_MARK + six letters or digits + a suffix (".des", ".dat" for DES and DAT
+// files, ".tmp" for text), a name no user picks by accident. The writer holds an exclusive flock
+// on it until it is renamed or removed, so a temporary file nobody holds locked was left by a
+// writer that died; only such files are ever swept.
+extern const char TEMP_MARK[];
+
+// Creates and locks a temporary file in the directory of `target` (the part up to its last "/",
+// or the working directory) with `suffix` (at most 4 characters), its path in temp[size].
+// Returns the descriptor (close-on-exec), or -1 when the path does not fit or the file cannot be
+// created.
+int open_locked_temp(const char *target, const char *suffix, char *temp, size_t size);
+
+// True for a name of the form above.
+bool is_temp_name(const char *entry);
 
 // Removes the temporary file of a filedes in progress, if any. Async-signal-safe, for the signal
 // handlers of the compute process.
 void des_file_discard_temp();
 
-// Removes from directory `dir` every temporary file of the pattern above that no process holds
-// locked. Returns the number removed.
+// Removes from directory `dir` every temporary file of the form above that no process holds
+// locked. User files of any other name are never touched. Returns the number removed.
 int remove_stale_temp_files(const char *dir);
 
 #endif

@@ -15,12 +15,8 @@ int report_open(report_file *rf, const char *path) {
   size_t len = strlen(path);
   if (len == 0 || len > MAX_REPORT_PATH) return 1;
   memcpy(rf->path, path, len + 1);
-  snprintf(rf->temp, sizeof rf->temp, "%s.XXXXXX", path);
-  int fd = mkstemp(rf->temp);
-  if (fd < 0) {
-    rf->temp[0] = '\0';
-    return 1;
-  }
+  int fd = open_locked_temp(path, ".tmp", rf->temp, sizeof rf->temp);
+  if (fd < 0) return 1;
   rf->stream = fdopen(fd, "w");
   if (rf->stream == nullptr) {
     close(fd);
@@ -35,10 +31,12 @@ int report_commit(report_file *rf) {
   if (rf->stream == nullptr) return 1;
   bool ok = fflush(rf->stream) == 0 && !ferror(rf->stream);
   ok = fchmod(fileno(rf->stream), replaced_file_permissions(rf->path)) == 0 && ok;
-  ok = fclose(rf->stream) == 0 && ok;
+  int hold = dup(fileno(rf->stream));  // keeps the lock until the rename, so no sweep takes it
+  ok = fclose(rf->stream) == 0 && hold >= 0 && ok;
   rf->stream = nullptr;
   ok = ok && rename(rf->temp, rf->path) == 0;
   if (!ok) unlink(rf->temp);
+  if (hold >= 0) close(hold);
   rf->temp[0] = '\0';
   return ok ? 0 : 1;
 }

@@ -12,8 +12,8 @@ const int MAX_REPORT_PATH = 287;
 // One report being written. `stream` is open between report_open and report_commit/abort.
 struct report_file {
   FILE *stream;
-  char path[MAX_REPORT_PATH + 1];      // the file the report replaces
-  char temp[MAX_REPORT_PATH + 8 + 1];  // path + ".XXXXXX", the file being written
+  char path[MAX_REPORT_PATH + 1];   // the file the report replaces
+  char temp[MAX_REPORT_PATH + 24];  // the locked temporary file beside it (model/des_file.h)
 };
 
 // Creates the temporary file for `path` and opens rf->stream on it. Returns 0, or 1 (nothing

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds sarv twice (optimised, and with AddressSanitizer + UndefinedBehaviorSanitizer) and runs
-# every test in both builds. With CI=true warnings are errors and clang-tidy checks the sources.
+# every test in both builds, then fuzzes the readers (tests/fuzz, clang's libFuzzer). With CI=true
+# warnings are errors and clang-tidy checks the sources.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,3 +24,5 @@ if [ "${CI:-}" = true ]; then
   clang-tidy -p build --quiet --extra-arg=-Wno-unknown-warning-option model/*.cpp algo/*.cpp engine/*.cpp report/*.cpp ui/*.cpp app/*.cpp
 fi
 run_build build-asan Debug ON
+# Coverage-guided fuzzing of the readers of outside input, about 30 s per target.
+bash tests/fuzz/run_fuzz.sh build-fuzz

@@ -20,11 +20,18 @@ check "inputs made" "$?" 0
 run_keys " t2NOMARK\ryT\r"
 check_rows 11 "Logged in makeit.txt:" 12 "T = Trim(NOMARK)  (0,0)" 22 "T has no states: the result is empty."
 
-# Names that lead out of the user directory, and a missing DES, are refused.
-for args in "../G|2" "G ../x.dot|2" "NONE|1"; do
+# Names that lead out of the user directory, a missing DES, and an OUT that would replace one of
+# the program's data files are refused; OUT may be a path, and -d chooses the user directory.
+cp user/G.des keep.des
+for args in "../G|2" "NONE|1" "G G.des|2" "G user/G.des|2" "G NOMARK.dat|2" "G x.ADS|2" \
+  "G makeit.txt|2" "G user/|2" "G -d|2" "G -d nodir|2"; do
   ./sarv -dot ${args%|*} 2>/dev/null
   check "status of -dot ${args%|*}" "$?" "${args#*|}"
 done
+check "data files untouched" "$(cmp user/G.des keep.des && ls user | grep -c 'makeit\|\.dat\|\.ads')" 1
+mkdir pics
+(cd / && "$SARV" -dot G "$WORK/pics/g.dot" -d "$WORK/user" >/dev/null)
+check "path OUT with -d" "$(head -c 7 pics/g.dot)" "digraph"
 PATH=/nonexistent ./sarv -svg NOMARK >out 2>err
 check "no graphviz status" "$?" 1
 check "no graphviz message" "$(cat err)" \

@@ -118,6 +118,7 @@ bad "A = Trim(MACH1)\n\nB = Supcom(A,A)\n" "3: unknown procedure \"Supcom\"; not
 bad "A = Selfloop(MACH1,[11,13)\n" "1: unbalanced brackets; nothing was run"
 bad "A = Trim(../MACH1)\n" "1: name \"../MACH1\" contains a path separator; nothing was run"
 bad "A = Selfloop(MACH1,[1000])\n" "1: event 1000 out of range 0..999; nothing was run"
+bad "X = Create(X,1)\n" "1: expected \"[\" at \"1)\"; nothing was run"
 bad "A = Trim(NOPE)\n" "1: Trim: missing input file $WORK/t2/NOPE.des"
 bad "A = Vocalize(MACH1,[[0,11,10],[0,12,10]])\n" \
   "1: Vocalize: entry [0,12,10]: no transition on that event from that state"

@@ -3,10 +3,10 @@
 
 #include "algo/normality.h"
 #include "engine/catalogue.h"
-#include "engine/protocol.h"
 #include "engine/engine_test_util.h"
 #include "engine/hier_procedures.h"
 #include "engine/reduce_procedures.h"
+#include "engine/protocol.h"
 #include "model/mymalloc.h"
 
 namespace {
@@ -86,7 +86,15 @@ TEST(ComputeFrame, EachFailureWritesItsCode) {
       {record, "G\nH\n11\n70000\n", MURN_BAD_REQUEST, LIST_EVENTS},
       {record, "G\nH\n1 2\n3\n", MURN_BAD_REQUEST, LIST_STATE_PAIRS},
       {record, std::string(300, 'G') + "\nH\n", MURN_MISSING_NAME, LIST_NONE},
+      {record, "G\n\nH\n", MURN_MISSING_NAME, LIST_NONE},
+      {record, "G\nH\n11 13\n", MURN_BAD_REQUEST, LIST_EVENTS},
+      {record, "G\nH\n11\n\n", MURN_BAD_REQUEST, LIST_EVENTS},
+      {record, "G\nH\n1 2 \n", MURN_BAD_REQUEST, LIST_STATE_PAIRS},
+      {record, "G\nH\n-1 2\n", MURN_BAD_REQUEST, LIST_STATE_PAIRS},
+      {record, "G\nH\n0 11 1 10 0\n", MURN_BAD_REQUEST, LIST_QUADS},
       {[](compute_job *) { mem_result = 1; }, "G\nH\n", MURN_OUT_OF_MEMORY, LIST_NONE},
+      {[](compute_job *) { mem_result = state_limit_reached = 1; }, "G\nH\n", MURN_STATE_LIMIT,
+       LIST_NONE},
       {[](compute_job *) { fail_allocation_after(0), MALLOC(64); }, "G\nH\n", MURN_OUT_OF_MEMORY,
        LIST_NONE},
       {unsettled_normality, "G\nH\n", MURN_NO_FIXED_POINT, LIST_NONE},
@@ -109,7 +117,14 @@ TEST(ComputeFrame, EachFailureWritesItsCode) {
 // answers a garbled request (the compute process's exit action then removes the request).
 TEST(ComputeFrame, HeaderSetsSwitchesOrIsGarbled) {
   scratch_install install;
-  for (const char *request : {"1\n0\n99\n", "zero\n1\n2\nG\nH\n", "0\n1\n0\nA\nB\n"}) {
+  for (const char *request : {
+           "1\n0\n99\n",
+           "zero\n1\n2\nG\nH\n",
+           "0\n1\n0\nA\nB\n",
+           "0 1\n\"2 X\"\nMACH1\n",
+           "0\n1\n2 X\nG\nH\n",
+           "0\n1\n\n2\nG\nH\n",
+       }) {
     write_bytes(install.user_file("murn.prm"), request);
     EXPECT_EQ(cmdline_kep_run(), 0);
     EXPECT_EQ(install.user_listing(), (std::vector<std::string>{"murn.prm", "murn.rst"}));

@@ -4,8 +4,8 @@
 #include <signal.h>
 #include <sys/wait.h>
 
-#include "engine/protocol.h"
 #include "engine/engine_test_util.h"
+#include "engine/protocol.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ state_t states_of(const std::string &name) {
 std::vector<std::string> leftovers(bool temporary_only = false) {
   std::vector<std::string> found;
   for (const std::string &name : list_directory(prefix))
-    if (name.find(".des.") != std::string::npos || (!temporary_only && name.rfind("murn.", 0) == 0))
+    if (name.rfind(".sarv-tmp-", 0) == 0 || (!temporary_only && name.rfind("murn.", 0) == 0))
       found.push_back(name);
   return found;
 }
@@ -100,7 +100,7 @@ TEST(ComputeExchange, InterruptedWriteLeavesNoTemporaryFile) {
   }
   ASSERT_TRUE(seen) << "the write was never caught in progress";
   EXPECT_EQ(in.user_listing(), (std::vector<std::string>{"A.des"}));
-  write_bytes(in.user_file("T.des.k1Lled"), "left by a killed writer");
+  write_bytes(in.user_file(".sarv-tmp-k1Lled.des"), "left by a killed writer");
   EXPECT_EQ(trim_runProgram("T", "T"), MURN_OK);  // a missing input: an empty result
   EXPECT_EQ(in.user_listing(), (std::vector<std::string>{"A.des", "T.des"}));
 }

@@ -3,6 +3,8 @@
 #include "engine/makeit.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include "engine/catalogue.h"
 #include "model/model_test_util.h"
@@ -95,6 +97,17 @@ TEST(MakeitAppend, ReportsAnUnwritableLog) {
   EXPECT_EQ(makeit_append(dir.file("log").c_str(), "x"), -1);
   EXPECT_EQ(makeit_append(dir.file("no/such").c_str(), "x"), -1);
   EXPECT_EQ(makeit_append(dir.file("makeit.txt").c_str(), "A = Trim(B)  (1,0)\n\n"), 0);
+  EXPECT_EQ(read_bytes(dir.file("makeit.txt")), "A = Trim(B)  (1,0)\n\n");
+  // Under a file-size limit that cuts the next entry short, the log keeps its old bytes.
+  struct rlimit saved, limited;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  limited = {24, saved.rlim_max};
+  auto old_handler = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  int appended = makeit_append(dir.file("makeit.txt").c_str(), "BIGC = Sync(A,B)  (4,6)\n\n");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(appended, -1);
   EXPECT_EQ(read_bytes(dir.file("makeit.txt")), "A = Trim(B)  (1,0)\n\n");
 }
 

@@ -10,8 +10,8 @@
 #include "algo/output_consistency.h"
 #include "algo/reduce.h"
 #include "engine/catalogue.h"
-#include "engine/protocol.h"
 #include "engine/engine_test_util.h"
+#include "engine/protocol.h"
 #include "engine/transform_procedures.h"
 #include "support/brute_lang.h"
 #include "support/hier_ref.h"
@@ -170,7 +170,7 @@ TEST(HierProcedures, EveryCodeRunsFromItsRequest) {
     if (a.des[0].numelts > 0)
       requests[0] = {0, a.des[0].next[0].event(), a.des[0].next[0].target(), 40};
     ASSERT_EQ(convert_runProgram("O12", "A", pairs, 2), MURN_OK);
-    ASSERT_EQ(vocalize_runProgram("O13", "A", requests, 1), MURN_OK);
+    ASSERT_EQ(vocalize_runProgram("O13", "A", requests, a.des[0].numelts > 0), MURN_OK);
     ASSERT_EQ(outconsis_runProgram("O14", "A"), MURN_OK);
     ASSERT_EQ(hiconsis_runProgram("O15", "A"), MURN_OK);
     ASSERT_EQ(higen_runProgram("O16", "A"), MURN_OK);
@@ -225,6 +225,20 @@ TEST(HierProcedures, FailuresLeaveNoOutput) {
   install.file("DUP", dup);
   const state_pair none[] = {{1, 1}};
   EXPECT_EQ(convert_runProgram("Z", "DUP", none, 1), MURN_LABEL_OVERFLOW);
+  // Outputs a label cannot hold, labels outside 0..999, outputs outside 10..99 and vocalizations
+  // of transitions DES1 lacks are refused, not dropped or cut to their low bits.
+  for (unsigned output : {1000u, 1500u, 4096u}) {
+    set_output(&loud.des[0], 0);
+    set_output(&loud.des[2], output);
+    install.file("LOUD", loud);
+    EXPECT_EQ(higen_runProgram("X", "LOUD"), MURN_OUTPUT_TOO_LARGE) << output;
+  }
+  const state_pair wide[] = {{1, 1000}}, from_wide[] = {{1000, 1}};
+  EXPECT_EQ(convert_runProgram("Z", "LOUD", wide, 1), MURN_BAD_REQUEST);
+  EXPECT_EQ(convert_runProgram("Z", "LOUD", from_wide, 1), MURN_BAD_REQUEST);
+  for (quad q : {quad{0, 1, 1, 9}, quad{0, 1, 1, 100}, quad{0, 2, 1, 40}, quad{0, 1, 2, 40},
+                 quad{5, 1, 1, 40}})
+    EXPECT_EQ(vocalize_runProgram("Z", "LOUD", &q, 1), MURN_BAD_REQUEST) << q.a << q.b << q.c;
   EXPECT_EQ(install.user_listing(), (std::vector<std::string>{"DUP.des", "FULL.des", "LOUD.des"}));
 }
 

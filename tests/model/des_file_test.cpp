@@ -181,19 +181,24 @@ TEST(DesFile, FailedWritesAreReportedAndLeaveTheDirectoryAlone) {
   expect_rejected(too_long.c_str());
 }
 
-// Temporary files of writers that died are swept; one a live writer holds locked stays, and so do
-// names of other patterns and directories.
+// Only this program's temporary files of writers that died are swept; one a live writer holds
+// locked stays, and so do user files that merely look temporary, other patterns and directories.
 TEST(DesFile, StaleTemporaryFilesAreSwept) {
   scratch_dir dir;
-  for (const char *n : {"A.des.x1Y2z3", "B.dat.000000", "held.des.abcdef", "C.des.abc",
-                        "D.des.abcdefg", "E.ads.abcdef", ".des.abcdef", "F.des.ab-def"})
+  const names kept = {"A.des.x1Y2z3",         "A.des.backup",           "A.des.2024v1",
+                      ".sarv-tmp-abc.des",    ".sarv-tmp-abcdefg.des",  ".sarv-tmp-abcdef.ads",
+                      ".sarv-tmp-ab-def.des", ".sarv-tmp-abcdef.des.x", "sarv-tmp-abcdef.des"};
+  for (const std::string &n : kept) write_bytes(dir.file(n), "x");
+  for (const char *n : {".sarv-tmp-x1Y2z3.des", ".sarv-tmp-000000.dat", ".sarv-tmp-abcdef.tmp",
+                        ".sarv-tmp-HELD00.des"})
     write_bytes(dir.file(n), "x");
-  std::filesystem::create_directory(dir.file("G.des.dir123"));
-  int held = open(dir.file("held.des.abcdef").c_str(), O_RDONLY);
+  std::filesystem::create_directory(dir.file(".sarv-tmp-dir123.des"));
+  int held = open(dir.file(".sarv-tmp-HELD00.des").c_str(), O_RDONLY);
   ASSERT_EQ(flock(held, LOCK_EX), 0);
-  EXPECT_EQ(remove_stale_temp_files(dir.path.c_str()), 2);
-  EXPECT_EQ(dir.listing(), (names{".des.abcdef", "C.des.abc", "D.des.abcdefg", "E.ads.abcdef",
-                                  "F.des.ab-def", "G.des.dir123", "held.des.abcdef"}));
+  EXPECT_EQ(remove_stale_temp_files(dir.path.c_str()), 3);
+  names left = kept;
+  left.insert({".sarv-tmp-HELD00.des", ".sarv-tmp-dir123.des"});
+  EXPECT_EQ(dir.listing(), left);
   close(held);
   EXPECT_EQ(remove_stale_temp_files(dir.path.c_str()), 1);
 }

@@ -23,12 +23,12 @@ check "X ends the front end normally" "$STATUS" 0
 # The procedures menu counts the files of the user directory, after sweeping the temporary files
 # of dead writers; M switches the minimization method. A group key followed by a key outside its
 # group runs nothing; X returns to the main menu.
-touch "$USERDIR/a.des" "$USERDIR/.hidden" "$USERDIR/OLD.des.Ab12Cd"
+touch "$USERDIR/a.des" "$USERDIR/.hidden" "$USERDIR/.sarv-tmp-Ab12Cd.des"
 mkdir "$USERDIR/sub"
 run_keys " t"
 check_rows 3 "                               SARV PROCEDURES" 21 "     User directory: $USERDIR" \
   22 "     Number files: 3" 17 "$(printf '%53s' '')M: Minimize (refinement)"
-check "stale temporary file swept" "$(ls "$USERDIR" | grep -c OLD)" 0
+check "stale temporary file swept" "$(ls -A "$USERDIR" | grep -c sarv-tmp)" 0
 run_keys " tm1q"
 check_rows 17 "$(printf '%53s' '')M: Minimize (pairwise)" 19 "                               Procedure desired:"
 run_keys " t1qpzhzm?X"
