@@ -107,7 +107,7 @@ int normal_core(state_node *E, state_t nE, state_node *G, state_t nG, held_des *
   for (state_t s = 0; s < R->n; s++) R->d[s].reached = s == 0;
   reach(&R->n, &R->d);
   if (mem_result) return CNORM_NO_MEMORY;
-  minimize(&R->n, &R->d);
+  minimize2(&R->n, &R->d);
   return mem_result ? CNORM_NO_MEMORY : CNORM_DONE;
 }
 
@@ -135,7 +135,7 @@ int settled(held_des *K, held_des *Kp, bool exact) {
 int close_round(held_des *K, held_des *Kp, bool exact, long round, bool *done) {
   reach(&K->n, &K->d);
   if (mem_result) return CNORM_NO_MEMORY;
-  minimize(&K->n, &K->d);
+  minimize2(&K->n, &K->d);
   if (mem_result) return CNORM_NO_MEMORY;
   *done = settled(K, Kp, exact) != 0;
   if (mem_result) return CNORM_NO_MEMORY;
