@@ -195,7 +195,6 @@ int normal_scop_core(state_node *E, state_t nE, state_node *G, state_t nG, held_
     pair_code_t *codes = nullptr;
     meet2(nG, G, B.n, B.d, &K.n, &K.d, nullptr, &codes);
     B.clear();
-    if (!mem_result) trim2(&K.n, &K.d, codes);
     if (!mem_result) shave1(nG, G, &K.n, &K.d, codes);
     free(codes);
     if (mem_result) return CNORM_NO_MEMORY;

@@ -35,8 +35,8 @@ void meet_steps(compute_job *job) {
 }
 
 // Supremal controllable sublanguage of the specification (input 1) for the plant (input 0): the
-// trimmed meet, shaved until every state is controllable and nonblocking. The controllability
-// test counts transitions, so both inputs must be deterministic.
+// meet, shaved until every state is controllable and nonblocking (the shave trims it as well). The
+// controllability test counts transitions, so both inputs must be deterministic.
 void supcon_steps(compute_job *job) {
   job_des &plant = job->input[0], &spec = job->input[1];
   if (checkdet(plant.size, plant.des) != 1 || checkdet(spec.size, spec.des) != 1)
@@ -46,7 +46,6 @@ void supcon_steps(compute_job *job) {
                               &job->output.des, nullptr, &pair_codes));
   freedes(spec.size, &spec.des);
   spec.size = 0;
-  trim2(&job->output.size, &job->output.des, pair_codes);
   shave1(plant.size, plant.des, &job->output.size, &job->output.des, pair_codes);
   free(pair_codes);
 }
