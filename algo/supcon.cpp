@@ -84,18 +84,21 @@ void close_controllability(shave_work *w) {
 }
 
 // Removes the live states that cannot reach a live marker state through live states. Returns
-// whether any state was removed; they are left on the stack.
+// whether any state was removed; they are left on the stack. The search is breadth-first (each
+// state enters the queue once, so the stack's room serves): it then meets the states roughly in
+// the order of their numbers, which is the product's own breadth-first order, and so walks the
+// rows with fewer cache misses than a depth-first search.
 bool remove_blocking(shave_work *w) {
   memset(w->seen, 0, static_cast<size_t>(w->n));
-  state_t *search = w->stack;
-  state_t top = 0;
+  state_t *queue = w->stack;
+  state_t tail = 0;
   for (state_t s = 0; s < w->n; s++)
-    if (w->alive[s] && w->g[s].marked) w->seen[s] = 1, search[top++] = s;
-  while (top > 0) {
-    state_t t = search[--top];
+    if (w->alive[s] && w->g[s].marked) w->seen[s] = 1, queue[tail++] = s;
+  for (state_t head = 0; head < tail; head++) {
+    state_t t = queue[head];
     for (uint32_t i = w->rows.first[t]; i < w->rows.first[t + 1]; i++) {
       state_t s = static_cast<state_t>(w->rows.from[i] >> 1);
-      if (w->alive[s] && !w->seen[s]) w->seen[s] = 1, search[top++] = s;
+      if (w->alive[s] && !w->seen[s]) w->seen[s] = 1, queue[tail++] = s;
     }
   }
   w->top = 0;
@@ -109,14 +112,14 @@ bool remove_blocking(shave_work *w) {
 void keep_reachable_live(shave_work *w, state_t *n, state_node **T, pair_code_t *pair_codes) {
   state_node *g = *T;
   memset(w->seen, 0, static_cast<size_t>(w->n));
-  state_t top = 0;
+  state_t tail = 0;
   w->seen[0] = 1;
-  w->stack[top++] = 0;
-  while (top > 0) {
-    state_t s = w->stack[--top];
+  w->stack[tail++] = 0;
+  for (state_t head = 0; head < tail; head++) {  // breadth-first, as in remove_blocking
+    state_t s = w->stack[head];
     for (int j = 0; j < g[s].numelts; j++) {
       state_t t = g[s].next[j].target();
-      if (w->alive[t] && !w->seen[t]) w->seen[t] = 1, w->stack[top++] = t;
+      if (w->alive[t] && !w->seen[t]) w->seen[t] = 1, w->stack[tail++] = t;
     }
   }
   uint32_t *map = reinterpret_cast<uint32_t *>(w->stack);  // same size as a state_t per state
