@@ -11,7 +11,7 @@
 #include "model/des_supp.h"
 #include "model/mymalloc.h"
 
-int64_t product_dense_limit = int64_t{1} << 22;
+int64_t product_dense_limit = int64_t{1} << 24;
 
 namespace {
 

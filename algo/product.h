@@ -56,8 +56,12 @@ const int PRODUCT_DONE = 0;
 const int PRODUCT_FAILED = 1;       // out of memory, or a list or component too large
 const int PRODUCT_STATE_LIMIT = 2;  // the reachable product has more than MAX_STATES states
 
-// Products whose N1 * N2 is at most this many pairs use the dense index (4 bytes per pair);
-// larger ones use the hash form. Exposed so that tests and benchmarks can force either form.
+// Products whose N1 * N2 is at most this many pairs (2^24, a 64 MiB table) use the dense index
+// (4 bytes per pair); larger ones use the hash form. One probe of the dense table costs a cache
+// miss at most, where the hash form probes and grows: a product that runs into the state limit
+// with N1 * N2 near 5 million pairs reaches it three times sooner with the dense table, in less
+// memory than the hash table grown to 2 million entries. Exposed so that tests and benchmarks
+// can force either form.
 extern int64_t product_dense_limit;
 
 inline pair_code_t make_pair_code(state_t s1, state_t s2, state_t n1) {
