@@ -532,17 +532,26 @@ int local_within_by_members(hcc_work *w, state_t i, state_t x) {
   if (l.dedicated_of == i) return local_within_dedicated(w, i, x);
   uint32_t mark = start_search(w, l.outer_seen, &l.outer_mark, l.outer_stack, x);
   if (mark == 0) return SEARCH_FAILED;
-  int outcome = expand_all(w, l.outer_stack, any_state, [&](tran_entry t) {
-    state_t y = t.target();
-    if (l.outer_seen[y] == mark) return SEARCH_ON;
-    l.outer_seen[y] = mark;
-    if (!is_vocal_state(w, y)) return l.outer_stack.push(y) ? SEARCH_ON : SEARCH_FAILED;
-    int member = local_member(w, i, y);
-    if (member < 0) return member;
-    return member ? SEARCH_ON : SEARCH_STOP;
-  });
-  if (outcome < 0) return outcome;
-  return outcome == SEARCH_STOP ? 0 : 1;
+  // Breadth-first from x: the vocal states nearest x, those a path around x is least likely to
+  // reach from i, are tested first.
+  for (size_t head = 0; head < l.outer_stack.len; head++) {
+    state_t u = l.outer_stack.items[head];
+    const state_node &node = w->des[u];
+    l.work += node.numelts;
+    for (int j = 0; j < node.numelts; j++) {
+      state_t y = node.next[j].target();
+      if (l.outer_seen[y] == mark) continue;
+      l.outer_seen[y] = mark;
+      if (!is_vocal_state(w, y)) {
+        if (!l.outer_stack.push(y)) return SEARCH_FAILED;
+        continue;
+      }
+      int member = local_member(w, i, y);
+      if (member <= 0) return member;
+    }
+    if (l.work > l.budget) return SEARCH_GAVE_UP;
+  }
+  return 1;
 }
 
 // 1 when the transition i -> (e, x) fails the test and x must be vocalized, 0 when it passes,
