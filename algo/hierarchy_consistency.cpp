@@ -6,6 +6,10 @@
 //   target's blocking set, solved on the strongly connected components of the silent states, and
 //   dedicated sets are the same closure over the transitions that do not block;
 // - searches on demand from the transition at hand.
+// A test by searches walks the blocking set of the target breadth-first and asks of each vocal
+// state met whether it is in the dedicated set of the source: a backward search from it meets
+// the forward search from the source (kept open between tests until a vocalization) after a
+// few states when it is, and nearly every test ends at the first vocal state that is not.
 // A vocalization makes the whole-DES sets stale. The tests that follow are answered by searches
 // until their work since the vocalization passes the size of the DES; then the whole-DES sets
 // are computed again and serve until the next vocalization. A run that vocalizes often thus pays
