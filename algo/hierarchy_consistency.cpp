@@ -57,10 +57,7 @@ struct local_search {
   state_t forward_of;
   grow_buf<state_t> forward_stack, backward_stack;
   size_t work;    // transitions examined since the last vocalization
-  size_t size;    // V + E, the bound of the dependency lists
-  size_t budget;  // work after which the whole-DES sets are computed instead: about their cost,
-                  // V + E times the 64-bit words of a set over the vocal states
-  size_t vocal;   // vocal states
+  size_t budget;  // work after which the whole-DES sets are computed instead
 };
 
 struct hcc_work {
@@ -319,7 +316,7 @@ void forget_classes(hcc_work *w) {
 // Records that the class of y rests on the states its search expanded.
 bool remember_class(hcc_work *w, state_t y, int found) {
   local_search &l = w->local;
-  if (l.dependency.len + l.expanded.len > l.size) forget_classes(w);
+  if (l.dependency.len + l.expanded.len > l.budget) forget_classes(w);
   for (size_t k = 0; k < l.expanded.len; k++) {
     state_t u = l.expanded.items[k];
     if (!l.dependency.push(class_dependency{y, l.dependents[u]})) return false;
@@ -592,8 +589,6 @@ void vocalize(hcc_work *w, state_t s) {
   l.dedicated_of = -1;
   l.forward_of = -1;
   l.work = 0;
-  l.vocal++;
-  l.budget = l.size * (l.vocal / 64 + 1);
   if (w->version == 1) return;
   w->free_output[w->min_vocal] = 0;
   uint16_t v = static_cast<uint16_t>(w->min_vocal + 1);
@@ -614,9 +609,7 @@ bool setup_local(hcc_work *w) {
   l.dedicated_stamp = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
   l.dedicated_of = -1;
   l.forward_of = -1;
-  l.size = n + static_cast<size_t>(count_tran(w->des, w->n));
-  for (state_t s = 0; s < w->n; s++) l.vocal += is_vocal_state(w, s);
-  l.budget = l.size * (l.vocal / 64 + 1);
+  l.budget = n + static_cast<size_t>(count_tran(w->des, w->n));
   l.forward_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
   l.backward_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
   if (!l.forward_seen || !l.backward_seen || !build_reverse_rows(w->n, w->des, &l.rows))
