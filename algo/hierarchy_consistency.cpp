@@ -6,6 +6,10 @@
 //   target's blocking set, solved on the strongly connected components of the silent states, and
 //   dedicated sets are the same closure over the transitions that do not block;
 // - searches on demand from the transition at hand.
+// A test by searches walks the blocking set of the target breadth-first and asks of each vocal
+// state met whether it is in the dedicated set of the source: a backward search from it meets
+// the forward search from the source (kept open between tests until a vocalization) after a
+// few states when it is, and nearly every test ends at the first vocal state that is not.
 // A vocalization makes the whole-DES sets stale. The tests that follow are answered by searches
 // until their work since the vocalization passes the size of the DES; then the whole-DES sets
 // are computed again and serve until the next vocalization. A run that vocalizes often thus pays
@@ -43,6 +47,15 @@ struct local_search {
   uint32_t *dedicated_stamp, dedicated_id;  // vocal states in the dedicated set at hand
   state_t dedicated_of;                     // whose dedicated set that is, -1 for none
   grow_buf<state_t> outer_stack, inner_stack;
+  // Membership of one vocal state in a dedicated set, searched from both ends: forward from the
+  // source over non-blocking transitions, backward from the vocal state over the reverse rows.
+  // The forward search of the dedicated set of forward_of (-1 for none) stays open across the
+  // member tests until a vocalization: it stamps the vocal states it meets with dedicated_id,
+  // and once it runs out, dedicated_of takes its source.
+  reverse_rows rows;  // transitions never change while hcc runs
+  uint32_t *forward_seen, forward_mark, *backward_seen, backward_mark;
+  state_t forward_of;
+  grow_buf<state_t> forward_stack, backward_stack;
   size_t work;    // transitions examined since the last vocalization
   size_t budget;  // work after which the whole-DES sets are computed instead
 };
@@ -387,6 +400,7 @@ int local_mark_dedicated(hcc_work *w, state_t i) {
   local_search &l = w->local;
   if (l.dedicated_of == i) return 0;
   l.dedicated_of = -1;
+  l.forward_of = -1;
   uint32_t id = fresh_stamp(l.dedicated_stamp, &l.dedicated_id, w->n);
   uint32_t mark = start_search(w, l.outer_seen, &l.outer_mark, l.outer_stack, i);
   if (mark == 0) return SEARCH_FAILED;
@@ -427,6 +441,123 @@ int local_within_dedicated(hcc_work *w, state_t i, state_t x) {
   return outcome == SEARCH_STOP ? 0 : 1;
 }
 
+// Opens the forward search of the dedicated set of i, unless it is open already. False when out
+// of memory.
+bool open_forward(hcc_work *w, state_t i) {
+  local_search &l = w->local;
+  if (l.forward_of == i) return true;
+  l.dedicated_of = -1;
+  l.forward_of = -1;
+  fresh_stamp(l.dedicated_stamp, &l.dedicated_id, w->n);
+  uint32_t mark = fresh_stamp(l.forward_seen, &l.forward_mark, w->n);
+  l.forward_stack.len = 0;
+  if (!l.forward_stack.push(i)) return false;
+  l.forward_seen[i] = mark;
+  l.forward_of = i;
+  return true;
+}
+
+// Expands one state of the open forward search from i, every transition of it, and adds the
+// transitions examined to *work. Returns 1 when it meets v or a state the backward search (stamp
+// backward) has reached, else 0, or SEARCH_FAILED. When the search runs out, the dedicated set
+// of i is complete.
+int forward_step(hcc_work *w, state_t i, state_t v, uint32_t backward, size_t *work) {
+  local_search &l = w->local;
+  state_t u = l.forward_stack.items[--l.forward_stack.len];
+  const state_node &node = w->des[u];
+  *work += node.numelts;
+  l.work += node.numelts;
+  int met = 0;
+  for (int j = 0; j < node.numelts; j++) {
+    state_t t = node.next[j].target();
+    int blocked = local_blocks(w, node.next[j].event(), t);
+    if (blocked < 0) return blocked;
+    if (blocked) continue;
+    if (is_vocal_state(w, t)) {
+      l.dedicated_stamp[t] = l.dedicated_id;
+      met |= t == v;
+    } else if (l.forward_seen[t] != l.forward_mark) {
+      l.forward_seen[t] = l.forward_mark;
+      met |= l.backward_seen[t] == backward;
+      if (!l.forward_stack.push(t)) return SEARCH_FAILED;
+    }
+  }
+  if (l.forward_stack.len == 0) l.dedicated_of = i;
+  return met;
+}
+
+// Whether vocal state v is in the dedicated set of i: 1 or 0. The open forward search from i
+// and a backward search from v over the reverse rows expand, in turn, one state of the side that
+// has examined fewer transitions in this test, until the two meet (1) or one side runs out (0).
+// A member is found as soon as the backward search touches the forward region; a non-member
+// costs about twice the smaller of the two regions. SEARCH_FAILED or SEARCH_GAVE_UP as the
+// other searches.
+int local_member(hcc_work *w, state_t i, state_t v) {
+  local_search &l = w->local;
+  if (!open_forward(w, i)) return SEARCH_FAILED;
+  uint32_t backward = fresh_stamp(l.backward_seen, &l.backward_mark, w->n);
+  l.backward_stack.len = 0;
+  if (!l.backward_stack.push(v)) return SEARCH_FAILED;
+  l.backward_seen[v] = backward;
+  size_t forward_work = 0, backward_work = 0;
+  for (;;) {
+    if (l.dedicated_stamp[v] == l.dedicated_id) return 1;
+    if (l.dedicated_of == i || l.backward_stack.len == 0) return 0;
+    if (l.work > l.budget) return SEARCH_GAVE_UP;
+    if (forward_work <= backward_work) {
+      int met = forward_step(w, i, v, backward, &forward_work);
+      if (met != 0) return met;
+      continue;
+    }
+    state_t u = l.backward_stack.items[--l.backward_stack.len];
+    uint32_t from = l.rows.first[u], to = l.rows.first[u + 1];
+    backward_work += to - from;
+    l.work += to - from;
+    for (uint32_t k = from; k < to; k++) {
+      state_t p = static_cast<state_t>(l.rows.from[k] >> 1);
+      event_t parity = (l.rows.from[k] & 1u) ? 0 : 1;  // only the parity of the event counts
+      int blocked = u == v ? 0 : local_blocks(w, parity, u);
+      if (blocked < 0) return blocked;
+      if (blocked) continue;
+      if (p == i || l.forward_seen[p] == l.forward_mark) return 1;
+      if (is_vocal_state(w, p) || l.backward_seen[p] == backward) continue;
+      l.backward_seen[p] = backward;
+      if (!l.backward_stack.push(p)) return SEARCH_FAILED;
+    }
+  }
+}
+
+// Whether the blocking set of silent x lies within the dedicated set of i, as
+// local_within_dedicated, but testing the vocal states of the blocking set one at a time by
+// local_member, which seldom needs the whole dedicated set: nearly every test fails at a vocal
+// state outside it.
+int local_within_by_members(hcc_work *w, state_t i, state_t x) {
+  local_search &l = w->local;
+  if (l.dedicated_of == i) return local_within_dedicated(w, i, x);
+  uint32_t mark = start_search(w, l.outer_seen, &l.outer_mark, l.outer_stack, x);
+  if (mark == 0) return SEARCH_FAILED;
+  // Breadth-first from x: the vocal states nearest x, those a path around x is least likely to
+  // reach from i, are tested first.
+  for (size_t head = 0; head < l.outer_stack.len; head++) {
+    state_t u = l.outer_stack.items[head];
+    const state_node &node = w->des[u];
+    l.work += node.numelts;
+    for (int j = 0; j < node.numelts; j++) {
+      state_t y = node.next[j].target();
+      if (l.outer_seen[y] == mark) continue;
+      l.outer_seen[y] = mark;
+      if (!is_vocal_state(w, y)) {
+        if (!l.outer_stack.push(y)) return SEARCH_FAILED;
+        continue;
+      }
+      int member = local_member(w, i, y);
+      if (member <= 0) return member;
+    }
+    if (l.work > l.budget) return SEARCH_GAVE_UP;
+  }
+  return 1;
+}
+
 // 1 when the transition i -> (e, x) fails the test and x must be vocalized, 0 when it passes,
 // SEARCH_FAILED when memory ran out. Only a blocking transition can fail: a non-blocking agent's
 // blocking set {c} is within its source's dedicated set by definition.
@@ -434,7 +565,7 @@ int must_vocalize(hcc_work *w, state_t i, event_t e, state_t x) {
   if (!agent(w, e, x) || is_vocal_state(w, x)) return 0;
   if (w->stale) {
     int blocked = local_blocks(w, e, x);
-    int within = blocked == 1 ? local_within_dedicated(w, i, x) : 1;
+    int within = blocked == 1 ? local_within_by_members(w, i, x) : 1;
     if (blocked == SEARCH_FAILED || within == SEARCH_FAILED) return SEARCH_FAILED;
     if (blocked != SEARCH_GAVE_UP && within != SEARCH_GAVE_UP) return blocked == 1 && !within;
     if (!compute_sets(w)) return SEARCH_FAILED;
@@ -456,6 +587,7 @@ void vocalize(hcc_work *w, state_t s) {
     l.class_known[l.dependency.items[k].dependent] = 0;
   l.dependents[s] = -1;
   l.dedicated_of = -1;
+  l.forward_of = -1;
   l.work = 0;
   if (w->version == 1) return;
   w->free_output[w->min_vocal] = 0;
@@ -476,7 +608,12 @@ bool setup_local(hcc_work *w) {
   l.inner_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
   l.dedicated_stamp = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
   l.dedicated_of = -1;
+  l.forward_of = -1;
   l.budget = n + static_cast<size_t>(count_tran(w->des, w->n));
+  l.forward_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
+  l.backward_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
+  if (!l.forward_seen || !l.backward_seen || !build_reverse_rows(w->n, w->des, &l.rows))
+    return false;
   if (!l.class_known || !l.dependents) return false;
   for (state_t s = 0; s < w->n; s++) l.dependents[s] = -1;
   return l.outer_seen && l.inner_seen && l.dedicated_stamp;
@@ -494,6 +631,11 @@ void release_work(hcc_work *w) {
   free(l.dedicated_stamp);
   l.outer_stack.release();
   l.inner_stack.release();
+  free_reverse_rows(&l.rows);
+  free(l.forward_seen);
+  free(l.backward_seen);
+  l.forward_stack.release();
+  l.backward_stack.release();
   free(w->agent_flag);
 }
 

@@ -18,7 +18,8 @@
 #include "algo/hash_table.h"
 #include "model/des_data.h"
 
-// Runs minimize2 when minflag is non-zero, else minimize1. In place.
+// Runs minimize2 when minflag is non-zero, else minimize1. In place. Only Minstate follows the
+// switch; every other procedure that minimizes calls minimize2 directly.
 void minimize(state_t *n, state_node **des);
 
 // Partition refinement in the style of Hopcroft. In place. Extra memory: O(V + T) words for V

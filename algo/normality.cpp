@@ -107,7 +107,7 @@ int normal_core(state_node *E, state_t nE, state_node *G, state_t nG, held_des *
   for (state_t s = 0; s < R->n; s++) R->d[s].reached = s == 0;
   reach(&R->n, &R->d);
   if (mem_result) return CNORM_NO_MEMORY;
-  minimize(&R->n, &R->d);
+  minimize2(&R->n, &R->d);
   return mem_result ? CNORM_NO_MEMORY : CNORM_DONE;
 }
 
@@ -135,7 +135,7 @@ int settled(held_des *K, held_des *Kp, bool exact) {
 int close_round(held_des *K, held_des *Kp, bool exact, long round, bool *done) {
   reach(&K->n, &K->d);
   if (mem_result) return CNORM_NO_MEMORY;
-  minimize(&K->n, &K->d);
+  minimize2(&K->n, &K->d);
   if (mem_result) return CNORM_NO_MEMORY;
   *done = settled(K, Kp, exact) != 0;
   if (mem_result) return CNORM_NO_MEMORY;
@@ -195,7 +195,6 @@ int normal_scop_core(state_node *E, state_t nE, state_node *G, state_t nG, held_
     pair_code_t *codes = nullptr;
     meet2(nG, G, B.n, B.d, &K.n, &K.d, nullptr, &codes);
     B.clear();
-    if (!mem_result) trim2(&K.n, &K.d, codes);
     if (!mem_result) shave1(nG, G, &K.n, &K.d, codes);
     free(codes);
     if (mem_result) return CNORM_NO_MEMORY;

@@ -6,9 +6,9 @@
 // natural projection erasing the null events: a sorted, duplicate-free event list. Both inputs
 // must be deterministic (the complements the procedures take are only right for deterministic
 // DES); they are not changed. Every intermediate DES is owned and released here; the result is a
-// new DES handed to the caller (freedes), trim, minimized and numbered as minimization numbers
-// it. On any failure the result is the empty DES (0 states, null array) and nothing else is left
-// allocated.
+// new DES handed to the caller (freedes), trim, minimized (by minimize2, whatever minflag says) and
+// numbered as minimization numbers it. On any failure the result is the empty DES (0 states, null
+// array) and nothing else is left allocated.
 #ifndef SARV_ALGO_NORMALITY_H
 #define SARV_ALGO_NORMALITY_H
 

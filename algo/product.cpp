@@ -11,7 +11,7 @@
 #include "model/des_supp.h"
 #include "model/mymalloc.h"
 
-int64_t product_dense_limit = int64_t{1} << 22;
+int64_t product_dense_limit = int64_t{1} << 24;
 
 namespace {
 
@@ -83,7 +83,7 @@ struct product_build {
   grow_buf<state_node> states;  // forward lists, one record per discovered joint state
   grow_buf<tran_entry> row;     // transitions of the joint state being expanded
   grow_buf<reversed_step> back;
-  bool failed = false;
+  bool over_limit = false;  // a joint state beyond MAX_STATES was discovered
 };
 
 // Joint state of the pair (t1, t2), discovering it when new; -1 when the product must stop.
@@ -92,12 +92,17 @@ state_t joint_state(product_build *b, state_t t1, state_t t2) {
   state_t fresh = static_cast<state_t>(b->codes.len);
   state_t j = find_or_add(b->index, code, fresh);
   if (j != fresh) return j;
-  if (fresh >= MAX_STATES || !b->codes.push(code)) return -1;
+  if (fresh >= MAX_STATES) {
+    b->over_limit = true;
+    return -1;
+  }
+  if (!b->codes.push(code)) return -1;
   if (!b->reversed && !b->states.push(nil_state_node)) return -1;
   return j;
 }
 
 // Hands the collected row to joint state k as its own exactly sized, sorted array.
+template <bool Deterministic>
 bool store_row(product_build *b, state_t k) {
   size_t count = b->row.len;
   if (count == 0) return true;
@@ -106,29 +111,55 @@ bool store_row(product_build *b, state_t k) {
   if (list == nullptr) return false;
   memcpy(list, b->row.items, count * sizeof(tran_entry));
   // Rows come out sorted unless one event pairs several transitions of a nondeterministic input.
-  if (!std::is_sorted(list, list + count, tran_less)) std::sort(list, list + count, tran_less);
+  if (!Deterministic && !std::is_sorted(list, list + count, tran_less))
+    std::sort(list, list + count, tran_less);
   b->states.items[k].next = list;
   b->states.items[k].numelts = static_cast<uint16_t>(count);
   return true;
 }
 
+// Discovers the successors of joint state k = (x1, x2) and stores its row (or, reversed, its
+// steps). Deterministic: both inputs carry at most one transition per event at every state.
+template <bool Deterministic>
 bool expand(product_build *b, state_t k, const state_node &x1, const state_node &x2) {
   b->row.len = 0;
   bool ok = true;
   auto skip = [](tran_entry) { return true; };
-  merge_walk(
-      x1.next, x1.numelts, x2.next, x2.numelts,
-      [&](tran_entry a, tran_entry c) {
-        state_t j = joint_state(b, a.target(), c.target());
-        if (j < 0) return ok = false;
-        if (b->reversed)
-          ok = b->back.push(reversed_step{j, make_tran(a.event(), k)});
-        else
-          ok = b->row.push(make_tran(a.event(), j));
-        return ok;
-      },
-      skip, skip);
-  return ok && (b->reversed || store_row(b, k));
+  auto both = [&](tran_entry a, tran_entry c) {
+    state_t j = joint_state(b, a.target(), c.target());
+    if (j < 0) return ok = false;
+    if (b->reversed)
+      ok = b->back.push(reversed_step{j, make_tran(a.event(), k)});
+    else
+      ok = b->row.push(make_tran(a.event(), j));
+    return ok;
+  };
+  if (Deterministic)
+    merge_walk_deterministic(x1.next, x1.numelts, x2.next, x2.numelts, both, skip, skip);
+  else
+    merge_walk(x1.next, x1.numelts, x2.next, x2.numelts, both, skip, skip);
+  return ok && (b->reversed || store_row<Deterministic>(b, k));
+}
+
+// Expands the joint states in order of discovery until none is left or one fails.
+template <bool Deterministic>
+bool expand_all(product_build *b, const state_node *G1, const state_node *G2) {
+  state_t n1 = b->n1;
+  bool ok = true;
+  for (size_t k = 0; ok && k < b->codes.len; k++) {
+    pair_code_t code = b->codes.items[k];
+    ok = expand<Deterministic>(b, static_cast<state_t>(k), G1[pair_first(code, n1)],
+                               G2[pair_second(code, n1)]);
+  }
+  return ok;
+}
+
+// At most one transition per event at every state (lists are sorted by event).
+bool deterministic(state_t n, const state_node *des) {
+  for (state_t s = 0; s < n; s++)
+    for (int j = 1; j < des[s].numelts; j++)
+      if (des[s].next[j].event() == des[s].next[j - 1].event()) return false;
+  return true;
 }
 
 // Distributes the reversed steps to their joint states: counting sort by receiving state, then
@@ -196,23 +227,23 @@ void hand_over(product_build *b, const state_node *G1, const state_node *G2, sta
 }
 
 // The common construction of meet2 and nc_meet2.
-void build_product(state_t N1, state_node *G1, state_t N2, state_node *G2, bool reversed,
-                   state_t *n, state_node **des, product_index **index, pair_code_t **pair_codes) {
+int build_product(state_t N1, state_node *G1, state_t N2, state_node *G2, bool reversed, state_t *n,
+                  state_node **des, product_index **index, pair_code_t **pair_codes) {
   *n = 0;
   *des = nullptr;
   if (index != nullptr) *index = nullptr;
   if (pair_codes != nullptr) *pair_codes = nullptr;
-  if (N1 <= 0 || N2 <= 0) return;
+  if (N1 <= 0 || N2 <= 0) return PRODUCT_DONE;
   product_build b;
   b.n1 = N1;
   b.reversed = reversed;
   bool ok = N1 <= MAX_STATES && N2 <= MAX_STATES;
   if (ok) ok = (b.index = new_product_index(N1, N2)) != nullptr;
   if (ok) ok = joint_state(&b, 0, 0) == 0;
-  for (size_t k = 0; ok && k < b.codes.len; k++) {
-    pair_code_t code = b.codes.items[k];
-    ok = expand(&b, static_cast<state_t>(k), G1[pair_first(code, N1)], G2[pair_second(code, N1)]);
-  }
+  if (ok && deterministic(N1, G1) && deterministic(N2, G2))
+    ok = expand_all<true>(&b, G1, G2);
+  else if (ok)
+    ok = expand_all<false>(&b, G1, G2);
   state_t count = static_cast<state_t>(b.codes.len);
   if (ok && reversed) ok = (b.states.items = newdes(count)) != nullptr;
   if (ok && reversed) {
@@ -222,9 +253,10 @@ void build_product(state_t N1, state_node *G1, state_t N2, state_node *G2, bool 
   if (!ok) {
     mem_result = 1;
     release_build(&b);
-    return;
+    return b.over_limit ? PRODUCT_STATE_LIMIT : PRODUCT_FAILED;
   }
   hand_over(&b, G1, G2, n, des, index, pair_codes);
+  return PRODUCT_DONE;
 }
 
 }  // namespace
@@ -242,23 +274,23 @@ void free_product_index(product_index **index) {
   *index = nullptr;
 }
 
-void meet2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
-           product_index **index, pair_code_t **pair_codes) {
-  build_product(N1, G1, N2, G2, false, n, des, index, pair_codes);
+int meet2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
+          product_index **index, pair_code_t **pair_codes) {
+  return build_product(N1, G1, N2, G2, false, n, des, index, pair_codes);
 }
 
-void nc_meet2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
-              product_index **index, pair_code_t **pair_codes) {
-  build_product(N1, G1, N2, G2, true, n, des, index, pair_codes);
+int nc_meet2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
+             product_index **index, pair_code_t **pair_codes) {
+  return build_product(N1, G1, N2, G2, true, n, des, index, pair_codes);
 }
 
-void sync2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
-           product_index **index, pair_code_t **pair_codes) {
+int sync2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
+          product_index **index, pair_code_t **pair_codes) {
   *n = 0;
   *des = nullptr;
   if (index != nullptr) *index = nullptr;
   if (pair_codes != nullptr) *pair_codes = nullptr;
-  if (N1 <= 0 || N2 <= 0) return;
+  if (N1 <= 0 || N2 <= 0) return PRODUCT_DONE;
   uint16_t c1, c2, ca, cb;
   event_t *E1, *E2, *A = nullptr, *B = nullptr;
   gentranlist(N1, G1, &c1, &E1);
@@ -266,11 +298,12 @@ void sync2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, s
   gensublist(c1, E1, c2, E2, &ca, &A, &cb, &B);
   gentran(cb, B, N1, G1);
   gentran(ca, A, N2, G2);
-  if (!mem_result) meet2(N1, G1, N2, G2, n, des, index, pair_codes);
+  int result = mem_result ? PRODUCT_FAILED : meet2(N1, G1, N2, G2, n, des, index, pair_codes);
   free(E1);
   free(E2);
   free(A);
   free(B);
+  return result;
 }
 
 void gentranlist(state_t n, const state_node *des, uint16_t *count, event_t **events) {

@@ -22,12 +22,17 @@
 // Either table pointer may be passed as null when the caller does not want that table.
 //
 // Limits and failures. A product whose joint state count would exceed MAX_STATES (the range of a
-// transition target) is refused as "problem too large", as is a component with more than
-// MAX_STATES states, or one whose joint state would have more than 65535 transitions (possible
-// only on nondeterministic input): mem_result is set to 1 and the result is empty (n = 0, no
-// array, no tables).
-// Allocation failure does the same (in compute mode the allocation wrappers end the process with
-// result code 3 instead). Callers test mem_result before using a product.
+// transition target) is refused as soon as its MAX_STATES + 1st joint state is discovered, with
+// PRODUCT_STATE_LIMIT; a component with more than MAX_STATES states, or a joint state that would
+// have more than 65535 transitions (possible only on nondeterministic input), is refused as
+// "problem too large", with PRODUCT_FAILED. Either way mem_result is set to 1 and the result is
+// empty (n = 0, no array, no tables). Allocation failure does the same (in compute mode the
+// allocation wrappers end the process with result code 3 instead). Callers test mem_result, or
+// the result, before using a product.
+//
+// Cost. Both inputs are checked once for determinism; when both are deterministic each joint
+// state is expanded by one pass over the two lists, otherwise every combination of same-event
+// transitions is paired.
 #ifndef SARV_ALGO_PRODUCT_H
 #define SARV_ALGO_PRODUCT_H
 
@@ -46,8 +51,17 @@ struct product_index {
   hash_table<uint64_t> hashed;  // hash form: words (pair code << 22) | joint state
 };
 
-// Products whose N1 * N2 is at most this many pairs use the dense index (4 bytes per pair);
-// larger ones use the hash form. Exposed so that tests and benchmarks can force either form.
+// Outcome of a product.
+const int PRODUCT_DONE = 0;
+const int PRODUCT_FAILED = 1;       // out of memory, or a list or component too large
+const int PRODUCT_STATE_LIMIT = 2;  // the reachable product has more than MAX_STATES states
+
+// Products whose N1 * N2 is at most this many pairs (2^24, a 64 MiB table) use the dense index
+// (4 bytes per pair); larger ones use the hash form. One probe of the dense table costs a cache
+// miss at most, where the hash form probes and grows: a product that runs into the state limit
+// with N1 * N2 near 5 million pairs reaches it three times sooner with the dense table, in less
+// memory than the hash table grown to 2 million entries. Exposed so that tests and benchmarks
+// can force either form.
 extern int64_t product_dense_limit;
 
 inline pair_code_t make_pair_code(state_t s1, state_t s2, state_t n1) {
@@ -71,20 +85,21 @@ void free_product_index(product_index **index);
 // changed. Result (*n, *des) is a new DES owned by the caller; each state's transitions are
 // sorted. When N1 = 0 or N2 = 0 the result is n = 0 with no array and no tables.
 // Time: O(joint states + joint transitions) expected, plus the walk of both lists per joint state.
-void meet2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
-           product_index **index, pair_code_t **pair_codes);
+// Returns PRODUCT_DONE, PRODUCT_FAILED or PRODUCT_STATE_LIMIT.
+int meet2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
+          product_index **index, pair_code_t **pair_codes);
 
 // As meet2 (same states, numbering, marking and tables), but each joint step k --e--> j is
 // stored reversed, as (e, k) in the list of j. A joint state entered by more than 65535 steps
-// cannot be held and is refused like a too large product.
-void nc_meet2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
-              product_index **index, pair_code_t **pair_codes);
+// cannot be held and is refused like a too large product. Returns as meet2.
+int nc_meet2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
+             product_index **index, pair_code_t **pair_codes);
 
 // Synchronous product: adds to every state of each DES a selfloop on each event that only the
 // other DES uses (both inputs are changed in place and keep those selfloops), then takes their
-// meet. Tables and numbering as meet2.
-void sync2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
-           product_index **index, pair_code_t **pair_codes);
+// meet. Tables, numbering and result as meet2.
+int sync2(state_t N1, state_node *G1, state_t N2, state_node *G2, state_t *n, state_node **des,
+          product_index **index, pair_code_t **pair_codes);
 
 // Sorted, duplicate-free list of the events labelling transitions of the DES; *events is a new
 // array (null when there are none) released with free(). Time: O(V + E).
@@ -126,6 +141,30 @@ inline void merge_walk(const tran_entry *first, int count1, const tran_entry *se
       i = i_end;
       j = j_end;
     }
+  }
+  while (i < count1)
+    if (!only_first(first[i++])) return;
+  while (j < count2)
+    if (!only_second(second[j++])) return;
+}
+
+// As merge_walk for two lists that carry at most one transition per event each: both(a, b) once
+// per common event. Time: O(count1 + count2).
+template <typename Both, typename OnlyFirst, typename OnlySecond>
+inline void merge_walk_deterministic(const tran_entry *first, int count1, const tran_entry *second,
+                                     int count2, Both both, OnlyFirst only_first,
+                                     OnlySecond only_second) {
+  int i = 0, j = 0;
+  while (i < count1 && j < count2) {
+    event_t e1 = first[i].event(), e2 = second[j].event();
+    bool go_on;
+    if (e1 == e2)
+      go_on = both(first[i++], second[j++]);
+    else if (e1 < e2)
+      go_on = only_first(first[i++]);
+    else
+      go_on = only_second(second[j++]);
+    if (!go_on) return;
   }
   while (i < count1)
     if (!only_first(first[i++])) return;

@@ -276,7 +276,7 @@ void project1(state_t *n, state_node **des, uint16_t count, const event_t *nulls
 void project0(state_t *n, state_node **des, uint16_t count, const event_t *nulls) {
   if (count == 0) {
     reach(n, des);
-    if (!mem_result) minimize(n, des);
+    if (!mem_result) minimize2(n, des);
     return;
   }
   int stage = project_stage_length(*n, count);
@@ -284,6 +284,6 @@ void project0(state_t *n, state_node **des, uint16_t count, const event_t *nulls
     project1(n, des, static_cast<uint16_t>(std::min(stage, count - at)), nulls + at);
     if (mem_result || *n <= 1) continue;
     reach(n, des);
-    if (!mem_result) minimize(n, des);
+    if (!mem_result) minimize2(n, des);
   }
 }

@@ -23,12 +23,14 @@
 // Time: O(sum over subsets of their members' transitions, times log).
 void project1(state_t *n, state_node **des, uint16_t count, const event_t *nulls);
 
-// Projection in stages, each stage followed by reach and minimize (when more than one state
-// remains) so that intermediate subset automata stay small. The stage length is fixed once from
-// the state count at entry: the whole list below 100 states, two events per stage from 100 to
-// 999 states, one event per stage from 1000 states on; stages take the events in list order.
-// With an empty list the DES is only reached and minimized. In place. The result is minimal, and
-// deterministic whenever the input is or some null event labels one of its transitions.
+// Projection in stages, each stage followed by reach and minimize2 (when more than one state
+// remains) so that intermediate subset automata stay small; the refinement method is used
+// whatever minflag says, since both methods give the same minimal deterministic DES. The stage
+// length is fixed once from the state count at entry: the whole list below 100 states, two events
+// per stage from 100 to 999 states, one event per stage from 1000 states on; stages take the events
+// in list order. With an empty list the DES is only reached and minimized. In place. The result is
+// minimal, and deterministic whenever the input is or some null event labels one of its
+// transitions.
 void project0(state_t *n, state_node **des, uint16_t count, const event_t *nulls);
 
 #endif

@@ -21,10 +21,8 @@ struct shave_work {
   state_t n = 0;
   state_node *g = nullptr;
   reverse_rows rows = {nullptr, nullptr};
-  uint16_t *need = nullptr;  // uncontrollable events of the plant component
-  uint16_t *have = nullptr;  // uncontrollable transitions into states still alive
   char *alive = nullptr;
-  char *seen = nullptr;  // coreachability search flags
+  char *seen = nullptr;  // search flags
   state_t *stack = nullptr;
   state_t top = 0;
   state_t alive_count = 0;
@@ -32,8 +30,6 @@ struct shave_work {
 
 void release_work(shave_work *w) {
   free_reverse_rows(&w->rows);
-  free(w->need);
-  free(w->have);
   free(w->alive);
   free(w->seen);
   free(w->stack);
@@ -41,22 +37,11 @@ void release_work(shave_work *w) {
 
 bool allocate_work(shave_work *w) {
   size_t n = static_cast<size_t>(w->n);
-  w->need = MALLOC_N<uint16_t>(n);
-  w->have = MALLOC_N<uint16_t>(n);
   w->alive = static_cast<char *>(MALLOC(n));
   w->seen = static_cast<char *>(MALLOC(n));
   w->stack = MALLOC_N<state_t>(n);
-  if (!w->need || !w->have || !w->alive || !w->seen || !w->stack) return false;
+  if (!w->alive || !w->seen || !w->stack) return false;
   return build_reverse_rows(w->n, w->g, &w->rows);
-}
-
-void fill_work(shave_work *w, state_t NG, const state_node *G, const pair_code_t *pair_codes) {
-  for (state_t s = 0; s < w->n; s++) {
-    uncontrolist(s, w->g, &w->have[s]);
-    uncontrolist(pair_first(pair_codes[s], NG), G, &w->need[s]);
-    w->alive[s] = 1;
-  }
-  w->alive_count = w->n;
 }
 
 void kill(shave_work *w, state_t s) {
@@ -65,38 +50,55 @@ void kill(shave_work *w, state_t s) {
   w->stack[w->top++] = s;
 }
 
-bool bad(const shave_work *w, state_t s) {
-  return w->need[s] != 0 && w->have[s] != w->need[s];
+// Every state alive, then the uncontrollable ones removed: those whose plant component allows an
+// uncontrollable event the joint state lacks. Both lists are deterministic, so the joint state
+// has fewer uncontrollable transitions than its plant component exactly then.
+bool kill_uncontrollable(shave_work *w, state_t NG, const state_node *G,
+                         const pair_code_t *pair_codes) {
+  uint16_t *need = MALLOC_N<uint16_t>(static_cast<size_t>(NG));
+  if (need == nullptr) return false;
+  for (state_t x = 0; x < NG; x++) uncontrolist(x, G, &need[x]);
+  memset(w->alive, 1, static_cast<size_t>(w->n));
+  w->alive_count = w->n;
+  for (state_t s = 0; s < w->n; s++) {
+    uint16_t have;
+    uncontrolist(s, w->g, &have);
+    if (have != need[pair_first(pair_codes[s], NG)]) kill(w, s);
+  }
+  free(need);
+  return true;
 }
 
-// Removes the states on the stack and, transitively, every state that thereby loses one of its
-// uncontrollable transitions while the plant still allows it.
+// Removes the states on the stack and, transitively, every live state with an uncontrollable
+// transition into a removed one: the plant allows that event there (the joint step exists), so
+// the state has lost it.
 void close_controllability(shave_work *w) {
   while (w->top > 0) {
     state_t t = w->stack[--w->top];
     for (uint32_t i = w->rows.first[t]; i < w->rows.first[t + 1]; i++) {
       uint32_t entry = w->rows.from[i];
       state_t s = static_cast<state_t>(entry >> 1);
-      if (!(entry & 1u) || !w->alive[s]) continue;
-      w->have[s]--;
-      if (bad(w, s)) kill(w, s);
+      if ((entry & 1u) && w->alive[s]) kill(w, s);
     }
   }
 }
 
 // Removes the live states that cannot reach a live marker state through live states. Returns
-// whether any state was removed; they are left on the stack.
+// whether any state was removed; they are left on the stack. The search is breadth-first (each
+// state enters the queue once, so the stack's room serves): it then meets the states roughly in
+// the order of their numbers, which is the product's own breadth-first order, and so walks the
+// rows with fewer cache misses than a depth-first search.
 bool remove_blocking(shave_work *w) {
   memset(w->seen, 0, static_cast<size_t>(w->n));
-  state_t *search = w->stack;
-  state_t top = 0;
+  state_t *queue = w->stack;
+  state_t tail = 0;
   for (state_t s = 0; s < w->n; s++)
-    if (w->alive[s] && w->g[s].marked) w->seen[s] = 1, search[top++] = s;
-  while (top > 0) {
-    state_t t = search[--top];
+    if (w->alive[s] && w->g[s].marked) w->seen[s] = 1, queue[tail++] = s;
+  for (state_t head = 0; head < tail; head++) {
+    state_t t = queue[head];
     for (uint32_t i = w->rows.first[t]; i < w->rows.first[t + 1]; i++) {
       state_t s = static_cast<state_t>(w->rows.from[i] >> 1);
-      if (w->alive[s] && !w->seen[s]) w->seen[s] = 1, search[top++] = s;
+      if (w->alive[s] && !w->seen[s]) w->seen[s] = 1, queue[tail++] = s;
     }
   }
   w->top = 0;
@@ -105,20 +107,26 @@ bool remove_blocking(shave_work *w) {
   return w->top > 0;
 }
 
-// Keeps the live states reachable from state 0 through live states, in order.
+// Keeps the live states reachable from state 0 (alive) through live states, in order; the
+// compaction drops the transitions into the others.
 void keep_reachable_live(shave_work *w, state_t *n, state_node **T, pair_code_t *pair_codes) {
   state_node *g = *T;
-  for (state_t s = 0; s < *n; s++) g[s].reached = w->alive[s] != 0;
-  purgebadstates(*n, T);
-  for (state_t s = 0; s < *n; s++) g[s].reached = 0;
-  g[0].reached = 1;
-  b_reach(0, T);
-  if (mem_result) return;
+  memset(w->seen, 0, static_cast<size_t>(w->n));
+  state_t tail = 0;
+  w->seen[0] = 1;
+  w->stack[tail++] = 0;
+  for (state_t head = 0; head < tail; head++) {  // breadth-first, as in remove_blocking
+    state_t s = w->stack[head];
+    for (int j = 0; j < g[s].numelts; j++) {
+      state_t t = g[s].next[j].target();
+      if (w->alive[t] && !w->seen[t]) w->seen[t] = 1, w->stack[tail++] = t;
+    }
+  }
   uint32_t *map = reinterpret_cast<uint32_t *>(w->stack);  // same size as a state_t per state
   state_t survivors = 0;
   for (state_t s = 0; s < *n; s++) {
-    map[s] = g[s].reached ? (RECODE_SURVIVES | static_cast<uint32_t>(survivors++)) : 0;
-    g[s].coreach = g[s].reached;
+    map[s] = w->seen[s] ? (RECODE_SURVIVES | static_cast<uint32_t>(survivors++)) : 0;
+    g[s].reached = g[s].coreach = w->seen[s] != 0;
   }
   if (survivors == *n) return;
   recode2(*n, T, map, pair_codes);
@@ -135,23 +143,22 @@ void uncontrolist(state_t x, const state_node *G, uint16_t *count) {
 
 // The removals reach the greatest set of joint states that are controllable and coreachable
 // within the set; its part reachable from state 0 is the fixed point of alternating
-// controllability judgements and trims, whichever order the states are judged in.
+// controllability judgements and trims, whichever order the states are judged in. States the
+// first coreachability search removes would have gone in a trim beforehand, so the meet need not
+// be trimmed first.
 void shave1(state_t NG, state_node *G, state_t *n, state_node **T, pair_code_t *pair_codes) {
   if (*n <= 0) return;
   shave_work w;
   w.n = *n;
   w.g = *T;
-  if (allocate_work(&w)) {
-    fill_work(&w, NG, G, pair_codes);
-    long before = w.n;
-    for (bool first_round = true;; first_round = false) {
-      progress_line("SHAVE1 %ld %ld", before, static_cast<long>(w.alive_count));
-      before = w.alive_count;
-      if (first_round)
-        for (state_t s = 0; s < w.n; s++)
-          if (bad(&w, s)) kill(&w, s);
+  long before = w.n;
+  progress_line("SHAVE1 %ld %ld", before, before);
+  if (allocate_work(&w) && kill_uncontrollable(&w, NG, G, pair_codes)) {
+    for (;;) {
       close_controllability(&w);
       if (!remove_blocking(&w)) break;
+      progress_line("SHAVE1 %ld %ld", before, static_cast<long>(w.alive_count));
+      before = w.alive_count;
     }
     if (!w.alive[0]) {
       freedes(*n, T);

@@ -1,7 +1,7 @@
 // Supremal controllable sublanguage (Supcon) and control data (Condat).
 //
 // Events with odd labels are controllable, even labels uncontrollable. Supcon runs meet2 of plant
-// and specification, trim2, then shave1 on the meet: the result is trim and its marked language
+// and specification, then shave1 on the meet: the result is trim and its marked language
 // is the supremal controllable sublanguage of the specification's marked behaviour within the
 // plant. Condat turns a supervisor into the events it disables at each of its states. Both keep
 // the state numbering of the meet (compacted in order when states are removed). Plant and
@@ -24,10 +24,11 @@ void uncontrolist(state_t x, const state_node *G, uint16_t *count);
 // are renumbered 0, 1, ...; pair_codes follows them; every survivor carries `reached` and
 // `coreach`. When the initial state does not survive, T is released and n = 0. Progress line
 // "SHAVE1 %ld %ld" (state counts before and after the previous round) once per round.
-// Time: O(V + E) per round; a round is a controllability closure plus a coreachability search,
-// and rounds repeat only while a coreachability search removes states. Extra memory: about
-// 4 bytes per transition and 18 per state. On allocation failure sets mem_result and leaves
-// (n, T) a valid DES for the caller to discard.
+// (n, T) need not be trim: a meet as meet2 builds it will do. Plant and joint DES must be
+// deterministic. Time: O(V + E) per round; a round is a controllability closure plus a
+// coreachability search, and rounds repeat only while a coreachability search removes states.
+// Extra memory: about 4 bytes per transition, 10 per state and 2 per plant state. On allocation
+// failure sets mem_result and leaves (n, T) a valid DES for the caller to discard.
 void shave1(state_t NG, state_node *G, state_t *n, state_node **T, pair_code_t *pair_codes);
 
 // Control data of supervisor (NS states) for plant (NG, G), from the meet (n, P) of plant and

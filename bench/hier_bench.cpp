@@ -3,8 +3,11 @@
 // picked evenly through the state numbers (every state k * stride + stride / 2), outputs cycling
 // through 10..49 (so that Hiconsis has 50 free outputs). Each case runs in its own child process,
 // so its peak resident set is its own, and is stopped after a time limit. Usage: hier_bench
-// [LIMIT_SECONDS [cell ...]] (default 60 s; cells 8 8+ 9 11 13), where a cell is a number of
-// machines, and a trailing "+" adds a one-place buffer after the last machine (twice the states).
+// [LIMIT_SECONDS [PROCEDURE] [cell ...]] (default 60 s; cells 8 8+ 9 11 13; every procedure unless
+// one of outconsis, higen, hiconsis, hiconsis1 is named), where a cell is a number of machines,
+// and a trailing "+" adds a one-place buffer after the last machine (twice the states). Each line
+// ends with a checksum of the result DES (states, marking, outputs, transitions), so that two
+// builds can be shown to give the same result state for state.
 #include <unistd.h>
 
 #include <cstdio>
@@ -36,6 +39,20 @@ bench_des make_vocal_cell(int machines, bool buffer) {
   return d;
 }
 
+// FNV-1a over the state count and every state's marking, output and transition list.
+uint64_t des_checksum(state_t n, const state_node *des) {
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+  mix(static_cast<uint64_t>(n));
+  for (state_t s = 0; s < n; s++) {
+    mix(des[s].marked);
+    mix(des[s].vocal);
+    mix(des[s].numelts);
+    for (int j = 0; j < des[s].numelts; j++) mix(des[s].next[j].word);
+  }
+  return h;
+}
+
 void run_case(const char *procedure, int machines, bool buffer) {
   bench_des d = make_vocal_cell(machines, buffer);
   state_t input = d.n;
@@ -62,10 +79,11 @@ void run_case(const char *procedure, int machines, bool buffer) {
   }
   printf(
       "%-10s %8ld states %9ld transitions -> %8ld states %9ld transitions  %7.2f s wall "
-      "%7.2f s cpu  peak RSS %5.0f MiB (input %.0f MiB)%s%s\n",
+      "%7.2f s cpu  peak RSS %5.0f MiB (input %.0f MiB)  checksum %016llx%s%s\n",
       procedure, static_cast<long>(input), transitions, static_cast<long>(d.n),
       static_cast<long>(count_tran(d.des, d.n)), clock.wall(), clock.cpu(), peak_rss_mib(),
-      rss_input, mem_result ? "  OUT OF MEMORY" : "", note);
+      rss_input, static_cast<unsigned long long>(des_checksum(d.n, d.des)),
+      mem_result ? "  OUT OF MEMORY" : "", note);
   freedes(d.n, &d.des);
 }
 
@@ -73,10 +91,17 @@ void run_case(const char *procedure, int machines, bool buffer) {
 
 int main(int argc, char **argv) {
   unsigned limit = argc > 1 ? static_cast<unsigned>(atoi(argv[1])) : 60;
+  std::vector<const char *> procedures = {"outconsis", "higen", "hiconsis", "hiconsis1"};
+  int first_cell = 2;
+  for (const char *procedure : procedures)
+    if (argc > 2 && strcmp(argv[2], procedure) == 0) {
+      procedures = {procedure};
+      first_cell = 3;
+      break;
+    }
   std::vector<const char *> cells;
-  for (int i = 2; i < argc; i++) cells.push_back(argv[i]);
+  for (int i = first_cell; i < argc; i++) cells.push_back(argv[i]);
   if (cells.empty()) cells = {"8", "8+", "9", "11", "13"};
-  const char *procedures[] = {"outconsis", "higen", "hiconsis", "hiconsis1"};
   for (const char *cell : cells)
     for (const char *procedure : procedures) {
       int machines = atoi(cell);

@@ -112,13 +112,12 @@ inline bench_des make_line_spec(int machines, int capacity, int last_capacity = 
   return spec;
 }
 
-// Supcon as the compute engine runs it: meet, release the specification, trim, fixed point.
+// Supcon as the compute engine runs it: meet, release the specification, fixed point.
 inline bench_des run_supcon(bench_des plant, bench_des spec) {
   bench_des t;
   pair_code_t *codes;
   meet2(plant.n, plant.des, spec.n, spec.des, &t.n, &t.des, nullptr, &codes);
   freedes(spec.n, &spec.des);
-  trim2(&t.n, &t.des, codes);
   shave1(plant.n, plant.des, &t.n, &t.des, codes);
   free(codes);
   return t;

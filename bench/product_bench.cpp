@@ -2,12 +2,20 @@
 // (bench/plants.h). Each case runs in its own child process so that its peak resident memory
 // (getrusage, inputs included) is its own. Prints one Markdown table row per case.
 // Usage: product_bench [quick | OP MACHINES CAPACITY [LAST]]   ("quick" runs only the small cases)
+//        product_bench files DIR MACHINES CAPACITY [LAST]
+// The files form writes the line's plant and specification as PLANT.des and SPEC.des into the
+// directory DIR, with the compute requests meet.prm, sync.prm and supcon.prm (output OUT), so
+// that a whole compute process can be timed: copy one to murn.prm and run
+// SARV_USER_DIR=DIR sarv -cmdline. It also writes MORE.des, the next MACHINES machines of a
+// longer line (their events are disjoint from PLANT's), and limit.prm, the Sync of PLANT and MORE,
+// whose (3^MACHINES)^2 states pass the state limit from 7 machines on.
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 #include "algo/des_proc.h"
 #include "algo/product.h"
@@ -15,6 +23,7 @@
 #include "bench/measure.h"
 #include "bench/plants.h"
 #include "model/des_data.h"
+#include "model/des_file.h"
 
 namespace {
 
@@ -156,6 +165,39 @@ void bench_condat(const line &l) {
   });
 }
 
+// Writes the inputs and requests of the files form; 1 when a file cannot be written.
+int write_files(int argc, char **argv) {
+  int capacity = atoi(argv[4]);
+  snprintf(prefix, sizeof prefix, "%s/", argv[2]);
+  bench_des plant = make_line_plant(atoi(argv[3]));
+  bench_des spec = make_line_spec(atoi(argv[3]), capacity, argc > 5 ? atoi(argv[5]) : capacity);
+  std::vector<bench_des> parts;
+  for (int i = atoi(argv[3]) + 1; i <= 2 * atoi(argv[3]); i++) parts.push_back(make_machine(i));
+  bench_des more = sync_all(parts);
+  int failed = filedes("PLANT", plant.n, 0, plant.des) | filedes("SPEC", spec.n, 0, spec.des) |
+               filedes("MORE", more.n, 0, more.des);
+  const struct {
+    const char *file;
+    int code;
+    const char *second;
+  } requests[] = {{"sync.prm", 3, "SPEC"},
+                  {"meet.prm", 4, "SPEC"},
+                  {"supcon.prm", 5, "SPEC"},
+                  {"limit.prm", 3, "MORE"}};
+  for (const auto &r : requests) {
+    char path[sizeof prefix + 16];
+    snprintf(path, sizeof path, "%s%s", prefix, r.file);
+    FILE *f = fopen(path, "w");
+    if (f == nullptr || fprintf(f, "0\n1\n%d\nPLANT\n%s\nOUT\n", r.code, r.second) < 0 ||
+        fclose(f) != 0)
+      failed = 1;
+  }
+  freedes(more.n, &more.des);
+  freedes(plant.n, &plant.des);
+  freedes(spec.n, &spec.des);
+  return failed != 0;
+}
+
 // One case from the command line: OP MACHINES CAPACITY [LAST], OP one of sync, meet, hashmeet,
 // supcon, condat (sync ignores the capacities).
 int run_one(int argc, char **argv) {
@@ -179,6 +221,7 @@ int run_one(int argc, char **argv) {
 }  // namespace
 
 int main(int argc, char **argv) {
+  if (argc >= 5 && strcmp(argv[1], "files") == 0) return write_files(argc, argv);
   bool quick = argc > 1 && strcmp(argv[1], "quick") == 0;
   printf(
       "| procedure | case | inputs (states, transitions) | result states | result transitions "

@@ -2,8 +2,9 @@
 // of Supnorm and Supscop on line plants with a few unobservable events. Each case runs in its
 // own child process so that its peak resident memory (getrusage, inputs included) is its own.
 // Prints one Markdown table row per case.
-// Usage: reduce_bench [quick | reduce MACHINES CAPACITY [LAST] | supnorm MACHINES |
-//                      supscop MACHINES]
+// Usage: reduce_bench [quick | reduce MACHINES CAPACITY [LAST] | supnorm MACHINES [pairwise] |
+//                      supscop MACHINES [pairwise]]
+// "pairwise" sets the minimization switch to the pairwise method (as "M" does) before the run.
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "algo/normality.h"
 #include "algo/des_proc.h"
+#include "algo/normality.h"
 #include "algo/product.h"
-#include "algo/supcon.h"
 #include "algo/reduce.h"
+#include "algo/supcon.h"
 #include "bench/measure.h"
 #include "bench/plants.h"
 #include "model/des_file.h"
@@ -91,8 +92,9 @@ void bench_normal(bool scop, int machines) {
   if (!run_in_child([&] {
         bench_des plant = make_line_plant(machines), spec = one_buffer_spec(machines);
         event_t nulls[] = {break_event(1), break_event(2)};
-        char name[64], inputs[64], extra[64];
-        snprintf(name, sizeof name, "line %d machines, breaks of 1 and 2 unobservable", machines);
+        char name[96], inputs[64], extra[64];
+        snprintf(name, sizeof name, "line %d machines, breaks of 1 and 2 unobservable%s", machines,
+                 minflag ? "" : ", switch pairwise");
         snprintf(inputs, sizeof inputs, "(%d, %lld) x (%d, %lld)", plant.n,
                  static_cast<long long>(count_tran(plant.des, plant.n)), spec.n,
                  static_cast<long long>(count_tran(spec.des, spec.n)));
@@ -122,6 +124,7 @@ int main(int argc, char **argv) {
     return 0;
   }
   if (argc >= 3) {
+    if (argc > 3 && strcmp(argv[3], "pairwise") == 0) minflag = 0;
     bench_normal(strcmp(argv[1], "supscop") == 0, atoi(argv[2]));
     return 0;
   }

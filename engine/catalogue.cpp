@@ -13,6 +13,7 @@
 #include "algo/supcon.h"
 #include "engine/protocol.h"
 #include "engine/request_shapes.h"
+#include "engine/transform_procedures.h"
 
 void trim_steps(compute_job *job) {
   take_input_as_output(job, 0);
@@ -21,29 +22,30 @@ void trim_steps(compute_job *job) {
 
 // Synchronous product of the two inputs (both gain selfloops on each other's private events).
 void sync_steps(compute_job *job) {
-  sync2(job->input[0].size, job->input[0].des, job->input[1].size, job->input[1].des,
-        &job->output.size, &job->output.des, nullptr, nullptr);
+  fail_over_state_limit(sync2(job->input[0].size, job->input[0].des, job->input[1].size,
+                              job->input[1].des, &job->output.size, &job->output.des, nullptr,
+                              nullptr));
 }
 
 // Reachable product of the two inputs over their common events.
 void meet_steps(compute_job *job) {
-  meet2(job->input[0].size, job->input[0].des, job->input[1].size, job->input[1].des,
-        &job->output.size, &job->output.des, nullptr, nullptr);
+  fail_over_state_limit(meet2(job->input[0].size, job->input[0].des, job->input[1].size,
+                              job->input[1].des, &job->output.size, &job->output.des, nullptr,
+                              nullptr));
 }
 
 // Supremal controllable sublanguage of the specification (input 1) for the plant (input 0): the
-// trimmed meet, shaved until every state is controllable and nonblocking. The controllability
-// test counts transitions, so both inputs must be deterministic.
+// meet, shaved until every state is controllable and nonblocking (the shave trims it as well). The
+// controllability test counts transitions, so both inputs must be deterministic.
 void supcon_steps(compute_job *job) {
   job_des &plant = job->input[0], &spec = job->input[1];
   if (checkdet(plant.size, plant.des) != 1 || checkdet(spec.size, spec.des) != 1)
     compute_fail(MURN_NONDETERMINISTIC);
   pair_code_t *pair_codes = nullptr;
-  meet2(plant.size, plant.des, spec.size, spec.des, &job->output.size, &job->output.des, nullptr,
-        &pair_codes);
+  fail_over_state_limit(meet2(plant.size, plant.des, spec.size, spec.des, &job->output.size,
+                              &job->output.des, nullptr, &pair_codes));
   freedes(spec.size, &spec.des);
   spec.size = 0;
-  trim2(&job->output.size, &job->output.des, pair_codes);
   shave1(plant.size, plant.des, &job->output.size, &job->output.des, pair_codes);
   free(pair_codes);
 }
@@ -56,8 +58,8 @@ void condat_steps(compute_job *job) {
     compute_fail(MURN_NONDETERMINISTIC);
   job_des product{};
   pair_code_t *pair_codes = nullptr;
-  meet2(plant.size, plant.des, supervisor.size, supervisor.des, &product.size, &product.des,
-        nullptr, &pair_codes);
+  fail_over_state_limit(meet2(plant.size, plant.des, supervisor.size, supervisor.des, &product.size,
+                              &product.des, nullptr, &pair_codes));
   state_t supervisor_states = supervisor.size;
   freedes(supervisor.size, &supervisor.des);
   supervisor.size = 0;

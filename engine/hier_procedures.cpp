@@ -99,6 +99,6 @@ void higen_steps(compute_job *job) {
   free(nulls);
   if (!mem_result && (count == 0 || out.size > 1)) {
     reach(&out.size, &out.des);
-    if (!mem_result) minimize(&out.size, &out.des);
+    if (!mem_result) minimize2(&out.size, &out.des);
   }
 }

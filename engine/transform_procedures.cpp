@@ -9,6 +9,10 @@
 #include "algo/transform.h"
 #include "engine/protocol.h"
 
+void fail_over_state_limit(int product_result) {
+  if (product_result == PRODUCT_STATE_LIMIT) compute_fail(MURN_STATE_LIMIT);
+}
+
 void selfloop_steps(compute_job *job) {
   take_input_as_output(job, 0);
   gentran(job->event_count, job->events, job->output.size, job->output.des);
@@ -17,7 +21,8 @@ void selfloop_steps(compute_job *job) {
 void mutex_steps(compute_job *job) {
   job_des &a = job->input[0], &b = job->input[1];
   product_index *index = nullptr;
-  sync2(a.size, a.des, b.size, b.des, &job->output.size, &job->output.des, &index, nullptr);
+  fail_over_state_limit(
+      sync2(a.size, a.des, b.size, b.des, &job->output.size, &job->output.des, &index, nullptr));
   if (!mem_result)
     mutex1(&job->output.size, &job->output.des, a.size, b.size, index, job->pairs, job->pair_count);
   free_product_index(&index);

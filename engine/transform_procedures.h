@@ -8,6 +8,10 @@
 
 #include "engine/catalogue.h"
 
+// Ends the compute process with MURN_STATE_LIMIT when a product step (meet2, sync2) answered
+// PRODUCT_STATE_LIMIT; any other answer returns, leaving mem_result to the frame.
+void fail_over_state_limit(int product_result);
+
 // Algorithm steps, one per row: they read job->input (request order) and the job's list and
 // leave the result in job->output; the frame answers MURN_OUT_OF_MEMORY when mem_result is set.
 void selfloop_steps(compute_job *job);    // input with a selfloop on each listed event

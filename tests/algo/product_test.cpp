@@ -20,9 +20,10 @@ struct owned_product {
   owned_des des;
   product_index *index = nullptr;
   pair_code_t *codes = nullptr;
+  int result;
 
   owned_product(product_function *f, owned_des &a, owned_des &b) {
-    f(a.size, a.des, b.size, b.des, &des.size, &des.des, &index, &codes);
+    result = f(a.size, a.des, b.size, b.des, &des.size, &des.des, &index, &codes);
     EXPECT_EQ(des_check(des.des, des.size), 0);
   }
   ~owned_product() {
@@ -77,7 +78,11 @@ TEST(Meet, ProductsBeyondTheStateRangeOrAListCountAreRefusedCleanly) {
   owned_des g1, g2, g;
   cycle(1449, &g1);
   cycle(1451, &g2);
-  EXPECT_TRUE(fails_after(-1, [&] { EXPECT_TRUE(owned_product(meet2, g1, g2).empty()); }));
+  EXPECT_TRUE(fails_after(-1, [&] {
+    owned_product p(meet2, g1, g2);
+    EXPECT_TRUE(p.empty());
+    EXPECT_EQ(p.result, PRODUCT_STATE_LIMIT);
+  }));
   // 66 states with 1000 events each into one sink: reversed, the sink would list 66,000 entries.
   std::vector<transition_spec> t;
   for (state_t a = 0; a < 66; a++) {
@@ -86,7 +91,11 @@ TEST(Meet, ProductsBeyondTheStateRangeOrAListCountAreRefusedCleanly) {
   }
   make_des(68, t, {67}, &g);
   EXPECT_FALSE(fails_after(-1, [&] { EXPECT_EQ(owned_product(meet2, g, g).des.size, g.size); }));
-  EXPECT_TRUE(fails_after(-1, [&] { EXPECT_TRUE(owned_product(nc_meet2, g, g).empty()); }));
+  EXPECT_TRUE(fails_after(-1, [&] {
+    owned_product p(nc_meet2, g, g);
+    EXPECT_TRUE(p.empty());
+    EXPECT_EQ(p.result, PRODUCT_FAILED);
+  }));
   // 256 targets on one event in each input: 65,536 joint steps out of (0, 0) cannot be listed.
   t.clear();
   for (state_t s = 0; s < 256; s++) t.push_back({0, 1, s});

@@ -139,6 +139,15 @@ TEST(Procedures, EdgeCasesOfTheExchange) {
   install.file("G", g);
   const event_t erase[] = {9};
   EXPECT_EQ(project_runProgram("P", "G", erase, 1), MURN_OUT_OF_MEMORY);
+  // Cycles of 1449 and 1451 states on one event: their product passes the state limit.
+  for (state_t len : {1449, 1451}) {
+    std::vector<transition_spec> loop;
+    for (state_t s = 0; s < len; s++) loop.push_back({s, 1, (s + 1) % len});
+    make_des(len, loop, {0}, &g);
+    install.file(len == 1449 ? "C1" : "C2", g);
+  }
+  for (auto run : {meet_runProgram, sync_runProgram, supcon_runProgram})
+    EXPECT_EQ(run("X", "C1", "C2"), MURN_STATE_LIMIT);
   // Supcon and Condat count transitions: a nondeterministic plant or specification is refused.
   make_des(2, {{0, 1, 0}, {0, 1, 1}}, {1}, &g);
   install.file("ND", g);
@@ -147,7 +156,8 @@ TEST(Procedures, EdgeCasesOfTheExchange) {
     EXPECT_EQ(run("S", "A", "ND"), MURN_NONDETERMINISTIC);
   }
   EXPECT_EQ(install.user_listing(),
-            (std::vector<std::string>{"A.des", "BAD.des", "D.des", "G.des", "M.des", "ND.des"}));
+            (std::vector<std::string>{"A.des", "BAD.des", "C1.des", "C2.des", "D.des", "G.des",
+                                      "M.des", "ND.des"}));
   // In debug mode the compute process shares the front end's standard output, progress included.
   debug_mode = 1;
   testing::internal::CaptureStdout();
