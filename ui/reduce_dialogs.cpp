@@ -1,16 +1,35 @@
-// Front-end hooks of the Supreduce dialog: its result display and what it says when the
-// reduction fails.
+// Front-end hooks of the Supreduce dialog: its result display (with a note when the meet of plant
+// and supervisor was reduced in the supervisor's place) and what it says when the reduction
+// fails.
 #include <curses.h>
 
+#include "algo/reduce.h"
 #include "engine/protocol.h"
-#include "model/des_file.h"
 #include "ui/dialog.h"
 #include "ui/display.h"
 
+namespace {
+
+// The check of supreduce on the dialog's names, run here; running out of memory in it leaves the
+// dialog's memory flag as it was.
+int check_inputs(bool *via_meet) {
+  int saved = mem_result;
+  int status = supreduce_check(name1, name2, name3, via_meet);
+  mem_result = saved;
+  return status;
+}
+
+}  // namespace
+
 bool supreduce_report(dialog_data *result) {
-  for (int row = 19; row <= 21; ++row) {
+  for (int row = 18; row <= 21; ++row) {
     move(row, 0);
     clrtoeol();
+  }
+  bool via_meet = false;
+  if (check_inputs(&via_meet) == SUPRED_DONE && via_meet) {
+    mvprintw(18, 0, "Some states of %s meet plant states of different marking:", name2);
+    mvprintw(19, 0, "reduced Meet(%s,%s) in its place.", name1, name2);
   }
   move(20, 0);
   printw("Simplified supervisor %s has %d states; compression ratio = ", NAMES[result->output],
@@ -21,19 +40,14 @@ bool supreduce_report(dialog_data *result) {
   return true;
 }
 
-// A failed reduction: control data that cannot be read or belong to a supervisor of another
-// size are named; any other failure means DES2 does not fit DES1.
+// A failed reduction: control data that cannot be read or do not belong to DES2 are named; any
+// other failure means DES2 does not fit DES1.
 bool supreduce_failure(int code) {
   if (code != MURN_SUPREDUCE_ERROR) return false;
-  state_t n_sup = 0, n_dat = 0, init = 0, dat_init = -1;
-  state_node *sup = nullptr, *dat = nullptr;
-  bool sup_read = getdes(name2, &n_sup, &init, &sup);
-  bool dat_fits = getdes(name3, &n_dat, &dat_init, &dat) && dat_init == -1 && n_dat == n_sup;
-  freedes(n_sup, &sup);
-  freedes(n_dat, &dat);
   move(MESSAGE_ROW, 0);
   clrtoeol();
-  if (sup_read && !dat_fits)
+  bool via_meet = false;
+  if (check_inputs(&via_meet) == SUPRED_BAD_CONTROL_DATA)
     printw("%s.dat is not the control data of %s: supervisor not reduced.", name3, name2);
   else
     printw("%s is not a supervisor that %s can follow: supervisor not reduced.", name2, name1);
