@@ -250,9 +250,11 @@ bool consistent(const reduction *r, state_t x, state_t y) {
 // states, so the reduction skips such pairs at once, and the lower bound is counted from this
 // relation. It is held as a full matrix of bits, 1 for incompatible, one row per state, and found
 // as the least fixed point: the pairs that fail the direct test, then every pair (x, y) with a
-// common event to an incompatible pair. Rows whose new bits have not been passed to their
-// predecessors wait in a queue; a row that gains its first new bit keeps a copy of its old
-// contents (while the copies fit a fixed budget) so that only the new bits are passed on.
+// common event to an incompatible pair. The direct failures depend only on the kinds of the two
+// states (marking flags, enabled and disabled events), so they are passed to predecessors a kind
+// at a time; after that, rows whose new bits have not been passed on wait in a queue. A row that
+// gains its first new bit keeps a copy of its old contents, while the copies fit COPY_BUDGET (else
+// its kind's direct failures stand in for them), so that mostly only the new bits are passed on.
 
 struct compat_matrix {
   state_t n;
@@ -262,8 +264,8 @@ struct compat_matrix {
   bool incompatible(state_t x, state_t y) const { return (row(x)[y >> 6] >> (y & 63)) & 1; }
 };
 
-// Memory kept for copies of rows while their new bits wait to be passed on.
-const size_t COPY_BUDGET = size_t{32} << 20;
+// Memory for the kinds' direct failures and for copies of rows while their new bits wait.
+const size_t COPY_BUDGET = size_t{64} << 20;
 
 // The transitions twice over: by event (from, to), and by target (from, event) with each
 // target's entries sorted by event.
@@ -318,19 +320,24 @@ bool build_edges(const reduction *r, edge_index *x) {
   return true;
 }
 
-// Fills every row with the pairs that fail the direct test. States with equal marking flags and
-// equal enabled and disabled sets have equal rows: each distinct row is built once and copied.
-bool direct_rows(const reduction *r, compat_matrix *m) {
+// States of one kind have equal marking flags and equal enabled and disabled sets, so they fail
+// the direct test against the same states. `base` holds, when it fits COPY_BUDGET, a bit set per
+// kind over the states: those its states fail against.
+struct state_kinds {
+  state_t count;
+  state_t *of;     // kind of each state
+  uint64_t *base;  // kind k at base + k * words; null when too many kinds
+};
+
+// Sorts the states into kinds and fills every row with the pairs that fail the direct test.
+bool direct_rows(const reduction *r, compat_matrix *m, state_kinds *kinds) {
   state_t n = r->n;
   size_t w = static_cast<size_t>(r->words);
   state_t *order = MALLOC_N<state_t>(static_cast<size_t>(n));
-  state_t *kind = MALLOC_N<state_t>(static_cast<size_t>(n));      // signature number of each state
-  state_t *first_of = MALLOC_N<state_t>(static_cast<size_t>(n));  // a state of each signature
+  state_t *first_of = MALLOC_N<state_t>(static_cast<size_t>(n));  // a state of each kind
   uint8_t *fails = MALLOC_N<uint8_t>(static_cast<size_t>(n));
-  if (mem_result) {
-    free(order), free(kind), free(first_of), free(fails);
-    return false;
-  }
+  state_t *kind = kinds->of = MALLOC_N<state_t>(static_cast<size_t>(n));
+  bool ok = !mem_result;
   auto key = [&](state_t s, int i) {  // the signature of s as a sequence of words
     return i == 0 ? uint64_t{r->plant_marked[s]} << 1 | r->sup_marked[s]
            : static_cast<size_t>(i) <= w
@@ -343,47 +350,126 @@ bool direct_rows(const reduction *r, compat_matrix *m) {
       if (key(a, i) != key(b, i)) return key(a, i) < key(b, i);
     return a < b;
   };
-  for (state_t s = 0; s < n; s++) order[s] = s;
-  std::sort(order, order + n, less);
-  state_t kinds = 0;
-  for (state_t i = 0; i < n; i++) {
-    bool same = i > 0;
-    for (int k = 0; k < key_len && same; k++) same = key(order[i], k) == key(order[i - 1], k);
-    if (!same) first_of[kinds++] = order[i];
-    kind[order[i]] = kinds - 1;
+  state_t count = 0;
+  if (ok) {
+    for (state_t s = 0; s < n; s++) order[s] = s;
+    std::sort(order, order + n, less);
+    for (state_t i = 0; i < n; i++) {
+      bool same = i > 0;
+      for (int k = 0; k < key_len && same; k++) same = key(order[i], k) == key(order[i - 1], k);
+      if (!same) first_of[count++] = order[i];
+      kind[order[i]] = count - 1;
+    }
+    kinds->count = count;
+    if (static_cast<size_t>(count) * m->words * sizeof(uint64_t) <= COPY_BUDGET)
+      kinds->base = MALLOC_N<uint64_t>(static_cast<size_t>(count) * m->words);
+    ok = !mem_result;
   }
-  for (state_t c = 0; c < kinds; c++) {
+  // The bits of each kind go to its base set, or without one to the row of its first state,
+  // copied below to the other states of the kind.
+  for (state_t c = 0; c < count && ok; c++) {
     state_t a = first_of[c];
-    for (state_t d = 0; d < kinds; d++) fails[d] = !consistent(r, a, first_of[d]);
-    uint64_t *row = m->row(a);
+    for (state_t d = 0; d < count; d++) fails[d] = !consistent(r, a, first_of[d]);
+    uint64_t *row = kinds->base ? kinds->base + static_cast<size_t>(c) * m->words : m->row(a);
     for (size_t i = 0; i < m->words; i++) row[i] = 0;
     for (state_t y = 0; y < n; y++)
       if (fails[kind[y]]) row[y >> 6] |= uint64_t{1} << (y & 63);
-    row[a >> 6] &= ~(uint64_t{1} << (a & 63));
   }
-  for (state_t s = 0; s < n; s++) {
+  for (state_t s = 0; s < n && ok; s++) {
     state_t a = first_of[kind[s]];
-    if (a == s) continue;
-    memcpy(m->row(s), m->row(a), m->words * sizeof(uint64_t));
-    // Row a has bit s as s's kind fails against itself, and no bit a.
+    const uint64_t *from =
+        kinds->base ? kinds->base + static_cast<size_t>(kind[s]) * m->words : m->row(a);
+    if (from != m->row(s)) memcpy(m->row(s), from, m->words * sizeof(uint64_t));
+  }
+  for (state_t s = 0; s < n && ok; s++) {  // a state that fails against itself: bit a to s
     uint64_t *row = m->row(s);
-    row[a >> 6] |= (row[s >> 6] >> (s & 63) & 1) << (a & 63);
+    if (!kinds->base && first_of[kind[s]] != s) {
+      state_t a = first_of[kind[s]];
+      row[a >> 6] |= (row[s >> 6] >> (s & 63) & 1) << (a & 63);
+    }
     row[s >> 6] &= ~(uint64_t{1} << (s & 63));
   }
-  free(order), free(kind), free(first_of), free(fails);
-  return true;
+  free(order), free(first_of), free(fails);
+  return ok;
+}
+
+// Passes the bits of every row as filled by direct_rows to the rows of its predecessors, a kind at
+// a time: for each event e and kind c, the states y whose e-successor fails against kind c are
+// incompatible with every x whose e-successor is of kind c. Needs the kinds' base sets.
+bool pass_direct_bits(const edge_index *x, const state_kinds *kinds, compat_matrix *m) {
+  grow_buf<uint64_t> group;  // kind of target << 32 | source, of the transitions on one event
+  uint64_t *also = MALLOC_N<uint64_t>(m->words);
+  bool ok = also != nullptr;
+  for (int e = 0; e < 1024 && ok; e++) {
+    group.len = 0;
+    for (int32_t i = x->ev_first[e]; i < x->ev_first[e + 1] && ok; i++)
+      ok = group.push(static_cast<uint64_t>(kinds->of[x->ev_to[i]]) << 32 |
+                      static_cast<uint32_t>(x->ev_from[i]));
+    std::sort(group.items, group.items + group.len);
+    for (size_t g = 0; g < group.len && ok;) {
+      state_t c = static_cast<state_t>(group.items[g] >> 32);
+      const uint64_t *fail = kinds->base + static_cast<size_t>(c) * m->words;
+      for (size_t i = 0; i < m->words; i++) also[i] = 0;
+      for (int32_t i = x->ev_first[e]; i < x->ev_first[e + 1]; i++)
+        if (fail[x->ev_to[i] >> 6] >> (x->ev_to[i] & 63) & 1)
+          also[x->ev_from[i] >> 6] |= uint64_t{1} << (x->ev_from[i] & 63);
+      for (; g < group.len && static_cast<state_t>(group.items[g] >> 32) == c; g++) {
+        state_t from = static_cast<state_t>(group.items[g] & 0xFFFFFFFFu);
+        uint64_t *row = m->row(from), keep = row[from >> 6];
+        for (size_t i = 0; i < m->words; i++) row[i] |= also[i];
+        row[from >> 6] = keep | (also[from >> 6] & ~(uint64_t{1} << (from & 63)));
+      }
+    }
+  }
+  group.release();
+  free(also);
+  return ok;
 }
 
 // The rows waiting to pass their new bits on, with copies of their old contents.
 struct compat_work {
   state_t *queue;  // ring of waiting rows
   size_t head, waiting;
-  int32_t *copy_of;  // per row: NOT_WAITING, WHOLE_ROW (waiting without a copy) or a copy slot
+  // Per row: NOT_WAITING, WHOLE_ROW (waiting without a copy), a copy slot, or -3 - k when the old
+  // contents are the base set of kind k.
+  int32_t *copy_of;
   uint64_t *copies;  // slots of `words` words each
   int32_t *free_slots;
   int32_t n_free;
+  const state_kinds *kinds;  // a row without a copy slot takes its kind's base set, if any
 };
 const int32_t NOT_WAITING = -1, WHOLE_ROW = -2;
+
+// Lists the states in the order a depth-first search from state 0 finishes them (then any it
+// does not reach), so that most states come after the states they lead to: bits pass from a row
+// to its predecessors, and a row taken late has gathered more of them. False when memory ran out.
+bool successors_first(const reduction *r, state_t *order) {
+  struct frame {
+    state_t s;
+    int32_t next;
+  };
+  grow_buf<frame> stack;
+  uint8_t *seen = static_cast<uint8_t *>(CALLOC(static_cast<size_t>(r->n), 1));
+  state_t done = 0;
+  for (state_t root = 0; root < r->n && seen; root++) {
+    if (seen[root]) continue;
+    seen[root] = 1;
+    if (!stack.push({root, r->first[root]})) break;
+    while (stack.len > 0) {
+      frame &top = stack.items[stack.len - 1];
+      if (top.next == r->first[top.s + 1]) {
+        order[done++] = top.s;
+        stack.len--;
+        continue;
+      }
+      state_t t = r->target[top.next++];
+      if (!seen[t] && (seen[t] = 1, !stack.push({t, r->first[t]}))) break;
+    }
+  }
+  stack.release();
+  free(seen);
+  return done == r->n;
+}
 
 // Enters x and y as incompatible in row x; a row that was not waiting starts to wait.
 inline void set_incompatible(compat_matrix *m, compat_work *w, state_t x, state_t y) {
@@ -396,7 +482,7 @@ inline void set_incompatible(compat_matrix *m, compat_work *w, state_t x, state_
              m->words * sizeof(uint64_t));
       w->copy_of[x] = slot;
     } else {
-      w->copy_of[x] = WHOLE_ROW;
+      w->copy_of[x] = w->kinds->base ? -3 - w->kinds->of[x] : WHOLE_ROW;
     }
     w->queue[(w->head + w->waiting++) % static_cast<size_t>(m->n)] = x;
   }
@@ -407,11 +493,13 @@ inline void set_incompatible(compat_matrix *m, compat_work *w, state_t x, state_
 // bits z: for every event e into t from some x, and every y --e--> z, x and y are incompatible.
 // The pairs are found from the new bits' incoming transitions or, when that is more work, from all
 // transitions on e. Time: about the incompatible pairs times the transitions into them.
-bool propagate(const reduction *r, const edge_index *x, compat_matrix *m) {
+bool propagate(const reduction *r, const edge_index *x, const state_kinds *kinds,
+               compat_matrix *m) {
   state_t n = r->n;
   size_t states = static_cast<size_t>(n);
   size_t slots = std::min(states, COPY_BUDGET / (m->words * sizeof(uint64_t)));
   compat_work w{};
+  w.kinds = kinds;
   w.queue = MALLOC_N<state_t>(states);
   w.copy_of = MALLOC_N<int32_t>(states);
   w.copies = MALLOC_N<uint64_t>(slots * m->words + 1);
@@ -421,7 +509,8 @@ bool propagate(const reduction *r, const edge_index *x, compat_matrix *m) {
   int32_t group_of[1024];  // first incoming transition of t on each event, -1 for none
   for (int e = 0; e < 1024; e++) group_of[e] = -1;
   if (ok) {
-    for (state_t s = 0; s < n; s++) w.queue[s] = s, w.copy_of[s] = WHOLE_ROW;
+    ok = successors_first(r, w.queue);
+    for (state_t s = 0; s < n; s++) w.copy_of[s] = kinds->base ? -3 - kinds->of[s] : WHOLE_ROW;
     w.waiting = states;
     for (size_t k = 0; k < slots; k++) w.free_slots[w.n_free++] = static_cast<int32_t>(k);
   }
@@ -437,9 +526,10 @@ bool propagate(const reduction *r, const edge_index *x, compat_matrix *m) {
     if (slot == WHOLE_ROW) {
       for (size_t i = 0; i < m->words; i++) count += std::popcount(delta[i] = row[i]);
     } else {
-      const uint64_t *old = w.copies + static_cast<size_t>(slot) * m->words;
+      const uint64_t *old = slot >= 0 ? w.copies + static_cast<size_t>(slot) * m->words
+                                      : kinds->base + static_cast<size_t>(-3 - slot) * m->words;
       for (size_t i = 0; i < m->words; i++) count += std::popcount(delta[i] = row[i] & ~old[i]);
-      w.free_slots[w.n_free++] = slot;
+      if (slot >= 0) w.free_slots[w.n_free++] = slot;
     }
     if (passed % 4096 == 0)
       progress_line("SUPREDUCE compatibility: %ld rows passed on, %ld waiting", passed,
@@ -488,9 +578,12 @@ bool compute_compat(const reduction *r, compat_matrix *m) {
   m->words = static_cast<size_t>(r->n) / 64 + 1;
   m->bits = MALLOC_N<uint64_t>(static_cast<size_t>(r->n) * m->words);
   edge_index edges{};
-  bool ok =
-      m->bits != nullptr && build_edges(r, &edges) && direct_rows(r, m) && propagate(r, &edges, m);
+  state_kinds kinds{};
+  bool ok = m->bits != nullptr && build_edges(r, &edges) && direct_rows(r, m, &kinds) &&
+            (!kinds.base || pass_direct_bits(&edges, &kinds, m)) && propagate(r, &edges, &kinds, m);
   release_edges(&edges);
+  free(kinds.of);
+  free(kinds.base);
   return ok;
 }
 
