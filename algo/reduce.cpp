@@ -1,5 +1,7 @@
-// Supervisor reduction: loader, spanning tree and plant matching, the merge test, the greedy
-// reduction, result normalisation, the lower-bound estimate and the output writer.
+// Supervisor reduction: spanning tree and plant matching, the compatibility relation, the merge
+// test, the greedy reduction, the quotient, the lower-bound estimate, the output writer, and the
+// loading and checking of the inputs (with the meet of plant and supervisor reduced in place of a
+// supervisor whose states meet plant states of different marking).
 #include "algo/reduce.h"
 
 #include <fcntl.h>
