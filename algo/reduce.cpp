@@ -266,7 +266,8 @@ struct compat_matrix {
   bool incompatible(state_t x, state_t y) const { return (row(x)[y >> 6] >> (y & 63)) & 1; }
 };
 
-// Memory for the kinds' direct failures and for copies of rows while their new bits wait.
+// Memory for the kinds' direct failures, and for copies of rows while their new bits wait (this
+// much, or a quarter of the matrix when that is more: fewer copies pass more bits twice).
 const size_t COPY_BUDGET = size_t{64} << 20;
 
 // The transitions twice over: by event (from, to), and by target (from, event) with each
@@ -499,7 +500,8 @@ bool propagate(const reduction *r, const edge_index *x, const state_kinds *kinds
                compat_matrix *m) {
   state_t n = r->n;
   size_t states = static_cast<size_t>(n);
-  size_t slots = std::min(states, COPY_BUDGET / (m->words * sizeof(uint64_t)));
+  size_t row_bytes = m->words * sizeof(uint64_t);
+  size_t slots = std::min(states, std::max(COPY_BUDGET, row_bytes * states / 4) / row_bytes);
   compat_work w{};
   w.kinds = kinds;
   w.queue = MALLOC_N<state_t>(states);
