@@ -1,5 +1,7 @@
-// Supervisor reduction: loader, spanning tree and plant matching, the merge test, the greedy
-// reduction, result normalisation, the lower-bound estimate and the output writer.
+// Supervisor reduction: spanning tree and plant matching, the compatibility relation, the merge
+// test, the greedy reduction, the quotient, the lower-bound estimate, the output writer, and the
+// loading and checking of the inputs (with the meet of plant and supervisor reduced in place of a
+// supervisor whose states meet plant states of different marking).
 #include "algo/reduce.h"
 
 #include <fcntl.h>
@@ -7,13 +9,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "algo/grow_buf.h"
+#include "algo/product.h"
+#include "algo/supcon.h"
 #include "model/des_file.h"
 #include "model/mymalloc.h"
+#include "model/progress.h"
 
 namespace {
 
@@ -239,6 +245,389 @@ bool consistent(const reduction *r, state_t x, state_t y) {
   return true;
 }
 
+// Compatibility ----------------------------------------------------------------------------------
+//
+// Two states are compatible when every pair of states they reach by one common string passes the
+// direct test (a state is compatible with itself). No class of a reduction holds two incompatible
+// states, so the reduction skips such pairs at once, and the lower bound is counted from this
+// relation. It is held as a full matrix of bits, 1 for incompatible, one row per state, and found
+// as the least fixed point: the pairs that fail the direct test, then every pair (x, y) with a
+// common event to an incompatible pair. The direct failures depend only on the kinds of the two
+// states (marking flags, enabled and disabled events), so they are passed to predecessors a kind
+// at a time; after that, rows whose new bits have not been passed on wait in a queue. A row that
+// gains its first new bit keeps a copy of its old contents, while the copies fit COPY_BUDGET (else
+// its kind's direct failures stand in for them), so that mostly only the new bits are passed on.
+
+struct compat_matrix {
+  state_t n;
+  size_t words;    // words per row
+  uint64_t *bits;  // row x at bits + x * words; bit y set: x and y are incompatible
+  uint64_t *row(state_t x) const { return bits + static_cast<size_t>(x) * words; }
+  bool incompatible(state_t x, state_t y) const { return (row(x)[y >> 6] >> (y & 63)) & 1; }
+};
+
+// Memory for the kinds' direct failures, and for copies of rows while their new bits wait (this
+// much, or a quarter of the matrix when that is more: fewer copies pass more bits twice).
+const size_t COPY_BUDGET = size_t{64} << 20;
+
+// The transitions twice over: by event (from, to), and by target (from, event) with each
+// target's entries sorted by event.
+struct edge_index {
+  int32_t ev_first[1025];
+  state_t *ev_from, *ev_to;
+  int32_t *in_first;
+  state_t *in_from;
+  event_t *in_event;
+};
+
+void release_edges(edge_index *x) {
+  free(x->ev_from);
+  free(x->ev_to);
+  free(x->in_first);
+  free(x->in_from);
+  free(x->in_event);
+}
+
+bool build_edges(const reduction *r, edge_index *x) {
+  size_t m = static_cast<size_t>(r->first[r->n]), states = static_cast<size_t>(r->n);
+  x->ev_from = MALLOC_N<state_t>(m + 1);
+  x->ev_to = MALLOC_N<state_t>(m + 1);
+  x->in_first = static_cast<int32_t *>(CALLOC(states + 1, sizeof(int32_t)));
+  x->in_from = MALLOC_N<state_t>(m + 1);
+  x->in_event = MALLOC_N<event_t>(m + 1);
+  if (mem_result) return false;
+  for (int e = 0; e <= 1024; e++) x->ev_first[e] = 0;
+  for (size_t k = 0; k < m; k++) x->ev_first[r->event[k] + 1]++, x->in_first[r->target[k] + 1]++;
+  for (int e = 0; e < 1024; e++) x->ev_first[e + 1] += x->ev_first[e];
+  for (size_t s = 0; s < states; s++) x->in_first[s + 1] += x->in_first[s];
+  // By event, sources ascending; then by target from that order, so each target's entries come
+  // sorted by event.
+  int32_t at[1024];
+  for (int e = 0; e < 1024; e++) at[e] = x->ev_first[e];
+  for (state_t s = 0; s < r->n; s++)
+    for (int32_t k = r->first[s]; k < r->first[s + 1]; k++) {
+      int32_t i = at[r->event[k]]++;
+      x->ev_from[i] = s;
+      x->ev_to[i] = r->target[k];
+    }
+  int32_t *fill = MALLOC_N<int32_t>(states);
+  if (fill == nullptr) return false;
+  for (size_t s = 0; s < states; s++) fill[s] = x->in_first[s];
+  for (int e = 0; e < 1024; e++)
+    for (int32_t i = x->ev_first[e]; i < x->ev_first[e + 1]; i++) {
+      int32_t j = fill[x->ev_to[i]]++;
+      x->in_from[j] = x->ev_from[i];
+      x->in_event[j] = static_cast<event_t>(e);
+    }
+  free(fill);
+  return true;
+}
+
+// States of one kind have equal marking flags and equal enabled and disabled sets, so they fail
+// the direct test against the same states. `base` holds, when it fits COPY_BUDGET, a bit set per
+// kind over the states: those its states fail against.
+struct state_kinds {
+  state_t count;
+  state_t *of;     // kind of each state
+  uint64_t *base;  // kind k at base + k * words; null when too many kinds
+};
+
+// Sorts the states into kinds and fills every row with the pairs that fail the direct test.
+bool direct_rows(const reduction *r, compat_matrix *m, state_kinds *kinds) {
+  state_t n = r->n;
+  size_t w = static_cast<size_t>(r->words);
+  state_t *order = MALLOC_N<state_t>(static_cast<size_t>(n));
+  state_t *first_of = MALLOC_N<state_t>(static_cast<size_t>(n));  // a state of each kind
+  uint8_t *fails = MALLOC_N<uint8_t>(static_cast<size_t>(n));
+  state_t *kind = kinds->of = MALLOC_N<state_t>(static_cast<size_t>(n));
+  bool ok = !mem_result;
+  auto key = [&](state_t s, int i) {  // the signature of s as a sequence of words
+    return i == 0 ? uint64_t{r->plant_marked[s]} << 1 | r->sup_marked[s]
+           : static_cast<size_t>(i) <= w
+               ? r->enabled[static_cast<size_t>(s) * w + static_cast<size_t>(i) - 1]
+               : r->disabled[static_cast<size_t>(s) * w + static_cast<size_t>(i) - 1 - w];
+  };
+  int key_len = static_cast<int>(2 * w + 1);
+  auto less = [&](state_t a, state_t b) {
+    for (int i = 0; i < key_len; i++)
+      if (key(a, i) != key(b, i)) return key(a, i) < key(b, i);
+    return a < b;
+  };
+  state_t count = 0;
+  if (ok) {
+    for (state_t s = 0; s < n; s++) order[s] = s;
+    std::sort(order, order + n, less);
+    for (state_t i = 0; i < n; i++) {
+      bool same = i > 0;
+      for (int k = 0; k < key_len && same; k++) same = key(order[i], k) == key(order[i - 1], k);
+      if (!same) first_of[count++] = order[i];
+      kind[order[i]] = count - 1;
+    }
+    kinds->count = count;
+    if (static_cast<size_t>(count) * m->words * sizeof(uint64_t) <= COPY_BUDGET)
+      kinds->base = MALLOC_N<uint64_t>(static_cast<size_t>(count) * m->words);
+    ok = !mem_result;
+  }
+  // The bits of each kind go to its base set, or without one to the row of its first state,
+  // copied below to the other states of the kind.
+  for (state_t c = 0; c < count && ok; c++) {
+    state_t a = first_of[c];
+    for (state_t d = 0; d < count; d++) fails[d] = !consistent(r, a, first_of[d]);
+    uint64_t *row = kinds->base ? kinds->base + static_cast<size_t>(c) * m->words : m->row(a);
+    for (size_t i = 0; i < m->words; i++) row[i] = 0;
+    for (state_t y = 0; y < n; y++)
+      if (fails[kind[y]]) row[y >> 6] |= uint64_t{1} << (y & 63);
+  }
+  for (state_t s = 0; s < n && ok; s++) {
+    state_t a = first_of[kind[s]];
+    const uint64_t *from =
+        kinds->base ? kinds->base + static_cast<size_t>(kind[s]) * m->words : m->row(a);
+    if (from != m->row(s)) memcpy(m->row(s), from, m->words * sizeof(uint64_t));
+  }
+  for (state_t s = 0; s < n && ok; s++) {  // a state that fails against itself: bit a to s
+    uint64_t *row = m->row(s);
+    if (!kinds->base && first_of[kind[s]] != s) {
+      state_t a = first_of[kind[s]];
+      row[a >> 6] |= (row[s >> 6] >> (s & 63) & 1) << (a & 63);
+    }
+    row[s >> 6] &= ~(uint64_t{1} << (s & 63));
+  }
+  free(order), free(first_of), free(fails);
+  return ok;
+}
+
+// Passes the bits of every row as filled by direct_rows to the rows of its predecessors, a kind at
+// a time: for each event e and kind c, the states y whose e-successor fails against kind c are
+// incompatible with every x whose e-successor is of kind c. Needs the kinds' base sets.
+bool pass_direct_bits(const edge_index *x, const state_kinds *kinds, compat_matrix *m) {
+  grow_buf<uint64_t> group;  // kind of target << 32 | source, of the transitions on one event
+  uint64_t *also = MALLOC_N<uint64_t>(m->words);
+  bool ok = also != nullptr;
+  for (int e = 0; e < 1024 && ok; e++) {
+    group.len = 0;
+    for (int32_t i = x->ev_first[e]; i < x->ev_first[e + 1] && ok; i++)
+      ok = group.push(static_cast<uint64_t>(kinds->of[x->ev_to[i]]) << 32 |
+                      static_cast<uint32_t>(x->ev_from[i]));
+    std::sort(group.items, group.items + group.len);
+    for (size_t g = 0; g < group.len && ok;) {
+      state_t c = static_cast<state_t>(group.items[g] >> 32);
+      const uint64_t *fail = kinds->base + static_cast<size_t>(c) * m->words;
+      for (size_t i = 0; i < m->words; i++) also[i] = 0;
+      for (int32_t i = x->ev_first[e]; i < x->ev_first[e + 1]; i++)
+        if (fail[x->ev_to[i] >> 6] >> (x->ev_to[i] & 63) & 1)
+          also[x->ev_from[i] >> 6] |= uint64_t{1} << (x->ev_from[i] & 63);
+      for (; g < group.len && static_cast<state_t>(group.items[g] >> 32) == c; g++) {
+        state_t from = static_cast<state_t>(group.items[g] & 0xFFFFFFFFu);
+        uint64_t *row = m->row(from), keep = row[from >> 6];
+        for (size_t i = 0; i < m->words; i++) row[i] |= also[i];
+        row[from >> 6] = keep | (also[from >> 6] & ~(uint64_t{1} << (from & 63)));
+      }
+    }
+  }
+  group.release();
+  free(also);
+  return ok;
+}
+
+// The rows waiting to pass their new bits on, with copies of their old contents.
+struct compat_work {
+  state_t *queue;  // ring of waiting rows
+  size_t head, waiting;
+  // Per row: NOT_WAITING, WHOLE_ROW (waiting without a copy), a copy slot, or -3 - k when the old
+  // contents are the base set of kind k.
+  int32_t *copy_of;
+  uint64_t *copies;  // slots of `words` words each
+  int32_t *free_slots;
+  int32_t n_free;
+  const state_kinds *kinds;  // a row without a copy slot takes its kind's base set, if any
+};
+const int32_t NOT_WAITING = -1, WHOLE_ROW = -2;
+
+// Lists the states in the order a depth-first search from state 0 finishes them (then any it
+// does not reach), so that most states come after the states they lead to: bits pass from a row
+// to its predecessors, and a row taken late has gathered more of them. False when memory ran out.
+bool successors_first(const reduction *r, state_t *order) {
+  struct frame {
+    state_t s;
+    int32_t next;
+  };
+  grow_buf<frame> stack;
+  uint8_t *seen = static_cast<uint8_t *>(CALLOC(static_cast<size_t>(r->n), 1));
+  state_t done = 0;
+  for (state_t root = 0; root < r->n && seen; root++) {
+    if (seen[root]) continue;
+    seen[root] = 1;
+    if (!stack.push({root, r->first[root]})) break;
+    while (stack.len > 0) {
+      frame &top = stack.items[stack.len - 1];
+      if (top.next == r->first[top.s + 1]) {
+        order[done++] = top.s;
+        stack.len--;
+        continue;
+      }
+      state_t t = r->target[top.next++];
+      if (!seen[t] && (seen[t] = 1, !stack.push({t, r->first[t]}))) break;
+    }
+  }
+  stack.release();
+  free(seen);
+  return done == r->n;
+}
+
+// Enters x and y as incompatible in row x; a row that was not waiting starts to wait.
+inline void set_incompatible(compat_matrix *m, compat_work *w, state_t x, state_t y) {
+  uint64_t &word = m->row(x)[y >> 6], bit = uint64_t{1} << (y & 63);
+  if ((word & bit) || x == y) return;
+  if (w->copy_of[x] == NOT_WAITING) {
+    if (w->n_free > 0) {
+      int32_t slot = w->free_slots[--w->n_free];
+      memcpy(w->copies + static_cast<size_t>(slot) * m->words, m->row(x),
+             m->words * sizeof(uint64_t));
+      w->copy_of[x] = slot;
+    } else {
+      w->copy_of[x] = w->kinds->base ? -3 - w->kinds->of[x] : WHOLE_ROW;
+    }
+    w->queue[(w->head + w->waiting++) % static_cast<size_t>(m->n)] = x;
+  }
+  word |= bit;
+}
+
+// Completes the rows filled by direct_rows to the least fixed point. Each row t passes on its new
+// bits z: for every event e into t from some x, and every y --e--> z, x and y are incompatible.
+// The pairs are found from the new bits' incoming transitions or, when that is more work, from all
+// transitions on e. Time: about the incompatible pairs times the transitions into them.
+bool propagate(const reduction *r, const edge_index *x, const state_kinds *kinds,
+               compat_matrix *m) {
+  state_t n = r->n;
+  size_t states = static_cast<size_t>(n);
+  size_t row_bytes = m->words * sizeof(uint64_t);
+  size_t slots = std::min(states, std::max(COPY_BUDGET, row_bytes * states / 4) / row_bytes);
+  compat_work w{};
+  w.kinds = kinds;
+  w.queue = MALLOC_N<state_t>(states);
+  w.copy_of = MALLOC_N<int32_t>(states);
+  w.copies = MALLOC_N<uint64_t>(slots * m->words + 1);
+  w.free_slots = MALLOC_N<int32_t>(slots + 1);
+  uint64_t *delta = MALLOC_N<uint64_t>(m->words);
+  bool ok = !mem_result;
+  int32_t group_of[1024];  // first incoming transition of t on each event, -1 for none
+  for (int e = 0; e < 1024; e++) group_of[e] = -1;
+  if (ok) {
+    ok = successors_first(r, w.queue);
+    for (state_t s = 0; s < n; s++) w.copy_of[s] = kinds->base ? -3 - kinds->of[s] : WHOLE_ROW;
+    w.waiting = states;
+    for (size_t k = 0; k < slots; k++) w.free_slots[w.n_free++] = static_cast<int32_t>(k);
+  }
+  double in_per_state = static_cast<double>(r->first[n]) / std::max(n, 1);
+  for (long passed = 0; ok && w.waiting > 0; passed++) {
+    state_t t = w.queue[w.head];
+    w.head = (w.head + 1) % states;
+    w.waiting--;
+    const uint64_t *row = m->row(t);
+    int32_t slot = w.copy_of[t];
+    w.copy_of[t] = NOT_WAITING;
+    size_t count = 0;
+    if (slot == WHOLE_ROW) {
+      for (size_t i = 0; i < m->words; i++) count += std::popcount(delta[i] = row[i]);
+    } else {
+      const uint64_t *old = slot >= 0 ? w.copies + static_cast<size_t>(slot) * m->words
+                                      : kinds->base + static_cast<size_t>(-3 - slot) * m->words;
+      for (size_t i = 0; i < m->words; i++) count += std::popcount(delta[i] = row[i] & ~old[i]);
+      if (slot >= 0) w.free_slots[w.n_free++] = slot;
+    }
+    if (passed % 4096 == 0)
+      progress_line("SUPREDUCE compatibility: %ld rows passed on, %ld waiting", passed,
+                    static_cast<long>(w.waiting));
+    int32_t in_begin = x->in_first[t], in_end = x->in_first[t + 1];
+    if (count == 0 || in_begin == in_end) continue;
+    double gather = 0;
+    for (int32_t k = in_begin; k < in_end; k++)
+      if (group_of[x->in_event[k]] < 0) {
+        group_of[x->in_event[k]] = k;
+        gather += x->ev_first[x->in_event[k] + 1] - x->ev_first[x->in_event[k]];
+      }
+    auto pass_on = [&](int32_t g, event_t e, state_t y) {
+      for (int32_t j = g; j < in_end && x->in_event[j] == e; j++)
+        set_incompatible(m, &w, x->in_from[j], y);
+    };
+    if (static_cast<double>(count) * in_per_state < gather) {
+      for (size_t i = 0; i < m->words; i++)
+        for (uint64_t bits = delta[i]; bits != 0; bits &= bits - 1) {
+          state_t z = static_cast<state_t>(i * 64 + static_cast<size_t>(std::countr_zero(bits)));
+          for (int32_t k = x->in_first[z]; k < x->in_first[z + 1]; k++)
+            if (group_of[x->in_event[k]] >= 0)
+              pass_on(group_of[x->in_event[k]], x->in_event[k], x->in_from[k]);
+        }
+    } else {
+      for (int32_t k = in_begin; k < in_end; k++) {
+        event_t e = x->in_event[k];
+        if (k > in_begin && x->in_event[k - 1] == e) continue;
+        for (int32_t i = x->ev_first[e]; i < x->ev_first[e + 1]; i++)
+          if (delta[x->ev_to[i] >> 6] >> (x->ev_to[i] & 63) & 1) pass_on(k, e, x->ev_from[i]);
+      }
+    }
+    for (int32_t k = in_begin; k < in_end; k++) group_of[x->in_event[k]] = -1;
+  }
+  free(w.queue);
+  free(w.copy_of);
+  free(w.copies);
+  free(w.free_slots);
+  free(delta);
+  return ok;
+}
+
+// The compatibility matrix of the supervisor; false when memory ran out.
+bool compute_compat(const reduction *r, compat_matrix *m) {
+  m->n = r->n;
+  m->words = static_cast<size_t>(r->n) / 64 + 1;
+  m->bits = MALLOC_N<uint64_t>(static_cast<size_t>(r->n) * m->words);
+  edge_index edges{};
+  state_kinds kinds{};
+  bool ok = m->bits != nullptr && build_edges(r, &edges) && direct_rows(r, m, &kinds) &&
+            (!kinds.base || pass_direct_bits(&edges, &kinds, m)) && propagate(r, &edges, &kinds, m);
+  release_edges(&edges);
+  free(kinds.of);
+  free(kinds.base);
+  return ok;
+}
+
+// The lower bound from the compatibility matrix: removes states greedily, most compatible
+// partners first (lowest number on ties), until the states left are pairwise incompatible, and
+// counts them. Time: O(n^2 / 64) words and O(n) per state removed. -1 when memory ran out.
+int32_t greedy_bound(const compat_matrix *m) {
+  state_t n = m->n;
+  int32_t *count = MALLOC_N<int32_t>(static_cast<size_t>(n));
+  uint64_t *removed = static_cast<uint64_t *>(CALLOC(m->words, sizeof(uint64_t)));
+  if (mem_result) {
+    free(count), free(removed);
+    return -1;
+  }
+  for (state_t s = n; static_cast<size_t>(s) < m->words * 64; s++)
+    removed[s >> 6] |= uint64_t{1} << (s & 63);
+  for (state_t s = 0; s < n; s++) {
+    int32_t incompatible = 0;
+    for (size_t i = 0; i < m->words; i++) incompatible += std::popcount(m->row(s)[i]);
+    count[s] = n - 1 - incompatible;
+  }
+  int32_t left = n;
+  for (;;) {
+    int32_t most = *std::max_element(count, count + n);
+    if (most <= 0) break;
+    state_t best = static_cast<state_t>(std::find(count, count + n, most) - count);
+    removed[best >> 6] |= uint64_t{1} << (best & 63);
+    const uint64_t *row = m->row(best);
+    for (size_t i = 0; i < m->words; i++)
+      for (uint64_t bits = ~(row[i] | removed[i]); bits != 0; bits &= bits - 1)
+        count[i * 64 + static_cast<size_t>(std::countr_zero(bits))]--;
+    count[best] = -1;
+    if (--left % 1024 == 0)
+      progress_line("SUPREDUCE lower bound: %ld states left", static_cast<long>(left));
+  }
+  free(count);
+  free(removed);
+  return left;
+}
+
 // The pair stack ---------------------------------------------------------------------------------
 
 uint64_t pair_key(state_t x, state_t y) {
@@ -342,10 +731,9 @@ bool state_covered(const reduction *r, const pair_stack *p, state_t s, state_t X
   return count_of(&p->state_class, state_class_key(s, X)) == static_cast<uint32_t>(r->size[X]);
 }
 
-// Whether (x, y) or (y, x) is on the stack; `classes` as for push_pair.
-bool on_stack(const reduction *r, const pair_stack *p, state_t x, state_t y, bool classes) {
-  return (classes && classes_covered(r, p, r->rep[x], r->rep[y])) ||
-         count_of(&p->pushed, pair_key(x, y));
+// Whether (x, y) or (y, x) is on the stack.
+bool on_stack(const reduction *r, const pair_stack *p, state_t x, state_t y) {
+  return classes_covered(r, p, r->rep[x], r->rep[y]) || count_of(&p->pushed, pair_key(x, y));
 }
 
 int32_t &next_of(pair_entry &e, state_t s) {
@@ -373,14 +761,13 @@ void link_partner(const reduction *r, pair_stack *p, state_t s, int32_t entry) {
   p->last[s] = entry;
 }
 
-// Pushes the pair; `classes` also counts it for its classes (the reduction's merge tests).
-bool push_pair(const reduction *r, pair_stack *p, state_t x, state_t y, bool classes) {
+// Pushes the pair and counts it for its classes.
+bool push_pair(const reduction *r, pair_stack *p, state_t x, state_t y) {
   int32_t entry = static_cast<int32_t>(p->entries.len);
-  if (!p->entries.push({x, y, -1, -1, -1, -1}) || !count_pair(&p->pushed, pair_key(x, y)))
-    return false;
-  if (classes && (!count_pair(&p->class_pairs, pair_key(r->rep[x], r->rep[y])) ||
-                  !count_pair(&p->state_class, state_class_key(x, r->rep[y])) ||
-                  !count_pair(&p->state_class, state_class_key(y, r->rep[x]))))
+  if (!p->entries.push({x, y, -1, -1, -1, -1}) || !count_pair(&p->pushed, pair_key(x, y)) ||
+      !count_pair(&p->class_pairs, pair_key(r->rep[x], r->rep[y])) ||
+      !count_pair(&p->state_class, state_class_key(x, r->rep[y])) ||
+      !count_pair(&p->state_class, state_class_key(y, r->rep[x])))
     return false;
   link_partner(r, p, x, entry);
   link_partner(r, p, y, entry);
@@ -394,31 +781,6 @@ void clear_stack(pair_stack *p) {
   empty_counts(&p->pushed);
   empty_counts(&p->class_pairs);
   empty_counts(&p->state_class);
-}
-
-// The lower bound's table: per unordered pair of distinct states 2 bits, UNTESTED (untested or
-// rejected by the direct test), MERGEABLE or NOT_MERGEABLE.
-const int UNTESTED = 0, MERGEABLE = 1, NOT_MERGEABLE = 2;
-// Row a (the smaller state) holds the pairs (a, a+1) .. (a, n-1) one after another, so that the
-// pair loops, smaller state outside, walk the table in order.
-struct pair_table {
-  uint64_t *bits;
-  uint64_t n;
-};
-
-uint64_t table_index(const pair_table *t, state_t x, state_t y) {
-  uint64_t a = static_cast<uint64_t>(std::min(x, y)), b = static_cast<uint64_t>(std::max(x, y));
-  return a * t->n - a * (a + 1) / 2 + (b - a - 1);
-}
-int table_get(const pair_table *t, state_t x, state_t y) {
-  uint64_t i = table_index(t, x, y);
-  return static_cast<int>((t->bits[i >> 5] >> ((i & 31) * 2)) & 3);
-}
-void table_set(pair_table *t, state_t x, state_t y, int value) {
-  uint64_t i = table_index(t, x, y);
-  uint64_t &word = t->bits[i >> 5];
-  word =
-      (word & ~(uint64_t{3} << ((i & 31) * 2))) | (static_cast<uint64_t>(value) << ((i & 31) * 2));
 }
 
 // The merge test ---------------------------------------------------------------------------------
@@ -494,14 +856,8 @@ struct test_frame {
 };
 
 // Advances the frame to its next candidate pair (f, g): f runs over the candidates of a, and for
-// each f, g over the candidates of b; in table mode the only pair is (a, b). False when done.
-bool next_pair(test_frame *t, const reduction *r, pair_stack *p, bool classes) {
-  if (!classes) {
-    if (t->f >= 0) return false;
-    t->f = t->a;
-    t->g = t->b;
-    return true;
-  }
+// each f, g over the candidates of b. False when done.
+bool next_pair(test_frame *t, const reduction *r, pair_stack *p) {
   for (;;) {
     if (t->f >= 0 && next_candidate(&t->G, r, p, &t->g)) return true;
     if (!next_candidate(&t->F, r, p, &t->f)) return false;
@@ -518,15 +874,13 @@ bool next_pair(test_frame *t, const reduction *r, pair_stack *p, bool classes) {
 // Outcome of a merge test; MEMORY when the pair stack could not grow.
 enum test_result { TEST_MERGEABLE, TEST_NOT_MERGEABLE, TEST_MEMORY };
 
-// Merge test of (a0, b0): in `classes` mode (the reduction) every member of either class and
-// every pair already assumed takes part, and no pair may involve a class whose representative
-// is below `floor`; in table mode (the lower bound, floor -1) only a0 and b0 themselves, with
-// `table` answering for pairs already decided. Pairs that must merge with (a0, b0) are pushed
-// on `stack`. In table mode every pair on the failing chain is entered as not mergeable.
-// Iterative, so that chains of implied merges as long as the supervisor fit.
-test_result merge_test(const reduction *r, pair_stack *stack, grow_buf<test_frame> *frames,
-                       state_t a0, state_t b0, state_t floor, pair_table *table) {
-  const bool classes = table == nullptr;
+// Merge test of (a0, b0): every member of either class and every pair already assumed takes
+// part, and no pair may involve a class whose representative is below `floor`. Pairs that must
+// merge with (a0, b0) are pushed on `stack`. A pair of incompatible states fails the test at
+// once (a merge that holds them could only fail later). Iterative, so that chains of implied
+// merges as long as the supervisor fit.
+test_result merge_test(const reduction *r, const compat_matrix *compat, pair_stack *stack,
+                       grow_buf<test_frame> *frames, state_t a0, state_t b0, state_t floor) {
   frames->len = 0;
   test_frame root{};
   root.a = a0;
@@ -534,22 +888,18 @@ test_result merge_test(const reduction *r, pair_stack *stack, grow_buf<test_fram
   root.f = -1;
   start_candidates(&root.F, a0, -1);
   if (!frames->push(root)) return TEST_MEMORY;
-  test_result verdict = TEST_MERGEABLE;
-  while (frames->len > 0 && verdict == TEST_MERGEABLE) {
+  while (frames->len > 0) {
     test_frame &t = frames->items[frames->len - 1];
     if (!t.in_successors) {
-      if (!next_pair(&t, r, stack, classes)) {
+      if (!next_pair(&t, r, stack)) {
         frames->len--;  // every candidate pair done: this level is mergeable
         continue;
       }
       state_t f = t.f, g = t.g;
       if (!((f == t.a && g == t.b) || (f == t.b && g == t.a))) {
-        if (r->rep[f] == r->rep[g] || on_stack(r, stack, f, g, classes)) continue;
-        if (!consistent(r, f, g)) {
-          verdict = TEST_NOT_MERGEABLE;
-          break;
-        }
-        if (!push_pair(r, stack, f, g, classes)) return TEST_MEMORY;
+        if (r->rep[f] == r->rep[g] || on_stack(r, stack, f, g)) continue;
+        if (compat->incompatible(f, g)) return TEST_NOT_MERGEABLE;
+        if (!push_pair(r, stack, f, g)) return TEST_MEMORY;
       }
       t.in_successors = true;
       t.i = r->first[f];
@@ -574,25 +924,11 @@ test_result merge_test(const reduction *r, pair_stack *stack, grow_buf<test_fram
       continue;
     }
     state_t t1 = r->target[t.i], t2 = r->target[t.j++];
-    if (!classes) {
-      int known = t1 == t2 ? UNTESTED : table_get(table, t1, t2);
-      if (known == MERGEABLE) continue;
-      if (known == NOT_MERGEABLE) {
-        verdict = TEST_NOT_MERGEABLE;
-        break;
-      }
-    }
     if (r->rep[t1] == r->rep[t2]) continue;
-    if (r->rep[t1] < floor || r->rep[t2] < floor) {
-      verdict = TEST_NOT_MERGEABLE;
-      break;
-    }
-    if (on_stack(r, stack, t1, t2, classes)) continue;
-    if (!consistent(r, t1, t2)) {
-      verdict = TEST_NOT_MERGEABLE;
-      break;
-    }
-    if (!push_pair(r, stack, t1, t2, classes)) return TEST_MEMORY;
+    if (r->rep[t1] < floor || r->rep[t2] < floor) return TEST_NOT_MERGEABLE;
+    if (on_stack(r, stack, t1, t2)) continue;
+    if (compat->incompatible(t1, t2)) return TEST_NOT_MERGEABLE;
+    if (!push_pair(r, stack, t1, t2)) return TEST_MEMORY;
     test_frame child{};
     child.a = t1;
     child.b = t2;
@@ -600,10 +936,7 @@ test_result merge_test(const reduction *r, pair_stack *stack, grow_buf<test_fram
     start_candidates(&child.F, t1, -1);
     if (!frames->push(child)) return TEST_MEMORY;
   }
-  if (verdict == TEST_NOT_MERGEABLE && !classes)
-    for (size_t k = 1; k < frames->len; k++)
-      table_set(table, frames->items[k].a, frames->items[k].b, NOT_MERGEABLE);
-  return verdict;
+  return TEST_MERGEABLE;
 }
 
 // The class of representative `from` joins the class of representative `into` (into < from).
@@ -614,85 +947,56 @@ void join_classes(reduction *r, state_t into, state_t from) {
   for (state_t m = from; m >= 0; m = r->next_member[m]) r->rep[m] = into;
 }
 
-// Greedy reduction: each representative k tries each later representative l.
-int reduce(reduction *r, pair_stack *stack, grow_buf<test_frame> *frames) {
-  for (state_t k = 0; k < r->n; k++) {
-    if (r->rep[k] != k) continue;
-    for (state_t l = k + 1; l < r->n; l++) {
-      if (r->rep[l] != l || !consistent(r, k, l)) continue;
-      if (!push_pair(r, stack, k, l, true)) return SUPRED_NO_MEMORY;
-      test_result verdict = merge_test(r, stack, frames, k, l, k, nullptr);
-      if (verdict == TEST_MEMORY) return SUPRED_NO_MEMORY;
-      if (verdict == TEST_MERGEABLE) {
-        for (size_t i = 0; i < stack->entries.len; i++) {
-          state_t x = r->rep[stack->entries.items[i].x], y = r->rep[stack->entries.items[i].y];
-          if (x != y) join_classes(r, std::min(x, y), std::max(x, y));
-        }
-      }
-      clear_stack(stack);
-    }
+// Adds the rows of the class members from `m` on to `bits`.
+void add_rows(const reduction *r, const compat_matrix *compat, state_t m, uint64_t *bits) {
+  for (; m >= 0; m = r->next_member[m]) {
+    const uint64_t *row = compat->row(m);
+    for (size_t i = 0; i < compat->words; i++) bits[i] |= row[i];
   }
-  return SUPRED_DONE;
 }
 
-// Lower bound ------------------------------------------------------------------------------------
-
-// Tests every pair of states on its own (each state its own class), records which merge, then
-// removes states greedily, most compatible first (lowest number on ties), until the states left
-// are pairwise incompatible; their number is the bound.
-int lower_bound(reduction *r, pair_stack *stack, grow_buf<test_frame> *frames, int32_t *bound) {
-  state_t n = r->n;
-  for (state_t s = 0; s < n; s++) {
-    r->rep[s] = r->tail[s] = s;
-    r->next_member[s] = -1;
-    r->size[s] = 1;
-  }
-  uint64_t pairs = static_cast<uint64_t>(n) * static_cast<uint64_t>(n - 1) / 2;
-  pair_table table{static_cast<uint64_t *>(CALLOC(static_cast<size_t>(pairs / 32 + 1), 8)),
-                   static_cast<uint64_t>(n)};
-  int32_t *count = MALLOC_N<int32_t>(static_cast<size_t>(n));
-  uint8_t *removed = static_cast<uint8_t *>(CALLOC(static_cast<size_t>(n), 1));
-  int status = mem_result ? SUPRED_NO_MEMORY : SUPRED_DONE;
-  for (state_t l = 0; l < n && status == SUPRED_DONE; l++) {
-    for (state_t e = l + 1; e < n; e++) {
-      if (table_get(&table, l, e) != UNTESTED || !consistent(r, l, e)) continue;
-      if (!push_pair(r, stack, l, e, false)) {
+// Greedy reduction: each representative k tries each later representative l. A class holding a
+// state incompatible with a member of k's class is passed over without a test.
+int reduce(reduction *r, const compat_matrix *compat, pair_stack *stack,
+           grow_buf<test_frame> *frames) {
+  uint64_t *apart = MALLOC_N<uint64_t>(compat->words);  // states incompatible with k's class
+  if (apart == nullptr) return SUPRED_NO_MEMORY;
+  auto is_apart = [&](state_t s) { return apart[s >> 6] >> (s & 63) & 1; };
+  state_t classes = r->n;
+  long pass = 0;
+  int status = SUPRED_DONE;
+  for (state_t k = 0; k < r->n && status == SUPRED_DONE; k++) {
+    if (r->rep[k] != k) continue;
+    progress_line("SUPREDUCE pass %ld: %ld of %ld states merged", ++pass,
+                  static_cast<long>(r->n - classes), static_cast<long>(r->n));
+    for (size_t i = 0; i < compat->words; i++) apart[i] = 0;
+    add_rows(r, compat, k, apart);
+    for (state_t l = k + 1; l < r->n; l++) {
+      if (r->rep[l] != l || is_apart(l)) continue;
+      state_t m = r->next_member[l];
+      while (m >= 0 && !is_apart(m)) m = r->next_member[m];
+      if (m >= 0) continue;
+      if (!push_pair(r, stack, k, l)) {
         status = SUPRED_NO_MEMORY;
         break;
       }
-      test_result verdict = merge_test(r, stack, frames, l, e, -1, &table);
+      test_result verdict = merge_test(r, compat, stack, frames, k, l, k);
       if (verdict == TEST_MEMORY) {
         status = SUPRED_NO_MEMORY;
         break;
       }
-      if (verdict == TEST_NOT_MERGEABLE) table_set(&table, l, e, NOT_MERGEABLE);
-      if (verdict == TEST_MERGEABLE)
-        for (size_t i = 0; i < stack->entries.len; i++)
-          table_set(&table, stack->entries.items[i].x, stack->entries.items[i].y, MERGEABLE);
+      if (verdict == TEST_MERGEABLE) {
+        state_t tail = r->tail[k];
+        for (size_t i = 0; i < stack->entries.len; i++) {
+          state_t x = r->rep[stack->entries.items[i].x], y = r->rep[stack->entries.items[i].y];
+          if (x != y) join_classes(r, std::min(x, y), std::max(x, y)), classes--;
+        }
+        add_rows(r, compat, r->next_member[tail], apart);
+      }
       clear_stack(stack);
     }
   }
-  if (status == SUPRED_DONE) {
-    for (state_t s = 0; s < n; s++) count[s] = 0;
-    for (state_t x = 0; x < n; x++)
-      for (state_t y = x + 1; y < n; y++)
-        if (table_get(&table, x, y) == MERGEABLE) count[x]++, count[y]++;
-    state_t left = n;
-    for (;;) {
-      state_t best = -1;
-      for (state_t s = 0; s < n; s++)
-        if (!removed[s] && (best < 0 || count[s] > count[best])) best = s;
-      if (best < 0 || count[best] == 0) break;
-      for (state_t s = 0; s < n; s++)
-        if (s != best && !removed[s] && table_get(&table, best, s) == MERGEABLE) count[s]--;
-      removed[best] = 1;
-      left--;
-    }
-    *bound = left;
-  }
-  free(table.bits);
-  free(count);
-  free(removed);
+  free(apart);
   return status;
 }
 
@@ -796,60 +1100,155 @@ bool Txt_DES(const char *name, state_t v, const state_node *des) {
   return ok;
 }
 
+// Inputs ------------------------------------------------------------------------------------------
+
+// What the reduction works on, loaded and checked. When some supervisor state meets plant states
+// of different marking, its plant marking is not one flag and the marking test could merge states
+// the supervisor keeps apart: the meet of plant and supervisor (the same closed loop, every state
+// meeting one plant state) is reduced instead, with its own control data.
+struct reduce_inputs {
+  state_t np, ns, nd, nm;
+  state_node *plant, *sup, *dat;
+  state_node *meet, *meet_dat;  // the meet and its control data, when via_meet
+  state_t *matched;             // plant state of each state reduced
+  bool via_meet;
+};
+
+void release_inputs(reduce_inputs *in) {
+  freedes(in->np, &in->plant);
+  freedes(in->ns, &in->sup);
+  freedes(in->nd, &in->dat);
+  freedes(in->nm, &in->meet);
+  freedes(in->nm, &in->meet_dat);
+  free(in->matched);
+  *in = reduce_inputs{};
+}
+
+// Whether some state of the meet has a plant event that neither the meet nor the control data
+// of its supervisor state allow: control data that leave out a disablement.
+bool control_data_short(const reduce_inputs *in, const pair_code_t *codes) {
+  for (state_t k = 0; k < in->nm; k++) {
+    const state_node &p = in->plant[pair_first(codes[k], in->np)];
+    const state_node &d = in->dat[pair_second(codes[k], in->np)];
+    const state_node &m = in->meet[k];
+    for (int i = 0, j = 0, l = 0; i < p.numelts; i++) {
+      event_t e = p.next[i].event();
+      while (j < m.numelts && m.next[j].event() < e) j++;
+      if (j < m.numelts && m.next[j].event() == e) continue;
+      while (l < d.numelts && d.next[l].event() < e) l++;
+      if (l == d.numelts || d.next[l].event() != e) return true;
+    }
+  }
+  return false;
+}
+
+// Loads plant, supervisor and control data and checks them; on SUPRED_DONE *in holds what to
+// reduce. Other statuses: those of supreduce before the reduction starts.
+int prepare_inputs(const char *plant_name, const char *sup_name, const char *dat_name,
+                   reduce_inputs *in) {
+  *in = reduce_inputs{};
+  state_t init = 0, dat_init = -1;  // -1 asks getdes for a DAT file
+  if (!getdes(plant_name, &in->np, &init, &in->plant)) return load_failure(SUPRED_PLANT_UNREADABLE);
+  if (in->np == 0) return SUPRED_EMPTY;
+  if (!getdes(sup_name, &in->ns, &init, &in->sup))
+    return load_failure(SUPRED_SUPERVISOR_UNREADABLE);
+  if (in->ns == 0) return SUPRED_EMPTY;
+  if (in->ns == 1 && in->sup[0].numelts <= 1) return SUPRED_SINGLE_TRIPLE;
+  progress_line("SUPREDUCE matching: %ld states", static_cast<long>(in->ns));
+  in->matched = MALLOC_N<state_t>(static_cast<size_t>(in->ns));
+  if (in->matched == nullptr) return SUPRED_NO_MEMORY;
+  int status = match_plant(in->plant, in->sup, in->ns, in->matched);
+  if (status != SUPRED_DONE) return status;
+  // Control data that cannot be read or belong to another supervisor would let states merge
+  // that must not: refuse them.
+  if (!getdes(dat_name, &in->nd, &dat_init, &in->dat)) return load_failure(SUPRED_BAD_CONTROL_DATA);
+  if (dat_init != -1 || in->nd != in->ns) return SUPRED_BAD_CONTROL_DATA;
+  pair_code_t *codes = nullptr;
+  meet2(in->np, in->plant, in->ns, in->sup, &in->nm, &in->meet, nullptr, &codes);
+  if (mem_result || in->nm == 0) {
+    free(codes);
+    return SUPRED_NO_MEMORY;
+  }
+  for (state_t k = 0; k < in->nm && !in->via_meet; k++)
+    in->via_meet = in->plant[pair_first(codes[k], in->np)].marked !=
+                   in->plant[in->matched[pair_second(codes[k], in->np)]].marked;
+  if (control_data_short(in, codes)) status = SUPRED_BAD_CONTROL_DATA;
+  if (status == SUPRED_DONE && in->via_meet) {
+    // The meet's control data are those of Condat for the meet as supervisor: meet state k is
+    // paired with plant state p as code p + np * k.
+    free(in->matched);
+    in->matched = MALLOC_N<state_t>(static_cast<size_t>(in->nm));
+    for (state_t k = 0; k < in->nm && in->matched; k++) {
+      in->matched[k] = pair_first(codes[k], in->np);
+      codes[k] = in->matched[k] + static_cast<pair_code_t>(in->np) * k;
+    }
+    state_t n_dat = 0;
+    if (in->matched)
+      condat1(in->plant, in->np, in->nm, in->nm, in->meet, &n_dat, &in->meet_dat, codes);
+    if (mem_result || in->meet_dat == nullptr) status = SUPRED_NO_MEMORY;
+  }
+  free(codes);
+  return status;
+}
+
 }  // namespace
+
+int supreduce_check(const char *plant, const char *supervisor, const char *control,
+                    bool *via_meet) {
+  reduce_inputs in;
+  int status = prepare_inputs(plant, supervisor, control, &in);
+  *via_meet = status == SUPRED_DONE && in.via_meet;
+  release_inputs(&in);
+  return status;
+}
 
 int supreduce(const char *plant_name, const char *sup_name, const char *dat_name,
               const char *out_name, int32_t *bound, float *ratio) {
   *bound = 0;
   *ratio = 0;
-  state_t np = 0, ns = 0, nd = 0, nv = 0;
-  state_t plant_init = 0, sup_init = 0, dat_init = -1;  // -1 asks getdes for a DAT file
-  state_node *plant = nullptr, *sup = nullptr, *dat = nullptr, *result = nullptr;
-  state_t *matched = nullptr;
+  state_t nv = 0;
+  state_node *result = nullptr;
+  reduce_inputs in;
   reduction r{};
+  compat_matrix compat{};
   pair_stack stack{};
   grow_buf<test_frame> frames;
   int32_t estimate = 0;
-  int status = SUPRED_DONE;
-
-  if (!getdes(plant_name, &np, &plant_init, &plant)) status = load_failure(SUPRED_PLANT_UNREADABLE);
-  if (status == SUPRED_DONE && np == 0) status = SUPRED_EMPTY;
-  if (status == SUPRED_DONE && !getdes(sup_name, &ns, &sup_init, &sup))
-    status = load_failure(SUPRED_SUPERVISOR_UNREADABLE);
-  if (status == SUPRED_DONE && ns == 0) status = SUPRED_EMPTY;
-  if (status == SUPRED_DONE && ns == 1 && sup[0].numelts <= 1) status = SUPRED_SINGLE_TRIPLE;
-  if (status == SUPRED_DONE) {
-    matched = MALLOC_N<state_t>(static_cast<size_t>(ns));
-    status = matched ? match_plant(plant, sup, ns, matched) : SUPRED_NO_MEMORY;
-  }
-  if (status == SUPRED_DONE) {
-    // Control data that cannot be read or belong to another supervisor would let states merge
-    // that must not: refuse them.
-    if (!getdes(dat_name, &nd, &dat_init, &dat))
-      status = load_failure(SUPRED_BAD_CONTROL_DATA);
-    else if (dat_init != -1 || nd != ns)
-      status = SUPRED_BAD_CONTROL_DATA;
-  }
-  if (status == SUPRED_DONE && !build_reduction(&r, plant, sup, ns, matched, dat))
+  int status = prepare_inputs(plant_name, sup_name, dat_name, &in);
+  if (status == SUPRED_DONE &&
+      !(in.via_meet ? build_reduction(&r, in.plant, in.meet, in.nm, in.matched, in.meet_dat)
+                    : build_reduction(&r, in.plant, in.sup, in.ns, in.matched, in.dat)))
     status = SUPRED_NO_MEMORY;
-  freedes(np, &plant);
-  freedes(nd, &dat);
-  if (status == SUPRED_DONE && !init_stack(&stack, ns)) status = SUPRED_NO_MEMORY;
-  if (status == SUPRED_DONE) status = reduce(&r, &stack, &frames);
+  freedes(in.np, &in.plant);
+  freedes(in.nd, &in.dat);
+  freedes(in.nm, &in.meet);
+  freedes(in.nm, &in.meet_dat);
+  if (status == SUPRED_DONE && (!compute_compat(&r, &compat) || !init_stack(&stack, r.n)))
+    status = SUPRED_NO_MEMORY;
+  if (status == SUPRED_DONE) status = reduce(&r, &compat, &stack, &frames);
+  release_stack(&stack);
+  frames.release();
   if (status == SUPRED_DONE && !quotient(&r, &nv, &result)) status = SUPRED_NO_MEMORY;
-  if (status == SUPRED_DONE) status = lower_bound(&r, &stack, &frames, &estimate);
+  if (status == SUPRED_DONE && (estimate = greedy_bound(&compat)) < 0) status = SUPRED_NO_MEMORY;
+  free(compat.bits);
+  state_t given = in.ns;
+  if (status == SUPRED_DONE && in.via_meet && nv >= given) {
+    // The meet reduced no further than the supervisor given: that one is the answer.
+    freedes(nv, &result);
+    result = in.sup;
+    nv = given;
+    in.sup = nullptr;
+    estimate = std::min(estimate, nv);
+  }
   if (status == SUPRED_DONE && !Txt_DES(out_name, nv, result))
     status = mem_result ? SUPRED_NO_MEMORY : SUPRED_NOT_WRITTEN;
   if (mem_result) status = SUPRED_NO_MEMORY;
   if (status == SUPRED_DONE) {
     *bound = estimate;
-    *ratio = static_cast<float>(ns) / static_cast<float>(nv);
+    *ratio = static_cast<float>(given) / static_cast<float>(nv);
   }
-  freedes(ns, &sup);
   freedes(nv, &result);
-  free(matched);
+  release_inputs(&in);
   release_reduction(&r);
-  release_stack(&stack);
-  frames.release();
   return status;
 }

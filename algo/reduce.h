@@ -34,6 +34,13 @@ enum supred_status {
 // disabled there) and writes the result as the DES file `output`. Names are DES names as typed;
 // files are looked up in the user directory (prefix) with the extensions ".des" and ".dat".
 //
+// The result exerts the same control: its meet with the plant has the closed and marked language
+// of the plant's meet with the supervisor. When some supervisor state meets plant states of
+// different marking (a supervisor minimized after Supcon, say), the meet of plant and supervisor
+// is reduced in its place (see supreduce_check), and when that gives no fewer states than the
+// supervisor, the supervisor itself is the result. Control data that leave out an event the
+// plant allows and the supervisor does not, at some state of their meet, are refused.
+//
 // Result file: classes numbered in increasing order of their smallest member (state 0's class is
 // state 0); a class is marked when a member is; its transitions are those of its members, each
 // target replaced by its class, sorted and without repeats. The file has an entry for every
@@ -41,13 +48,21 @@ enum supred_status {
 // last, after the lower bound, to a temporary name that is renamed, so no failure leaves it
 // half-built.
 //
-// On SUPRED_DONE sets *ratio to (supervisor states) / (reduced states) and *bound to the lower
-// bound: the size of a set of supervisor states that are pairwise not mergeable, found greedily.
-// The bound never exceeds the reduced state count. Other statuses leave both at 0 and write
-// nothing. Memory grows with the supervisor, the state pairs tested together, and a table of 2
-// bits per state pair for the lower bound. Time: quadratic in the supervisor's states for the
-// pair loops, times the cost of the merge tests.
+// On SUPRED_DONE sets *ratio to (supervisor states) / (result states) and *bound to the lower
+// bound: the size of a set of states that are pairwise not mergeable, found greedily (never above
+// the result's state count). Other statuses leave both at 0 and write nothing. Progress lines
+// report the matching, each pass of the reduction with the states merged so far, and the lower
+// bound. Memory: one bit per ordered pair of states reduced (the compatibility matrix, 1.4 GB at
+// 10^5 states), plus what grows with the pairs a merge test assumes. Time: the compatibility
+// relation costs about the incompatible pairs times the transitions into them; the reduction,
+// the classes found times the states, times the cost of the merge tests.
 int supreduce(const char *plant, const char *supervisor, const char *control, const char *output,
               int32_t *bound, float *ratio);
+
+// Loads and checks the inputs of supreduce without reducing: returns the status supreduce gives
+// them before it starts to reduce (SUPRED_DONE when they will be reduced, SUPRED_SINGLE_TRIPLE,
+// SUPRED_EMPTY or a refusal), and on SUPRED_DONE sets *via_meet when the meet of plant and
+// supervisor is the one reduced. Writes nothing.
+int supreduce_check(const char *plant, const char *supervisor, const char *control, bool *via_meet);
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "algo/reduce.h"
 #include "engine/protocol.h"
 #include "model/des_file.h"
 
@@ -49,14 +50,12 @@ const char *result_text(int code) {
 }
 
 std::string supreduce_failure_text(const char *plant, const char *sup, const char *dat) {
-  state_t n_sup = 0, n_dat = 0, init = 0, dat_init = -1;
-  state_node *sup_des = nullptr, *dat_des = nullptr;
-  bool sup_read = getdes(sup, &n_sup, &init, &sup_des);
-  bool dat_fits = getdes(dat, &n_dat, &dat_init, &dat_des) && dat_init == -1 && n_dat == n_sup;
-  freedes(n_sup, &sup_des);
-  freedes(n_dat, &dat_des);
+  bool via_meet = false;
+  int saved = mem_result;  // running out of memory here must not mark the caller's procedure
+  int status = supreduce_check(plant, sup, dat, &via_meet);
+  mem_result = saved;
   char text[160];
-  if (sup_read && !dat_fits)
+  if (status == SUPRED_BAD_CONTROL_DATA)
     snprintf(text, sizeof text, SUPREDUCE_FOREIGN_DATA, dat, sup);
   else
     snprintf(text, sizeof text, SUPREDUCE_NOT_FOLLOWED, sup, plant);

@@ -170,6 +170,15 @@ run_logged " t7RING\rE\rRC2\r" "RC2 = Condat(RING,E)  Controllable.@"
 run_keys " t8RING\rRS\rRC2\rR2\r"
 check_rows 22 "RC2.dat is not the control data of RS: supervisor not reduced."
 check "no output or log entry after a refusal" "$(ls "$USERDIR" | grep -c 'R2\|makeit')" 0
+# MS, a supervisor for MG minimized after Supcon, meets plant states of different marking: the
+# meet of MG and MS is reduced in its place, and the screen says so.
+make_des <<'EOF'
+MG = Create(MG,[mark 1],[tran [0,1,1],[0,2,1],[1,1,0],[1,2,1],[2,1,0],[2,2,1]])
+MS = Create(MS,[mark 1],[tran [0,1,0],[0,2,1],[1,1,2],[1,2,1],[2,1,1],[2,2,1]])
+EOF
+run_logged " t7MG\rMS\rMC\r" "MC = Condat(MG,MS)  Controllable.@"
+run_logged " t8MG\rMS\rMC\rMR\r" "MR = Supreduce(MG,MS,MC)  (2,4;slb=2)@" \
+  18 "Some states of MS meet plant states of different marking:" 19 "reduced Meet(MG,MS) in its place."
 
 # Supnorm and Supscop: plant PH 0 -1-> 1 -2-> 2 all marked, legal language E. Erasing 2 leaves
 # only the empty string (1 looks like 1 2, which E does not have); IMAGE [1] erases 2 as well.
