@@ -125,15 +125,14 @@ bad "A = Vocalize(MACH1,[[3,11,10]])\n" "1: Vocalize: entry [3,11,10]: MACH1 has
 bad "A = Vocalize(MACH1,[[0,11,10],[0,11,20]])\n" \
   "1: Vocalize: entry [0,11,20]: that transition already has output 10"
 
-# A failed Supreduce names its cause as its dialog does.
+# A failed Supreduce names its cause as its dialog does (the dialog's own check is with the
+# procedure dialogs).
 mkdir "$WORK/t3"
 cp "$USERDIR/FACT.des" "$USERDIR/MACH1.des" "$USERDIR/SUPDAT.dat" "$WORK/t3/"
 cause="SUPDAT.dat is not the control data of MACH1: supervisor not reduced."
 printf 'R = Supreduce(FACT,MACH1,SUPDAT)\n' >"$WORK/red.txt"
 "$SARV" -run "$WORK/red.txt" -d "$WORK/t3" >/dev/null 2>"$WORK/err"
 check "Supreduce cause in -run" "$(cat "$WORK/err")" "$WORK/red.txt:1: Supreduce: result 4: $cause"
-run_keys " t8FACT\rMACH1\rSUPDAT\rRX\r"
-check_rows 22 "$cause"
 
 # Usage errors: no script, an unknown option, a missing directory. A path is never an option.
 for args in "" "$WORK/base.txt --fast" "$WORK/base.txt -d $WORK/none"; do

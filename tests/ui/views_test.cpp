@@ -143,10 +143,8 @@ TEST_F(Views, DirectoryColumnsFollowTheLongestName) {
   keys("\r");
   directory_p();
   EXPECT_EQ(row(4), std::string(17, 'a') + std::string(23, ' ') + "b");
-  EXPECT_EQ(failure_layout(14).per_row, 4);
-  EXPECT_EQ(failure_layout(15).per_row, 2);
-  EXPECT_EQ(failure_layout(31).per_row, 2);
-  EXPECT_EQ(failure_layout(32).per_row, 1);
+  for (auto [count, per_row] : {std::pair{14, 4}, {15, 2}, {31, 2}, {32, 1}})
+    EXPECT_EQ(failure_layout(count).per_row, per_row) << count;
 }
 
 TEST_F(Views, DirectoryPagesAndSurvivesAMissingDirectory) {
