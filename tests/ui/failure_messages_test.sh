@@ -75,6 +75,7 @@ while IFS='|' read -r answer row text; do
 done <<EOF
 3|22|Problem too large -- out of memory!
 10|22|G.des is nondeterministic
+11|22|Too many event labels: no free label left for relabelling.
 12|22|The result exceeds 2,097,152 states.
 13|22|The normality iteration did not settle within its round limit.
 kill|22|The compute process failed or was interrupted.
