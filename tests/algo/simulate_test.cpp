@@ -34,17 +34,10 @@ TEST(Simulate, StepsFollowTheTransitionListsAndUndoRestores) {
     make_random_des(rng, {draw<state_t>(rng, 1, 20), {0, 1, 2, 3, 5}, 3, 0.3, deterministic, false},
                     &sup);
     make_random_des(rng, {sup.size, {1, 3}, 1, 0, true, false}, &dat);
-    sim_model m;
-    m.plant = plant.des;
-    m.plant_size = plant.size;
-    if (round % 3 != 0) {
-      m.sup = sup.des;
-      m.sup_size = sup.size;
-    }
-    if (round % 3 == 2) {
-      m.dat = dat.des;
-      m.dat_size = dat.size;
-    }
+    sim_model m;  // the plant alone, under a supervisor, or under a supervisor and control data
+    m.plant = plant.des, m.plant_size = plant.size;
+    if (round % 3 != 0) m.sup = sup.des, m.sup_size = sup.size;
+    if (round % 3 == 2) m.dat = dat.des, m.dat_size = dat.size;
     ASSERT_EQ(sim_prepare(&m), 0);
     coreach2(plant.size, &plant.des);
     for (state_t s = 0; s < plant.size; s++)

@@ -51,15 +51,10 @@ keys+="S1SUP\rFACT\rSC\rn11\r21\r-1\r\r"                # Supscop, IMAGE
 keys+="XX"
 run_keys "$keys"
 check "dialogs ended normally" "$STATUS" 0
-for entry in "BUFS = Selfloop(BUF,[11,13,14,22,23,24])" "FACT = Sync(MACH1,MACH2)" \
-  "MEETFB = Meet(FACT,BUFS)" "SUP = Supcon(FACT,BUFS)" "SUPDAT = Condat(FACT,SUP)" \
-  "MX = Mutex(MACH1,MACH2,[[1,2],[2,2]])" "TFACT = Trim(FACT)" "MSUP = Minstate(SUP)" \
-  "CSUP = Complement(SUP,[99])" "PSUP = Project(SUP,Null[12,22])" \
-  "ISUP = Project(SUP,Image[11,13])" "AE = Allevents(SUP)" "RSUP = Recode(SUP)" \
-  "= Isomorph(RSUP,SUP" "true = Nonconflict(FACT,BUFS)" "VF = Vocalize(FACT,[[0,11,30],[1,12,10]," \
-  "OC = Outconsis(VF)" "HS = Hiconsis(VF)" "HM = Hiconsis(T)" "HG = Higen(HS)" \
-  "CV = Convert(FACT,[[11,15],[13,15]])" "RED = Supreduce(FACT,SUP,SUPDAT)" \
-  "NS = Supnorm(SUP,FACT,Null[12])" "SC = Supscop(SUP,FACT,Image[11,21])"; do
+# The entries of the dialogs not logged by the dialog scripts (the replay below shows every entry
+# rebuilds what its dialog made).
+for entry in "MEETFB = Meet(FACT,BUFS)" "AE = Allevents(SUP)" "RSUP = Recode(SUP)" \
+  "OC = Outconsis(VF)" "HG = Higen(HS)"; do
   grep -qF -- "$entry" "$USERDIR/makeit.txt" || { echo "FAIL: log lacks [$entry]"; e2e_fail=1; }
 done
 
@@ -126,15 +121,14 @@ bad "A = Vocalize(MACH1,[[3,11,10]])\n" "1: Vocalize: entry [3,11,10]: MACH1 has
 bad "A = Vocalize(MACH1,[[0,11,10],[0,11,20]])\n" \
   "1: Vocalize: entry [0,11,20]: that transition already has output 10"
 
-# A failed Supreduce names its cause as its dialog does.
+# A failed Supreduce names its cause as its dialog does (the dialog's own check is with the
+# procedure dialogs).
 mkdir "$WORK/t3"
 cp "$USERDIR/FACT.des" "$USERDIR/MACH1.des" "$USERDIR/SUPDAT.dat" "$WORK/t3/"
 cause="SUPDAT.dat is not the control data of MACH1: supervisor not reduced."
 printf 'R = Supreduce(FACT,MACH1,SUPDAT)\n' >"$WORK/red.txt"
 "$SARV" -run "$WORK/red.txt" -d "$WORK/t3" >/dev/null 2>"$WORK/err"
 check "Supreduce cause in -run" "$(cat "$WORK/err")" "$WORK/red.txt:1: Supreduce: result 4: $cause"
-run_keys " t8FACT\rMACH1\rSUPDAT\rRX\r"
-check_rows 22 "$cause"
 
 # Usage errors: no script, an unknown option, a missing directory. A path is never an option.
 for args in "" "$WORK/base.txt --fast" "$WORK/base.txt -d $WORK/none"; do

@@ -17,19 +17,22 @@ bool have_gs() {
   return system("gs --version >/dev/null 2>&1") == 0;
 }
 
-// Renders the job with Ghostscript's bounding-box device, which names every page it renders.
-// Returns the number of pages, or -1 (with Ghostscript's log) when it reported an error.
-int rendered_pages(const std::string &job) {
-  scratch_dir dir;
+// Runs Ghostscript on the job with `device` options and returns its log; files it writes go to
+// `dir`. An error or failed run is reported as a test failure.
+std::string ghostscript(const scratch_dir &dir, const std::string &job, const std::string &device) {
   write_bytes(dir.file("job.ps"), job);
-  std::string command = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=bbox " + dir.file("job.ps") +
+  std::string command = "gs -q -dSAFER -dBATCH -dNOPAUSE " + device + " " + dir.file("job.ps") +
                         " >" + dir.file("log") + " 2>&1";
   int status = system(command.c_str());
   std::string log = read_bytes(dir.file("log"));
-  if (status != 0 || log.find("Error") != std::string::npos) {
-    ADD_FAILURE() << log;
-    return -1;
-  }
+  if (status != 0 || log.find("Error") != std::string::npos) ADD_FAILURE() << log;
+  return log;
+}
+
+// The number of pages the bounding-box device names (one line for each page it renders).
+int rendered_pages(const std::string &job) {
+  scratch_dir dir;
+  std::string log = ghostscript(dir, job, "-sDEVICE=bbox");
   int pages = 0;
   for (size_t at = log.find("%%BoundingBox"); at != std::string::npos;
        at = log.find("%%BoundingBox", at + 1))
@@ -59,15 +62,10 @@ int pages_of(const std::string &job) {
 }
 
 // Rightmost inked column in the upper half of page 1 rendered at 72 dpi (the border and the first
-// body lines; the sheet number sits lower), or -1 when Ghostscript fails.
+// body lines; the sheet number sits lower).
 int rightmost_ink(const std::string &job) {
   scratch_dir dir;
-  write_bytes(dir.file("job.ps"), job);
-  std::string command =
-      "gs -q -dSAFER -dBATCH -dNOPAUSE -r72 -sDEVICE=pbmraw -dLastPage=1 "
-      "-sOutputFile=" +
-      dir.file("p.pbm") + " " + dir.file("job.ps") + " >/dev/null 2>&1";
-  if (system(command.c_str()) != 0) return -1;
+  ghostscript(dir, job, "-r72 -sDEVICE=pbmraw -dLastPage=1 -sOutputFile=" + dir.file("p.pbm"));
   std::istringstream pbm(read_bytes(dir.file("p.pbm")));
   std::string magic;
   int w = 0, h = 0, right = -1;

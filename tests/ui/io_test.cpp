@@ -9,8 +9,8 @@
 
 #include "model/des_file.h"
 #include "tests/ui/screen_fixture.h"
-#include "ui/display.h"
 #include "ui/dialogs.h"
+#include "ui/display.h"
 
 namespace {
 
@@ -250,15 +250,12 @@ class Keyboard : public ScreenTest {
   int keyboard_[2] = {-1, -1};
 };
 
-// Plain keys pass unchanged, two-code keys become page letters, keypad sequences one key.
-TEST_F(Keyboard, KeysArriveTranslated) {
+// Plain keys pass unchanged, two-code keys become page letters, keypad sequences one key; Esc
+// alone cancels, with further keys pending it starts a sequence, and the drained keys are gone.
+TEST_F(Keyboard, KeysArriveTranslatedAndLoneEscCancels) {
   type(std::string("a\r\0I\0Q\0x\x1bOB", 11));
   for (int key : {int('a'), KEY_RETURN, int('u'), int('d'), 0, KEY_DOWN})
     EXPECT_EQ(read_key(), key);
-}
-
-// Esc alone cancels; with further keys pending it starts a sequence, and the drained keys are gone.
-TEST_F(Keyboard, LoneEscAndSequences) {
   type("\x1b");
   EXPECT_EQ(read_key(), KEY_ESCAPE);
   EXPECT_EQ(LoneEsc(), 1);

@@ -22,7 +22,6 @@ MA = Create(MA,[mark 0],[tran [0,1,1],[1,2,0]])
 MB = Create(MB,[mark 0],[tran [0,3,1],[1,4,0]])
 NA = Create(NA,[mark 1],[tran [0,1,1]])
 NB = Create(NB,[mark 1],[tran [0,2,1]])
-EMPTY = Create(EMPTY)
 X = Create(X,[mark 2],[tran [0,1,1],[0,3,2],[1,5,1]])
 Y = Create(Y,[mark 1],[tran [0,1,2],[0,3,1],[2,5,2]])
 EOF
@@ -74,24 +73,12 @@ check_rows 2 "Typed so far: [101,103,105,107,109,111,113,115,117,119,121,123,125
   14 "     381    383    385    387    389    391    393    395    397    399" 15 "     -1" 23 "$P"
 check_wrapped 8 "LOOPS = Selfloop(G,[$list])  (3,452)"
 
-# Two inputs: Sync with its blocked events (on screen, in the log, wrapped), Supcon (its output
-# file), Condat.
+# Two inputs: Sync with its blocked events (on screen and in the log; a list too long for the
+# screen is referred to the log by the display routine), Supcon (its output file), Condat.
 run_logged " t3G\rE\rSY\r" "SY = Sync(G,E)  (3,2)  Blocked_events = None  @" \
   21 "Events blocked in SY: None."
 run_logged " t3SA\rSB\rSY2\r" "SY2 = Sync(SA,SB)  (1,1)  Blocked_events = [1,3,5]  @" \
   21 "Events blocked in SY2: [  1,  3,  5]"
-# A2 offers 101, 103, ..., 159 only in state 0, B2 only in its unreachable state 1.
-a2=$(awk 'BEGIN { for (e = 101; e < 160; e += 2) printf ",[0,%d,1]", e }')
-make_des <<EOF
-A2 = Create(A2,[mark 0],[tran ${a2#,}])
-B2 = Create(B2,[mark 0],[tran [0,2,0]${a2//\[0,/[1,}])
-EOF
-run_logged " t3A2\rB2\rLONGSYNCNAME\r" \
-  "LONGSYNCNAME = Sync(A2,B2)  (1,1)  Blocked_events = [101,103,105,107,109,1\n\
-               11,113,115,117,119,121,123,125,127,129,131,133,135,137,139,\n\
-               141,143,145,147,149,151,153,155,157,159]  @" \
-  21 "Events blocked in LONGSYNCNAME: See MAKEIT.TXT file."
-
 run_logged " t5G\rE\rS\r" "S = Supcon(G,E)  (1,0)@" 6 "Enter name of legal language generator DES2 ....  E" \
   9 "  controllable sublanguage generator DES3 ......  S" 23 "$P"
 check "status at the pause, where the script ends" "$STATUS" 255
@@ -119,12 +106,11 @@ run_logged " t6MA\rMB\rMX\r1\r1\r0\r1\r1\r1\r-1\r" "MX = Mutex(MA,MB,[[0,1],[1,1
   12 "1              1" 13 "0              1" 15 "-1"
 run_logged " t6MA\rMB\rMX3\r1\r-1\r" "MX3 = Mutex(MA,MB,[])  (4,8)@"
 
-# Computed in the front end: Nonconflict (an empty meet counts as nonconflicting and writes
-# nothing), Isomorph (the identity shortcut, four pairs a row, paged, DES2 first in the log).
+# Computed in the front end: Nonconflict (writes nothing; an empty meet is left to the unit
+# tests), Isomorph (the identity shortcut, four pairs a row, paged, DES2 first in the log).
 run_logged " tnG\rE\r" "true = Nonconflict(G,E)@" 10 "G and E are NONCONFLICTING" 23 "$P"
-run_logged " tnNA\rNB\r" "false = Nonconflict(NA,NB)@" 10 "NA and NB are CONFLICTING!"
 before=$(ls "$USERDIR")
-run_logged " tnEMPTY\rNA\r" "true = Nonconflict(EMPTY,NA)@" 10 "EMPTY and NA are NONCONFLICTING"
+run_logged " tnNA\rNB\r" "false = Nonconflict(NA,NB)@" 10 "NA and NB are CONFLICTING!"
 check "Nonconflict writes no file" "$(ls "$USERDIR")" "$before"
 
 run_logged " tiX\rY\r" "true = Isomorph(Y,X;[[1,2],[2,1]])@" \
