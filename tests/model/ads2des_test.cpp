@@ -3,8 +3,10 @@
 #include "model/ads2des.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <array>
+#include <csignal>
 #include <sstream>
 
 #include "model/model_test_util.h"
@@ -125,11 +127,18 @@ TEST(AdsWriter, TemplateDescriptionsAndRoundTrips) {
   ex.des[1].vocal = 12;
   ASSERT_EQ(generate_ads_file(dir.file("tmpl.ads").c_str(), "EX"), 0);
   EXPECT_EQ(generate_ads_file(dir.file("no/such/dir.ads").c_str(), "X"), 1);
-  // A template that cannot be written whole leaves the file it would replace (here a name that
-  // leaves no room for the temporary one).
-  std::string kept = dir.file(std::string(250, 'k') + ".ads");
+  // A template that cannot be written whole (a file-size limit below its length) leaves the file
+  // it would replace.
+  std::string kept = dir.file("kept.ads");
   write_bytes(kept, "old");
+  rlimit saved_limit, small_limit{16, 16};
+  getrlimit(RLIMIT_FSIZE, &saved_limit);
+  small_limit.rlim_max = saved_limit.rlim_max;
+  auto saved_handler = signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small_limit);
   EXPECT_EQ(generate_ads_file(kept.c_str(), "K"), 1);
+  setrlimit(RLIMIT_FSIZE, &saved_limit);
+  signal(SIGXFSZ, saved_handler);
   EXPECT_EQ(read_bytes(kept), "old");
   EXPECT_EQ(both_reads(dir.file("tmpl.ads")).all,
             (records{{18, 8, -1}, {18, 14, -1}, {18, 21, -1}}));
