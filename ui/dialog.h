@@ -43,6 +43,7 @@ struct dialog_data {
   float ratio;
   event_t *outputs;  // Hiconsis: the outputs on states of DES1, ascending
   uint16_t n_outputs;
+  bool holds_directory;  // the user directory is held from the request until the entry is logged
 };
 
 // How a dialog ended.

@@ -422,6 +422,13 @@ dialog_outcome dialog_read(const procedure_row &row, const dialog_hooks &hooks, 
   for (int i = 0; i < name_count(row); ++i) names[i] = NAMES[i];
   int count = 0;
   const void *list = request_list(row, *result, &count);
+  // Held until the entry is logged, so another sarv on the directory cannot replace the output
+  // before it is read back.
+  if (int held = hold_user_directory(); held != 0) {
+    *code = held;
+    return compute_cancelled ? DIALOG_QUIT : DIALOG_FAILED;
+  }
+  result->holds_directory = true;
   *code = run_request(result->request, names, list, count, &result->bound, &result->ratio);
   mark_stop_time();
   if (debug_mode) clearok(curscr, TRUE);
@@ -613,12 +620,14 @@ bool run_dialog(procedure_id id) {
   int code = MURN_OK;
   dialog_outcome outcome = dialog_read(row, *hooks, &result, &code);
   quit = outcome != DIALOG_DONE;
+  std::string entry;
+  bool done = outcome == DIALOG_DONE || outcome == DIALOG_DONE_QUIET;
+  bool logged = done && dialog_makeit(row, result, &entry);
+  if (result.holds_directory) release_user_directory();
   if (outcome == DIALOG_FAILED) {
     if (hooks->failure == nullptr || !hooks->failure(code)) show_failure(row, code);
     user_pause();
-  } else if (outcome == DIALOG_DONE || outcome == DIALOG_DONE_QUIET) {
-    std::string entry;
-    bool logged = dialog_makeit(row, result, &entry);
+  } else if (done) {
     if (!logged) show_message_line(std::string("Cannot write the log ") + get_makeit());
     if (logged && outcome == DIALOG_DONE) {
       // Below the prompts (or a test's answer), above Sync's blocked events and the messages.
