@@ -33,11 +33,10 @@ int interchange_command(const char *program, int argc, char **argv) {
   const char *mode = argv[1];
   int args = argc - 2;
   char **arg = argv + 2;
-  if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME) {
-    fprintf(stderr, "sarv: cannot determine your HOME directory for murn.ini\n");
+  if (const char *problem = choose_user_directory(program, nullptr)) {
+    fprintf(stderr, "sarv: %s\n", problem);
     return 2;
   }
-  setuserpath(murn_ini_file);
   std::string message;
   int code;
   if (strcmp(mode, "-export-gen") == 0) {

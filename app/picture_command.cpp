@@ -37,20 +37,6 @@ bool data_file_name(const std::string &out) {
          strcasecmp(ext, ".ads") == 0;
 }
 
-// Sets the user directory to `dir` (made absolute). False when it is not a directory or too long.
-bool use_directory(const char *dir) {
-  char *full = realpath(dir, nullptr);
-  struct stat info;
-  bool ok = full != nullptr && stat(full, &info) == 0 && S_ISDIR(info.st_mode) &&
-            strlen(full) + 2 <= sizeof prefix;
-  if (ok) {
-    snprintf(path, sizeof path, "%s", full);
-    snprintf(prefix, sizeof prefix, "%s/", full);
-  }
-  free(full);
-  return ok;
-}
-
 }  // namespace
 
 int picture_main(const char *program, int argc, char **argv) {
@@ -70,16 +56,9 @@ int picture_main(const char *program, int argc, char **argv) {
     fprintf(stderr, "Usage: sarv %s NAME [OUT] [-d DIR]\n", argv[0]);
     return 2;
   }
-  if (dir != nullptr) {
-    if (!use_directory(dir)) {
-      fprintf(stderr, "sarv: no directory %s\n", dir);
-      return 2;
-    }
-  } else if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME) {
-    fprintf(stderr, "sarv: cannot determine your HOME directory for murn.ini; use -d DIR\n");
+  if (const char *problem = choose_user_directory(program, dir)) {
+    fprintf(stderr, "sarv: %s%s%s\n", problem, dir ? " " : "", dir ? dir : "");
     return 2;
-  } else {
-    setuserpath(murn_ini_file);
   }
   return picture_command(argv[0] + 1, args[0], args[1]);
 }

@@ -545,23 +545,8 @@ int parse_options(int argc, char **argv, run_options *options) {
 
 // The user directory: -d DIR (handed to the compute processes), else the start-up file's.
 int set_user_directory(const char *program, const char *dir) {
-  if (dir == nullptr) {
-    if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME)
-      return usage_error("cannot determine your HOME directory for murn.ini; use -d DIR");
-    setuserpath(murn_ini_file);
-    return 0;
-  }
-  char *full = realpath(dir, nullptr);
-  struct stat info;
-  if (full == nullptr || stat(full, &info) != 0 || !S_ISDIR(info.st_mode)) {
-    free(full);
-    return usage_error(std::string("no directory ") + dir);
-  }
-  int fits = snprintf(path, sizeof path, "%s", full) < static_cast<int>(sizeof path) - 1;
-  if (fits) snprintf(prefix, sizeof prefix, "%s/", full);
-  setenv(USER_DIR_VARIABLE, full, 1);
-  free(full);
-  return fits ? 0 : usage_error("directory path too long");
+  const char *problem = choose_user_directory(program, dir);
+  return problem == nullptr ? 0 : usage_error(problem + (dir ? std::string(" ") + dir : ""));
 }
 
 }  // namespace

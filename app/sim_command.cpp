@@ -17,11 +17,10 @@ int sim_arguments(const char *program, int argc, char **argv) {
     fputs("Usage: sarv -sim PLANT [SUPERVISOR [DATA]]\n", stderr);
     return 2;
   }
-  if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME) {
-    fputs("sarv: cannot determine your HOME directory for murn.ini\n", stderr);
+  if (const char *problem = choose_user_directory(program, nullptr)) {
+    fprintf(stderr, "sarv: %s\n", problem);
     return 2;
   }
-  setuserpath(murn_ini_file);
   for (int i = 2; i < argc; i++) {
     char file[MAX_DES_PATH + 1];
     state_t kind = i == 4 ? -1 : 0;

@@ -51,23 +51,8 @@ bool read_file(const std::string &path, std::string *text) {
 
 // The user directory: DIR when given, else the start-up file's. 0, or the usage status.
 int user_directory(const char *program, const char *dir) {
-  if (dir == nullptr) {
-    if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME)
-      return usage_error("cannot determine your HOME directory for murn.ini; use -d DIR");
-    setuserpath(murn_ini_file);
-    return 0;
-  }
-  char *full = realpath(dir, nullptr);
-  struct stat info;
-  bool ok = full != nullptr && stat(full, &info) == 0 && S_ISDIR(info.st_mode) &&
-            strlen(full) < sizeof path - 1;
-  if (ok) {
-    snprintf(path, sizeof path, "%s", full);
-    snprintf(prefix, sizeof prefix, "%s/", full);
-    setenv(USER_DIR_VARIABLE, full, 1);
-  }
-  free(full);
-  return ok ? 0 : usage_error(std::string("no directory ") + dir);
+  const char *problem = choose_user_directory(program, dir);
+  return problem == nullptr ? 0 : usage_error(problem + (dir ? std::string(" ") + dir : ""));
 }
 
 // The message of a failed request, naming the input it is about where there is one.

@@ -141,6 +141,26 @@ void locate_info_file(const char *program) {
   snprintf(info_file, sizeof info_file, "kepinfo.txt");
 }
 
+const char *choose_user_directory(const char *program, const char *dir) {
+  if (dir == nullptr) {
+    if (locate_murn_ini(program, getenv("HOME"), murn_ini_file) == MURN_INI_NO_HOME)
+      return "cannot determine your HOME directory for murn.ini; use -d DIR";
+    setuserpath(murn_ini_file);
+    return nullptr;
+  }
+  char *full = realpath(dir, nullptr);
+  struct stat info;
+  bool is_dir = full != nullptr && stat(full, &info) == 0 && S_ISDIR(info.st_mode);
+  bool fits = is_dir && strlen(full) <= MAX_USER_PATH;
+  if (fits) {
+    snprintf(path, sizeof path, "%s", full);
+    snprintf(prefix, sizeof prefix, "%s/", full);
+    setenv(USER_DIR_VARIABLE, full, 1);
+  }
+  free(full);
+  return !is_dir ? "no directory" : fits ? nullptr : "directory path too long";
+}
+
 void setuserpath(const char *file) {
   user_dir_status = USER_DIR_OK;
   missing_user_dir[0] = '\0';

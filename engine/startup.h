@@ -29,6 +29,11 @@ int locate_murn_ini(const char *program, const char *home, char *file);
 // directory.
 void locate_info_file(const char *program);
 
+// The user directory of a run mode without screen: `dir` (made absolute, and handed to the
+// compute processes through USER_DIR_VARIABLE) when given, else the start-up file's. Returns
+// null, or the one-line reason it cannot be used.
+const char *choose_user_directory(const char *program, const char *dir);
+
 // The environment variable through which the front end (or a batch run with -d DIR) hands its
 // user directory to the compute process it starts, so both use the same directory whatever the
 // start-up file holds.
