@@ -197,6 +197,7 @@ bool move_init_state(outcon_work *w) {
   return ok;
 }
 
+// Departure from the classic procedure: colours only move forward, so the recolouring always ends.
 // One colouring pass: arriving colour sets by a forward fixed point from state 0 over the
 // reachable states, then the state colours. Clears `stable` when a colour changes or a split
 // half is reached by the other half's colour. Time: O(V + E).
