@@ -147,7 +147,8 @@ int compare_states(state_t x, state_t y, iso_search *s) {
   return 0;
 }
 
-// Departure from the classic procedure: a failed pairing is undone, so "yes" is always a true isomorphism.
+// Departure from the classic procedure: a failed pairing is undone, so "yes" is always a true
+// isomorphism.
 void iso1(state_t N1, state_t N2, state_node *G1, state_node *G2, int *result, state_t *corr) {
   *result = 0;
   if (N1 != N2 || num_marked(G1, N1) != num_marked(G2, N2) ||

@@ -263,7 +263,8 @@ void getblocking_set(hcc_work *w, event_t e, state_t target, uint64_t *out) {
 // Dedicated set of state i into `out`: the vocal states i reaches by a path through silent states
 // on which no transition blocks. (A transition whose blocking set is {c} leads to c alone, so on
 // such a path every agent has the blocking set {c} of the vocal state c at its end.)
-// Departure from the classic procedure: the dedicated set is a closure, independent of search order.
+// Departure from the classic procedure: the dedicated set is a closure, independent of search
+// order.
 void getdedicated_set(hcc_work *w, state_t i, uint64_t *out) {
   if (!is_vocal_state(w, i)) {
     memcpy(out, set_of(w->dedicated, w, i), w->words * sizeof(uint64_t));

@@ -237,7 +237,8 @@ void minimize(state_t *n, state_node **des) {
     minimize1(n, des);
 }
 
-// Departure from the classic procedure: a nondeterministic DES gets its coarsest bisimulation, which is sound.
+// Departure from the classic procedure: a nondeterministic DES gets its coarsest bisimulation,
+// which is sound.
 void minimize2(state_t *n, state_node **des) {
   if (*n < 2) return;
   refinement r = {};

@@ -132,7 +132,8 @@ int settled(held_des *K, held_des *Kp, bool exact) {
 // Last steps of one round of the iterations: reaches and minimizes K and compares it with the
 // previous round's Kp. *done tells whether the iteration has settled; gives up with
 // CNORM_NO_FIXED_POINT once `round` reaches cnorm_round_limit unsettled.
-// Departure from the classic procedure: a round limit reached is its own result, not "out of memory".
+// Departure from the classic procedure: a round limit reached is its own result, not "out of
+// memory".
 int close_round(held_des *K, held_des *Kp, bool exact, long round, bool *done) {
   reach(&K->n, &K->d);
   if (mem_result) return CNORM_NO_MEMORY;

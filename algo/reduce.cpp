@@ -1144,8 +1144,8 @@ bool control_data_short(const reduce_inputs *in, const pair_code_t *codes) {
 
 // Loads plant, supervisor and control data and checks them; on SUPRED_DONE *in holds what to
 // reduce. Other statuses: those of supreduce before the reduction starts.
-// Departure from the classic procedure: a supervisor whose states meet plant states of different marking is
-// replaced by its meet with the plant, so the closed loop never changes.
+// Departure from the classic procedure: a supervisor whose states meet plant states of different
+// marking is replaced by its meet with the plant, so the closed loop never changes.
 int prepare_inputs(const char *plant_name, const char *sup_name, const char *dat_name,
                    reduce_inputs *in) {
   *in = reduce_inputs{};

@@ -37,7 +37,8 @@ void meet_steps(compute_job *job) {
 // Supremal controllable sublanguage of the specification (input 1) for the plant (input 0): the
 // meet, shaved until every state is controllable and nonblocking (the shave trims it as well). The
 // controllability test counts transitions, so both inputs must be deterministic.
-// Departure from the classic procedure: nondeterministic inputs are refused (result 10), not computed wrongly.
+// Departure from the classic procedure: nondeterministic inputs are refused (result 10), not
+// computed wrongly.
 void supcon_steps(compute_job *job) {
   job_des &plant = job->input[0], &spec = job->input[1];
   if (checkdet(plant.size, plant.des) != 1 || checkdet(spec.size, spec.des) != 1)

@@ -222,7 +222,8 @@ int cmdline_kep_run() {
   float ratio = 0.0f;
   compute_procedure(*row, request, &bound, &ratio);
   fclose(request);
-  // Departure from the classic procedure: the request goes even after a failure, so it never runs twice.
+  // Departure from the classic procedure: the request goes even after a failure, so it never runs
+  // twice.
   remove(prm_file);
   if (row->result == RESULT_BOUND_RATIO)
     murn_result_supreduce(MURN_OK, bound, ratio);

@@ -63,7 +63,8 @@ void convert_steps(compute_job *job) {
 
 // The request list is sorted: two outputs for one transition (exit state, event, entrance
 // state) stand side by side. Such a request is refused, since only one output could be kept.
-// Departure from the classic procedure: two outputs for one transition are refused instead of keeping one.
+// Departure from the classic procedure: two outputs for one transition are refused instead of
+// keeping one.
 void vocalize_steps(compute_job *job) {
   for (state_t r = 0; r < job->quad_count; r++)
     if (!names_transition(job->input[0], job->quads[r])) compute_fail(MURN_BAD_REQUEST);

@@ -17,7 +17,8 @@ char prefix[256] = "";
 
 namespace {
 
-// Departure from the classic procedure: growth past the 22-bit state field is refused (result 12), never wrapped.
+// Departure from the classic procedure: growth past the 22-bit state field is refused (result 12),
+// never wrapped.
 bool beyond_state_limit(state_t size) {
   if (size <= MAX_STATES) return false;
   mem_result = 1;

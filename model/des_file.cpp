@@ -323,7 +323,8 @@ int filedes(const char *name, state_t size, state_t init, const state_node *des)
   return ok ? 0 : 1;
 }
 
-// Departure from the classic procedure: a corrupt or truncated file is refused, never read as an empty DES.
+// Departure from the classic procedure: a corrupt or truncated file is refused, never read as an
+// empty DES.
 int getdes(const char *name, state_t *size, state_t *init, state_node **des) {
   char path[MAX_DES_PATH + 1];
   if (!des_file_path(name, *init, path)) return 0;

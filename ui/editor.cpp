@@ -432,10 +432,10 @@ bool read_new_initial(int row, const std::vector<char> &deleted) {
   }
 }
 
-// Departure from the classic procedure: a deleted state never becomes the new initial state, and step 10
-// trims trailing empty states after every edit.
-// Step 9: states to delete. State 0 needs a new initial state that is not deleted, and that
-// state cannot be deleted afterwards. Returns false when the edit is abandoned.
+// Departure from the classic procedure: a deleted state never becomes the new initial state, and
+// step 10 trims trailing empty states after every edit. Step 9: states to delete. State 0 needs a
+// new initial state that is not deleted, and that state cannot be deleted afterwards. Returns false
+// when the edit is abandoned.
 bool read_deletions() {
   clear();
   char question[160];
