@@ -54,10 +54,23 @@ std::string quoted(std::string_view name) {
   return q + "\"";
 }
 
-// A list of state indices (0-based states written from 1), ten to a line.
-void write_state_list(gen_writer *w, const std::vector<state_t> &states) {
+// A state's output as the attribute that follows the state in <States>.
+void write_output(gen_writer *w, unsigned output) {
+  w->put("+Output=");
+  w->number(output);
+  w->put("+");
+}
+
+// A list of state indices (0-based states written from 1), ten to a line; with `des`, each state
+// that has an output is followed by it.
+void write_state_list(gen_writer *w, const std::vector<state_t> &states,
+                      const state_node *des = nullptr) {
   for (size_t i = 0; i < states.size(); i++) {
     w->number(static_cast<unsigned long>(states[i]) + 1);
+    if (des != nullptr && des[states[i]].vocal != 0) {
+      w->put(" ");
+      write_output(w, des[states[i]].vocal);
+    }
     w->put(i % 10 == 9 || i + 1 == states.size() ? "\n" : " ");
   }
 }
@@ -302,6 +315,7 @@ struct gen_parser {
   std::vector<int32_t> initial;
   std::vector<int> initial_lines;
   std::vector<char> marked;
+  std::vector<uint16_t> output;  // output per state id (0: silent), as far as one was given
 
   gen_parser(const char *text, size_t length, const char *base_name)
       : lx{text, text + length, 1, {}}, name(base_name) {}
@@ -418,22 +432,53 @@ struct gen_parser {
     for (unsigned long long i = first; i <= last; i++) visit(i, line);
   }
 
-  // ---- States: indices, names, and ranges of indices; attributes are ignored.
+  // The output of the state `id` from an attribute "Output=N" (N in 10..99) after it; other
+  // attributes are ignored.
+  void read_output(int32_t id) {
+    std::string_view key = "Output=";
+    if (id < 0 || tok.text.substr(0, key.size()) != key) return;
+    std::string_view digits = tok.text.substr(key.size());
+    unsigned value = 0;
+    bool ok = digits.size() == 2;
+    for (char c : digits) {
+      ok = ok && c >= '0' && c <= '9';
+      value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (!ok || value < 10)
+      refuse(tok.line, "the state output " + std::string(digits) + " is not in 10..99");
+    if (output.size() < static_cast<size_t>(states)) output.resize(static_cast<size_t>(states), 0);
+    output[static_cast<size_t>(id)] = static_cast<uint16_t>(value);
+  }
+
+  // ---- States: indices, names, and ranges of indices; an attribute "Output=N" after a state
+  // gives its output, other attributes are ignored.
   void read_states() {
+    int32_t last = -1;  // the state just listed, which an attribute describes
     for (next(); !(tok.kind == T_CLOSE && tok.text == "States"); next()) {
+      if (tok.kind == T_ATTR) {
+        read_output(last);
+        continue;
+      }
+      last = -1;
       if (tok.kind == T_NUMBER) {
         add_index_state(tok.number, tok.line);
+        last = find_index(tok.number);
       } else if (tok.kind == T_STRING || tok.kind == T_WORD) {
-        if (by_name.find(tok.text) != by_name.end()) continue;
+        auto found = by_name.find(tok.text);
+        if (found != by_name.end()) {
+          last = found->second;
+          continue;
+        }
         new_state(tok.line);
         by_name.emplace(std::string(tok.text), states - 1);
         index_of.push_back(0);
         all_indices = false;
+        last = states - 1;
       } else if (tok.kind == T_OPEN && tok.text == "Consecutive" && !tok.self_closing) {
         read_range([this](unsigned long long i, int line) { add_index_state(i, line); });
       } else if (tok.kind == T_OPEN) {
         if (!tok.self_closing) skip_section();
-      } else if (tok.kind != T_ATTR) {
+      } else {
         expect_close("States");
       }
     }
@@ -653,6 +698,7 @@ void build_des(gen_parser &g, gen_import *result) {
   for (size_t s = 0; s < n; s++) {
     size_t id = static_cast<size_t>(id_of[s]);
     des[s].marked = id < g.marked.size() && g.marked[id];
+    des[s].vocal = static_cast<uint16_t>(id < g.output.size() ? g.output[id] & 0x1FFF : 0);
     tran_entry *row = rows.data() + first[id];
     size_t count = first[id + 1] - first[id];
     for (size_t j = 0; j < count; j++)
@@ -722,13 +768,29 @@ int write_gen(FILE *out, const char *name, const state_node *des, state_t size,
   }
   w.put("</Alphabet>\n<States>\n");
   if (size > 100) {
-    w.put("<Consecutive> 1 ");
-    w.number(static_cast<unsigned long>(size));
-    w.put(" </Consecutive>\n");
+    // Ranges of silent states; a state with an output stands alone with its attribute.
+    state_t first = 0;
+    for (state_t s = 0; s <= size; s++) {
+      if (s < size && des[s].vocal == 0) continue;
+      if (s > first) {
+        w.put("<Consecutive> ");
+        w.number(static_cast<unsigned long>(first) + 1);
+        w.put(" ");
+        w.number(static_cast<unsigned long>(s));
+        w.put(" </Consecutive>\n");
+      }
+      if (s < size) {
+        w.number(static_cast<unsigned long>(s) + 1);
+        w.put(" ");
+        write_output(&w, des[s].vocal);
+        w.put("\n");
+      }
+      first = s + 1;
+    }
   } else {
     std::vector<state_t> all(static_cast<size_t>(size));
     for (state_t s = 0; s < size; s++) all[static_cast<size_t>(s)] = s;
-    write_state_list(&w, all);
+    write_state_list(&w, all, des);
   }
   w.put("</States>\n<TransRel>\n");
   for (state_t s = 0; s < size; s++) {

@@ -44,9 +44,9 @@ struct gen_import {
 // Writes (des, size) as a generator named `name` to `out`: states as indices 1..size (state 0
 // becomes index 1, the one initial state), events as "e" + number unless `names` gives them a
 // name of their own (one not given to another event too, and not itself of the form "e" +
-// number), odd events with +C+. Only the events that label a transition form the alphabet. des is
-// not changed. Returns 0, or 1 when the stream reports a write error. Time: O(size + transitions),
-// one pass with a private output buffer.
+// number), odd events with +C+, a state's output as "+Output=N+" after the state. Only the events
+// that label a transition form the alphabet. des is not changed. Returns 0, or 1 when the stream
+// reports a write error. Time: O(size + transitions), one pass with a private output buffer.
 int write_gen(FILE *out, const char *name, const state_node *des, state_t size,
               const event_names &names);
 
@@ -54,16 +54,17 @@ int write_gen(FILE *out, const char *name, const state_node *des, state_t size,
 // a file whose states are exactly the indices 1..n with initial state 1 keeps that order (index
 // k becomes state k - 1; this is how write_gen files come back unchanged); any other file is
 // numbered breadth-first from its initial state, successors in ascending event order, and states
-// that cannot be reached follow in the order the file lists them. A file without states and
+// that cannot be reached follow in the order the file lists them. An attribute "+Output=N+"
+// after a state in <States> gives its output (N in 10..99). A file without states and
 // without initial state is the empty DES. Event numbers: a name `known` holds keeps its number;
 // "e" + number keeps the number when its parity agrees with +C+ and no other event took it;
 // every other event gets the smallest free odd (+C+) or even number, recorded in result->added.
 // On success fills *result and returns 0. Otherwise returns 1 with *error set and nothing
 // allocated: syntax errors, unknown states or events, more than one initial state or none,
-// controllability conflicts (within the file or against `known`), more than 1000 events (or
-// 500 controllable, 500 uncontrollable), more than MAX_STATES states, a state with more than
-// 65,535 transitions, out of memory.
-// Time: O(length + transitions log transitions-per-state).
+// controllability conflicts (within the file or against `known`), an output outside 10..99, more
+// than 1000 events (or 500 controllable, 500 uncontrollable), more than MAX_STATES states, a state
+// with more than 65,535 transitions, out of memory. Time: O(length + transitions log
+// transitions-per-state).
 int read_gen(const char *text, size_t length, const char *base_name, const event_names &known,
              gen_import *result, gen_error *error);
 
