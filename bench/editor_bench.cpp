@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "algo/output_consistency.h"
 #include "bench/measure.h"
 #include "engine/startup.h"
 #include "model/des_data.h"
@@ -43,7 +44,7 @@ void build_source(state_t states) {
   state_node *des = newdes(states);
   for (state_t s = 0; s < states; s++) {
     des[s].marked = 1;
-    des[s].vocal = static_cast<uint16_t>(s % 7 == 0 ? 10 + s % 90 : 0) & 0x1FFF;
+    set_output(&des[s], s % 7 == 0 ? 10 + static_cast<unsigned>(s) % 90 : 0);
     des[s].numelts = 2;
     des[s].next = MALLOC_N<tran_entry>(2);
     des[s].next[0] = make_tran(1, (s + 1) % states);
