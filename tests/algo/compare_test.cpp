@@ -1,4 +1,4 @@
-// Isomorphism, nonconflict, determinism and breadth-first recode against brute-force references.
+// Isomorphism, determinism and breadth-first recode against brute-force references.
 #include "algo/compare.h"
 
 #include <gtest/gtest.h>
@@ -58,23 +58,6 @@ TEST(Isomorphism, AgreesWithBruteForceOnRandomPairs) {
   }
   EXPECT_GT(isomorphic, 100);
   EXPECT_GT(exact, 20);
-}
-
-TEST(Nonconflict, AgreesWithBruteForceOnRandomPairs) {
-  std::mt19937 rng(22);
-  int conflicting = 0, rounds = 300;
-  for (int round = 0; round < rounds; round++) {
-    random_des_options options{1 + state_t(rng() % 7), {0, 1, 2, 3}, 3, 0.6};
-    owned_des a, b;
-    make_random_des(rng, options, &a);
-    make_random_des(rng, options, &b);
-    std::vector<bool> co = ref_coreachable(ref_meet(to_ref(a.des, a.size), to_ref(b.des, b.size)));
-    bool expected = std::find(co.begin(), co.end(), false) == co.end();
-    conflicting += expected ? 0 : 1;
-    EXPECT_EQ(nonconflict_des(a.size, a.des, b.size, b.des), expected ? 1 : 0) << round;
-  }
-  EXPECT_GT(conflicting, rounds / 10);
-  EXPECT_LT(conflicting, rounds * 9 / 10);
 }
 
 TEST(Compare, EmptyInputsNondeterminismAndCorruptTargets) {
