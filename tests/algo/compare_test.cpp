@@ -27,9 +27,8 @@ TEST(Isomorphism, AgreesWithBruteForceOnRandomPairs) {
   std::mt19937 rng(13);
   int isomorphic = 0, exact = 0;
   for (int round = 0; round < 600; round++) {
-    random_des_options options{1 + state_t(rng() % 6), {1, 2}, 2, 0.4};
-    options.deterministic = round % 4 != 0;
-    options.vocal = round % 5 == 0;
+    random_des_options options{1 + state_t(rng() % 6), {1, 2},        2, 0.4,
+                               round % 4 != 0,         round % 5 == 0};
     owned_des a, b;
     make_random_des(rng, options, &a);
     if (round % 2 == 0) {  // a renamed copy, sometimes with one marking or output changed
@@ -82,9 +81,8 @@ TEST(Compare, EmptyInputsNondeterminismAndCorruptTargets) {
 TEST(BfsRecode, RenumbersInBreadthFirstOrderAndStaysIsomorphic) {
   std::mt19937 rng(31);
   for (int round = 0; round < 150; round++) {
-    random_des_options options{1 + state_t(rng() % 12), {0, 1, 2, 3, 4}, 3, 0.3};
-    options.deterministic = round % 3 != 0;
-    options.vocal = true;
+    random_des_options options{
+        1 + state_t(rng() % 12), {0, 1, 2, 3, 4}, 3, 0.3, round % 3 != 0, true};
     owned_des a, before;
     make_random_des(rng, options, &a);
     if (round % 2 == 0) from_ref(ref_reach(to_ref(a.des, a.size)), &a);

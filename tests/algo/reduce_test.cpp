@@ -24,12 +24,10 @@ void file(const char *name, const ref_des &g, state_t init = 0) {
 
 // Control data as a DAT: each disabled event e of state y is the entry (e, 0) of y.
 void file_control(const std::vector<event_set> &disabled) {
-  ref_des dat;
+  ref_des dat{{}, std::vector<bool>(disabled.size()), std::vector<int>(disabled.size()), {}};
   for (const event_set &events : disabled) {
     dat.out.emplace_back();
     for (event_t e : events) dat.out.back().emplace_back(e, 0);
-    dat.marked.push_back(false);
-    dat.vocal.push_back(0);
   }
   file("SUPDAT", dat, -1);
 }
@@ -141,11 +139,9 @@ void check_reduction(const ref_des &plant, const ref_des &sup, const std::vector
 // other seed gives larger ones (up to some 50 supervisor states).
 bool random_supervisor(unsigned seed, ref_des *plant, ref_des *sup) {
   std::mt19937 rng(seed);
-  random_des_options options;
   unsigned scale = seed % 3 == 0 ? 1 : 1 + seed % 2 * 2;
-  options.events = {0, 1, 2, 3, 5};
-  options.states = 3 + static_cast<state_t>(rng() % (3 * scale));
-  options.marked_fraction = 0.5;
+  random_des_options options{
+      3 + static_cast<state_t>(rng() % (3 * scale)), {0, 1, 2, 3, 5}, 3, 0.5};
   owned_des p, s;
   make_random_des(rng, options, &p);
   options.states = 3 + static_cast<state_t>(rng() % (5 * scale));
