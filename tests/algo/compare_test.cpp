@@ -1,4 +1,4 @@
-// Isomorphism, nonconflict, determinism and breadth-first recode against brute-force references.
+// Isomorphism, determinism and breadth-first recode against brute-force references.
 #include "algo/compare.h"
 
 #include <gtest/gtest.h>
@@ -27,9 +27,8 @@ TEST(Isomorphism, AgreesWithBruteForceOnRandomPairs) {
   std::mt19937 rng(13);
   int isomorphic = 0, exact = 0;
   for (int round = 0; round < 600; round++) {
-    random_des_options options{1 + state_t(rng() % 6), {1, 2}, 2, 0.4};
-    options.deterministic = round % 4 != 0;
-    options.vocal = round % 5 == 0;
+    random_des_options options{1 + state_t(rng() % 6), {1, 2},        2, 0.4,
+                               round % 4 != 0,         round % 5 == 0};
     owned_des a, b;
     make_random_des(rng, options, &a);
     if (round % 2 == 0) {  // a renamed copy, sometimes with one marking or output changed
@@ -60,23 +59,6 @@ TEST(Isomorphism, AgreesWithBruteForceOnRandomPairs) {
   EXPECT_GT(exact, 20);
 }
 
-TEST(Nonconflict, AgreesWithBruteForceOnRandomPairs) {
-  std::mt19937 rng(22);
-  int conflicting = 0, rounds = 300;
-  for (int round = 0; round < rounds; round++) {
-    random_des_options options{1 + state_t(rng() % 7), {0, 1, 2, 3}, 3, 0.6};
-    owned_des a, b;
-    make_random_des(rng, options, &a);
-    make_random_des(rng, options, &b);
-    std::vector<bool> co = ref_coreachable(ref_meet(to_ref(a.des, a.size), to_ref(b.des, b.size)));
-    bool expected = std::find(co.begin(), co.end(), false) == co.end();
-    conflicting += expected ? 0 : 1;
-    EXPECT_EQ(nonconflict_des(a.size, a.des, b.size, b.des), expected ? 1 : 0) << round;
-  }
-  EXPECT_GT(conflicting, rounds / 10);
-  EXPECT_LT(conflicting, rounds * 9 / 10);
-}
-
 TEST(Compare, EmptyInputsNondeterminismAndCorruptTargets) {
   owned_des a, none;
   std::vector<state_t> corr;
@@ -99,9 +81,8 @@ TEST(Compare, EmptyInputsNondeterminismAndCorruptTargets) {
 TEST(BfsRecode, RenumbersInBreadthFirstOrderAndStaysIsomorphic) {
   std::mt19937 rng(31);
   for (int round = 0; round < 150; round++) {
-    random_des_options options{1 + state_t(rng() % 12), {0, 1, 2, 3, 4}, 3, 0.3};
-    options.deterministic = round % 3 != 0;
-    options.vocal = true;
+    random_des_options options{
+        1 + state_t(rng() % 12), {0, 1, 2, 3, 4}, 3, 0.3, round % 3 != 0, true};
     owned_des a, before;
     make_random_des(rng, options, &a);
     if (round % 2 == 0) from_ref(ref_reach(to_ref(a.des, a.size)), &a);

@@ -128,6 +128,7 @@ TEST(ExplainProperty, BlockingDisabledAndTrimmedStatesMatchReference) {
     int nearest = INT32_MAX;
     for (state_t s = 0; s < m.size(); s++)
       if (!co[s]) nearest = std::min(nearest, d[s]);
+    EXPECT_EQ(x.count[CAUSE_BLOCKING] == 0, nearest == INT32_MAX);  // nonconflict_des too
     for (const explain_item &item : x.items) EXPECT_FALSE(co[item.state]);
     if (!x.items.empty()) {
       EXPECT_EQ(static_cast<int>(x.items[0].string.size()), nearest);

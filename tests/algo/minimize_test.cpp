@@ -8,8 +8,8 @@
 #include <functional>
 #include <random>
 
-#include "algo/normality.h"
 #include "algo/des_proc.h"
+#include "algo/normality.h"
 #include "algo/output_consistency.h"
 #include "algo/project.h"
 #include "algo/supcon.h"
@@ -167,11 +167,7 @@ TEST(AllocationFailure, EveryAlgorithmFailsCleanly) {
     for (long k = 0; !completed && k < 100000; k++) {
       owned_des d;
       copy_des(input.des, input.size, &d);
-      mem_result = 0;
-      fail_allocation_after(k);
-      c.run(&d);
-      fail_allocation_after(-1);
-      completed = mem_result == 0;
+      completed = !fails_after(k, [&] { c.run(&d); });
       const owned_des &want = completed ? expected : input;
       if (completed || c.keeps_input) {
         ASSERT_TRUE(same_des(d.des, d.size, want.des, want.size)) << c.name << " at " << k;
@@ -179,5 +175,4 @@ TEST(AllocationFailure, EveryAlgorithmFailsCleanly) {
     }
     EXPECT_TRUE(completed) << c.name;
   }
-  mem_result = 0;
 }

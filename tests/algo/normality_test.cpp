@@ -23,10 +23,7 @@ struct random_case {
   event_set erased;
   explicit random_case(unsigned seed) {
     std::mt19937 rng(seed);
-    random_des_options options;
-    options.states = 4 + static_cast<state_t>(rng() % 5);
-    options.events = {0, 1, 2, 3, 4};
-    options.marked_fraction = 0.5;
+    random_des_options options{4 + static_cast<state_t>(rng() % 5), {0, 1, 2, 3, 4}, 3, 0.5};
     make_random_des(rng, options, &g);
     // E: G with some transitions cut and some markings flipped.
     ref_des r = to_ref(g.des, g.size);

@@ -40,9 +40,8 @@ TEST(Project, ProjectedLanguagesMatchEnumeration) {
   std::mt19937 rng(1207);
   const std::vector<event_t> pool = {0, 1, 2, 3, 4};
   for (int round = 0; round < 250; round++) {
-    random_des_options options{1 + state_t(rng() % 10), pool, 1 + int(rng() % 4)};
-    options.deterministic = round % 2 == 0;
-    options.vocal = round % 3 == 0;
+    random_des_options options{1 + state_t(rng() % 10), pool,          1 + int(rng() % 4), 0.3,
+                               round % 2 == 0,          round % 3 == 0};
     owned_des input, by1, by0;
     make_random_des(rng, options, &input);
     std::vector<event_t> nulls;

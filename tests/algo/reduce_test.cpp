@@ -3,36 +3,18 @@
 #include "algo/reduce.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <random>
 
 #include "algo/minimize.h"
 #include "model/des_file.h"
+#include "model/model_test_util.h"
 #include "model/progress.h"
 #include "support/reduce_ref.h"
 
 namespace {
-
-// A user directory of its own for each test: prefix points there while it lives.
-struct scratch_dir {
-  std::string path;
-  char saved[256];
-  scratch_dir() {
-    char name[] = "/tmp/sarv_supredXXXXXX";
-    path = mkdtemp(name);
-    strcpy(saved, prefix);
-    snprintf(prefix, sizeof prefix, "%s/", path.c_str());
-  }
-  ~scratch_dir() {
-    strcpy(prefix, saved);
-    std::filesystem::remove_all(path);
-  }
-  bool has(const std::string &file) const { return std::filesystem::exists(path + "/" + file); }
-};
 
 void file(const char *name, const ref_des &g, state_t init = 0) {
   owned_des d;
@@ -42,12 +24,10 @@ void file(const char *name, const ref_des &g, state_t init = 0) {
 
 // Control data as a DAT: each disabled event e of state y is the entry (e, 0) of y.
 void file_control(const std::vector<event_set> &disabled) {
-  ref_des dat;
+  ref_des dat{{}, std::vector<bool>(disabled.size()), std::vector<int>(disabled.size()), {}};
   for (const event_set &events : disabled) {
     dat.out.emplace_back();
     for (event_t e : events) dat.out.back().emplace_back(e, 0);
-    dat.marked.push_back(false);
-    dat.vocal.push_back(0);
   }
   file("SUPDAT", dat, -1);
 }
@@ -159,11 +139,9 @@ void check_reduction(const ref_des &plant, const ref_des &sup, const std::vector
 // other seed gives larger ones (up to some 50 supervisor states).
 bool random_supervisor(unsigned seed, ref_des *plant, ref_des *sup) {
   std::mt19937 rng(seed);
-  random_des_options options;
   unsigned scale = seed % 3 == 0 ? 1 : 1 + seed % 2 * 2;
-  options.events = {0, 1, 2, 3, 5};
-  options.states = 3 + static_cast<state_t>(rng() % (3 * scale));
-  options.marked_fraction = 0.5;
+  random_des_options options{
+      3 + static_cast<state_t>(rng() % (3 * scale)), {0, 1, 2, 3, 5}, 3, 0.5};
   owned_des p, s;
   make_random_des(rng, options, &p);
   options.states = 3 + static_cast<state_t>(rng() % (5 * scale));
@@ -243,30 +221,17 @@ TEST(Supreduce, ArbitrarySupervisorsReduceToConsistentQuotients) {
   for (event_t e : events) plant.out[0].push_back({e, 0});
   file("PLANT", plant);
   int merged = 0;
-  for (int round = 0; round < 40; round++) {
-    ref_des sup;
-    state_t n = 6 + static_cast<state_t>(rng() % 20);
-    sup.out.resize(static_cast<size_t>(n));
-    for (state_t s = 1; s < n; s++) {  // a spanning tree first, so that every state is reachable
-      state_t p = static_cast<state_t>(rng() % static_cast<unsigned>(s));
-      if (sup.out[p].size() == 2) p = s - 1;  // s - 1 has no children yet
-      event_t e = sup.out[p].empty() ? events[rng() % 2] : 4 - sup.out[p][0].first;
-      sup.out[p].push_back({e, s});
-    }
-    std::vector<event_set> dat(static_cast<size_t>(n));
-    for (state_t s = 0; s < n; s++) {
-      for (event_t e : events)
-        if (rng() % 2 && std::none_of(sup.out[s].begin(), sup.out[s].end(),
-                                      [e](const auto &t) { return t.first == e; }))
-          sup.out[s].push_back({e, static_cast<state_t>(rng() % static_cast<unsigned>(n))});
-      std::sort(sup.out[s].begin(), sup.out[s].end());
-      sup.marked.push_back(rng() % 2);
-      sup.vocal.push_back(0);
+  for (int round = 0; round < 80; round++) {
+    owned_des raw;  // reachable part of a random supervisor, marked or not at random
+    make_random_des(rng, {6 + static_cast<state_t>(rng() % 20), events, 4, 0.5}, &raw);
+    ref_des sup = ref_reach(to_ref(raw.des, raw.size));
+    if (sup.size() < 3) continue;
+    std::vector<event_set> dat(sup.out.size());
+    for (state_t s = 0; s < sup.size(); s++)
       for (event_t e : events)  // the plant allows every event
         if (std::none_of(sup.out[s].begin(), sup.out[s].end(),
                          [e](const auto &t) { return t.first == e; }))
           dat[s].insert(e);
-    }
     file("SUP", sup);
     file_control(dat);
     reduced r = run_supreduce();
@@ -285,16 +250,16 @@ TEST(Supreduce, RefusesWhatItCannotReduceFaithfully) {
   file("SUP", sup);
   file_control({{}, {}});
   EXPECT_EQ(run_supreduce().status, SUPRED_DONE);
-  std::filesystem::remove(dir.path + "/RED.des");
+  std::filesystem::remove(dir.file("RED.des"));
   // Control data that cannot be read, or of another state count.
   file_control({{}, {}, {}});
   EXPECT_EQ(run_supreduce().status, SUPRED_BAD_CONTROL_DATA);
-  std::filesystem::remove(dir.path + "/SUPDAT.dat");
+  std::filesystem::remove(dir.file("SUPDAT.dat"));
   EXPECT_EQ(run_supreduce().status, SUPRED_BAD_CONTROL_DATA);
   file("SUPDAT", {{{}, {}}, {false, false}, {0, 0}, {}}, 0);  // a DES, not control data
-  std::filesystem::rename(dir.path + "/SUPDAT.des", dir.path + "/SUPDAT.dat");
+  std::filesystem::rename(dir.file("SUPDAT.des"), dir.file("SUPDAT.dat"));
   EXPECT_EQ(run_supreduce().status, SUPRED_BAD_CONTROL_DATA);
-  EXPECT_FALSE(dir.has("RED.des"));
+  EXPECT_FALSE(dir.listing().count("RED.des"));
   file_control({{}, {}});
   // A string the plant cannot follow; an unreachable supervisor state.
   file("SUP", {{{{3, 1}}, {}}, {true, false}, {0, 0}, {}});
@@ -306,13 +271,13 @@ TEST(Supreduce, RefusesWhatItCannotReduceFaithfully) {
   EXPECT_EQ(run_supreduce().status, SUPRED_SINGLE_TRIPLE);
   file("SUP", {});
   EXPECT_EQ(run_supreduce().status, SUPRED_EMPTY);
-  std::filesystem::remove(dir.path + "/SUP.des");
+  std::filesystem::remove(dir.file("SUP.des"));
   EXPECT_EQ(run_supreduce().status, SUPRED_SUPERVISOR_UNREADABLE);
   file("PLANT", {});
   EXPECT_EQ(run_supreduce().status, SUPRED_EMPTY);
-  std::filesystem::remove(dir.path + "/PLANT.des");
+  std::filesystem::remove(dir.file("PLANT.des"));
   EXPECT_EQ(run_supreduce().status, SUPRED_PLANT_UNREADABLE);
-  EXPECT_FALSE(dir.has("RED.des"));
+  EXPECT_FALSE(dir.listing().count("RED.des"));
 }
 
 TEST(Supreduce, OutOfMemoryAnywhereStopsWithNoOutputFile) {
@@ -330,8 +295,8 @@ TEST(Supreduce, OutOfMemoryAnywhereStopsWithNoOutputFile) {
   for (long k = 0; fails_after(k, run); k++) {
     failures++;
     EXPECT_EQ(status, SUPRED_NO_MEMORY) << k;
-    EXPECT_FALSE(dir.has("RED.des")) << k;
+    EXPECT_FALSE(dir.listing().count("RED.des")) << k;
   }
   EXPECT_GT(failures, 15);
-  EXPECT_TRUE(dir.has("RED.des"));
+  EXPECT_TRUE(dir.listing().count("RED.des"));
 }

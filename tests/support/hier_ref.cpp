@@ -90,12 +90,7 @@ ref_des ref_relabelled(const ref_des &g, const std::vector<std::pair<int, int>> 
 }
 
 void make_random_vocal(std::mt19937 &rng, state_t states, int max_out, owned_des *out) {
-  random_des_options options;
-  options.states = states;
-  options.events = {0, 1, 2, 3, 4, 5};
-  options.max_out = max_out;
-  options.vocal = true;
-  make_random_des(rng, options, out);
+  make_random_des(rng, {states, {0, 1, 2, 3, 4, 5}, max_out, 0.3, true, true}, out);
   out->des[0].vocal = 0;
 }
 
