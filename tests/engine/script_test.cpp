@@ -48,7 +48,7 @@ TEST(Script, ReadsTheLogAsWrittenWrappedTimedAndSpaced) {
 }
 
 // Unknown procedures, unbalanced brackets, long names, "../" and event 1000 are checked end to
-// end by the batch-run script; names with a separator also by the name property below.
+// end by the batch-run script.
 TEST(Script, MalformedEntriesNameTheirLineAndReason) {
   struct bad {
     std::string script;
@@ -57,6 +57,7 @@ TEST(Script, MalformedEntriesNameTheirLineAndReason) {
   } cases[] = {
       {"X = Sync(A,B  (1,1)\n", 1, "unbalanced brackets"},
       {"X = Trim(G))\n", 1, "unbalanced brackets"},
+      {"sub/X = Trim(G)\n", 1, "name \"sub/X\" contains a path separator"},
       {"X = Selfloop(G,[-1])\n", 1, "event -1 out of range 0..999"},
       {"X = Trim(G)  (99999999999999999999,1)\n", 1, "state count 99999999999999999999 out of"},
       {"X = Vocalize(G,[[0,1,5]])\n", 1, "vocal output 5 out of range 10..99"},
