@@ -5,8 +5,8 @@
 #include "engine/catalogue.h"
 #include "engine/engine_test_util.h"
 #include "engine/hier_procedures.h"
-#include "engine/reduce_procedures.h"
 #include "engine/protocol.h"
+#include "engine/reduce_procedures.h"
 #include "model/mymalloc.h"
 
 namespace {
@@ -55,9 +55,7 @@ void run_frame(const scratch_install &install, const std::string &text, list_kin
 // its input loaded and its output filed, a row that handles its own files only the names.
 TEST(ComputeFrame, ListsNamesLoadingAndFiling) {
   scratch_install install;
-  owned_des g;
-  make_des(2, {{0, 1, 1}}, {1}, &g);
-  install.file("G", g);
+  install.file("G", 2, {{0, 1, 1}}, {1});
   std::tuple<list_kind, const char *, std::vector<int>> cases[] = {
       {LIST_EVENTS, "G\nH\n13\n11\n13\n7\n", {7, 11, 13}},
       {LIST_STATE_PAIRS, "G\nH\n3 1\n0 2\n3 1\n", {0, 2, 3, 1}},

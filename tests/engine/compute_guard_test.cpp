@@ -11,11 +11,9 @@ namespace {
 
 // A chain 0 -> ... -> n-1 by event 1, the last state marked, and a state n that trim drops.
 void file_chain(const std::string &name, state_t n) {
-  owned_des g;
   std::vector<transition_spec> edges = {{0, 3, n}};
   for (state_t s = 0; s + 1 < n; s++) edges.push_back({s, 1, s + 1});
-  make_des(n + 1, edges, {n - 1}, &g);
-  scratch_install::file(name.c_str(), g);
+  scratch_install::file(name.c_str(), n + 1, edges, {n - 1});
 }
 
 state_t states_of(const std::string &name) {

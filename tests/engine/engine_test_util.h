@@ -42,10 +42,16 @@ class scratch_install {
     write_script(stub_, "R='" + user_file("murn.rst") + "'\n" + body + "\n");
     argv0 = stub_.c_str();
   }
-  // Files `g` in the user directory; loads a well-formed output of `kind` (-1: control data) and
-  // checks its initial-state field is `kind`.
+  // Files `g` (or the DES of make_des) in the user directory; loads a well-formed output of `kind`
+  // (-1: control data) and checks its initial-state field is `kind`.
   static void file(const char *name, const owned_des &g) {
     ASSERT_EQ(filedes(name, g.size, 0, g.des), 0) << name;
+  }
+  static void file(const char *name, state_t states, const std::vector<transition_spec> &edges,
+                   const std::vector<state_t> &marked) {
+    owned_des g;
+    make_des(states, edges, marked, &g);
+    file(name, g);
   }
   static void load(const std::string &name, state_t kind, owned_des *out) {
     state_t field = kind;

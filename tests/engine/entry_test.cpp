@@ -37,9 +37,7 @@ class Entry : public testing::Test {
 // cannot be read is reported with exit status 1. Option words are lower case, capitalised ones are
 // file names.
 TEST_F(Entry, TypeOutPrintsTextFilesAndDesFilesUpToTheirHeader) {
-  owned_des g;
-  make_des(3, {{0, 1, 1}, {1, 0, 2}}, {2}, &g);
-  install_.file("G", g);
+  install_.file("G", 3, {{0, 1, 1}, {1, 0, 2}}, {2});
   std::string text = "line one\nline two\n\tlast line without end";
   write_bytes(work_ + "/notes.txt", text);
   const std::tuple<std::string, int, std::string> cases[] = {

@@ -3,10 +3,8 @@
 #include "model/ads2des.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <array>
-#include <csignal>
 #include <sstream>
 
 #include "model/model_test_util.h"
@@ -131,14 +129,7 @@ TEST(AdsWriter, TemplateDescriptionsAndRoundTrips) {
   // it would replace.
   std::string kept = dir.file("kept.ads");
   write_bytes(kept, "old");
-  rlimit saved_limit, small_limit{16, 16};
-  getrlimit(RLIMIT_FSIZE, &saved_limit);
-  small_limit.rlim_max = saved_limit.rlim_max;
-  auto saved_handler = signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &small_limit);
-  EXPECT_EQ(generate_ads_file(kept.c_str(), "K"), 1);
-  setrlimit(RLIMIT_FSIZE, &saved_limit);
-  signal(SIGXFSZ, saved_handler);
+  EXPECT_EQ(under_file_size_limit(16, [&] { return generate_ads_file(kept.c_str(), "K"); }), 1);
   EXPECT_EQ(read_bytes(kept), "old");
   EXPECT_EQ(both_reads(dir.file("tmpl.ads")).all,
             (records{{18, 8, -1}, {18, 14, -1}, {18, 21, -1}}));

@@ -3,9 +3,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 
 #include <utility>
 
@@ -168,14 +166,9 @@ TEST(DesFile, FailedWritesAreReportedAndLeaveTheDirectoryAlone) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // the caller tells the user
   }
   EXPECT_TRUE(std::filesystem::is_directory(dir.file("clash.des/inner")));
-  struct rlimit saved, limited;
-  getrlimit(RLIMIT_FSIZE, &saved);
-  limited = {4096, saved.rlim_max};
-  auto old_handler = signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  EXPECT_EQ(filedes(fits.c_str(), large.size, 0, large.des), 1);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(
+      under_file_size_limit(4096, [&] { return filedes(fits.c_str(), large.size, 0, large.des); }),
+      1);
   expect_read_back(fits.c_str(), 0, d);
   EXPECT_EQ(dir.listing(), (names{fits + ".dat", fits + ".des", "clash.des", "u"}));
   expect_rejected(too_long.c_str());

@@ -3,8 +3,10 @@
 #ifndef SARV_TESTS_MODEL_MODEL_TEST_UTIL_H
 #define SARV_TESTS_MODEL_MODEL_TEST_UTIL_H
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -60,6 +62,20 @@ struct path_override {
   explicit path_override(const std::string &value) { setenv("PATH", value.c_str(), 1); }
   ~path_override() { setenv("PATH", saved.c_str(), 1); }
 };
+
+// Runs `write` under a file-size limit of `bytes` (a full disk's stand-in) and returns its result.
+template <typename Write>
+auto under_file_size_limit(rlim_t bytes, Write write) {
+  rlimit saved, limited;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  limited = {bytes, saved.rlim_max};
+  auto old_handler = signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &limited);
+  auto result = write();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, old_handler);
+  return result;
+}
 
 // Everything a writer puts on a stream, as a string.
 template <typename Writer>
