@@ -5,30 +5,14 @@
 source "$(dirname "$0")/../ui/e2e_lib.sh"
 e2e_setup
 
-# Two 1200-state rings over disjoint events: their product has 1,440,000 states.
-ring() {
-  awk -v n=1200 -v a="$1" -v b="$2" -v name="$3" 'BEGIN {
-    printf "%s = Create(%s,[mark 0],[tran ", name, name
-    for (s = 0; s < n; s++) printf "%s[%d,%d,%d],[%d,%d,%d]", s ? "," : "", s, a, (s + 1) % n, s, b, (s * 7 + 1) % n
-    printf "])\n\n" }'
-}
 {
-  ring 1 3 BIG1
-  ring 5 7 BIG2
+  big_rings
   echo "OUT = Create(OUT,[mark 0])  (1,0)"
 } >"$WORK/big.txt"
 "$SARV" -run "$WORK/big.txt" -d "$USERDIR" >/dev/null 2>&1
 check "inputs made" "$?" 0
 cp "$USERDIR/OUT.des" "$WORK/OUT.old"
 cp "$USERDIR/makeit.txt" "$WORK/makeit.old"
-
-sarv_processes_in_work() {  # the sarv processes working in WORK or below it
-  for p in /proc/[0-9]*; do
-    case "$(readlink "$p/cwd" 2>/dev/null)" in
-      "$WORK" | "$WORK"/*) tr '\0' ' ' <"$p/cmdline" && echo ;;
-    esac
-  done | grep '^\./sarv '
-}
 
 # Esc, then y: back to the menu; nothing written, nothing logged, no compute process left.
 run_keys " t3BIG1\rBIG2\rOUT\r\r\x1byXX"
@@ -37,7 +21,7 @@ check "old output and log kept" "$(cmp "$USERDIR/OUT.des" "$WORK/OUT.old" &&
   cmp "$USERDIR/makeit.txt" "$WORK/makeit.old" && echo kept)" kept
 check "user directory after cancel" "$(ls "$USERDIR" | tr '\n' ' ')" \
   "BIG1.des BIG2.des OUT.des makeit.txt "
-check "processes left" "$(sarv_processes_in_work)" ""
+check "processes left" "$(sarv_processes)" ""
 
 # Esc, then n: the computation goes on, shows its elapsed time, and completes as usual.
 printf ' t3BIG1\rBIG2\rOUT\r\r\x1bn\rXX' >"$WORK/keys"

@@ -5,23 +5,12 @@
 source "$(dirname "$0")/../ui/e2e_lib.sh"
 e2e_setup
 cd "$WORK"
-# Two 1200-state rings: their product has 1,440,000 states, whose minimization takes seconds.
-ring() {
-  awk -v a="$1" -v name="$2" 'BEGIN { printf "%s = Create(%s,[mark 0],[tran ", name, name
-    for (s = 0; s < 1200; s++) printf "%s[%d,%d,%d],[%d,%d,%d]", s ? "," : "", s, a, (s + 1) % 1200, s, a + 2, (s * 7 + 1) % 1200
-    printf "])\n\n" }'
-}
-{ ring 1 BIG1; ring 5 BIG2; printf 'PROD = Sync(BIG1,BIG2)\n\nOUT = Create(OUT,[mark 0])\n'; } >big.txt
+{ big_rings; printf 'PROD = Sync(BIG1,BIG2)\n\nOUT = Create(OUT,[mark 0])\n'; } >big.txt
 "$SARV" -run big.txt -d "$USERDIR" >/dev/null 2>&1
 check "inputs made" "$?" 0
 cp "$USERDIR/OUT.des" OUT.old && cp "$USERDIR/makeit.txt" makeit.old
 echo "OUT = Minstate(PROD)" >minstate.txt
 printf ' t9PROD\ryOUT\r\r' >keys
-sarv_left() {
-  for p in /proc/[0-9]*; do
-    [ "$(readlink "$p/cwd" 2>/dev/null)" = "$WORK" ] && tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -E "^(\./sarv|$SARV) -"
-  done
-}
 for case in "front end|HUP" "front end|TERM" "front end|KILL" "front end|close" "batch run|HUP" \
   "batch run|TERM" "batch run|KILL"; do
   how=${case#*|}
@@ -36,8 +25,8 @@ for case in "front end|HUP" "front end|TERM" "front end|KILL" "front end|close" 
   fi
   wait_until pgrep -P "$starter" -f -- -cmdline >/dev/null
   if [ "$how" = close ]; then stop_tmux; else kill -s "$how" "$starter"; fi
-  for _ in $(seq 50); do [ -z "$(sarv_left)" ] && break || sleep 0.1; done
-  check "$case: no sarv process left" "$(sarv_left)" ""
+  for _ in $(seq 50); do [ -z "$(sarv_processes)" ] && break || sleep 0.1; done
+  check "$case: no sarv process left" "$(sarv_processes)" ""
   check "$case: output and log kept" "$(cmp "$USERDIR/OUT.des" OUT.old && cmp "$USERDIR/makeit.txt" makeit.old && echo kept)" kept
   check "$case: user directory" "$(ls -A "$USERDIR" | tr '\n' ' ')" "BIG1.des BIG2.des OUT.des PROD.des makeit.txt "
   stop_tmux

@@ -27,8 +27,7 @@ check "C code" "$(./sarv -c G ctl.c)" \
 
 # The dialogs: export, import, C code with control data skipped.
 rm user/G.gen
-run_keys " tFGEG\rG\r"
-check_rows 11 "$USERDIR/G.gen written (DES G: 3 states, 4 transitions)"
+run_rows " tFGEG\rG\r" 11 "$USERDIR/G.gen written (DES G: 3 states, 4 transitions)"
 run_keys " tFGIG\rK\r"
 check "dialog import" "$(ls user | grep -c '^K.des$')" 1
 run_keys " tFCG\r\rG\r"

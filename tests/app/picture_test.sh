@@ -53,8 +53,7 @@ check "too large files" "$(ls user | grep '^BIG' | tr '\n' ' ')" "BIG.des BIG.do
 
 # The picture dialog.
 rm -f user/G.dot user/G.svg
-run_keys " tFPG\r"
-check_rows 7 "G.dot has been written." 9 "Graphviz drew it as G.svg."
+run_rows " tFPG\r" 7 "G.dot has been written." 9 "Graphviz drew it as G.svg."
 check "dialog files" "$(ls user | grep '^G\.' | tr '\n' ' ')" "G.des G.dot G.svg "
 
 e2e_done

@@ -29,15 +29,17 @@ std::string ghostscript(const scratch_dir &dir, const std::string &job, const st
   return log;
 }
 
+// Occurrences of `needle` in `text`.
+int occurrences(const std::string &text, const std::string &needle) {
+  int n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) n++;
+  return n;
+}
+
 // The number of pages the bounding-box device names (one line for each page it renders).
 int rendered_pages(const std::string &job) {
   scratch_dir dir;
-  std::string log = ghostscript(dir, job, "-sDEVICE=bbox");
-  int pages = 0;
-  for (size_t at = log.find("%%BoundingBox"); at != std::string::npos;
-       at = log.find("%%BoundingBox", at + 1))
-    pages++;
-  return pages;
+  return occurrences(ghostscript(dir, job, "-sDEVICE=bbox"), "%%BoundingBox");
 }
 
 std::string des_job(const owned_des &d, const char *name) {
@@ -51,14 +53,6 @@ void make_chain(owned_des *d, int t) {
   std::vector<transition_spec> ts;
   for (int i = 0; i < t; i++) ts.push_back({i / 4, static_cast<event_t>(i % 4), (i + 1) / 4});
   make_des(t / 4 + 1, ts, {}, d);
-}
-
-int pages_of(const std::string &job) {
-  int pages = 0;
-  for (size_t at = job.find("\nstartpage\n"); at != std::string::npos;
-       at = job.find("\nstartpage\n", at + 1))
-    pages++;
-  return pages;
 }
 
 // Rightmost inked column in the upper half of page 1 rendered at 72 dpi (the border and the first
@@ -113,7 +107,7 @@ TEST(PostScriptJob, PagesBreakAfter66CountedLines) {
     owned_des d;
     make_chain(&d, t);
     std::string job = des_job(t ? d : many, "CHAIN");
-    EXPECT_EQ(pages_of(job), pages) << t;
+    EXPECT_EQ(occurrences(job, "\nstartpage\n"), pages) << t;
     if (have_gs()) {
       EXPECT_EQ(rendered_pages(job), pages);
     }

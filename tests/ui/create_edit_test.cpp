@@ -56,27 +56,53 @@ std::string joined(const std::vector<std::string> &pieces, size_t count) {
   return keys;
 }
 
-// Esc at any prompt writes nothing; the whole script files and logs the automaton.
-TEST_F(Dialogs, CreateEscAtAnyPromptThenTheWholeCreate) {
-  for (size_t cut = 0; cut < CREATE_KEYS.size(); cut++) {
-    keys(joined(CREATE_KEYS, cut) + "\x1b\xff");
-    create_p();
-    EXPECT_EQ(file("G.des") + log(), "<none><none>") << cut;
-  }
+// Edit of OLD saved as NEW: mark 3, add 0 -1-> 2, visit every other prompt, remove unreachable
+// states. OLD: 0 -3-> 1 -5-> 3, and 4 -7-> 0 unreachable.
+const std::vector<std::string> EDIT_KEYS = {
+    "OLD\r", "\r",   "NEW\r", "n", "3\r", "-1\r", "-1\r", "n",    "0\r", "1\r", "2\r",
+    "-1\r",  "-1\r", "\r",    "n", "\r",  "-1\r", "y",    "-1\r", "y",   "\r",  "y"};
+const size_t EDIT_PAUSE_AFTER_CHECK = 20;  // "Press <Enter> to continue" ignores Esc
+
+// Esc at any prompt of Create or Edit writes nothing; the whole scripts file and log the automata.
+TEST_F(Dialogs, EscAtAnyPromptThenTheWholeCreateAndEdit) {
+  owned_des old, g, result, want;
+  put("OLD", 5, {{0, 3, 1}, {1, 5, 3}, {4, 7, 0}}, {}, &old);
+  std::string before = file("OLD.des");
+  const struct {
+    const std::vector<std::string> &pieces;
+    void (*run)();
+    size_t skipped;
+    std::string output;
+  } runs[] = {{CREATE_KEYS, create_p, SIZE_MAX, "G.des"},
+              {EDIT_KEYS, edit_p, EDIT_PAUSE_AFTER_CHECK, "NEW.des"}};
+  for (auto &r : runs)
+    for (size_t cut = 0; cut < r.pieces.size(); cut++) {
+      if (cut == r.skipped) continue;
+      keys(joined(r.pieces, cut) + "\x1b\xff");
+      r.run();
+      EXPECT_EQ(file("OLD.des") + file(r.output) + log(), before + "<none><none>") << cut;
+    }
   keys("2\rT\x1b\xff");
   create_p();
   EXPECT_EQ(file("T.ads"), "<none>");
   keys(joined(CREATE_KEYS, CREATE_KEYS.size()) + "\r");
   create_p();
-  owned_des g, want;  // the repeated transition is stored once
-  ASSERT_TRUE(load("G", &g));
+  ASSERT_TRUE(load("G", &g));  // the repeated transition is stored once
   make_des(3, {{0, 1, 1}, {1, 2, 2}}, {0, 2}, &want);
   want.des[1].vocal = 20;
   EXPECT_EQ(diff_des(to_ref(want.des, want.size), g.des, g.size), "");
   EXPECT_EQ(log(), "G = Create(G,[mark 0,2],[voc [1,20]],[tran [0,1,1],[1,2,2]])  (3,2)\n\n");
-  EXPECT_EQ(row(3), "G is OK.");
-  EXPECT_EQ(row(21), "G has been filed as " + dir_ + "/G.des");
+  expect_rows({{3, "G is OK."}, {21, "G has been filed as " + dir_ + "/G.des"}});
   EXPECT_EQ(unread(), 0);
+  remove("makeit.txt");
+  keys(joined(EDIT_KEYS, EDIT_KEYS.size()) + "\r");
+  edit_p();
+  EXPECT_EQ(log(), "NEW = Edit(OLD,[mark +[3]],[trans +[0,1,2]],rch)  (4,3)\n\n");
+  EXPECT_EQ(row(7), "EDITING COMPLETE");
+  EXPECT_EQ(file("OLD.des"), before);
+  ASSERT_TRUE(load("NEW", &result));
+  make_des(4, {{0, 1, 2}, {0, 3, 1}, {1, 5, 3}}, {3}, &want);
+  EXPECT_EQ(diff_des(to_ref(want.des, want.size), result.des, result.size), "");
 }
 
 TEST_F(Dialogs, CreateReportsNondeterminismOneRowPerRunAndStillFiles) {
@@ -85,11 +111,11 @@ TEST_F(Dialogs, CreateReportsNondeterminismOneRowPerRunAndStillFiles) {
       "1\rN\r3\r-1\r-1\r0\r1\r1\r0\r1\r2\r1\r3\r0\r1\r3\r1\r1\r3\r2\r1\r3\r2\r0\r5\r0\r2\r1\r0\r"
       "2\r4\r0\r2\r4\r1\r-1\ry\r");
   create_p();
-  EXPECT_EQ(row(3), "WARNING: N is nondeterministic!");
-  EXPECT_EQ(row(6), "[    0,  1,    1]  [    0,  1,    2]");
-  EXPECT_EQ(row(7), "");
-  EXPECT_EQ(row(8), "[    1,  3,    0]  [    1,  3,    1]  [    1,  3,    2]");
-  EXPECT_EQ(row(10), "[    2,  4,    0]  [    2,  4,    1]");
+  expect_rows({{3, "WARNING: N is nondeterministic!"},
+               {6, "[    0,  1,    1]  [    0,  1,    2]"},
+               {7, ""},
+               {8, "[    1,  3,    0]  [    1,  3,    1]  [    1,  3,    2]"},
+               {10, "[    2,  4,    0]  [    2,  4,    1]"}});
   EXPECT_EQ(log().substr(0, 14), "N = Create(N,[");
 
   keys("1\rE\r0\r*\r-1\r-1\r\r\r");  // no states: "*" marks nothing, Enter skips the check
@@ -126,19 +152,19 @@ TEST_F(Dialogs, FileOneAdsWithErrorsShowsAtMostTen) {
   write("BAD.ads", bad + "Vocal states:\nTransitions:\n");
   keys("1\rBAD\r\r\r");
   file_ads_p();
-  EXPECT_EQ(row(8), "Error(s) reading file: " + dir_ + "/BAD.ads");
-  EXPECT_EQ(row(10), "  Marker state too large at line 5.");
-  EXPECT_EQ(row(19), "  Marker state too large at line 14.");
-  EXPECT_EQ(row(20), "");
+  expect_rows({{8, "Error(s) reading file: " + dir_ + "/BAD.ads"},
+               {10, "  Marker state too large at line 5."},
+               {19, "  Marker state too large at line 14."},
+               {20, ""}});
   EXPECT_EQ(file("BAD.des") + log(), "<none><none>");
 
   write("N.ads",
         "N\nState size\n3\nMarker states:\nVocal states:\nTransitions:\n0 1 1\n0 1 2\n9 1 1\n");
   keys("1\rN\r\r\r");
   file_ads_p();
-  EXPECT_EQ(row(9), "");
-  EXPECT_EQ(row(10), "  Nondeterministic transition at lines 7 and 8.");
-  EXPECT_EQ(row(12), "  Exit state too large at line 9.");
+  expect_rows({{9, ""},
+               {10, "  Nondeterministic transition at lines 7 and 8."},
+               {12, "  Exit state too large at line 9."}});
 
   write("GOOD.ads", GOOD_ADS);
   keys("1\rGOOD\rnNEW\r\r");
@@ -159,8 +185,8 @@ TEST_F(Dialogs, FileAllAdsListsTheFailuresAndAsksBeforeReplacing) {
   file_ads_p();
   EXPECT_EQ(log(), "good = Create(good,[mark 0,1,2],[tran [0,1,1],[1,0,2]])  (3,2)\n\n");
   EXPECT_EQ(file("UP.des"), "<none>");
-  EXPECT_EQ(row(10), "Number of successful filings is: 1");
-  EXPECT_EQ(row(12), "Failures:  bad.ads          p(1).ads");
+  expect_rows(
+      {{10, "Number of successful filings is: 1"}, {12, "Failures:  bad.ads          p(1).ads"}});
 
   remove((dir_ + "/bad.ads").c_str());
   remove((dir_ + "/p(1).ads").c_str());
@@ -169,40 +195,9 @@ TEST_F(Dialogs, FileAllAdsListsTheFailuresAndAsksBeforeReplacing) {
   EXPECT_EQ(row(10), "1 DES files exist and will be replaced. Continue? (y/*n)  n");
   keys("2\ry\r");
   file_ads_p();
-  EXPECT_EQ(row(14), "Replaced:  good.des");
-  EXPECT_EQ(row(20), "Failures: 0");
+  expect_rows({{14, "Replaced:  good.des"}, {20, "Failures: 0"}});
   EXPECT_EQ(log().size(),
             2 * strlen("good = Create(good,[mark 0,1,2],[tran [0,1,1],[1,0,2]])  (3,2)\n\n"));
-}
-
-// Edit of OLD saved as NEW: mark 3, add 0 -1-> 2, visit every other prompt, remove unreachable
-// states. OLD: 0 -3-> 1 -5-> 3, and 4 -7-> 0 unreachable.
-const std::vector<std::string> EDIT_KEYS = {
-    "OLD\r", "\r",   "NEW\r", "n", "3\r", "-1\r", "-1\r", "n",    "0\r", "1\r", "2\r",
-    "-1\r",  "-1\r", "\r",    "n", "\r",  "-1\r", "y",    "-1\r", "y",   "\r",  "y"};
-const size_t EDIT_PAUSE_AFTER_CHECK = 20;  // "Press <Enter> to continue" ignores Esc
-
-// Esc at any prompt leaves every file; the whole script logs the example line and saves NEW.
-TEST_F(Dialogs, EditEscAtAnyPromptThenTheWholeEdit) {
-  owned_des old;
-  put("OLD", 5, {{0, 3, 1}, {1, 5, 3}, {4, 7, 0}}, {}, &old);
-  std::string before = file("OLD.des");
-  for (size_t cut = 0; cut < EDIT_KEYS.size(); cut++) {
-    if (cut == EDIT_PAUSE_AFTER_CHECK) continue;
-    keys(joined(EDIT_KEYS, cut) + "\x1b\xff");
-    edit_p();
-    EXPECT_EQ(file("OLD.des"), before) << cut;
-    EXPECT_EQ(file("NEW.des") + log(), "<none><none>") << cut;
-  }
-  keys(joined(EDIT_KEYS, EDIT_KEYS.size()) + "\r");
-  edit_p();
-  EXPECT_EQ(log(), "NEW = Edit(OLD,[mark +[3]],[trans +[0,1,2]],rch)  (4,3)\n\n");
-  EXPECT_EQ(row(7), "EDITING COMPLETE");
-  EXPECT_EQ(file("OLD.des"), before);
-  owned_des result, want;
-  ASSERT_TRUE(load("NEW", &result));
-  make_des(4, {{0, 1, 2}, {0, 3, 1}, {1, 5, 3}}, {3}, &want);
-  EXPECT_EQ(diff_des(to_ref(want.des, want.size), result.des, result.size), "");
 }
 
 TEST_F(Dialogs, DeletingState0MakesTheChosenStateInitial) {
@@ -268,16 +263,20 @@ void make_source(char which, owned_des *d) {
   make_des(3000, {}, all, d);
 }
 
-// Edits of S in place ("S\rn" comes first): the entry logged, the refusals (bells), and that the
-// saved DES is well formed and equals what replaying the entry on the source makes (a deletion of
-// state 0 cannot be replayed, as its entry does not name the new initial state).
+// Edits of S in place ("S\rn" comes first): the entry logged, the refusals (bells), the screen
+// rows listed, and that the saved DES is well formed and equals what replaying the entry on the
+// source makes (a deletion of state 0 cannot be replayed, as its entry does not name the new
+// initial state). An edit stopped by Esc keeps its screen and logs nothing: wide numbers, the skip
+// to the last page, the changes shown above the transition question.
 TEST_F(Dialogs, EditSavesWhatItsEntryReplays) {
-  const std::string tail = "\r\r\r\r";  // no deletion, no check, no reach, the closing screen
+  const std::string tail = "\r\r\r\r", esc = "\x1b";  // no deletion, check, reach; closing screen
   struct {
     char source;
-    std::string keys, entry;
+    std::string keys, entry;  // no entry: stopped by Esc
     int refusals;
+    std::vector<std::pair<int, std::string>> rows = {};
   } cases[] = {
+      // clang-format off
       {'B', "\r\r\ry1\r-1\r\r\r\r", "S = Edit(S,[states -[1]])  (4,1)", 0},
       {'A', "\r\r\ry0\r0\r2\r2\r-1\r\r\r\r", "S = Edit(S,[states -[0]])  (2,1)", 2},
       {'C', "\rn0\r1\r9\r-1\r0\r1\r9\r-1\r\r\r" + tail, "S = Edit(S)  (1,0)", 0},
@@ -288,9 +287,17 @@ TEST_F(Dialogs, EditSavesWhatItsEntryReplays) {
       {'T', "n12\r*\r14\r-1\r-1\r\r\r" + tail, "S = Edit(S,[mark +[12],+[all],+[14]])  (15,0)", 0},
       {'T', "n12\r-1\r-1\rn*\r9\r0\r-1\r-1\r\r\r" + tail,
        "S = Edit(S,[mark +[12]],[trans +[0,9,0],+[1,9,0],+[2,9,0],+[3,9,0],+[4,9,0\n"
-       "    ],+[5,9,0],+[6,9,0],+[7,9,0],+[8,9,0],+[9,9,0]])  (13,10)",
-       0},
+       "    ],+[5,9,0],+[6,9,0],+[7,9,0],+[8,9,0],+[9,9,0]])  (13,10)", 0},
       {'B', "\r\rn\r9\r20\r9\r0\r-1\r" + tail, "S = Edit(S,[voc [9,0]])  (4,3)", 0},
+      {'B', "\r\r\r\r\r\r\r", "S = Edit(S)  (4,3)", 0, {{7, "EDITING COMPLETE"},
+          {9, "S has been filed as"}, {12, "Size (states,transitions):  (4,3)"}}},
+      {'M', esc, "", 0, {{11, "     999998   999999   1000000  1000001"}}},
+      {'F', "T" + esc, "", 0, {{3, "     2988   2989   2990   2991   2992   2993   2994   2995   2996"},
+          {4, "     2997   2998   2999"}, {6, "OK?  (*y/n)"}}},
+      {'B', "\rn3\r5\r0\r-1\r0\r1\r1\r-1\r" + esc, "", 0, {{2, "Transitions added so far: 1"},
+          {3, "[    3,  5,    0]"}, {5, "Transitions deleted so far: 1"}, {6, "[    0,  1,    1]"},
+          {8, "Current transition list OK?  (*y/n)"}}},
+      // clang-format on
   };
   for (auto &c : cases) {
     owned_des source, saved, replayed;
@@ -301,8 +308,10 @@ TEST_F(Dialogs, EditSavesWhatItsEntryReplays) {
     keys("S\rn" + c.keys);
     edit_p();
     EXPECT_EQ(unread(), 0) << c.keys;
-    EXPECT_EQ(log(), c.entry + "\n\n");
+    EXPECT_EQ(log(), c.entry.empty() ? "<none>" : c.entry + "\n\n");
     EXPECT_EQ(bells() - bells_before, c.refusals) << c.keys;
+    expect_rows(c.rows);
+    if (c.entry.empty()) continue;
     ASSERT_TRUE(load("S", &saved)) << c.keys;
     EXPECT_EQ(des_check(saved.des, saved.size), 0) << c.keys;
     std::vector<script_step> steps;
@@ -313,62 +322,18 @@ TEST_F(Dialogs, EditSavesWhatItsEntryReplays) {
     EXPECT_EQ(apply_edit(steps[0], &replayed.size, &replayed.des), "");
     EXPECT_EQ(diff_des(to_ref(saved.des, saved.size), replayed.des, replayed.size), "") << c.keys;
   }
-}
-
-// Screens of Edit (S edited in place, stopped by Esc to keep the screen) and of the
-// nondeterminism listing: wide numbers, the skip to the last page, the changes shown above the
-// transition question, the closing screen, and a continuation page of 100 shared transitions.
-TEST_F(Dialogs, EditAndListingScreens) {
-  const std::string esc = "\x1b";
-  auto conflicts = [](size_t count) {
-    std::vector<triple> list;
-    for (state_t t = 0; t < static_cast<state_t>(count); t++) list.push_back(triple{0, 1, t});
+  // The nondeterminism listing: a continuation page of 100 shared transitions.
+  std::vector<triple> list;
+  for (state_t t = 0; t < 100; t++) list.push_back(triple{0, 1, t});
+  for (auto script : {"T", "\r"}) {
+    keys(script);
     clear();
     display_conflict_tran(list.data(), list.size(), 200);
-  };
-  struct {
-    char source;  // 0: the nondeterminism listing
-    std::string keys;
-    std::vector<std::pair<int, std::string>> rows;
-  } cases[] = {
-      {'M', esc, {{11, "     999998   999999   1000000  1000001"}}},
-      {'F',
-       "T" + esc,
-       {{3, "     2988   2989   2990   2991   2992   2993   2994   2995   2996"},
-        {4, "     2997   2998   2999"},
-        {6, "OK?  (*y/n)"}}},
-      {'B',
-       "\rn3\r5\r0\r-1\r0\r1\r1\r-1\r" + esc,
-       {{2, "Transitions added so far: 1"},
-        {3, "[    3,  5,    0]"},
-        {5, "Transitions deleted so far: 1"},
-        {6, "[    0,  1,    1]"},
-        {8, "Current transition list OK?  (*y/n)"}}},
-      {'B',
-       "\r\r\r\r\r\r\r",
-       {{7, "EDITING COMPLETE"},
-        {9, "S has been filed as"},
-        {12, "Size (states,transitions):  (4,3)"}}},
-      {0,
-       "\r",
-       {{0, "Nondeterministic transitions:"},
-        {1, "[    0,  1,   72]  [    0,  1,   73]  [    0,  1,   74]  [    0,  1,   75]"},
-        {7, "[    0,  1,   96]  [    0,  1,   97]  [    0,  1,   98]  [    0,  1,   99]"}}},
-      {0, "T", {{1, "[    0,  1,   72]  [    0,  1,   73]  [    0,  1,   74]  [    0,  1,   75]"}}},
-  };
-  for (auto &c : cases) {
-    keys(c.source == 0 ? c.keys : "S\rn" + c.keys);
-    if (c.source == 0) {
-      conflicts(100);
-    } else {
-      owned_des source;
-      make_source(c.source, &source);
-      ASSERT_EQ(filedes("S", source.size, 0, source.des), 0);
-      edit_p();
-    }
-    EXPECT_EQ(unread(), 0) << c.keys;
-    for (auto &[y, text] : c.rows) EXPECT_EQ(row(y), text) << c.source << " row " << y;
+    EXPECT_EQ(unread(), 0) << script;
+    EXPECT_EQ(row(1), "[    0,  1,   72]  [    0,  1,   73]  [    0,  1,   74]  [    0,  1,   75]");
   }
+  expect_rows({{0, "Nondeterministic transitions:"},
+               {7, "[    0,  1,   96]  [    0,  1,   97]  [    0,  1,   98]  [    0,  1,   99]"}});
 }
 
 TEST(TrimEndstates, DropsOnlyTrailingEmptyUnreachableStates) {

@@ -49,14 +49,22 @@ screen_shows() { capture && grep -qF -- "$1" "$WORK/screen"; }
 
 # run_keys KEYS [WIDTH HEIGHT]: runs "sarv -autotest" on the bytes KEYS (printf escapes allowed)
 # until it ends; the last screen is left in $WORK/screen, the exit status in $STATUS. RUN_PREFIX,
-# when set, is a shell command put before the run (for example "PATH=...").
+# when set, is a shell command put before the run (for example "PATH=..."); the screen is 80 wide
+# and HEIGHT (default 25) high unless given.
 run_keys() {
   printf "$1" >"$WORK/keys"
-  start_tmux "${RUN_PREFIX:-}./sarv -autotest keys" "${2:-80}" "${3:-25}"
+  start_tmux "${RUN_PREFIX:-}./sarv -autotest keys" "${2:-80}" "${3:-${HEIGHT:-25}}"
   wait_until test -e "$WORK/status" || check "run of [$1]" timeout ended
   capture
   STATUS=$(cat "$WORK/status" 2>/dev/null)
   stop_tmux
+}
+
+# run_rows KEYS [ROW TEXT]...: run_keys KEYS, then check_rows.
+run_rows() {
+  run_keys "$1"
+  shift
+  check_rows "$@"
 }
 
 # screen_row N: row N (from 0) of the last screen, trailing blanks removed.
@@ -130,4 +138,23 @@ make_des() {
   cat >"$WORK/made/create.txt"
   "$SARV" -run "$WORK/made/create.txt" -d "$WORK/made" >/dev/null || check "DES made" failed made
   mv "$WORK/made"/*.des "${1:-$USERDIR}/"
+}
+
+# big_rings: the Create entries of BIG1 and BIG2, two 1200-state rings over the events 1, 3 and
+# 5, 7; their product has 1,440,000 states.
+big_rings() {
+  for ring in "1 BIG1" "5 BIG2"; do
+    awk -v a="${ring% *}" -v name="${ring#* }" 'BEGIN { printf "%s = Create(%s,[mark 0],[tran ", name, name
+      for (s = 0; s < 1200; s++) printf "%s[%d,%d,%d],[%d,%d,%d]", s ? "," : "", s, a, (s + 1) % 1200, s, a + 2, (s * 7 + 1) % 1200
+      printf "])\n\n" }'
+  done
+}
+
+# sarv_processes: the command lines of the sarv processes working in WORK or below it.
+sarv_processes() {
+  for p in /proc/[0-9]*; do
+    case "$(readlink "$p/cwd" 2>/dev/null)" in
+      "$WORK" | "$WORK"/*) tr '\0' ' ' <"$p/cmdline" 2>/dev/null && echo ;;
+    esac
+  done | grep -E "^(\./sarv|$SARV) "
 }

@@ -9,8 +9,7 @@ log="$USERDIR/makeit.txt"
 
 # failure_is KEYS ROW TEXT: KEYS fail with TEXT on ROW and the pause, and log nothing.
 failure_is() {
-  run_keys "$1"
-  check_rows "$2" "$3" 23 "Press <Enter> to return to SARV Procedures"
+  run_rows "$1" "$2" "$3" 23 "Press <Enter> to return to SARV Procedures"
   check "no entry after [$1]" "$(test -e "$log" && echo logged)" ""
 }
 
@@ -29,8 +28,7 @@ mkdir "$USERDIR/murn.prm"
 failure_is " t2G2\ryT10\r" 22 "The compute request could not be written."
 rmdir "$USERDIR/murn.prm"
 mkdir "$log"
-run_keys " t2G2\ryT11\r"
-check_rows 22 "Cannot write the log $log"
+run_rows " t2G2\ryT11\r" 22 "Cannot write the log $log"
 rmdir "$log"
 
 # A wrapper around the program keeps a copy of each request: it carries the debug switch and the

@@ -46,11 +46,8 @@ run_logged " th2S\rH\rs" "H = Hiconsis(S)   New event labels: [101,200,300]  (4,
 run_logged " th2T\rH2\rm" "H2 = Hiconsis(T)   New event labels: [101,111,200,300]  (5,6)@"
 
 # Esc at every prompt: nothing written, back in the menu.
-for key in h0 p1 h1 h2 h3; do
-  cancel_case " t$key$ESC"
-  cancel_case " t${key}G\r$ESC"
-done
-for k in "h0G\rV\r" "h0G\rV\r0\r" "h0G\rV\r0\r1\r" "p1G\rC\r" "p1G\rC\r5\r"; do cancel_case " t$k$ESC"; done
+for k in h0 p1 h1 h2 h3 "h0G\r" "p1G\r" "h1G\r" "h2G\r" "h3G\r" "h0G\rV\r" "h0G\rV\r0\r" \
+  "h0G\rV\r0\r1\r" "p1G\rC\r" "p1G\rC\r5\r"; do cancel_case " t$k$ESC"; done
 cancel_case " th2G\rH\r\x1b"
 
 e2e_done

@@ -14,14 +14,13 @@
 
 namespace {
 
+using Io = ScreenTest;
 const std::string ENTER = "\r";
 const std::string ESC_ALONE = "\x1b\xff";  // Esc followed by the script's "no key pending" byte
 
-using KeyScript = ScreenTest;
-
 // The end of the script, or ^Z, ends the run with 255; a lone Esc is told from a terminal
 // sequence by the "no key pending" byte.
-TEST_F(KeyScript, EndOfScriptAndLoneEsc) {
+TEST_F(Io, KeyScriptEndOfScriptAndLoneEsc) {
   keys(std::string("\x1a") + "abc");
   EXPECT_EXIT(read_key(), ::testing::ExitedWithCode(255), "");
   keys("\xff");
@@ -35,15 +34,14 @@ TEST_F(KeyScript, EndOfScriptAndLoneEsc) {
   EXPECT_EXIT(LoneEsc(), ::testing::ExitedWithCode(255), "");
 }
 
-using IntField = ScreenTest;
-
 // Each script ends in a valid entry: the value read, and the bells rung by refused keys on the way
 // (a field as wide as the longer bound, "00", "-0", a value below the bound, the empty field, a
 // letter, a star, an Esc sequence).
-TEST_F(IntField, RefusedEntriesRingAndReadingGoesOn) {
+TEST_F(Io, IntFieldRefusedEntriesRingAndReadingGoesOn) {
   struct {
     std::string script;
-    int lo, hi, value, bells;
+    int lo, hi, value, bells, key = KEY_RETURN;
+    bool star = false;  // readintall: "*" alone stands for every state
   } cases[] = {{"-1" + ENTER, -1, 999, -1, 0},
                {"0" + ENTER, -1, 999, 0, 0},
                {"1000" + ENTER, -1, 999, 100, 1},
@@ -54,12 +52,15 @@ TEST_F(IntField, RefusedEntriesRingAndReadingGoesOn) {
                {ENTER + "x*7" + ENTER, -1, 999, 7, 3},
                {"4\x1b[B\xff" + ENTER, -1, 999, 4, 1},
                {"-0" + ENTER + "\b\b-2" + ENTER + "\b\b3" + ENTER, -1, 999, 3, 2},
-               {"12-" + ENTER, -1, 999, 12, 0}};  // conversion stops at "-"
+               {"12-" + ENTER, -1, 999, 12, 0},  // conversion stops at "-"
+               {"*" + ENTER, -1, 9, 0, 0, '*', true},
+               {"1*" + ENTER + "\b" + ENTER, -1, 99, 1, 1, KEY_RETURN, true}};
   for (auto &c : cases) {
     int key = 0, before = bells();
     keys(c.script);
-    EXPECT_EQ(readint(&key, c.lo, c.hi), c.value) << c.script;
-    EXPECT_EQ(key, KEY_RETURN);
+    EXPECT_EQ(c.star ? readintall(&key, c.lo, c.hi) : readint(&key, c.lo, c.hi), c.value)
+        << c.script;
+    EXPECT_EQ(key, c.key);
     EXPECT_EQ(bells() - before, c.bells) << c.script;
   }
   // Each refusal says what the field takes on row 22 until a key is taken; a field on row 22 says
@@ -77,37 +78,29 @@ TEST_F(IntField, RefusedEntriesRingAndReadingGoesOn) {
   EXPECT_EQ(key, KEY_ESCAPE);
 }
 
-TEST_F(IntField, StarStandsForEveryStateOnlyWhenAlone) {
-  int key = 0;
-  keys("*" + ENTER);
-  EXPECT_EQ(readintall(&key, -1, 9), 0);
-  EXPECT_EQ(key, '*');
-  int before = bells();
-  keys("1*" + ENTER + "\b" + ENTER);
-  EXPECT_EQ(readintall(&key, -1, 99), 1);
-  EXPECT_EQ(key, KEY_RETURN);
-  EXPECT_EQ(bells() - before, 1);
-}
-
-using NameField = ScreenTest;
-
 // A name never begins with a blank but may hold one; the 21st character, the empty entry and
-// control keys ring; Esc leaves the destination as it was.
-TEST_F(NameField, RefusedKeysRingAndEscKeepsTheName) {
+// control keys ring; Esc leaves the destination as it was. A DES name field takes only names of
+// the one rule, saying it on row 22: a first "#", "/" and "(" ring, and so do "." and ".." or a
+// last blank at Enter; a directory path keeps its "/".
+TEST_F(Io, NameFieldRefusedKeysRingAndEscKeepsTheName) {
   struct {
     std::string script, name;
     int bells;
+    bool des_name = false;
   } cases[] = {{"  a b" + ENTER, "a b", 0},
                {std::string(21, 'q') + ENTER, std::string(20, 'q'), 1},
+               {"#../" + ENTER + "\b" + ENTER + "(x) " + ENTER + "\b" + ENTER, ".x", 7, true},
+               {"/a/b" + ENTER, "/a/b", 0},
                {ENTER + "\t" + "ab\bc" + ENTER, "ac", 2}};
   char name[MAX_NAME_LEN + 1] = "";
   for (auto &c : cases) {
     int before = bells();
     keys(c.script);
-    EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_RETURN);
+    EXPECT_EQ((c.des_name ? read_des_name : read_filename)(name, 1, MAX_NAME_LEN), KEY_RETURN);
     EXPECT_EQ(name, c.name);
     EXPECT_EQ(bells() - before, c.bells) << c.name;
   }
+  EXPECT_NE(terminal_output().find(DES_NAME_RULE), std::string::npos);
   keys("new" + ESC_ALONE);
   EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_ESCAPE);
   EXPECT_STREQ(name, "ac");
@@ -117,27 +110,9 @@ TEST_F(NameField, RefusedKeysRingAndEscKeepsTheName) {
   EXPECT_EQ(strlen(path_text), 79u);
 }
 
-// A name field takes only names of the one rule, saying it on row 22: a first "#", "/" and "("
-// ring, and so do "." and ".." or a last blank at Enter; a directory path keeps its "/".
-TEST_F(NameField, DesNamesFollowTheNameRule) {
-  char name[MAX_NAME_LEN + 1] = "";
-  int before = bells();
-  keys("#../" + ENTER + "\b" + ENTER + "(x) " + ENTER + "\b" + ENTER);
-  EXPECT_EQ(read_des_name(name, 1, MAX_NAME_LEN), KEY_RETURN);
-  EXPECT_STREQ(name, ".x");
-  EXPECT_EQ(bells() - before, 7);
-  EXPECT_NE(terminal_output().find(DES_NAME_RULE), std::string::npos);
-  keys("/a/b" + ENTER);
-  EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_RETURN);
-  EXPECT_STREQ(name, "/a/b");
-}
-
-using NameDialog = ScreenTest;
-
 // An input must exist with its own extension; a prompt below row 22 starts a fresh screen.
-TEST_F(NameDialog, InputMustExist) {
-  touch("plant.des");
-  touch("other.dat");
+TEST_F(Io, NameDialog) {
+  for (auto name : {"plant.des", "other.dat", "old.des", "g.des"}) touch(name);
   char name[MAX_NAME_LEN + 1];
   mvaddstr(10, 0, "earlier dialog text");
   move(23, 0);
@@ -149,13 +124,9 @@ TEST_F(NameDialog, InputMustExist) {
   EXPECT_EQ(row(3), "Filename nothere not in directory!");
   EXPECT_EQ(row(6), "Filename other not in directory!");
   EXPECT_EQ(row(7), "Enter name of DES1 ....  plant");
-}
 
-// A new output is taken without a question, an existing one after consent (Y, or Enter in the
-// dialog scripts), another name after "n"; Esc at the question cancels.
-TEST_F(NameDialog, Overwrite) {
-  touch("old.des");
-  char name[MAX_NAME_LEN + 1];
+  // A new output is taken without a question, an existing one after consent (Y, or Enter in the
+  // dialog scripts), another name after "n"; Esc at the question cancels.
   const std::pair<std::string, std::string> cases[] = {{"fresh" + ENTER, "fresh"},
                                                        {"old" + ENTER + "Y", "old"},
                                                        {"old" + ENTER + "nother" + ENTER, "other"}};
@@ -167,12 +138,9 @@ TEST_F(NameDialog, Overwrite) {
   }
   keys("old" + ENTER + "\x1b");
   EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 1);
-}
 
-// A prefilled name is checked before any prompt.
-TEST_F(NameDialog, PrefilledName) {
-  touch("g.des");
-  char name[MAX_NAME_LEN + 1] = "g";
+  // A prefilled name is checked before any prompt.
+  strcpy(name, "g");
   keys("unused" + ENTER);
   EXPECT_EQ(getname2("Enter name of DES1 ....  ", ".des", name, 0), 0);
   EXPECT_EQ(unread(), 7);
@@ -188,9 +156,9 @@ TEST_F(NameDialog, PrefilledName) {
   EXPECT_NE(terminal_output().find(DES_NAME_RULE), std::string::npos);
 }
 
-using SharedScreen = ScreenTest;
-
-TEST_F(SharedScreen, PauseWaitsForEnterOnlyAndRingsWhenTheBellIsOn) {
+// The pause waits for Enter only and rings when the bell is on; long paths are shown by their
+// tail; up to seven blocked events are shown, more are referred to the log.
+TEST_F(Io, SharedScreen) {
   keys("ab\x1b \rnext\r");
   int before = bells();
   user_pause();
@@ -201,9 +169,7 @@ TEST_F(SharedScreen, PauseWaitsForEnterOnlyAndRingsWhenTheBellIsOn) {
   ring_active = 0;
   user_pause();
   EXPECT_EQ(bells() - before, 1);
-}
 
-TEST_F(SharedScreen, LongPathsAreShownByTheirTail) {
   std::string fits(58, 'a'), too_long = "/" + std::string(40, 'b') + std::string(18, 'c');
   move(0, 0);
   print_fix_filename(fits.c_str(), 59);
@@ -211,9 +177,7 @@ TEST_F(SharedScreen, LongPathsAreShownByTheirTail) {
   print_fix_filename(too_long.c_str(), 59);
   EXPECT_EQ(row(0), fits);
   EXPECT_EQ(row(1), "..." + too_long.substr(too_long.size() - 55));
-}
 
-TEST_F(SharedScreen, UpToSevenBlockedEventsAreShownAndMoreAreReferredToTheLog) {
   mvaddstr(20, 0, "left over");
   sync_blockevents_display("S", nullptr, 0);
   EXPECT_EQ(row(20), "");
@@ -264,11 +228,8 @@ TEST_F(Keyboard, KeysArriveTranslatedAndLoneEscCancels) {
   EXPECT_EQ(LoneEsc(), 0);
   type("k");
   EXPECT_EQ(read_key(), 'k');
-}
-
-// The keyboard goes away: a pending key is still read, then the run ends; draining for a lone
-// Esc still answers.
-TEST_F(Keyboard, EndOfKeyboardInput) {
+  // The keyboard goes away: a pending key is still read, then the run ends; draining for a lone
+  // Esc still answers.
   type("q\x1b");
   close_keyboard();
   EXPECT_EQ(read_key(), 'q');

@@ -7,16 +7,13 @@ e2e_setup
 M="                        "
 
 run_keys ""
-check "status at the end of the script" "$STATUS" 255
 check "banner" "$(grep -c "SARV 2006.07.01" "$WORK/screen")" 1
 
 # Each switch inverts its state and the redrawn menu shows it; other keys are ignored.
-run_keys " "
-check_rows 7 "${M}MAIN OPTIONS" 12 "${M}B:  Bell (Off)" 13 "${M}D:  Debug mode (Off)" \
+run_rows " " 7 "${M}MAIN OPTIONS" 12 "${M}B:  Bell (Off)" 13 "${M}D:  Debug mode (Off)" \
   14 "${M}C:  Clocking mode (On)"
-run_keys " bdczq7"
-check_rows 12 "${M}B:  Bell (On)" 13 "${M}D:  Debug mode (On)" 14 "${M}C:  Clocking mode (Off)" \
-  19 "${M}Option desired?"
+run_rows " bdczq7" 12 "${M}B:  Bell (On)" 13 "${M}D:  Debug mode (On)" \
+  14 "${M}C:  Clocking mode (Off)" 19 "${M}Option desired?"
 run_keys " x"
 check "X ends the front end normally" "$STATUS" 0
 
@@ -31,55 +28,44 @@ check_rows 3 "                               SARV PROCEDURES" 21 "     User dire
 check "stale temporary file swept" "$(ls -A "$USERDIR" | grep -c sarv-tmp)" 0
 run_keys " tm1q"
 check_rows 17 "$(printf '%53s' '')M: Minimize (pairwise)" 19 "                               Procedure desired:"
-run_keys " t1qpzhzm?X"
-check_rows 7 "${M}MAIN OPTIONS"
+run_rows " t1qpzhzm?X" 7 "${M}MAIN OPTIONS"
 rm -r "$USERDIR"/*
 
 # A long user directory is shown by its tail.
 long="$WORK/$(printf 'd%.0s' $(seq 1 60))"
 mkdir "$long"
 echo "$long" >"$WORK/murn.ini"
-run_keys " t"
-check_rows 21 "     User directory: ...${long: -55}" 22 "     Number files: 0"
+run_rows " t" 21 "     User directory: ...${long: -55}" 22 "     Number files: 0"
 echo "$USERDIR" >"$WORK/murn.ini"
 
 # Introduction pages: "#" is an empty line, "$" starts a page; D and U stop at either end.
-run_keys " i"
-check_rows 7 "FILE kepinfo.txt NOT FOUND!" 23 "Press <Enter> to return to SARV Procedures"
+run_rows " i" 7 "FILE kepinfo.txt NOT FOUND!" 23 "Press <Enter> to return to SARV Procedures"
 printf 'first page\n#\nafter an empty line\n$\nsecond page\n$ rest ignored\nthird page\n' \
   >"$WORK/kepinfo.txt"
 run_keys " i"
 check_rows 0 "first page" 1 "" 2 "after an empty line" 24 " D=PgDn  U=PgUp  Esc (Return to Main Options)"
-run_keys " i\rdd"
-check_rows 0 "third page"
-run_keys " iddddu"
-check_rows 0 "second page"
-run_keys " idduuu"
-check_rows 0 "first page"
+run_rows " i\rdd" 0 "third page"
+run_rows " iddddu" 0 "second page"
+run_rows " idduuu" 0 "first page"
 mkdir "$WORK/elsewhere" && ln -s ../keys "$WORK/elsewhere/keys"
 RUN_PREFIX="cd elsewhere && ." run_keys " i"
 check "introduction found next to the program" "$(screen_row 0)" "first page"
-run_keys " id\x1b"
-check_rows 7 "${M}MAIN OPTIONS"
+run_rows " id\x1b" 7 "${M}MAIN OPTIONS"
 check "introduction lines fit the screen" "$(awk 'length > 79' "$SARV_SOURCE/kepinfo.txt" | wc -l)" 0
 
 # The R dialog: Enter keeps the directory, a missing one is refused, Esc keeps the old one; a path
 # with a blank serves front end and compute process alike.
-run_keys " r\rt"
-check_rows 21 "     User directory: $USERDIR"
-run_keys " rnymissing\r"
-check_rows 18 "Directory missing does not exist!"
+run_rows " r\rt" 21 "     User directory: $USERDIR"
+run_rows " rnymissing\r" 18 "Directory missing does not exist!"
 check "start-up file kept" "$(cat "$WORK/murn.ini")" "$USERDIR"
-run_keys " rny\x1b\xfft"
-check_rows 21 "     User directory: $USERDIR"
+run_rows " rny\x1b\xfft" 21 "     User directory: $USERDIR"
 run_keys " rnnk"
 check "leaving from the directory dialog" "$STATUS" 0
 echo 'G2 = Create(G2,[mark 2],[tran [0,1,1],[0,3,3],[1,2,2],[3,5,3]])' | make_des
 blank="$WORK/my files"
 mkdir "$blank"
 cp "$USERDIR/G2.des" "$blank/"
-run_keys " rny$blank\rt2G2\ryT\r\r"
-check_rows 21 "     User directory: $blank"
+run_rows " rny$blank\rt2G2\ryT\r\r" 21 "     User directory: $blank"
 check "start-up file holds the whole path" "$(cat "$WORK/murn.ini")" "$blank"
 run_keys " rnymy files\rx"
 check "a relative path is stored absolute" "$(cat "$WORK/murn.ini")" "$blank"
@@ -89,18 +75,15 @@ check "output in the directory with the blank" "$(ls "$blank")" "$(printf 'G2.de
 echo "$WORK/gone" >"$WORK/murn.ini"
 run_keys " "
 check_rows 7 "User directory $WORK/gone does not exist." 11 "Reset the user directory path now?  (*y/n)"
-run_keys " \r"
-check_rows 2 "            RESETTING USER FILE DIRECTORY PATH"
-run_keys " nt"
-check_rows 21 "     User directory: $WORK/user"
+run_rows " \r" 2 "            RESETTING USER FILE DIRECTORY PATH"
+run_rows " nt" 21 "     User directory: $WORK/user"
 check "start-up file kept" "$(cat "$WORK/murn.ini")" "$WORK/gone"
 
 # A start-up file that cannot be written is reported, and R still sends the work to the
 # directory chosen, for this run; without a start-up file the default is written.
 rm "$WORK/murn.ini"
 mkdir "$WORK/murn.ini"
-run_keys " \rrny$blank\r"
-check_rows 18 "The start-up file ./murn.ini could not be written:"
+run_rows " \rrny$blank\r" 18 "The start-up file ./murn.ini could not be written:"
 run_keys " \rrny$blank\r\rt2G2\ryU\r"
 check "output where the front end works" "$(test -e "$blank/U.des" && echo yes)" yes
 rmdir "$WORK/murn.ini"
@@ -108,8 +91,7 @@ run_keys " x"
 check "default saved" "$(cat "$WORK/murn.ini")" "$WORK/user"
 
 # "/" in a name rings and is dropped, so the name stays in the user directory.
-run_keys " t2G2\ry../X\r"
-check_rows 8 "Enter new name for DES2 ....  ..X"
+run_rows " t2G2\ry../X\r" 8 "Enter new name for DES2 ....  ..X"
 check "nothing beside the user directory" "$(ls "$WORK" | grep -c X)" 0
 
 # A terminal smaller than 80x24 gets a notice; interactively the banner follows when it grows.
@@ -121,7 +103,17 @@ start_tmux ./sarv 60 20
 wait_until screen_shows "too small"
 tmux -L "$SOCKET" resize-window -x 80 -y 25
 wait_until screen_shows "SARV 2006.07.01" || check "banner after growing" "$(cat "$WORK/screen")" banner
-tmux -L "$SOCKET" send-keys " " x
+# From a real terminal: Esc alone cancels, an arrow key (an Esc sequence) does not.
+tmux -L "$SOCKET" send-keys " " t 2
+wait_until screen_shows "Enter name of DES1 to be trimmed"
+tmux -L "$SOCKET" send-keys G Up
+sleep 0.5
+capture
+check_rows 4 "Enter name of DES1 to be trimmed ....  G"
+tmux -L "$SOCKET" send-keys Escape
+wait_until screen_shows "Procedure desired:"
+check_rows 3 "                               SARV PROCEDURES"
+tmux -L "$SOCKET" send-keys x x
 wait_until test -e "$WORK/status"
 check "interactive run ends with X" "$(cat "$WORK/status")" 0
 stop_tmux

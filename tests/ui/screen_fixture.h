@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "model/des_data.h"
 #include "ui/io.h"
@@ -76,6 +78,11 @@ class ScreenTest : public ::testing::Test {
     move(saved_y, saved_x);
     std::string line = text;
     return line.erase(line.find_last_not_of(' ') + 1);
+  }
+
+  // Each screen row y shows its text.
+  static void expect_rows(const std::vector<std::pair<int, std::string>> &rows) {
+    for (auto &[y, text] : rows) EXPECT_EQ(row(y), text) << "row " << y;
   }
 
   // Everything written to the terminal so far.

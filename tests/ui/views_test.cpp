@@ -37,9 +37,7 @@ TEST_F(Views, CellWidthsGrowAtOneHundredThousandAndAMillionStates) {
     d.des[last].vocal = 20;
     keys("\r");
     show_des_r("BIG", d.size, d.des);
-    EXPECT_EQ(row(4), "      0");
-    EXPECT_EQ(row(7), vocal[i]);
-    EXPECT_EQ(row(12), tran[i]);
+    expect_rows({{4, "      0"}, {7, vocal[i]}, {12, tran[i]}});
   }
 }
 
@@ -74,13 +72,13 @@ TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
   make_des(6, t, {}, &d);
   keys("\r");
   show_dat_r("C", d.size, d.des);
-  EXPECT_EQ(row(7), "C is CONTROLLABLE");
-  EXPECT_EQ(row(10), "       0:   1                             1:   1    3    5    7    9   11");
-  EXPECT_EQ(row(11), "       2:   1    3    5    7    9   11   13");
-  EXPECT_EQ(row(12), "       3:   1    3");
-  EXPECT_EQ(row(13), "       5:   1    3    5    7    9   11   13   15   17   19   21   23   25");
-  EXPECT_EQ(row(14), "           27   29   31   33   35   37   39   41   43   45   47   49");
-  EXPECT_EQ(row(15), "           51   53");
+  expect_rows({{7, "C is CONTROLLABLE"},
+               {10, "       0:   1                             1:   1    3    5    7    9   11"},
+               {11, "       2:   1    3    5    7    9   11   13"},
+               {12, "       3:   1    3"},
+               {13, "       5:   1    3    5    7    9   11   13   15   17   19   21   23   25"},
+               {14, "           27   29   31   33   35   37   39   41   43   45   47   49"},
+               {15, "           51   53"}});
 
   d.des[3].next[1].set_event(4);
   keys("\r");
@@ -91,8 +89,7 @@ TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
   make_des(2, {}, {}, &none);
   keys("x\r");
   show_dat_r("N", none.size, none.des);
-  EXPECT_EQ(row(7), "N is CONTROLLABLE");
-  EXPECT_EQ(row(10), "empty.");
+  expect_rows({{7, "N is CONTROLLABLE"}, {10, "empty."}});
   EXPECT_EQ(unread(), 0);
 }
 
@@ -103,8 +100,7 @@ TEST_F(Views, ShowDesRefusesADatFile) {
   ASSERT_EQ(rename((dir_ + "/C.dat").c_str(), (dir_ + "/C.des").c_str()), 0);
   keys("C\r\r");
   show_des_p();
-  EXPECT_EQ(row(6), "This is a DAT file.");
-  EXPECT_EQ(row(7), "Use show DAT command.");
+  expect_rows({{6, "This is a DAT file."}, {7, "Use show DAT command."}});
 }
 
 TEST_F(Views, MakeitOpensAtItsLastPageAndPagesBack) {
@@ -116,15 +112,12 @@ TEST_F(Views, MakeitOpensAtItsLastPageAndPagesBack) {
   int before = bells();
   ascii_viewer((dir_ + "/makeit.txt").c_str(), "makeit");
   EXPECT_EQ(bells() - before, 1);
-  EXPECT_EQ(row(2), "line 41");
-  EXPECT_EQ(row(12), std::string(80, 'x'));
-  EXPECT_EQ(row(13), "xxxxx");
+  expect_rows({{2, "line 41"}, {12, std::string(80, 'x')}, {13, "xxxxx"}});
   EXPECT_EQ(row(0).substr(0, 21), "makeit     " + std::to_string(text.size()) + " ( 65%)");
 
   keys("uu\x1b");
   ascii_viewer((dir_ + "/makeit.txt").c_str(), "makeit");
-  EXPECT_EQ(row(2), "line 1");
-  EXPECT_EQ(row(21), "line 20");
+  expect_rows({{2, "line 1"}, {21, "line 20"}});
 
   keys("");  // a file that is not there ends the view without reading a key
   ascii_viewer((dir_ + "/gone.txt").c_str(), "gone");
@@ -159,8 +152,7 @@ TEST_F(Views, DirectoryPagesAndSurvivesAMissingDirectory) {
   snprintf(path, sizeof path, "%s/none", dir_.c_str());
   keys("\r");
   directory_p();
-  EXPECT_EQ(row(0), "FILES IN: " + dir_ + "/none");
-  EXPECT_EQ(row(3), "");
+  expect_rows({{0, "FILES IN: " + dir_ + "/none"}, {3, ""}});
 }
 
 // Screen cases at 80x24 (the resize cases at their own size): Show DES of n states, the first
@@ -226,7 +218,7 @@ TEST_F(Views, ScreenCases) {
       for (state_t s = 0; s < c.vocal; s++) d.des[s].vocal = 20;
       show_des_r("D", d.size, d.des);
     }
-    for (auto &[y, text] : c.rows) EXPECT_EQ(row(y), text) << c.keys;
+    expect_rows(c.rows);
   }
   EXPECT_EQ(page_key(KEY_NPAGE, false, 0, false), PAGE_NEXT);
   EXPECT_EQ(page_key(KEY_PPAGE, false, 1, false), PAGE_FIRST);

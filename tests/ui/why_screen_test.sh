@@ -21,8 +21,7 @@ check_rows 2 "WHY nonconflict (P, E)" 4 "P and E are CONFLICTING (their product 
 check "filed, not logged" "$(ls "$USERDIR" | grep 'why\|makeit\|murn')" "P.why.txt"
 cancel_case " tw\x1b"
 cancel_case " tw1P\r\x1b\xff"
-run_keys " tw1N\rE\r"
-check_rows 22 "N.des is nondeterministic" 23 "Press <Enter> to return to SARV Procedures"
+run_rows " tw1N\rE\r" 22 "N.des is nondeterministic" 23 "Press <Enter> to return to SARV Procedures"
 
 # The Supcon dialog notes, above the pause, the plant events its specification does not use.
 run_keys " t5P\rE2\rS\r"
