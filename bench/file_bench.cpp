@@ -12,42 +12,10 @@
 #include <random>
 
 #include "bench/measure.h"
+#include "bench/wide_des.h"
 #include "model/des_data.h"
 #include "model/des_file.h"
 #include "model/mymalloc.h"
-
-namespace {
-
-// Each state gets `per_state` transitions under distinct events in ascending order, with random
-// targets; every fifth state is marked and every seventh has an output.
-state_node *build_des(state_t states, int per_state) {
-  std::mt19937 rng(1);
-  state_node *des = newdes(states);
-  const int stride = (MAX_EVENT + 1) / per_state;
-  for (state_t s = 0; s < states; s++) {
-    des[s].marked = s % 5 == 0;
-    int output = s % 7 == 0 ? 10 + s % 90 : 0;
-    des[s].vocal = static_cast<uint16_t>(output & 0x1FFF);
-    des[s].numelts = static_cast<uint16_t>(per_state);
-    des[s].next = MALLOC_N<tran_entry>(static_cast<size_t>(per_state));
-    for (int j = 0; j < per_state; j++) {
-      event_t e = static_cast<event_t>(j * stride + static_cast<int>(rng() % stride));
-      des[s].next[j] = make_tran(e, static_cast<state_t>(rng() % static_cast<unsigned>(states)));
-    }
-  }
-  return des;
-}
-
-bool same_des(const state_node *a, const state_node *b, state_t size) {
-  for (state_t s = 0; s < size; s++) {
-    if (a[s].marked != b[s].marked || a[s].vocal != b[s].vocal || a[s].numelts != b[s].numelts)
-      return false;
-    if (memcmp(a[s].next, b[s].next, a[s].numelts * sizeof(tran_entry)) != 0) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 int main(int argc, char **argv) {
   state_t states = argc > 1 ? atoi(argv[1]) : 1000000;
