@@ -27,20 +27,7 @@ void show_report(const std::string &message) {
 
 int optional_name(const char *prompt, const char *ext, char *name) {
   for (;;) {
-    name[0] = '\0';
-    if (getcury(stdscr) > MESSAGE_ROW) {
-      clear();
-      addstr("\n");
-    }
-    addstr(prompt);
-    esc_footer();
-    refresh();
-    int key = read_filename(name, 0, MAX_NAME_LEN);
-    addstr("\n");
-    if (key == KEY_ESCAPE) {
-      addstr("\n");
-      return 1;
-    }
+    if (prompt_name(prompt, name, 0)) return 1;
     if (name[0] == '\0') return 0;
     char full[FULL_NAME_SIZE];
     make_filename_ext(full, name, ext);

@@ -65,28 +65,11 @@ name_verdict check_name(char *name, const char *ext, int is_output) {
   return NAME_REFUSED;
 }
 
-// Prompts and reads a name; returns 1 when the user pressed Esc.
-int prompt_name(const char *prompt, char *name) {
-  name[0] = '\0';
-  if (getcury(stdscr) > MESSAGE_ROW) {
-    clear();
-    addstr("\n");
-  }
-  addstr(prompt);
-  esc_footer();
-  refresh();
-  int key = read_des_name(name, 1, MAX_NAME_LEN);
-  addstr("\n");
-  if (key != KEY_ESCAPE) return 0;
-  addstr("\n");
-  return 1;
-}
-
 // The name loop shared by getname and getname2; `verdict` is the outcome of a check made before.
 int finish_name(const char *prompt, const char *ext, char *name, int is_output,
                 name_verdict verdict) {
   while (verdict == NAME_REFUSED) {
-    if (prompt_name(prompt, name)) return 1;
+    if (prompt_name(prompt, name, 1)) return 1;
     verdict = check_name(name, ext, is_output);
   }
   if (verdict == NAME_CANCELLED) return 1;
@@ -193,7 +176,8 @@ int read_field(char *dst, int min_len, int max_len, bool des_name) {
       if (len > 0) field[--len] = '\0';
       message.clear();
     } else if (key == KEY_RETURN) {
-      if (validfilename(field, min_len, max_len) && (!des_name || des_name_ok(field))) {
+      if (validfilename(field, min_len, max_len) &&
+          (!des_name || field[0] == '\0' || des_name_ok(field))) {
         message.clear();
         memcpy(dst, field, len + 1);
         return KEY_RETURN;
@@ -229,6 +213,22 @@ int read_field(char *dst, int min_len, int max_len, bool des_name) {
 bool validfilename(const char *text, int min_len, int max_len) {
   int len = static_cast<int>(strlen(text));
   return min_len <= len && len <= max_len;
+}
+
+int prompt_name(const char *prompt, char *name, int min_len) {
+  name[0] = '\0';
+  if (getcury(stdscr) > MESSAGE_ROW) {
+    clear();
+    addstr("\n");
+  }
+  addstr(prompt);
+  esc_footer();
+  refresh();
+  int key = read_des_name(name, min_len, MAX_NAME_LEN);
+  addstr("\n");
+  if (key != KEY_ESCAPE) return 0;
+  addstr("\n");
+  return 1;
 }
 
 int read_filename(char *dst, int min_len, int max_len) {

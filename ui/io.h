@@ -53,6 +53,9 @@ int read_filename(char *dst, int min_len, int max_len);
 // taken. So every name typed is one the compute process and `sarv -run` accept.
 int read_des_name(char *dst, int min_len, int max_len);
 bool validfilename(const char *text, int min_len, int max_len);
+// Prompts (on a fresh screen below row 22) and reads a user-file name of min_len..20 characters
+// with read_des_name; an empty name is taken when min_len is 0. Returns 1 on Esc, else 0.
+int prompt_name(const char *prompt, char *name, int min_len);
 
 // Prompts for a file name (read_des_name, 1..20 characters) and checks it against the user
 // directory: an input
