@@ -18,16 +18,10 @@
 #include "model/mymalloc.h"
 
 int main(int argc, char **argv) {
-  state_t states = argc > 1 ? atoi(argv[1]) : 1000000;
-  int per_state = argc > 2 ? atoi(argv[2]) : 10;
-  if (states <= 0 || states > MAX_STATES || per_state <= 0 || per_state > MAX_EVENT + 1) {
-    fprintf(stderr, "usage: file_bench [states (1..%d) [transitions per state (1..1000)]]\n",
-            MAX_STATES);
-    return 2;
-  }
   char dir[] = "/tmp/sarvbenchXXXXXX";
-  if (mkdtemp(dir) == nullptr) return 1;
-  snprintf(prefix, sizeof prefix, "%s/", dir);
+  state_t states = 0;
+  int per_state = 0;
+  if (!setup_wide_bench(argc, argv, "file_bench", dir, &states, &per_state)) return 2;
 
   state_node *des = build_des(states, per_state);
   stopwatch timer;

@@ -3,6 +3,8 @@
 #ifndef SARV_BENCH_WIDE_DES_H
 #define SARV_BENCH_WIDE_DES_H
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -27,6 +29,23 @@ inline state_node *build_des(state_t states, int per_state) {
     }
   }
   return des;
+}
+
+// Reads "[states [transitions-per-state]]" (1,000,000 and 10 by default) and makes the scratch
+// user directory `dir` (a mkdtemp template) the one `prefix` names. False, after a usage line
+// naming `program`, when an argument is out of range or the directory cannot be made.
+inline bool setup_wide_bench(int argc, char **argv, const char *program, char *dir, state_t *states,
+                             int *per_state) {
+  *states = argc > 1 ? atoi(argv[1]) : 1000000;
+  *per_state = argc > 2 ? atoi(argv[2]) : 10;
+  if (*states <= 0 || *states > MAX_STATES || *per_state <= 0 || *per_state > MAX_EVENT + 1) {
+    fprintf(stderr, "usage: %s [states (1..%d) [transitions per state (1..1000)]]\n", program,
+            MAX_STATES);
+    return false;
+  }
+  if (mkdtemp(dir) == nullptr) return false;
+  snprintf(prefix, sizeof prefix, "%s/", dir);
+  return true;
 }
 
 inline bool same_des(const state_node *a, const state_node *b, state_t size) {
