@@ -448,5 +448,5 @@ void outcon_des(state_t *n, state_node **des) {
     return;
   }
   reach(n, des);
-  if (!mem_result) minimize(n, des);
+  if (!mem_result) minimize2(n, des);
 }

@@ -53,8 +53,8 @@ void vocalize_des(state_t *n, state_node **des, quad **requests, state_t *count)
 //  - a state that has once been coloured and later arrives at the other single colour is split
 //    as well.
 // Every state splits at most once and every colour is fixed after at most three changes, so the
-// passes end. Ends with `reach` and `minimize`. Time: O(P * (V + E)) for P passes, which stays
-// small in practice (one pass per level of nested splits plus one).
+// passes end. Ends with `reach` and `minimize2` (whatever the switch says). Time: O(P * (V + E))
+// for P passes, which stays small in practice (one pass per level of nested splits plus one).
 void outcon_des(state_t *n, state_node **des);
 
 #endif
