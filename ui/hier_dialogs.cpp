@@ -1,6 +1,6 @@
 // Front-end parts of the dialogs on vocal DES: the Convert pair screen, the Vocalize entry screen
-// and the Hiconsis option. Both list screens scroll up one line at a time once the entries reach
-// the bottom, and keep their header and instructions at the top.
+// and the Hiconsis option. The Vocalize screen scrolls up one line at a time once the entries
+// reach the bottom, and keeps its header and instructions at the top.
 #include <curses.h>
 
 #include <cstdlib>
@@ -29,18 +29,11 @@ void scroll_entries(int top_rows, void (*top)(const procedure_row &, const list_
   esc_footer();
 }
 
-// The Convert header, with the names typed before the list beside the formula: the list screen
-// is cleared of their prompts.
+// The Convert header, with the names typed before the list beside the formula (the list screen
+// is cleared of their prompts), and the Esc footer.
 void convert_header(const procedure_row &row) {
   printw("%s\n\n%s    (DES1 = %s, DES2 = %s)\n\n", row.title, row.formula, name1, name2);
-}
-
-// The Convert block: header, instructions (the continuation replaces the first line).
-void convert_top(const procedure_row &row, const list_text &text) {
-  convert_header(row);
-  const char *second = strchr(text.instructions, '\n') + 1;
-  addstr(text.continuation);
-  addstr(second);
+  esc_footer();
 }
 
 void vocalize_top(const procedure_row &row, const list_text &text) {
@@ -59,33 +52,15 @@ long read_field(int y, int x, const char *label, long low, long high, bool star,
 }  // namespace
 
 // Event label pairs, one to a row: "Old value:  " and at column 25 "New value:  ", each read with
-// readint(-1, 999); -1 in either place ends the list.
+// readint(-1, 999), on a screen of their own.
 int read_event_pairs(const procedure_row &row, const list_text &text, dialog_data *data) {
-  const int new_column = 25, top_rows = 7;
   clear();
   move(0, 0);
   convert_header(row);
   addstr(text.instructions);
-  esc_footer();
-  int y = getcury(stdscr);
-  for (;;) {
-    for (; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, convert_top, row, text);
-    long label[2];
-    for (int i = 0; i < 2; ++i) {
-      int key = 0;
-      label[i] =
-          read_field(y, i == 0 ? 0 : new_column, i == 0 ? "Old value:  " : "New value:  ", -1,
-                     MAX_EVENT, false, EVENT_RULE, &key);
-      if (key == KEY_ESCAPE) return 1;
-      if (label[i] == -1) return 0;
-    }
-    int added = 0;
-    addstatepair(static_cast<state_t>(label[0]), static_cast<state_t>(label[1]), &data->pairs,
-                 data->n_pairs, &added);
-    if (mem_result) return 0;
-    if (added) ++data->n_pairs;
-    ++y;
-  }
+  return read_pairs(row, text,
+                    {{"Old value:  ", "New value:  "}, 25, MAX_EVENT, EVENT_RULE, convert_header},
+                    data);
 }
 
 namespace {
