@@ -15,10 +15,11 @@
 
 namespace {
 
-// Scrolls the screen up one line, clears the rows of the old top block and prints `top` there
-// again.
+// Scrolls the screen up one line (the footer first cleared, so that it does not rise onto the
+// message row), clears the rows of the old top block and prints `top` there again.
 void scroll_entries(int top_rows, void (*top)(const procedure_row &, const list_text &),
                     const procedure_row &row, const list_text &text) {
+  statusline("");
   scroll_line();
   for (int r = 0; r < top_rows; ++r) {
     move(r, 0);

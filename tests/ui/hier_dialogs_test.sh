@@ -34,7 +34,7 @@ run_keys "${k}0\r1\r5\r"  # the script ends at the next field, before a logged e
 check_rows 0 "VOCALIZE" 6 "Press <Enter> after each element and quit with -1." \
   16 "Exit state:  0      Event:  1           Entrance state vocal output:  20" \
   17 "Exit state:  0      Event:  1           Entrance state vocal output:  5" \
-  19 "This entry is illegal (vocal outputs are 10..99); please reenter!" 21 "Exit state:"
+  19 "This entry is illegal (vocal outputs are 10..99); please reenter!" 21 "Exit state:" 22 ""
 
 # Convert: 5 and 6 both become 7 into the same state, stored once.
 run_logged " tp1P\rC\r5\r7\r6\r7\r-1\r" "C = Convert(P,[[5,7],[6,7]])  (3,2)@" \
