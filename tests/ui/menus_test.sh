@@ -114,22 +114,19 @@ check_rows 4 "Enter name of DES1 to be trimmed ....  G"
 tmux -L "$SOCKET" send-keys Escape
 wait_until screen_shows "Procedure desired:"
 check_rows 3 "                               SARV PROCEDURES"
-# Resized inside a view: below 80x24 the notice alone, larger the view in its 80x24 area. Each
-# size: the last row drawn, the longest row, and the text there.
-footer=" D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)"
+# Resized inside a view: below 80x24 the notice alone, larger the view in its 80x24 area (each
+# size: the last row drawn, the longest row, the text there); Esc then leaves it.
 tmux -L "$SOCKET" send-keys s e G 2 Enter
 while IFS=, read -r cols lines last width text; do
   tmux -L "$SOCKET" resize-window -x "$cols" -y "$lines"
   wait_until screen_shows "$text"
   check "${cols}x$lines" "$(awk 'NF { r = NR - 1 } length > m { m = length } END { print r, m }' \
-    "$WORK/screen")" "$last $width"
-  check_rows "$last" "$text"
+    "$WORK/screen") $(screen_row "$last")" "$last $width $text"
 done <<EOF
 60,20,3,26,or press a key to quit.
-200,60,23,74,$footer
-80,24,23,74,$footer
+200,60,23,74, D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)
+80,24,23,74, D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)
 EOF
-check_rows 0 "G2    # states: 4    state set: 0 ... 3    initial state: 0"
 tmux -L "$SOCKET" send-keys Escape
 wait_until screen_shows "Procedure desired:"
 tmux -L "$SOCKET" send-keys x x
