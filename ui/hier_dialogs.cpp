@@ -1,6 +1,6 @@
 // Front-end parts of the dialogs on vocal DES: the Convert pair screen, the Vocalize entry screen
-// and the Hiconsis option. The Vocalize screen scrolls up one line at a time once the entries
-// reach the bottom, and keeps its header and instructions at the top.
+// and the Hiconsis option. Both lists go on on a fresh screen once the entries reach the bottom,
+// under the header and instructions and the entries typed so far.
 #include <curses.h>
 
 #include <cstdlib>
@@ -15,21 +15,6 @@
 
 namespace {
 
-// Scrolls the screen up one line (the footer first cleared, so that it does not rise onto the
-// message row), clears the rows of the old top block and prints `top` there again.
-void scroll_entries(int top_rows, void (*top)(const procedure_row &, const list_text &),
-                    const procedure_row &row, const list_text &text) {
-  statusline("");
-  scroll_line();
-  for (int r = 0; r < top_rows; ++r) {
-    move(r, 0);
-    clrtoeol();
-  }
-  move(0, 0);
-  top(row, text);
-  esc_footer();
-}
-
 // The Convert header, with the names typed before the list beside the formula (the list screen
 // is cleared of their prompts), and the Esc footer.
 void convert_header(const procedure_row &row) {
@@ -37,9 +22,19 @@ void convert_header(const procedure_row &row) {
   esc_footer();
 }
 
-void vocalize_top(const procedure_row &row, const list_text &text) {
+// The Vocalize header and the Esc footer, atop each of its entry screens.
+void vocalize_header(const procedure_row &row) {
   dialog_header(row);
-  addstr(text.instructions);
+  esc_footer();
+}
+
+// The typed entries as the log lists them: "[0,1,20],[1,2,30]".
+std::string typed_triples(const dialog_data &data) {
+  std::string list;
+  for (state_t i = 0; i < data.n_quads; ++i)
+    list += (i == 0 ? "[" : ",[") + std::to_string(data.quads[i].a) + "," +
+            std::to_string(data.quads[i].b) + "," + std::to_string(data.quads[i].d) + "]";
+  return list;
 }
 
 // Reads one field at (y, x) after its label, with the rule shown for a refused key or entry;
@@ -101,8 +96,11 @@ std::string vocal_entry_fault(const state_node *des, state_t size, long exit_sta
 // state may be "*" for every state with a transition on the event. An entry is legal when
 // vocal_entry_fault finds nothing; the transition's first target is the entrance state. An
 // illegal entry is refused with "This entry is illegal" and the reason, and read again below it.
+// Past LAST_LIST_ROW (a refusal when it and the next row no longer fit) the list goes on on a
+// continuation screen: header, instructions, and the entries typed so far as the log lists them.
 int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_data *data) {
-  const int event_column = 20, output_column = 40, top_rows = 8;
+  const int event_column = 20, output_column = 40;
+  const list_text again = {text.instructions, text.instructions, false};
   state_t size = 0, init = 0;
   state_node *des = nullptr;
   if (!getdes(name1, &size, &init, &des)) {
@@ -111,13 +109,13 @@ int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_d
   }
   clear();
   move(0, 0);
-  vocalize_top(row, text);
-  esc_footer();
+  vocalize_header(row);
+  addstr(text.instructions);
   int y = getcury(stdscr);
   int cancelled = 0;
   std::string states = field_rule("states", 0, size - 1) + "; * for every state, -1 ends";
   for (bool more = true; more && !mem_result;) {
-    for (; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, vocalize_top, row, text);
+    if (y > LAST_LIST_ROW) y = continue_list(row, again, typed_triples(*data), vocalize_header);
     int key = 0;
     long exit_state = read_field(y, 0, "Exit state:  ", -1, size - 1, true, states.c_str(), &key);
     bool every = key == '*';
@@ -150,9 +148,14 @@ int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_d
       continue;
     }
     ring_bell();
-    for (y += 2; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, vocalize_top, row, text);
-    mvprintw(y, 0, "This entry is illegal (%s); please reenter!", fault.c_str());
-    y += 2;
+    if (y + 4 > LAST_LIST_ROW) {  // the refused row goes on to the fresh screen, above its reason
+      char refused[128] = "";
+      mvinnstr(y, 0, refused, static_cast<int>(sizeof refused) - 1);
+      y = continue_list(row, again, typed_triples(*data), vocalize_header);
+      mvaddstr(y, 0, refused);
+    }
+    mvprintw(y + 2, 0, "This entry is illegal (%s); please reenter!", fault.c_str());
+    y += 4;
   }
   freedes(size, &des);
   return cancelled;
