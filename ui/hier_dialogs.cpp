@@ -100,7 +100,7 @@ std::string vocal_entry_fault(const state_node *des, state_t size, long exit_sta
 // continuation screen: header, instructions, and the entries typed so far as the log lists them.
 int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_data *data) {
   const int event_column = 20, output_column = 40;
-  const list_text again = {text.instructions, text.instructions, false};
+  const list_text again = {text.instructions, text.instructions, false};  // instructions repeated
   state_t size = 0, init = 0;
   state_node *des = nullptr;
   if (!getdes(name1, &size, &init, &des)) {
