@@ -83,9 +83,28 @@ struct list_text {
 int output_slot(const procedure_row &row);
 // Prints the row's title and formula at the cursor.
 void dialog_header(const procedure_row &row);
-// Clears the screen for more list entries and repeats there `typed`, the entries typed so far as
-// the log lists them ("1,3" or "[1,2],[3,4]"); returns the row of the first new entry.
-int continue_list(const procedure_row &row, const list_text &text, const std::string &typed);
+// Clears the screen for more list entries: `header` (by default the dialog header when the text
+// asks for it), the continuation text, then `typed`, the entries typed so far as the log lists
+// them ("1,3" or "[1,2],[3,4]"), wrapped as the log wraps them; returns the row of the first new
+// entry.
+int continue_list(const procedure_row &row, const list_text &text, const std::string &typed,
+                  void (*header)(const procedure_row &) = nullptr);
+
+// The fields of a pair list: a label before each value, the column of the second, the largest
+// value, the rule shown for a refused key (null: the numbers' range), and the header of its
+// continuation screens (null: continue_list's default).
+struct pair_fields {
+  const char *labels[2];
+  int second_column;
+  long largest;
+  const char *rule;
+  void (*header)(const procedure_row &);
+};
+// Pairs from the cursor row, one to a row, each value read with readint(-1, largest); -1 in either
+// place ends the list (and drops the pair it began), Esc cancels (returns 1). Duplicates are
+// stored once. Past LAST_LIST_ROW the list goes on on a continuation screen.
+int read_pairs(const procedure_row &row, const list_text &text, const pair_fields &fields,
+               dialog_data *data);
 // Loads the inputs of a test computed here into slots 0 and 1. Returns false when either fails.
 bool load_inputs(dialog_data *data);
 // Adds every event on a transition of the DES to the sorted list.

@@ -106,10 +106,15 @@ std::vector<std::string> typed_rows(const std::string &list) {
 
 }  // namespace
 
-int continue_list(const procedure_row &row, const list_text &text, const std::string &typed) {
+int continue_list(const procedure_row &row, const list_text &text, const std::string &typed,
+                  void (*header)(const procedure_row &)) {
   clear();
   move(0, 0);
-  if (text.header_on_continuation) dialog_header(row);
+  if (header != nullptr) {
+    header(row);
+  } else if (text.header_on_continuation) {
+    dialog_header(row);
+  }
   addstr(text.continuation);
   if (!typed.empty()) {
     for (const std::string &line : typed_rows(typed)) printw("%s\n", line.c_str());
@@ -149,36 +154,46 @@ int read_event_list(const procedure_row &row, const list_text &text, dialog_data
   }
 }
 
-// State pairs, one to a row: the first state at the row's start, the second at column 15, each
-// read with readint(-1, 1999999); -1 in either place ends the list.
-int read_pair_list(const procedure_row &row, const list_text &text, dialog_data *data) {
-  const int second_column = 15;
-  const long largest_state = 1999999;
-  addstr(text.instructions);
+namespace {
+
+// The typed pairs as the log lists them: "[1,2],[3,4]".
+std::string typed_pairs(const dialog_data &data) {
+  std::string list;
+  for (state_t i = 0; i < data.n_pairs; ++i)
+    list += (i == 0 ? "[" : ",[") + std::to_string(data.pairs[i].data1) + "," +
+            std::to_string(data.pairs[i].data2) + "]";
+  return list;
+}
+
+}  // namespace
+
+int read_pairs(const procedure_row &row, const list_text &text, const pair_fields &fields,
+               dialog_data *data) {
   int y = getcury(stdscr);
   for (;;) {
-    if (y > LAST_LIST_ROW) {
-      std::string list;
-      for (state_t i = 0; i < data->n_pairs; ++i)
-        list += (i == 0 ? "[" : ",[") + std::to_string(data->pairs[i].data1) + "," +
-                std::to_string(data->pairs[i].data2) + "]";
-      y = continue_list(row, text, list);
-    }
-    long state[2];
+    if (y > LAST_LIST_ROW) y = continue_list(row, text, typed_pairs(*data), fields.header);
+    long value[2];
     for (int i = 0; i < 2; ++i) {
-      move(y, i == 0 ? 0 : second_column);
+      mvaddstr(y, i == 0 ? 0 : fields.second_column, fields.labels[i]);
       int key = 0;
-      state[i] = readint(&key, -1, largest_state);
+      value[i] = readint(&key, -1, fields.largest, fields.rule);
       if (key == KEY_ESCAPE) return 1;
-      if (state[i] == -1) return 0;
+      if (value[i] == -1) return 0;
     }
     int added = 0;
-    addstatepair(static_cast<state_t>(state[0]), static_cast<state_t>(state[1]), &data->pairs,
+    addstatepair(static_cast<state_t>(value[0]), static_cast<state_t>(value[1]), &data->pairs,
                  data->n_pairs, &added);
     if (mem_result) return 0;
     if (added) ++data->n_pairs;
     ++y;
   }
+}
+
+// State pairs, one to a row: the first state at the row's start, the second at column 15, each
+// read with readint(-1, 1999999).
+int read_pair_list(const procedure_row &row, const list_text &text, dialog_data *data) {
+  addstr(text.instructions);
+  return read_pairs(row, text, {{"", ""}, 15, 1999999, nullptr, nullptr}, data);
 }
 
 const char IMAGE_INSTRUCTIONS[] =

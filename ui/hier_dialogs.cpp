@@ -1,6 +1,6 @@
 // Front-end parts of the dialogs on vocal DES: the Convert pair screen, the Vocalize entry screen
-// and the Hiconsis option. Both list screens scroll up one line at a time once the entries reach
-// the bottom, and keep their header and instructions at the top.
+// and the Hiconsis option. Both lists go on on a fresh screen once the entries reach the bottom,
+// under the header and instructions and the entries typed so far.
 #include <curses.h>
 
 #include <cstdlib>
@@ -15,37 +15,26 @@
 
 namespace {
 
-// Scrolls the screen up one line, clears the rows of the old top block and prints `top` there
-// again.
-void scroll_entries(int top_rows, void (*top)(const procedure_row &, const list_text &),
-                    const procedure_row &row, const list_text &text) {
-  scroll_line();
-  for (int r = 0; r < top_rows; ++r) {
-    move(r, 0);
-    clrtoeol();
-  }
-  move(0, 0);
-  top(row, text);
+// The Convert header, with the names typed before the list beside the formula (the list screen
+// is cleared of their prompts), and the Esc footer.
+void convert_header(const procedure_row &row) {
+  printw("%s\n\n%s    (DES1 = %s, DES2 = %s)\n\n", row.title, row.formula, name1, name2);
   esc_footer();
 }
 
-// The Convert header, with the names typed before the list beside the formula: the list screen
-// is cleared of their prompts.
-void convert_header(const procedure_row &row) {
-  printw("%s\n\n%s    (DES1 = %s, DES2 = %s)\n\n", row.title, row.formula, name1, name2);
-}
-
-// The Convert block: header, instructions (the continuation replaces the first line).
-void convert_top(const procedure_row &row, const list_text &text) {
-  convert_header(row);
-  const char *second = strchr(text.instructions, '\n') + 1;
-  addstr(text.continuation);
-  addstr(second);
-}
-
-void vocalize_top(const procedure_row &row, const list_text &text) {
+// The Vocalize header and the Esc footer, atop each of its entry screens.
+void vocalize_header(const procedure_row &row) {
   dialog_header(row);
-  addstr(text.instructions);
+  esc_footer();
+}
+
+// The typed entries as the log lists them: "[0,1,20],[1,2,30]".
+std::string typed_triples(const dialog_data &data) {
+  std::string list;
+  for (state_t i = 0; i < data.n_quads; ++i)
+    list += (i == 0 ? "[" : ",[") + std::to_string(data.quads[i].a) + "," +
+            std::to_string(data.quads[i].b) + "," + std::to_string(data.quads[i].d) + "]";
+  return list;
 }
 
 // Reads one field at (y, x) after its label, with the rule shown for a refused key or entry;
@@ -59,33 +48,15 @@ long read_field(int y, int x, const char *label, long low, long high, bool star,
 }  // namespace
 
 // Event label pairs, one to a row: "Old value:  " and at column 25 "New value:  ", each read with
-// readint(-1, 999); -1 in either place ends the list.
+// readint(-1, 999), on a screen of their own.
 int read_event_pairs(const procedure_row &row, const list_text &text, dialog_data *data) {
-  const int new_column = 25, top_rows = 7;
   clear();
   move(0, 0);
   convert_header(row);
   addstr(text.instructions);
-  esc_footer();
-  int y = getcury(stdscr);
-  for (;;) {
-    for (; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, convert_top, row, text);
-    long label[2];
-    for (int i = 0; i < 2; ++i) {
-      int key = 0;
-      label[i] =
-          read_field(y, i == 0 ? 0 : new_column, i == 0 ? "Old value:  " : "New value:  ", -1,
-                     MAX_EVENT, false, EVENT_RULE, &key);
-      if (key == KEY_ESCAPE) return 1;
-      if (label[i] == -1) return 0;
-    }
-    int added = 0;
-    addstatepair(static_cast<state_t>(label[0]), static_cast<state_t>(label[1]), &data->pairs,
-                 data->n_pairs, &added);
-    if (mem_result) return 0;
-    if (added) ++data->n_pairs;
-    ++y;
-  }
+  return read_pairs(row, text,
+                    {{"Old value:  ", "New value:  "}, 25, MAX_EVENT, EVENT_RULE, convert_header},
+                    data);
 }
 
 namespace {
@@ -125,8 +96,11 @@ std::string vocal_entry_fault(const state_node *des, state_t size, long exit_sta
 // state may be "*" for every state with a transition on the event. An entry is legal when
 // vocal_entry_fault finds nothing; the transition's first target is the entrance state. An
 // illegal entry is refused with "This entry is illegal" and the reason, and read again below it.
+// Past LAST_LIST_ROW (a refusal when it and the next row no longer fit) the list goes on on a
+// continuation screen: header, instructions, and the entries typed so far as the log lists them.
 int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_data *data) {
-  const int event_column = 20, output_column = 40, top_rows = 8;
+  const int event_column = 20, output_column = 40;
+  const list_text again = {text.instructions, text.instructions, false};  // instructions repeated
   state_t size = 0, init = 0;
   state_node *des = nullptr;
   if (!getdes(name1, &size, &init, &des)) {
@@ -135,13 +109,13 @@ int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_d
   }
   clear();
   move(0, 0);
-  vocalize_top(row, text);
-  esc_footer();
+  vocalize_header(row);
+  addstr(text.instructions);
   int y = getcury(stdscr);
   int cancelled = 0;
   std::string states = field_rule("states", 0, size - 1) + "; * for every state, -1 ends";
   for (bool more = true; more && !mem_result;) {
-    for (; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, vocalize_top, row, text);
+    if (y > LAST_LIST_ROW) y = continue_list(row, again, typed_triples(*data), vocalize_header);
     int key = 0;
     long exit_state = read_field(y, 0, "Exit state:  ", -1, size - 1, true, states.c_str(), &key);
     bool every = key == '*';
@@ -174,9 +148,14 @@ int read_vocal_triples(const procedure_row &row, const list_text &text, dialog_d
       continue;
     }
     ring_bell();
-    for (y += 2; y > LAST_LIST_ROW; --y) scroll_entries(top_rows, vocalize_top, row, text);
-    mvprintw(y, 0, "This entry is illegal (%s); please reenter!", fault.c_str());
-    y += 2;
+    if (y + 4 > LAST_LIST_ROW) {  // the refused row goes on to the fresh screen, above its reason
+      char refused[128] = "";
+      mvinnstr(y, 0, refused, static_cast<int>(sizeof refused) - 1);
+      y = continue_list(row, again, typed_triples(*data), vocalize_header);
+      mvaddstr(y, 0, refused);
+    }
+    mvprintw(y + 2, 0, "This entry is illegal (%s); please reenter!", fault.c_str());
+    y += 4;
   }
   freedes(size, &des);
   return cancelled;

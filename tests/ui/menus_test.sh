@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The banner, the main menu with its switches, the procedures menu, the introduction pages, the
 # user directory (the R dialog, start-up files that name a missing directory or cannot be
-# written) and a too small or missing terminal, driven through the real binary at 80x25.
+# written), a too small or missing terminal and one resized inside a view, driven through the
+# real binary at 80x25.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
 M="                        "
@@ -101,7 +102,7 @@ run_keys "q" 80 23
 check "a key quits" "$STATUS" 0
 start_tmux ./sarv 60 20
 wait_until screen_shows "too small"
-tmux -L "$SOCKET" resize-window -x 80 -y 25
+tmux -L "$SOCKET" resize-window -x 80 -y 24
 wait_until screen_shows "SARV 2006.07.01" || check "banner after growing" "$(cat "$WORK/screen")" banner
 # From a real terminal: Esc alone cancels, an arrow key (an Esc sequence) does not.
 tmux -L "$SOCKET" send-keys " " t 2
@@ -113,6 +114,21 @@ check_rows 4 "Enter name of DES1 to be trimmed ....  G"
 tmux -L "$SOCKET" send-keys Escape
 wait_until screen_shows "Procedure desired:"
 check_rows 3 "                               SARV PROCEDURES"
+# Resized inside a view: below 80x24 the notice alone, larger the view in its 80x24 area (each
+# size: the last row drawn, the longest row, the text there); Esc then leaves it.
+tmux -L "$SOCKET" send-keys s e G 2 Enter
+while IFS=, read -r cols lines last width text; do
+  tmux -L "$SOCKET" resize-window -x "$cols" -y "$lines"
+  wait_until screen_shows "$text"
+  check "${cols}x$lines" "$(awk 'NF { r = NR - 1 } length > m { m = length } END { print r, m }' \
+    "$WORK/screen") $(screen_row "$last")" "$last $width $text"
+done <<EOF
+60,20,3,26,or press a key to quit.
+200,60,23,74, D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)
+80,24,23,74, D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)
+EOF
+tmux -L "$SOCKET" send-keys Escape
+wait_until screen_shows "Procedure desired:"
 tmux -L "$SOCKET" send-keys x x
 wait_until test -e "$WORK/status"
 check "interactive run ends with X" "$(cat "$WORK/status")" 0

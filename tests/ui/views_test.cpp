@@ -157,8 +157,8 @@ TEST_F(Views, DirectoryPagesAndSurvivesAMissingDirectory) {
 
 // Screen cases at 80x24 (the resize cases at their own size): Show DES of n states, the first
 // `marked` even states marked, states 0..vocal-1 with output 20, `trans` self-loops, 4 a state;
-// or a dialog run on the DES "G" (Supnorm cancelled with its list on a third screen; Convert
-// naming its DES above its list). Each listed row must read as given.
+// or a dialog run on the DES "G" (Supnorm and Convert cancelled with their lists on a third
+// screen; Convert naming its DES above its list). Each listed row must read as given.
 TEST_F(Views, ScreenCases) {
   const char *footer = " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)";
   std::string events;
@@ -194,6 +194,8 @@ TEST_F(Views, ScreenCases) {
           "    174    175"}, {12, "               ,161,162,163,164,165,166,167,168,169,170]"}}},
       {24, 80, 0, 0, 0, 0, PROC_CONVERT, "G\rC\r1\r2\r-1\r\r", {{2, "DES2 = CONVERT (DES1, EVENT_MAP_PAIR_LIST)"
           "    (DES1 = G, DES2 = C)"}}},
+      {24, 80, 0, 0, 0, 0, PROC_CONVERT, "G\rK\r" + events + "\x1b\xff", {{13, "               64],"
+          "[165,166],[167,168]]"}, {15, "Old value:  169          New value:  170"}}},
       // clang-format on
   };
   argv0 = getenv("SARV");  // the compute process of the dialogs
