@@ -56,8 +56,12 @@ struct local_search {
   uint32_t *forward_seen, forward_mark, *backward_seen, backward_mark;
   state_t forward_of;
   grow_buf<state_t> forward_stack, backward_stack;
-  size_t work;    // transitions examined since the last vocalization
-  size_t budget;  // work after which the whole-DES sets are computed instead
+  // Per state: 1 once, as a vocal state, it was found outside the dedicated set it was tested
+  // against. Few states ever are, and they answer most later tests, so those are tested first.
+  uint8_t *refuted;
+  grow_buf<state_t> deferred;  // vocal states of the blocking set at hand not yet tested
+  size_t work;                 // transitions examined since the last vocalization
+  size_t budget;               // work after which the whole-DES sets are computed instead
 };
 
 struct hcc_work {
@@ -109,7 +113,8 @@ bool blocks(const hcc_work *w, event_t e, state_t target) {
 }
 
 // Marks the silent states that reach a vocal state by even events through silent states: a
-// backward search from the vocal states over the even transitions of silent sources.
+// backward search from the vocal states over the even transitions of silent sources. The flags
+// start cleared.
 bool mark_agents(hcc_work *w) {
   state_t n = w->n;
   uint32_t *first = static_cast<uint32_t *>(CALLOC(static_cast<size_t>(n) + 1, sizeof(uint32_t)));
@@ -134,7 +139,6 @@ bool mark_agents(hcc_work *w) {
           if ((w->des[x].next[j].event() & 1) == 0)
             from.items[fill[w->des[x].next[j].target()]++] = x;
   }
-  memset(w->agent_flag, 0, static_cast<size_t>(n));
   for (state_t v = 0; ok && v < n; v++)
     if (is_vocal_state(w, v)) ok = todo.push(v);
   while (ok && todo.len > 0) {
@@ -529,21 +533,46 @@ int local_member(hcc_work *w, state_t i, state_t v) {
   }
 }
 
+// Whether vocal state v is in the dedicated set of i, by local_member; remembers a state found
+// outside.
+int tested_member(hcc_work *w, state_t i, state_t v) {
+  int member = local_member(w, i, v);
+  if (member == 0) w->local.refuted[v] = 1;
+  return member;
+}
+
+// Tests the deferred vocal states in the order met, from *next on, while the member tests of this
+// test have examined fewer than `bound` transitions (those since l.work was `start`, less the
+// walk's `walk`). Returns 1 when every one tested is a member, else as local_member.
+int test_deferred(hcc_work *w, state_t i, size_t *next, size_t start, size_t walk, size_t bound) {
+  local_search &l = w->local;
+  while (*next < l.deferred.len && l.work - start - walk < bound) {
+    int member = tested_member(w, i, l.deferred.items[(*next)++]);
+    if (member <= 0) return member;
+  }
+  return 1;
+}
+
 // Whether the blocking set of silent x lies within the dedicated set of i, as
 // local_within_dedicated, but testing the vocal states of the blocking set one at a time by
 // local_member, which seldom needs the whole dedicated set: nearly every test fails at a vocal
-// state outside it.
+// state outside it. The walk from x is breadth-first (the vocal states nearest x, those a path
+// around x is least likely to reach from i, come first). A vocal state that was found outside a
+// dedicated set before is tested at once; the others are deferred and tested in the order met
+// while the member tests have cost less than the walk, the rest when the walk is over. The
+// answer does not depend on the order of the member tests, only its cost.
 int local_within_by_members(hcc_work *w, state_t i, state_t x) {
   local_search &l = w->local;
   if (l.dedicated_of == i) return local_within_dedicated(w, i, x);
   uint32_t mark = start_search(w, l.outer_seen, &l.outer_mark, l.outer_stack, x);
   if (mark == 0) return SEARCH_FAILED;
-  // Breadth-first from x: the vocal states nearest x, those a path around x is least likely to
-  // reach from i, are tested first.
+  l.deferred.len = 0;
+  size_t next = 0, walk = 0, start = l.work;
   for (size_t head = 0; head < l.outer_stack.len; head++) {
     state_t u = l.outer_stack.items[head];
     const state_node &node = w->des[u];
-    l.work += node.numelts;
+    walk += static_cast<size_t>(node.numelts);
+    l.work += static_cast<size_t>(node.numelts);
     for (int j = 0; j < node.numelts; j++) {
       state_t y = node.next[j].target();
       if (l.outer_seen[y] == mark) continue;
@@ -552,12 +581,18 @@ int local_within_by_members(hcc_work *w, state_t i, state_t x) {
         if (!l.outer_stack.push(y)) return SEARCH_FAILED;
         continue;
       }
-      int member = local_member(w, i, y);
+      if (!l.refuted[y]) {
+        if (!l.deferred.push(y)) return SEARCH_FAILED;
+        continue;
+      }
+      int member = tested_member(w, i, y);
       if (member <= 0) return member;
     }
+    int members = test_deferred(w, i, &next, start, walk, walk);
+    if (members <= 0) return members;
     if (l.work > l.budget) return SEARCH_GAVE_UP;
   }
-  return 1;
+  return test_deferred(w, i, &next, start, walk, static_cast<size_t>(-1));
 }
 
 // 1 when the transition i -> (e, x) fails the test and x must be vocalized, 0 when it passes,
@@ -614,7 +649,9 @@ bool setup_local(hcc_work *w) {
   l.budget = n + static_cast<size_t>(count_tran(w->des, w->n));
   l.forward_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
   l.backward_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
-  if (!l.forward_seen || !l.backward_seen || !build_reverse_rows(w->n, w->des, &l.rows))
+  l.refuted = static_cast<uint8_t *>(CALLOC(n, 1));
+  if (!l.refuted || !l.forward_seen || !l.backward_seen ||
+      !build_reverse_rows(w->n, w->des, &l.rows))
     return false;
   if (!l.class_known || !l.dependents) return false;
   for (state_t s = 0; s < w->n; s++) l.dependents[s] = -1;
@@ -638,6 +675,8 @@ void release_work(hcc_work *w) {
   free(l.backward_seen);
   l.forward_stack.release();
   l.backward_stack.release();
+  free(l.refuted);
+  l.deferred.release();
   free(w->agent_flag);
 }
 
