@@ -60,8 +60,12 @@ struct local_search {
   // against. Few states ever are, and they answer most later tests, so those are tested first.
   uint8_t *refuted;
   grow_buf<state_t> deferred;  // vocal states of the blocking set at hand not yet tested
-  size_t work;                 // transitions examined since the last vocalization
-  size_t budget;               // work after which the whole-DES sets are computed instead
+  state_t *walk_parent;        // per state: whence the walk at hand met it, -1 for its start
+  // Per silent state: the next state on a path through silent states to a vocal state that
+  // refuted a test, left by the walk that found it; -1 for none.
+  state_t *toward_refuter;
+  size_t work;    // transitions examined since the last vocalization
+  size_t budget;  // work after which the whole-DES sets are computed instead
 };
 
 struct hcc_work {
@@ -536,9 +540,40 @@ int local_member(hcc_work *w, state_t i, state_t v) {
 // Whether vocal state v is in the dedicated set of i, by local_member; remembers a state found
 // outside.
 int tested_member(hcc_work *w, state_t i, state_t v) {
+  local_search &l = w->local;
   int member = local_member(w, i, v);
-  if (member == 0) w->local.refuted[v] = 1;
-  return member;
+  if (member != 0) return member;
+  l.refuted[v] = 1;
+  for (state_t s = v, p = l.walk_parent[v]; p >= 0; s = p, p = l.walk_parent[p])
+    l.toward_refuter[p] = s;
+  return 0;
+}
+
+// State y, met by the walk from x (stamp `mark`) from u: a silent y joins the walk, a vocal y is
+// tested at once when it refuted a test before, else deferred. Returns 1 to go on, else as
+// local_member.
+int walk_meets(hcc_work *w, state_t i, uint32_t mark, state_t u, state_t y) {
+  local_search &l = w->local;
+  if (l.outer_seen[y] == mark) return 1;
+  l.outer_seen[y] = mark;
+  l.walk_parent[y] = u;
+  if (!is_vocal_state(w, y)) return l.outer_stack.push(y) ? 1 : SEARCH_FAILED;
+  if (!l.refuted[y]) return l.deferred.push(y) ? 1 : SEARCH_FAILED;
+  return tested_member(w, i, y);
+}
+
+// Follows from u the path toward a refuting vocal state that an earlier walk left, while it
+// runs through states this walk has not met: its transitions are still there, so the silent
+// states on it join the walk and the vocal state that ends it (the refuter, or a state vocalized
+// since) is in the blocking set at hand. Returns as walk_meets.
+int follow_toward_refuter(hcc_work *w, state_t i, uint32_t mark, state_t u) {
+  local_search &l = w->local;
+  for (state_t v = l.toward_refuter[u]; v >= 0 && l.outer_seen[v] != mark;
+       u = v, v = l.toward_refuter[v]) {
+    int met = walk_meets(w, i, mark, u, v);
+    if (met <= 0 || is_vocal_state(w, v)) return met;
+  }
+  return 1;
 }
 
 // Tests the deferred vocal states in the order met, from *next on, while the member tests of this
@@ -567,26 +602,18 @@ int local_within_by_members(hcc_work *w, state_t i, state_t x) {
   uint32_t mark = start_search(w, l.outer_seen, &l.outer_mark, l.outer_stack, x);
   if (mark == 0) return SEARCH_FAILED;
   l.deferred.len = 0;
+  l.walk_parent[x] = -1;
   size_t next = 0, walk = 0, start = l.work;
   for (size_t head = 0; head < l.outer_stack.len; head++) {
     state_t u = l.outer_stack.items[head];
+    int met = follow_toward_refuter(w, i, mark, u);
+    if (met <= 0) return met;
     const state_node &node = w->des[u];
     walk += static_cast<size_t>(node.numelts);
     l.work += static_cast<size_t>(node.numelts);
     for (int j = 0; j < node.numelts; j++) {
-      state_t y = node.next[j].target();
-      if (l.outer_seen[y] == mark) continue;
-      l.outer_seen[y] = mark;
-      if (!is_vocal_state(w, y)) {
-        if (!l.outer_stack.push(y)) return SEARCH_FAILED;
-        continue;
-      }
-      if (!l.refuted[y]) {
-        if (!l.deferred.push(y)) return SEARCH_FAILED;
-        continue;
-      }
-      int member = tested_member(w, i, y);
-      if (member <= 0) return member;
+      met = walk_meets(w, i, mark, u, node.next[j].target());
+      if (met <= 0) return met;
     }
     int members = test_deferred(w, i, &next, start, walk, walk);
     if (members <= 0) return members;
@@ -650,11 +677,13 @@ bool setup_local(hcc_work *w) {
   l.forward_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
   l.backward_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
   l.refuted = static_cast<uint8_t *>(CALLOC(n, 1));
-  if (!l.refuted || !l.forward_seen || !l.backward_seen ||
+  l.walk_parent = MALLOC_N<state_t>(n);
+  l.toward_refuter = MALLOC_N<state_t>(n);
+  if (!l.refuted || !l.walk_parent || !l.toward_refuter || !l.forward_seen || !l.backward_seen ||
       !build_reverse_rows(w->n, w->des, &l.rows))
     return false;
   if (!l.class_known || !l.dependents) return false;
-  for (state_t s = 0; s < w->n; s++) l.dependents[s] = -1;
+  for (state_t s = 0; s < w->n; s++) l.dependents[s] = l.toward_refuter[s] = -1;
   return l.outer_seen && l.inner_seen && l.dedicated_stamp;
 }
 
@@ -677,6 +706,8 @@ void release_work(hcc_work *w) {
   l.backward_stack.release();
   free(l.refuted);
   l.deferred.release();
+  free(l.walk_parent);
+  free(l.toward_refuter);
   free(w->agent_flag);
 }
 
