@@ -68,6 +68,13 @@ struct local_search {
   size_t budget;  // work after which the whole-DES sets are computed instead
 };
 
+// Sets over the vocal states, one per strongly connected component of the silent states (every
+// state of a component has the same set).
+struct component_sets {
+  int32_t *component;  // per state: its component, -1 for a vocal state
+  uint64_t *sets;      // per component: a bitset of `words` words
+};
+
 struct hcc_work {
   state_t n;
   state_node *des;
@@ -82,23 +89,23 @@ struct hcc_work {
   local_search local;
   // Whole-DES sets, derived from the current outputs; valid while not `stale`.
   bool stale;
-  size_t words;            // 64-bit words per bitset
-  int32_t *vocal_index;    // per state: its bit among the vocal states, -1 when silent
-  uint8_t *blocking_size;  // per silent state: members of its blocking set, capped at 2
-  uint64_t *blocking;      // per state: blocking set bitset (silent states only)
-  uint64_t *dedicated;     // per state: dedicated set bitset (silent states only)
-  uint64_t *scratch;       // two bitsets of work space
-  int32_t *order;          // states grouped by component
-  int32_t *low;            // n + 1 entries: per component, where its group in `order` ends
-  int32_t *component;      // per state: its component among the silent states, -1 if vocal
+  size_t words;              // 64-bit words per bitset
+  int32_t *vocal_index;      // per state: its bit among the vocal states, -1 when silent
+  uint8_t *blocking_size;    // per silent state: members of its blocking set, capped at 2
+  component_sets blocking;   // over all transitions
+  component_sets dedicated;  // over the transitions that do not block
+  uint64_t *scratch;         // two bitsets of work space
+  int32_t *order;            // states grouped by component
+  int32_t *low;              // n + 1 entries: per component, where its group in `order` ends
 };
 
 bool is_vocal_state(const hcc_work *w, state_t s) {
   return w->des[s].vocal != 0;
 }
 
-uint64_t *set_of(uint64_t *sets, const hcc_work *w, state_t s) {
-  return sets + static_cast<size_t>(s) * w->words;
+// The set of silent state s.
+const uint64_t *set_of(const component_sets &c, const hcc_work *w, state_t s) {
+  return c.sets + static_cast<size_t>(c.component[s]) * w->words;
 }
 
 void set_bit(uint64_t *set, int32_t bit) {
@@ -161,29 +168,32 @@ bool mark_agents(hcc_work *w) {
   return ok;
 }
 
-// For every silent state s: sets[s] = union over the transitions s -> x that `keep` accepts of
-// {x} for a vocal x and sets[x] for a silent x, solved component by component of the silent
-// states, those a component leads to first. Time: O((V + E) * words).
+// For every silent state s: set(s) = union over the transitions s -> x that `keep` accepts of
+// {x} for a vocal x and set(x) for a silent x, solved component by component of the silent
+// states, those a component leads to first. Time: O((V + E) * words), memory: words per
+// component.
 template <typename Keep>
-bool close_over_silent(hcc_work *w, uint64_t *sets, Keep keep) {
+bool close_over_silent(hcc_work *w, component_sets *out, Keep keep) {
   state_t n = w->n;
   auto silent = [w](state_t s) { return !is_vocal_state(w, s); };
-  state_t components = strong_components(n, w->des, silent, keep, w->component);
+  int32_t *component = out->component;
+  state_t components = strong_components(n, w->des, silent, keep, component);
   if (components < 0) return false;
+  out->sets = static_cast<uint64_t *>(
+      CALLOC((components > 0 ? static_cast<size_t>(components) : 1) * w->words, sizeof(uint64_t)));
+  if (out->sets == nullptr) return false;
   // Members grouped by component: order[] holds them, low[c] .. low[c + 1] the range of c.
   int32_t *first = w->low, *by_component = w->order;
   memset(first, 0, (static_cast<size_t>(n) + 1) * sizeof(int32_t));
   for (state_t s = 0; s < n; s++)
-    if (w->component[s] >= 0) first[w->component[s] + 1]++;
+    if (component[s] >= 0) first[component[s] + 1]++;
   for (state_t c = 1; c <= n; c++) first[c] += first[c - 1];
   for (state_t s = 0; s < n; s++)
-    if (w->component[s] >= 0) by_component[first[w->component[s]]++] = s;
-  memset(sets, 0, static_cast<size_t>(n) * w->words * sizeof(uint64_t));
-  uint64_t *acc = w->scratch;
+    if (component[s] >= 0) by_component[first[component[s]]++] = s;
   int32_t start = 0;
   for (state_t c = 0; c < components; c++) {
     int32_t end = first[c];
-    memset(acc, 0, w->words * sizeof(uint64_t));
+    uint64_t *acc = out->sets + static_cast<size_t>(c) * w->words;
     for (int32_t k = start; k < end; k++) {
       state_t u = by_component[k];
       for (int j = 0; j < w->des[u].numelts; j++) {
@@ -192,31 +202,34 @@ bool close_over_silent(hcc_work *w, uint64_t *sets, Keep keep) {
         if (!keep(u, t)) continue;
         if (is_vocal_state(w, x)) {
           set_bit(acc, w->vocal_index[x]);
-        } else if (w->component[x] != c) {
-          const uint64_t *other = set_of(sets, w, x);
+        } else if (component[x] != c) {
+          const uint64_t *other = set_of(*out, w, x);
           for (size_t b = 0; b < w->words; b++) acc[b] |= other[b];
         }
       }
     }
-    for (int32_t k = start; k < end; k++)
-      memcpy(set_of(sets, w, by_component[k]), acc, w->words * sizeof(uint64_t));
     start = end;
   }
   return true;
 }
 
+void release_component_sets(component_sets *c) {
+  free(c->component);
+  free(c->sets);
+  *c = component_sets{};
+}
+
 void release_sets(hcc_work *w) {
   free(w->vocal_index);
   free(w->blocking_size);
-  free(w->blocking);
-  free(w->dedicated);
+  release_component_sets(&w->blocking);
+  release_component_sets(&w->dedicated);
   free(w->scratch);
   free(w->order);
   free(w->low);
-  free(w->component);
-  w->vocal_index = w->order = w->low = w->component = nullptr;
+  w->vocal_index = w->order = w->low = nullptr;
   w->blocking_size = nullptr;
-  w->blocking = w->dedicated = w->scratch = nullptr;
+  w->scratch = nullptr;
 }
 
 // Rebuilds the whole-DES blocking and dedicated sets from the current outputs.
@@ -233,17 +246,17 @@ bool compute_sets(hcc_work *w) {
     return false;
   }
   w->blocking_size = static_cast<uint8_t *>(CALLOC(n, 1));
-  w->blocking = static_cast<uint64_t *>(CALLOC(n * w->words, sizeof(uint64_t)));
-  w->dedicated = static_cast<uint64_t *>(CALLOC(n * w->words, sizeof(uint64_t)));
+  w->blocking.component = MALLOC_N<int32_t>(n);
+  w->dedicated.component = MALLOC_N<int32_t>(n);
   w->scratch = static_cast<uint64_t *>(CALLOC(2 * w->words, sizeof(uint64_t)));
   w->order = MALLOC_N<int32_t>(n);
   w->low = MALLOC_N<int32_t>(n + 1);
-  w->component = MALLOC_N<int32_t>(n);
-  if (!w->blocking_size || !w->blocking || !w->dedicated || !w->scratch || !w->order || !w->low ||
-      !w->component)
+  if (!w->blocking_size || !w->blocking.component || !w->dedicated.component || !w->scratch ||
+      !w->order || !w->low)
     return false;
-  if (!close_over_silent(w, w->blocking, [](state_t, tran_entry) { return true; })) return false;
+  if (!close_over_silent(w, &w->blocking, [](state_t, tran_entry) { return true; })) return false;
   for (state_t s = 0; s < w->n; s++) {
+    if (is_vocal_state(w, s)) continue;
     const uint64_t *set = set_of(w->blocking, w, s);
     int count = 0;
     for (size_t b = 0; b < w->words && count < 2; b++)
@@ -251,7 +264,7 @@ bool compute_sets(hcc_work *w) {
     w->blocking_size[s] = static_cast<uint8_t>(count > 2 ? 2 : count);
   }
   bool ok = close_over_silent(
-      w, w->dedicated, [w](state_t, tran_entry t) { return !blocks(w, t.event(), t.target()); });
+      w, &w->dedicated, [w](state_t, tran_entry t) { return !blocks(w, t.event(), t.target()); });
   w->stale = false;
   return ok;
 }
