@@ -3,13 +3,22 @@
 // Two ways to answer whether a transition must have its target vocalized:
 // - whole-DES sets, held as bitsets over the vocal states and computed for all states at once: a
 //   silent state's blocking set is the union over its transitions of the vocal target or the
-//   target's blocking set, solved on the strongly connected components of the silent states, and
-//   dedicated sets are the same closure over the transitions that do not block;
+//   target's blocking set, solved on the strongly connected components of the silent states (one
+//   bitset per component, which all its states share), and dedicated sets are the same closure
+//   over the transitions that do not block;
 // - searches on demand from the transition at hand.
-// A test by searches walks the blocking set of the target breadth-first and asks of each vocal
-// state met whether it is in the dedicated set of the source: a backward search from it meets
-// the forward search from the source (kept open between tests until a vocalization) after a
-// few states when it is, and nearly every test ends at the first vocal state that is not.
+// A test by searches walks the blocking set of the target breadth-first and asks of vocal states
+// met whether they are in the dedicated set of the source: a backward search from one meets the
+// forward search from the source (kept open between tests until a vocalization) after a few
+// states when it is, and nearly every test ends at a vocal state that is not. Those refuting
+// states are few and refute test after test, so a walk asks of them first: each state keeps
+// whether it ever refuted a test, and each silent state the next step of a path toward a refuting
+// state that an earlier walk found, which later walks follow before going on breadth-first. The
+// other vocal states met wait, and are asked about while the member tests have cost less than the
+// walk. None of this changes an answer, only how soon it is found: a walk still covers the whole
+// blocking set before a test passes, and a state on a path it follows is either silent (then in
+// the blocking set's region, as the path's transitions still exist) or vocal (then it ends the
+// path and is asked about).
 // A vocalization makes the whole-DES sets stale. The tests that follow are answered by searches
 // until their work since the vocalization passes the size of the DES; then the whole-DES sets
 // are computed again and serve until the next vocalization. A run that vocalizes often thus pays
@@ -550,8 +559,8 @@ int local_member(hcc_work *w, state_t i, state_t v) {
   }
 }
 
-// Whether vocal state v is in the dedicated set of i, by local_member; remembers a state found
-// outside.
+// Whether vocal state v, met by the walk at hand, is in the dedicated set of i, by local_member.
+// A state found outside is remembered, and so is the walk's path to it.
 int tested_member(hcc_work *w, state_t i, state_t v) {
   local_search &l = w->local;
   int member = local_member(w, i, v);
@@ -605,10 +614,11 @@ int test_deferred(hcc_work *w, state_t i, size_t *next, size_t start, size_t wal
 // local_within_dedicated, but testing the vocal states of the blocking set one at a time by
 // local_member, which seldom needs the whole dedicated set: nearly every test fails at a vocal
 // state outside it. The walk from x is breadth-first (the vocal states nearest x, those a path
-// around x is least likely to reach from i, come first). A vocal state that was found outside a
-// dedicated set before is tested at once; the others are deferred and tested in the order met
-// while the member tests have cost less than the walk, the rest when the walk is over. The
-// answer does not depend on the order of the member tests, only its cost.
+// around x is least likely to reach from i, come first), but before a state is expanded, the
+// path toward a refuting state an earlier walk left there is followed. A vocal state that was
+// found outside a dedicated set before is tested at once; the others are deferred and tested in
+// the order met while the member tests have cost less than the walk, the rest when the walk is
+// over. The answer does not depend on the order of the member tests, only its cost.
 int local_within_by_members(hcc_work *w, state_t i, state_t x) {
   local_search &l = w->local;
   if (l.dedicated_of == i) return local_within_dedicated(w, i, x);
