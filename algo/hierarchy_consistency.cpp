@@ -3,13 +3,22 @@
 // Two ways to answer whether a transition must have its target vocalized:
 // - whole-DES sets, held as bitsets over the vocal states and computed for all states at once: a
 //   silent state's blocking set is the union over its transitions of the vocal target or the
-//   target's blocking set, solved on the strongly connected components of the silent states, and
-//   dedicated sets are the same closure over the transitions that do not block;
+//   target's blocking set, solved on the strongly connected components of the silent states (one
+//   bitset per component, which all its states share), and dedicated sets are the same closure
+//   over the transitions that do not block;
 // - searches on demand from the transition at hand.
-// A test by searches walks the blocking set of the target breadth-first and asks of each vocal
-// state met whether it is in the dedicated set of the source: a backward search from it meets
-// the forward search from the source (kept open between tests until a vocalization) after a
-// few states when it is, and nearly every test ends at the first vocal state that is not.
+// A test by searches walks the blocking set of the target breadth-first and asks of vocal states
+// met whether they are in the dedicated set of the source: a backward search from one meets the
+// forward search from the source (kept open between tests until a vocalization) after a few
+// states when it is, and nearly every test ends at a vocal state that is not. Those refuting
+// states are few and refute test after test, so a walk asks of them first: each state keeps
+// whether it ever refuted a test, and each silent state the next step of a path toward a refuting
+// state that an earlier walk found, which later walks follow before going on breadth-first. The
+// other vocal states met wait, and are asked about while the member tests have cost less than the
+// walk. None of this changes an answer, only how soon it is found: a walk still covers the whole
+// blocking set before a test passes, and a state on a path it follows is either silent (then in
+// the blocking set's region, as the path's transitions still exist) or vocal (then it ends the
+// path and is asked about).
 // A vocalization makes the whole-DES sets stale. The tests that follow are answered by searches
 // until their work since the vocalization passes the size of the DES; then the whole-DES sets
 // are computed again and serve until the next vocalization. A run that vocalizes often thus pays
@@ -56,8 +65,23 @@ struct local_search {
   uint32_t *forward_seen, forward_mark, *backward_seen, backward_mark;
   state_t forward_of;
   grow_buf<state_t> forward_stack, backward_stack;
+  // Per state: 1 once, as a vocal state, it was found outside the dedicated set it was tested
+  // against. Few states ever are, and they answer most later tests, so those are tested first.
+  uint8_t *refuted;
+  grow_buf<state_t> deferred;  // vocal states of the blocking set at hand not yet tested
+  state_t *walk_parent;        // per state: whence the walk at hand met it, -1 for its start
+  // Per silent state: the next state on a path through silent states to a vocal state that
+  // refuted a test, left by the walk that found it; -1 for none.
+  state_t *toward_refuter;
   size_t work;    // transitions examined since the last vocalization
   size_t budget;  // work after which the whole-DES sets are computed instead
+};
+
+// Sets over the vocal states, one per strongly connected component of the silent states (every
+// state of a component has the same set).
+struct component_sets {
+  int32_t *component;  // per state: its component, -1 for a vocal state
+  uint64_t *sets;      // per component: a bitset of `words` words
 };
 
 struct hcc_work {
@@ -74,23 +98,23 @@ struct hcc_work {
   local_search local;
   // Whole-DES sets, derived from the current outputs; valid while not `stale`.
   bool stale;
-  size_t words;            // 64-bit words per bitset
-  int32_t *vocal_index;    // per state: its bit among the vocal states, -1 when silent
-  uint8_t *blocking_size;  // per silent state: members of its blocking set, capped at 2
-  uint64_t *blocking;      // per state: blocking set bitset (silent states only)
-  uint64_t *dedicated;     // per state: dedicated set bitset (silent states only)
-  uint64_t *scratch;       // two bitsets of work space
-  int32_t *order;          // states grouped by component
-  int32_t *low;            // n + 1 entries: per component, where its group in `order` ends
-  int32_t *component;      // per state: its component among the silent states, -1 if vocal
+  size_t words;              // 64-bit words per bitset
+  int32_t *vocal_index;      // per state: its bit among the vocal states, -1 when silent
+  uint8_t *blocking_size;    // per silent state: members of its blocking set, capped at 2
+  component_sets blocking;   // over all transitions
+  component_sets dedicated;  // over the transitions that do not block
+  uint64_t *scratch;         // two bitsets of work space
+  int32_t *order;            // states grouped by component
+  int32_t *low;              // n + 1 entries: per component, where its group in `order` ends
 };
 
 bool is_vocal_state(const hcc_work *w, state_t s) {
   return w->des[s].vocal != 0;
 }
 
-uint64_t *set_of(uint64_t *sets, const hcc_work *w, state_t s) {
-  return sets + static_cast<size_t>(s) * w->words;
+// The set of silent state s.
+const uint64_t *set_of(const component_sets &c, const hcc_work *w, state_t s) {
+  return c.sets + static_cast<size_t>(c.component[s]) * w->words;
 }
 
 void set_bit(uint64_t *set, int32_t bit) {
@@ -109,7 +133,8 @@ bool blocks(const hcc_work *w, event_t e, state_t target) {
 }
 
 // Marks the silent states that reach a vocal state by even events through silent states: a
-// backward search from the vocal states over the even transitions of silent sources.
+// backward search from the vocal states over the even transitions of silent sources. The flags
+// start cleared.
 bool mark_agents(hcc_work *w) {
   state_t n = w->n;
   uint32_t *first = static_cast<uint32_t *>(CALLOC(static_cast<size_t>(n) + 1, sizeof(uint32_t)));
@@ -134,7 +159,6 @@ bool mark_agents(hcc_work *w) {
           if ((w->des[x].next[j].event() & 1) == 0)
             from.items[fill[w->des[x].next[j].target()]++] = x;
   }
-  memset(w->agent_flag, 0, static_cast<size_t>(n));
   for (state_t v = 0; ok && v < n; v++)
     if (is_vocal_state(w, v)) ok = todo.push(v);
   while (ok && todo.len > 0) {
@@ -153,29 +177,32 @@ bool mark_agents(hcc_work *w) {
   return ok;
 }
 
-// For every silent state s: sets[s] = union over the transitions s -> x that `keep` accepts of
-// {x} for a vocal x and sets[x] for a silent x, solved component by component of the silent
-// states, those a component leads to first. Time: O((V + E) * words).
+// For every silent state s: set(s) = union over the transitions s -> x that `keep` accepts of
+// {x} for a vocal x and set(x) for a silent x, solved component by component of the silent
+// states, those a component leads to first. Time: O((V + E) * words), memory: words per
+// component.
 template <typename Keep>
-bool close_over_silent(hcc_work *w, uint64_t *sets, Keep keep) {
+bool close_over_silent(hcc_work *w, component_sets *out, Keep keep) {
   state_t n = w->n;
   auto silent = [w](state_t s) { return !is_vocal_state(w, s); };
-  state_t components = strong_components(n, w->des, silent, keep, w->component);
+  int32_t *component = out->component;
+  state_t components = strong_components(n, w->des, silent, keep, component);
   if (components < 0) return false;
+  out->sets = static_cast<uint64_t *>(
+      CALLOC((components > 0 ? static_cast<size_t>(components) : 1) * w->words, sizeof(uint64_t)));
+  if (out->sets == nullptr) return false;
   // Members grouped by component: order[] holds them, low[c] .. low[c + 1] the range of c.
   int32_t *first = w->low, *by_component = w->order;
   memset(first, 0, (static_cast<size_t>(n) + 1) * sizeof(int32_t));
   for (state_t s = 0; s < n; s++)
-    if (w->component[s] >= 0) first[w->component[s] + 1]++;
+    if (component[s] >= 0) first[component[s] + 1]++;
   for (state_t c = 1; c <= n; c++) first[c] += first[c - 1];
   for (state_t s = 0; s < n; s++)
-    if (w->component[s] >= 0) by_component[first[w->component[s]]++] = s;
-  memset(sets, 0, static_cast<size_t>(n) * w->words * sizeof(uint64_t));
-  uint64_t *acc = w->scratch;
+    if (component[s] >= 0) by_component[first[component[s]]++] = s;
   int32_t start = 0;
   for (state_t c = 0; c < components; c++) {
     int32_t end = first[c];
-    memset(acc, 0, w->words * sizeof(uint64_t));
+    uint64_t *acc = out->sets + static_cast<size_t>(c) * w->words;
     for (int32_t k = start; k < end; k++) {
       state_t u = by_component[k];
       for (int j = 0; j < w->des[u].numelts; j++) {
@@ -184,31 +211,34 @@ bool close_over_silent(hcc_work *w, uint64_t *sets, Keep keep) {
         if (!keep(u, t)) continue;
         if (is_vocal_state(w, x)) {
           set_bit(acc, w->vocal_index[x]);
-        } else if (w->component[x] != c) {
-          const uint64_t *other = set_of(sets, w, x);
+        } else if (component[x] != c) {
+          const uint64_t *other = set_of(*out, w, x);
           for (size_t b = 0; b < w->words; b++) acc[b] |= other[b];
         }
       }
     }
-    for (int32_t k = start; k < end; k++)
-      memcpy(set_of(sets, w, by_component[k]), acc, w->words * sizeof(uint64_t));
     start = end;
   }
   return true;
 }
 
+void release_component_sets(component_sets *c) {
+  free(c->component);
+  free(c->sets);
+  *c = component_sets{};
+}
+
 void release_sets(hcc_work *w) {
   free(w->vocal_index);
   free(w->blocking_size);
-  free(w->blocking);
-  free(w->dedicated);
+  release_component_sets(&w->blocking);
+  release_component_sets(&w->dedicated);
   free(w->scratch);
   free(w->order);
   free(w->low);
-  free(w->component);
-  w->vocal_index = w->order = w->low = w->component = nullptr;
+  w->vocal_index = w->order = w->low = nullptr;
   w->blocking_size = nullptr;
-  w->blocking = w->dedicated = w->scratch = nullptr;
+  w->scratch = nullptr;
 }
 
 // Rebuilds the whole-DES blocking and dedicated sets from the current outputs.
@@ -225,17 +255,17 @@ bool compute_sets(hcc_work *w) {
     return false;
   }
   w->blocking_size = static_cast<uint8_t *>(CALLOC(n, 1));
-  w->blocking = static_cast<uint64_t *>(CALLOC(n * w->words, sizeof(uint64_t)));
-  w->dedicated = static_cast<uint64_t *>(CALLOC(n * w->words, sizeof(uint64_t)));
+  w->blocking.component = MALLOC_N<int32_t>(n);
+  w->dedicated.component = MALLOC_N<int32_t>(n);
   w->scratch = static_cast<uint64_t *>(CALLOC(2 * w->words, sizeof(uint64_t)));
   w->order = MALLOC_N<int32_t>(n);
   w->low = MALLOC_N<int32_t>(n + 1);
-  w->component = MALLOC_N<int32_t>(n);
-  if (!w->blocking_size || !w->blocking || !w->dedicated || !w->scratch || !w->order || !w->low ||
-      !w->component)
+  if (!w->blocking_size || !w->blocking.component || !w->dedicated.component || !w->scratch ||
+      !w->order || !w->low)
     return false;
-  if (!close_over_silent(w, w->blocking, [](state_t, tran_entry) { return true; })) return false;
+  if (!close_over_silent(w, &w->blocking, [](state_t, tran_entry) { return true; })) return false;
   for (state_t s = 0; s < w->n; s++) {
+    if (is_vocal_state(w, s)) continue;
     const uint64_t *set = set_of(w->blocking, w, s);
     int count = 0;
     for (size_t b = 0; b < w->words && count < 2; b++)
@@ -243,7 +273,7 @@ bool compute_sets(hcc_work *w) {
     w->blocking_size[s] = static_cast<uint8_t>(count > 2 ? 2 : count);
   }
   bool ok = close_over_silent(
-      w, w->dedicated, [w](state_t, tran_entry t) { return !blocks(w, t.event(), t.target()); });
+      w, &w->dedicated, [w](state_t, tran_entry t) { return !blocks(w, t.event(), t.target()); });
   w->stale = false;
   return ok;
 }
@@ -529,35 +559,90 @@ int local_member(hcc_work *w, state_t i, state_t v) {
   }
 }
 
+// Whether vocal state v, met by the walk at hand, is in the dedicated set of i, by local_member.
+// A state found outside is remembered, and so is the walk's path to it.
+int tested_member(hcc_work *w, state_t i, state_t v) {
+  local_search &l = w->local;
+  int member = local_member(w, i, v);
+  if (member != 0) return member;
+  l.refuted[v] = 1;
+  for (state_t s = v, p = l.walk_parent[v]; p >= 0; s = p, p = l.walk_parent[p])
+    l.toward_refuter[p] = s;
+  return 0;
+}
+
+// State y, met by the walk from x (stamp `mark`) from u: a silent y joins the walk, a vocal y is
+// tested at once when it refuted a test before, else deferred. Returns 1 to go on, else as
+// local_member.
+int walk_meets(hcc_work *w, state_t i, uint32_t mark, state_t u, state_t y) {
+  local_search &l = w->local;
+  if (l.outer_seen[y] == mark) return 1;
+  l.outer_seen[y] = mark;
+  l.walk_parent[y] = u;
+  if (!is_vocal_state(w, y)) return l.outer_stack.push(y) ? 1 : SEARCH_FAILED;
+  if (!l.refuted[y]) return l.deferred.push(y) ? 1 : SEARCH_FAILED;
+  return tested_member(w, i, y);
+}
+
+// Follows from u the path toward a refuting vocal state that an earlier walk left, while it
+// runs through states this walk has not met: its transitions are still there, so the silent
+// states on it join the walk and the vocal state that ends it (the refuter, or a state vocalized
+// since) is in the blocking set at hand. Returns as walk_meets.
+int follow_toward_refuter(hcc_work *w, state_t i, uint32_t mark, state_t u) {
+  local_search &l = w->local;
+  for (state_t v = l.toward_refuter[u]; v >= 0 && l.outer_seen[v] != mark;
+       u = v, v = l.toward_refuter[v]) {
+    int met = walk_meets(w, i, mark, u, v);
+    if (met <= 0 || is_vocal_state(w, v)) return met;
+  }
+  return 1;
+}
+
+// Tests the deferred vocal states in the order met, from *next on, while the member tests of this
+// test have examined fewer than `bound` transitions (those since l.work was `start`, less the
+// walk's `walk`). Returns 1 when every one tested is a member, else as local_member.
+int test_deferred(hcc_work *w, state_t i, size_t *next, size_t start, size_t walk, size_t bound) {
+  local_search &l = w->local;
+  while (*next < l.deferred.len && l.work - start - walk < bound) {
+    int member = tested_member(w, i, l.deferred.items[(*next)++]);
+    if (member <= 0) return member;
+  }
+  return 1;
+}
+
 // Whether the blocking set of silent x lies within the dedicated set of i, as
 // local_within_dedicated, but testing the vocal states of the blocking set one at a time by
 // local_member, which seldom needs the whole dedicated set: nearly every test fails at a vocal
-// state outside it.
+// state outside it. The walk from x is breadth-first (the vocal states nearest x, those a path
+// around x is least likely to reach from i, come first), but before a state is expanded, the
+// path toward a refuting state an earlier walk left there is followed. A vocal state that was
+// found outside a dedicated set before is tested at once; the others are deferred and tested in
+// the order met while the member tests have cost less than the walk, the rest when the walk is
+// over. The answer does not depend on the order of the member tests, only its cost.
 int local_within_by_members(hcc_work *w, state_t i, state_t x) {
   local_search &l = w->local;
   if (l.dedicated_of == i) return local_within_dedicated(w, i, x);
   uint32_t mark = start_search(w, l.outer_seen, &l.outer_mark, l.outer_stack, x);
   if (mark == 0) return SEARCH_FAILED;
-  // Breadth-first from x: the vocal states nearest x, those a path around x is least likely to
-  // reach from i, are tested first.
+  l.deferred.len = 0;
+  l.walk_parent[x] = -1;
+  size_t next = 0, walk = 0, start = l.work;
   for (size_t head = 0; head < l.outer_stack.len; head++) {
     state_t u = l.outer_stack.items[head];
+    int met = follow_toward_refuter(w, i, mark, u);
+    if (met <= 0) return met;
     const state_node &node = w->des[u];
-    l.work += node.numelts;
+    walk += static_cast<size_t>(node.numelts);
+    l.work += static_cast<size_t>(node.numelts);
     for (int j = 0; j < node.numelts; j++) {
-      state_t y = node.next[j].target();
-      if (l.outer_seen[y] == mark) continue;
-      l.outer_seen[y] = mark;
-      if (!is_vocal_state(w, y)) {
-        if (!l.outer_stack.push(y)) return SEARCH_FAILED;
-        continue;
-      }
-      int member = local_member(w, i, y);
-      if (member <= 0) return member;
+      met = walk_meets(w, i, mark, u, node.next[j].target());
+      if (met <= 0) return met;
     }
+    int members = test_deferred(w, i, &next, start, walk, walk);
+    if (members <= 0) return members;
     if (l.work > l.budget) return SEARCH_GAVE_UP;
   }
-  return 1;
+  return test_deferred(w, i, &next, start, walk, static_cast<size_t>(-1));
 }
 
 // 1 when the transition i -> (e, x) fails the test and x must be vocalized, 0 when it passes,
@@ -614,10 +699,14 @@ bool setup_local(hcc_work *w) {
   l.budget = n + static_cast<size_t>(count_tran(w->des, w->n));
   l.forward_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
   l.backward_seen = static_cast<uint32_t *>(CALLOC(n, sizeof(uint32_t)));
-  if (!l.forward_seen || !l.backward_seen || !build_reverse_rows(w->n, w->des, &l.rows))
+  l.refuted = static_cast<uint8_t *>(CALLOC(n, 1));
+  l.walk_parent = MALLOC_N<state_t>(n);
+  l.toward_refuter = MALLOC_N<state_t>(n);
+  if (!l.refuted || !l.walk_parent || !l.toward_refuter || !l.forward_seen || !l.backward_seen ||
+      !build_reverse_rows(w->n, w->des, &l.rows))
     return false;
   if (!l.class_known || !l.dependents) return false;
-  for (state_t s = 0; s < w->n; s++) l.dependents[s] = -1;
+  for (state_t s = 0; s < w->n; s++) l.dependents[s] = l.toward_refuter[s] = -1;
   return l.outer_seen && l.inner_seen && l.dedicated_stamp;
 }
 
@@ -638,6 +727,10 @@ void release_work(hcc_work *w) {
   free(l.backward_seen);
   l.forward_stack.release();
   l.backward_stack.release();
+  free(l.refuted);
+  l.deferred.release();
+  free(l.walk_parent);
+  free(l.toward_refuter);
   free(w->agent_flag);
 }
 

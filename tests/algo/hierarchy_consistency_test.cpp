@@ -67,3 +67,21 @@ TEST(Hiconsis, RandomVocalDesMatchSlowSearchesAndKeepTheirLanguage) {
     EXPECT_EQ(ref_reach(result).size(), result.size());  // all reachable
   }
 }
+
+// A cell of 5 machines (idle -start-> working -finish-> idle, working -break-> down -repair->
+// idle), one state in 6 vocal: walks follow paths toward refuters with states vocalized since.
+TEST(Hiconsis, MachineCellMatchesSlowSearches) {
+  std::vector<transition_spec> moves;
+  const std::vector<std::pair<int, int>> steps[3] = {{{1, 1}}, {{2, -1}, {4, 1}}, {{3, -2}}};
+  for (state_t s = 0; s < 243; s++)
+    for (state_t m = 0, unit = 1; m < 5; m++, unit *= 3)
+      for (auto [e, delta] : steps[s / unit % 3])
+        moves.push_back({s, static_cast<event_t>(10 * m + e), s + delta * unit});
+  owned_des d;
+  make_des(243, moves, {0}, &d);
+  for (state_t s = 3; s < 243; s += 6) set_output(&d.des[s], static_cast<unsigned>(10 + s % 40));
+  outcon_des(&d.size, &d.des);
+  ref_des expected = to_ref(d.des, d.size);
+  ASSERT_EQ(hcc(d.size, d.des, 1), ref_hcc(&expected, 1));
+  EXPECT_EQ(diff_des(expected, d.des, d.size), "");
+}
