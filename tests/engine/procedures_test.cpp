@@ -95,20 +95,9 @@ TEST(Procedures, EveryCodeOnRandomDesMatchesTheReference) {
     std::vector<int> classes = naive_state_classes(r.des, r.size);
     EXPECT_EQ(out[9].size, r.size == 0 ? 0 : *std::max_element(classes.begin(), classes.end()) + 1);
     EXPECT_TRUE(naive_equivalent(a.des, a.size, out[9].des, out[9].size)) << round;
-    // Complement over A's events and the list; Supclo; Project erasing {1, 4}, minimal.
-    std::set<event_t> events = {2, 6};
-    for (event_t e : ref_alphabet(ra)) events.insert(e);
-    std::set<word> complement, marked = ref_marked_language(ra, 5);
-    for (const word &w : all_words({events.begin(), events.end()}, 5))
-      if (!marked.count(w)) complement.insert(w);
-    EXPECT_EQ(ref_marked_language(to_ref(out[10].des, out[10].size), 5), complement) << round;
+    // Supclo. (Complement's and Project's lists reach them through the dialogs' scripts.)
     EXPECT_EQ(ref_closed_language(to_ref(out[20].des, out[20].size), 5),
-              prefix_closed_part(marked));
-    const owned_des &p = out[11];
-    EXPECT_TRUE(bounded_projected_language(p.des, p.size, 4, {}) ==
-                bounded_projected_language(a.des, a.size, 4, {1, 4}));
-    classes = naive_state_classes(p.des, p.size);
-    for (state_t s = 0; s < p.size; s++) EXPECT_EQ(classes[s], s) << round << ": not minimal";
+              prefix_closed_part(ref_marked_language(ra, 5)));
   }
   for (int code : codes) EXPECT_GE(nonempty[code], 2) << code;
 }

@@ -1,4 +1,5 @@
 // The request/result protocol from the front end's side, with a stub or the real compute process.
+// The request file's lines are checked through every exchange of the procedure tests and scripts.
 #include "engine/protocol.h"
 
 #include <gtest/gtest.h>
@@ -7,23 +8,6 @@
 #include "engine/engine_test_util.h"
 
 namespace {
-
-TEST(RequestFile, HeaderNamesAndOneLinePerListItem) {
-  scratch_install install;
-  const char *names[] = {"G", "H", "K"};
-  const event_t events[] = {11, 13};
-  ASSERT_EQ(write_request(procedure(PROC_SELFLOOP), names, events, 2), 0);
-  EXPECT_EQ(read_bytes(install.user_file("murn.prm")), "0\n1\n1\nG\nH\n11\n13\n");
-  const state_pair pairs[] = {{3, 1}, {0, 12}};
-  ASSERT_EQ(write_request(procedure(PROC_MUTEX), names, pairs, 2), 0);
-  EXPECT_EQ(read_bytes(install.user_file("murn.prm")), "0\n1\n6\nG\nH\nK\n3 1\n0 12\n");
-  procedure_row quads_row{.id = PROC_VOCALIZE, .code = 13, .name = "Q", .list = LIST_QUADS};
-  const quad quads[] = {{0, 11, 2, 10}, {4, 998, 0, 99}};
-  debug_mode = 1;  // the header carries both switches
-  minflag = 0;
-  ASSERT_EQ(write_request(quads_row, names, quads, 2), 0);
-  EXPECT_EQ(read_bytes(install.user_file("murn.prm")), "1\n0\n13\nG\nH\n0 11 2 10\n4 998 0 99\n");
-}
 
 // Each fault maps to its own code and the result file never outlives the exchange (no result, a
 // garbled one, a code, a killed process: end to end with the failure messages). Supervisor

@@ -47,8 +47,7 @@ TEST(Script, ReadsTheLogAsWrittenWrappedTimedAndSpaced) {
   EXPECT_EQ(steps.back().names[2], "CCCCCCCCCCCCCCCCCC D");
 }
 
-// Unknown procedures, unbalanced brackets, long names, "../" and event 1000 are checked end to
-// end by the batch-run script.
+// Unknown procedures, long names and event 1000 are checked end to end by the batch-run script.
 TEST(Script, MalformedEntriesNameTheirLineAndReason) {
   struct bad {
     std::string script;

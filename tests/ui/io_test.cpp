@@ -156,13 +156,13 @@ TEST_F(Io, NameDialog) {
   EXPECT_NE(terminal_output().find(DES_NAME_RULE), std::string::npos);
 }
 
-// The pause waits for Enter only and rings when the bell is on; long paths are shown by their
-// tail; up to seven blocked events are shown, more are referred to the log.
+// The pause waits for Enter only and rings when the bell is on; more than seven blocked events
+// are referred to the log, over what the rows held before. The pause's text, long paths and
+// shorter lists of blocked events are checked through the real dialogs.
 TEST_F(Io, SharedScreen) {
   keys("ab\x1b \rnext\r");
   int before = bells();
   user_pause();
-  EXPECT_EQ(row(STATUS_ROW), "Press <Enter> to return to SARV Procedures");
   EXPECT_EQ(unread(), 5);
   EXPECT_EQ(bells() - before, 1);
   keys("\r");
@@ -170,20 +170,10 @@ TEST_F(Io, SharedScreen) {
   user_pause();
   EXPECT_EQ(bells() - before, 1);
 
-  std::string fits(58, 'a'), too_long = "/" + std::string(40, 'b') + std::string(18, 'c');
-  move(0, 0);
-  print_fix_filename(fits.c_str(), 59);
-  move(1, 0);
-  print_fix_filename(too_long.c_str(), 59);
-  EXPECT_EQ(row(0), fits);
-  EXPECT_EQ(row(1), "..." + too_long.substr(too_long.size() - 55));
-
   mvaddstr(20, 0, "left over");
-  sync_blockevents_display("S", nullptr, 0);
-  EXPECT_EQ(row(20), "");
-  EXPECT_EQ(row(21), "Events blocked in S: None.");
   const event_t events[] = {1, 2, 3, 4, 5, 6, 999, 8};
   sync_blockevents_display("S", events, 7);
+  EXPECT_EQ(row(20), "");
   EXPECT_EQ(row(21), "Events blocked in S: [  1,  2,  3,  4,  5,  6,999]");
   sync_blockevents_display("S", events, 8);
   EXPECT_EQ(row(21), "Events blocked in S: See MAKEIT.TXT file.");
