@@ -23,11 +23,16 @@ check "user directory after cancel" "$(ls "$USERDIR" | tr '\n' ' ')" \
   "BIG1.des BIG2.des OUT.des makeit.txt "
 check "processes left" "$(sarv_processes)" ""
 
-# Esc, then n: the computation goes on, shows its elapsed time, and completes as usual.
-printf ' t3BIG1\rBIG2\rOUT\r\r\x1bn\rXX' >"$WORK/keys"
-start_tmux "./sarv -autotest keys" 80 25
-wait_until screen_shows "Processing:  Please wait...  00:00:0" ||
-  { echo "FAIL: no elapsed time on row 23"; cat "$WORK/screen"; e2e_fail=1; }
+# Esc, then n: the question waits with the elapsed time on row 23 (the keys come through a pipe),
+# then the computation goes on and completes as usual.
+mkfifo "$WORK/pipe"
+start_tmux "./sarv -autotest pipe" 80 25
+exec 3>"$WORK/pipe"
+printf ' t3BIG1\rBIG2\rOUT\r\r\x1b' >&3
+wait_until screen_shows "Cancel the computation? (y/*n)"
+check "elapsed time" "$(screen_row 23 | cut -c1-35)" "Processing:  Please wait...  00:00:"
+printf 'n\rXX' >&3
+exec 3>&-
 wait_until test -e "$WORK/status"
 stop_tmux
 check "completed run status" "$(cat "$WORK/status")" 0
@@ -47,7 +52,9 @@ exec 3>"$WORK/keys"
 printf ' dt3BIG1\rBIG2\rOUT\r\r' >&3
 wait_until screen_shows noise && printf '\x1b' >&3
 wait_until screen_shows "Cancel the computation? (y/*n)"
-check_rows 0 "SYNC" 22 "Cancel the computation? (y/*n)" 23 "Processing:  Please wait...  00:00:00  SHAVE1 5 7"
+check_rows 0 "SYNC" 22 "Cancel the computation? (y/*n)"
+check "row 23" "$(screen_row 23 | sed 's/00:00:0[0-9]/00:00:0N/')" \
+  "Processing:  Please wait...  00:00:0N  SHAVE1 5 7"  # the clock may tick on a loaded machine
 printf 'yXX' >&3
 
 e2e_done
