@@ -27,18 +27,9 @@ std::vector<int> distances(const ref_des &g) {
   return d;
 }
 
-// The states a string leads to from `from` (every path of a nondeterministic DES).
+// The states a string leads to from `from` (none when g is empty).
 std::set<state_t> run(const ref_des &g, const std::vector<event_t> &w, state_t from = 0) {
-  std::set<state_t> at;
-  if (g.size() > 0) at.insert(from);
-  for (event_t e : w) {
-    std::set<state_t> next;
-    for (state_t s : at)
-      for (auto [f, t] : g.out[s])
-        if (f == e) next.insert(t);
-    at = next;
-  }
-  return at;
+  return g.size() > 0 ? ref_after(g, {from}, w) : std::set<state_t>{};
 }
 
 bool allows(const ref_des &g, state_t s, event_t e) {

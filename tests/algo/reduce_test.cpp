@@ -216,22 +216,15 @@ TEST(Supreduce, ReductionKeepsTheClosedLoop) {
 TEST(Supreduce, ArbitrarySupervisorsReduceToConsistentQuotients) {
   scratch_dir dir;
   std::mt19937 rng(77);
-  const std::vector<event_t> events = {1, 3};
-  ref_des plant{{{}}, {true}, {0}, {}};
-  for (event_t e : events) plant.out[0].push_back({e, 0});
+  const ref_des plant{{{{1, 0}, {3, 0}}}, {true}, {0}, {}};  // allows every event
   file("PLANT", plant);
   int merged = 0;
   for (int round = 0; round < 80; round++) {
     owned_des raw;  // reachable part of a random supervisor, marked or not at random
-    make_random_des(rng, {6 + static_cast<state_t>(rng() % 20), events, 4, 0.5}, &raw);
+    make_random_des(rng, {6 + static_cast<state_t>(rng() % 20), {1, 3}, 4, 0.5}, &raw);
     ref_des sup = ref_reach(to_ref(raw.des, raw.size));
     if (sup.size() < 3) continue;
-    std::vector<event_set> dat(sup.out.size());
-    for (state_t s = 0; s < sup.size(); s++)
-      for (event_t e : events)  // the plant allows every event
-        if (std::none_of(sup.out[s].begin(), sup.out[s].end(),
-                         [e](const auto &t) { return t.first == e; }))
-          dat[s].insert(e);
+    std::vector<event_set> dat = ref_condat(plant, sup);  // the events sup lacks
     file("SUP", sup);
     file_control(dat);
     reduced r = run_supreduce();
@@ -244,10 +237,9 @@ TEST(Supreduce, ArbitrarySupervisorsReduceToConsistentQuotients) {
 
 TEST(Supreduce, RefusesWhatItCannotReduceFaithfully) {
   scratch_dir dir;
-  ref_des plant = {{{{1, 1}}, {{2, 0}}}, {true, false}, {0, 0}, {}};
-  ref_des sup = {{{{1, 1}}, {{2, 0}}}, {true, false}, {0, 0}, {}};
-  file("PLANT", plant);
-  file("SUP", sup);
+  const ref_des loop = {{{{1, 1}}, {{2, 0}}}, {true, false}, {0, 0}, {}};
+  file("PLANT", loop);
+  file("SUP", loop);
   file_control({{}, {}});
   EXPECT_EQ(run_supreduce().status, SUPRED_DONE);
   std::filesystem::remove(dir.file("RED.des"));

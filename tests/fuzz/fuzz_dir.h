@@ -1,9 +1,11 @@
-// The scratch user directory of the fuzz targets that read files, removed when the fuzzer exits.
+// The scratch user directory of the fuzz targets that read files, removed when the fuzzer exits,
+// and a comparison of DES read back.
 #ifndef SARV_TESTS_FUZZ_FUZZ_DIR_H
 #define SARV_TESTS_FUZZ_FUZZ_DIR_H
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -24,6 +26,15 @@ inline std::string fuzz_file(const char *name, const uint8_t *data, size_t size)
   std::string path = std::string(prefix) + name;
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(data), size);
   return path;
+}
+
+// Whether the n states of a and b have the same markings, outputs and transitions.
+inline bool same_nodes(const state_node *a, const state_node *b, state_t n) {
+  for (state_t s = 0; s < n; s++)
+    if (a[s].marked != b[s].marked || a[s].vocal != b[s].vocal || a[s].numelts != b[s].numelts ||
+        (a[s].numelts > 0 && memcmp(a[s].next, b[s].next, a[s].numelts * sizeof(tran_entry)) != 0))
+      return false;
+  return true;
 }
 
 #endif

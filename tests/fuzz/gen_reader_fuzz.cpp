@@ -3,23 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "model/gen_format.h"
-
-namespace {
-
-bool same_des(const gen_import &a, const gen_import &b) {
-  if (a.size != b.size) return false;
-  for (state_t s = 0; s < a.size; s++) {
-    const state_node &x = a.des[s], &y = b.des[s];
-    if (x.marked != y.marked || x.numelts != y.numelts) return false;
-    if (x.numelts > 0 && memcmp(x.next, y.next, x.numelts * sizeof(tran_entry)) != 0) return false;
-  }
-  return true;
-}
-
-}  // namespace
+#include "tests/fuzz/fuzz_dir.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static event_names known;
@@ -42,7 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (write_gen(out, "fuzz", g.des, g.size, all) != 0) abort();
   fclose(out);
   gen_import back;
-  if (read_gen(written, length, "fuzz", all, &back, &error) != 0 || !same_des(g, back)) abort();
+  if (read_gen(written, length, "fuzz", all, &back, &error) != 0 || back.size != g.size ||
+      !same_nodes(g.des, back.des, g.size))
+    abort();
   free(written);
   freedes(g.size, &g.des);
   freedes(back.size, &back.des);

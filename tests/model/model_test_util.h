@@ -28,6 +28,13 @@ inline void write_bytes(const std::string &file, const std::string &bytes) {
   std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+// Occurrences of `needle` in `text`.
+inline int occurrences(const std::string &text, const std::string &needle) {
+  int n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) n++;
+  return n;
+}
+
 // Writes an executable shell script.
 inline void write_script(const std::string &file, const std::string &body) {
   write_bytes(file, "#!/bin/sh\n" + body);

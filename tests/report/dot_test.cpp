@@ -19,11 +19,7 @@ bool have_graphviz() {
 
 // Nodes in Graphviz's plain layout of a picture.
 int plain_nodes(const std::string &plain) {
-  std::string text = read_bytes(plain);
-  int nodes = 0;
-  for (size_t at = text.find("\nnode "); at != std::string::npos; at = text.find("\nnode ", at + 1))
-    nodes++;
-  return nodes;
+  return occurrences(read_bytes(plain), "\nnode ");
 }
 
 // Control data are a table of the states with disabled events; names are escaped for HTML and

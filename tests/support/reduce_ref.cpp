@@ -26,14 +26,6 @@ bool any_marked(const ref_des &g, const std::set<state_t> &at) {
   return false;
 }
 
-std::set<state_t> after(const ref_des &g, const std::set<state_t> &at, event_t e) {
-  std::set<state_t> next;
-  for (state_t s : at)
-    for (const auto &t : g.out[s])
-      if (t.first == e) next.insert(t.second);
-  return next;
-}
-
 state_t step(const ref_des &g, state_t s, event_t e) {
   for (const auto &t : g.out[s])
     if (t.first == e) return t.second;
@@ -51,7 +43,7 @@ bool projected_member(const ref_des &g, const word &observed, const event_set &e
                       bool marked_only) {
   if (g.size() == 0) return false;
   std::set<state_t> at = closure(g, {0}, erased);
-  for (event_t e : observed) at = closure(g, after(g, at, e), erased);
+  for (event_t e : observed) at = closure(g, ref_after(g, at, {e}), erased);
   return marked_only ? any_marked(g, at) : !at.empty();
 }
 
@@ -118,7 +110,7 @@ bool same_languages(const ref_des &a, const ref_des &b) {
       for (const auto &t : b.out[s]) eb.insert(t.first);
     if (ea != eb) return false;
     for (event_t e : ea) {
-      both next{after(a, at.first, e), after(b, at.second, e)};
+      both next{ref_after(a, at.first, {e}), ref_after(b, at.second, {e})};
       if (seen.insert(next).second) todo.push_back(next);
     }
   }

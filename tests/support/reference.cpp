@@ -28,14 +28,6 @@ std::vector<bool> reachable(const ref_des &g) {
   return closure(g, start, true);
 }
 
-// Targets of `s` on `e`, ascending.
-std::vector<state_t> steps(const ref_des &g, state_t s, event_t e) {
-  std::vector<state_t> to;
-  for (const auto &t : g.out[s])
-    if (t.first == e) to.push_back(t.second);
-  return to;
-}
-
 typedef std::pair<state_t, state_t> joint;
 
 // Breadth-first product over `events` in ascending order: every pair of a target of `first(s1,
@@ -111,17 +103,28 @@ std::vector<bool> ref_coreachable(const ref_des &g) {
 
 ref_des ref_keep(const ref_des &g, const std::vector<bool> &keep) {
   std::vector<state_t> number(g.out.size(), -1);
-  ref_des r;
-  for (state_t s = 0, next = 0; s < g.size(); s++)
+  state_t next = 0;
+  for (state_t s = 0; s < g.size(); s++)
     if (keep[s]) number[s] = next++;
+  ref_des r = ref_renumber(g, number);
+  for (state_t s = 0; s < g.size() && !g.codes.empty(); s++)
+    if (keep[s]) r.codes.push_back(g.codes[s]);
+  return r;
+}
+
+ref_des ref_renumber(const ref_des &g, const std::vector<state_t> &map) {
+  state_t k = map.empty() ? 0 : *std::max_element(map.begin(), map.end()) + 1;
+  ref_des r;
+  r.out.resize(k);
+  r.marked.resize(k);
+  r.vocal.resize(k);
   for (state_t s = 0; s < g.size(); s++) {
-    if (!keep[s]) continue;
-    r.out.emplace_back();
+    if (map[s] < 0) continue;
+    r.marked[map[s]] = g.marked[s];
+    r.vocal[map[s]] = g.vocal[s];
     for (const auto &t : g.out[s])
-      if (keep[t.second]) r.out.back().emplace_back(t.first, number[t.second]);
-    r.marked.push_back(g.marked[s]);
-    r.vocal.push_back(g.vocal[s]);
-    if (!g.codes.empty()) r.codes.push_back(g.codes[s]);
+      if (map[t.second] >= 0) r.out[map[s]].emplace_back(t.first, map[t.second]);
+    std::sort(r.out[map[s]].begin(), r.out[map[s]].end());
   }
   return r;
 }
@@ -147,8 +150,8 @@ ref_des ref_reverse(const ref_des &g) {
 
 ref_des ref_meet(const ref_des &a, const ref_des &b) {
   return product(
-      a, b, ref_alphabet(a), [&](state_t s, event_t e) { return steps(a, s, e); },
-      [&](state_t s, event_t e) { return steps(b, s, e); });
+      a, b, ref_alphabet(a), [&](state_t s, event_t e) { return ref_after(a, {s}, {e}); },
+      [&](state_t s, event_t e) { return ref_after(b, {s}, {e}); });
 }
 
 ref_des ref_sync(const ref_des &a, const ref_des &b) {
@@ -157,8 +160,8 @@ ref_des ref_sync(const ref_des &a, const ref_des &b) {
   // A component that lacks the event stays where it is.
   auto mover = [](const ref_des &g, const std::vector<event_t> &own) {
     return [&g, &own](state_t s, event_t e) {
-      return std::binary_search(own.begin(), own.end(), e) ? steps(g, s, e)
-                                                           : std::vector<state_t>{s};
+      return std::binary_search(own.begin(), own.end(), e) ? ref_after(g, {s}, {e})
+                                                           : std::set<state_t>{s};
     };
   };
   return product(a, b, all, mover(a, ea), mover(b, eb));
@@ -190,7 +193,7 @@ std::vector<std::set<event_t>> ref_condat(const ref_des &plant, const ref_des &s
   ref_des m = ref_meet(plant, supervisor);
   for (state_t k = 0; k < m.size(); k++)
     for (const auto &t : plant.out[m.codes[k] % plant.size()])
-      if (steps(m, k, t.first).empty()) disabled[m.codes[k] / plant.size()].insert(t.first);
+      if (ref_after(m, {k}, {t.first}).empty()) disabled[m.codes[k] / plant.size()].insert(t.first);
   return disabled;
 }
 
@@ -204,6 +207,17 @@ std::set<word> ref_marked_language(const ref_des &g, int max_len) {
   owned_des d;
   from_ref(g, &d);
   return bounded_projected_language(d.des, d.size, max_len, {}).marked;
+}
+
+std::set<state_t> ref_after(const ref_des &g, std::set<state_t> at, const word &w) {
+  for (event_t e : w) {
+    std::set<state_t> next;
+    for (state_t s : at)
+      for (const auto &t : g.out[s])
+        if (t.first == e) next.insert(t.second);
+    at = next;
+  }
+  return at;
 }
 
 std::vector<event_t> ref_alphabet(const ref_des &g) {

@@ -33,6 +33,8 @@ std::string diff_des(const ref_des &expected, const state_node *des, state_t n);
 std::vector<bool> ref_coreachable(const ref_des &g);  // states that reach a marker state
 // Keeps the states with keep[s] in their old order, with the transitions among them and codes.
 ref_des ref_keep(const ref_des &g, const std::vector<bool> &keep);
+// State s renamed to map[s]; states with map[s] < 0 dropped with their transitions.
+ref_des ref_renumber(const ref_des &g, const std::vector<state_t> &map);
 ref_des ref_reach(const ref_des &g);
 ref_des ref_trim(const ref_des &g);
 ref_des ref_reverse(const ref_des &g);  // every s -e-> t becomes t -e-> s; outputs cleared
@@ -50,6 +52,8 @@ std::vector<std::set<event_t>> ref_condat(const ref_des &plant, const ref_des &s
 typedef std::vector<event_t> word;
 std::set<word> ref_closed_language(const ref_des &g, int max_len);
 std::set<word> ref_marked_language(const ref_des &g, int max_len);
+// The states reached from any state of `at` by the string w (every path of a nondeterministic DES).
+std::set<state_t> ref_after(const ref_des &g, std::set<state_t> at, const word &w);
 std::vector<event_t> ref_alphabet(const ref_des &g);  // events labelling a transition, sorted
 
 // Runs `run` with the allocation after `successes` more failing (none when negative); true when

@@ -23,23 +23,6 @@ bool ref_isomorphic(const ref_des &a, const ref_des &b) {
   return false;
 }
 
-ref_des ref_renumber(const ref_des &g, const std::vector<state_t> &map) {
-  state_t k = map.empty() ? 0 : *std::max_element(map.begin(), map.end()) + 1;
-  ref_des r;
-  r.out.resize(k);
-  r.marked.resize(k);
-  r.vocal.resize(k);
-  for (state_t s = 0; s < g.size(); s++) {
-    if (map[s] < 0) continue;
-    r.marked[map[s]] = g.marked[s];
-    r.vocal[map[s]] = g.vocal[s];
-    for (const auto &t : g.out[s])
-      if (map[t.second] >= 0) r.out[map[s]].emplace_back(t.first, map[t.second]);
-    std::sort(r.out[map[s]].begin(), r.out[map[s]].end());
-  }
-  return r;
-}
-
 std::vector<state_t> ref_bfs_numbering(const ref_des &g) {
   std::vector<state_t> number(g.out.size(), -1), order;
   if (g.out.empty()) return number;

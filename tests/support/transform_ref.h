@@ -9,8 +9,6 @@ bool is_isomorphism(const ref_des &a, const ref_des &b, const std::vector<state_
 // Tries every bijection fixing state 0 (up to about 8 states).
 bool ref_isomorphic(const ref_des &a, const ref_des &b);
 
-// State s renamed to map[s]; states with map[s] < 0 dropped with their transitions.
-ref_des ref_renumber(const ref_des &g, const std::vector<state_t> &map);
 // Breadth-first numbers from state 0 (by event, then target); -1 when not reachable.
 std::vector<state_t> ref_bfs_numbering(const ref_des &g);
 
