@@ -42,7 +42,7 @@ check "output replaced" "$(cmp -s "$USERDIR/OUT.des" "$WORK/OUT.old" || echo rep
 # Debug mode: a stand-in compute process clears the terminal and writes at its top; the dialog
 # comes back, with the time and progress on row 23 and the question on row 22, which waits for
 # its answer (the keys come through a pipe).
-rm "$WORK/sarv" "$WORK/keys"
+rm -f "$WORK/sarv" "$WORK/keys" "$USERDIR/murn.prg"
 printf '#!/bin/bash\n[ "$1" = -cmdline ] || exec -a ./sarv "%s" "$@"\nprintf "\\033[H\\033[2Jnoise"
 printf "%%-80s" "SHAVE1 5 7" >user/murn.prg\nexec sleep 9\n' "$SARV" >"$WORK/sarv"
 chmod +x "$WORK/sarv"
@@ -50,8 +50,13 @@ mkfifo "$WORK/keys"
 start_tmux "./sarv -autotest keys" 80 25
 exec 3>"$WORK/keys"
 printf ' dt3BIG1\rBIG2\rOUT\r\r' >&3
-wait_until screen_shows noise && printf '\x1b' >&3
-wait_until screen_shows "Cancel the computation? (y/*n)"
+# The stand-in writes its noise before its progress line, and the next redraw may wipe the noise
+# before a capture sees it: Esc goes once the progress line is there.
+progress_written() { grep -qs SHAVE1 "$USERDIR/murn.prg"; }
+wait_until progress_written && printf '\x1b' >&3
+# The question may first land where the stand-in left the cursor; the next redraw puts it right.
+question_on_row_22() { capture && [ "$(screen_row 22)" = "Cancel the computation? (y/*n)" ]; }
+wait_until question_on_row_22
 check_rows 0 "SYNC" 22 "Cancel the computation? (y/*n)"
 check "row 23" "$(screen_row 23 | sed 's/00:00:0[0-9]/00:00:0N/')" \
   "Processing:  Please wait...  00:00:0N  SHAVE1 5 7"  # the clock may tick on a loaded machine
