@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "model/des_data.h"
+#include "model/model_test_util.h"
 #include "ui/io.h"
 
 class ScreenTest : public ::testing::Test {
@@ -100,19 +101,11 @@ class ScreenTest : public ::testing::Test {
   // Files of the user directory: whole content ("<none>" when missing), written, or empty.
   std::string file(const std::string &name) { return slurp(dir_ + "/" + name); }
   void write(const std::string &name, const std::string &text) {
-    FILE *f = fopen((dir_ + "/" + name).c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fputs(text.c_str(), f);
-    fclose(f);
+    write_bytes(dir_ + "/" + name, text);
   }
   void touch(const std::string &name) { write(name, ""); }
   static std::string slurp(const std::string &name) {
-    FILE *f = fopen(name.c_str(), "rb");
-    if (f == nullptr) return "<none>";
-    std::string bytes;
-    for (int c = getc(f); c != EOF; c = getc(f)) bytes += static_cast<char>(c);
-    fclose(f);
-    return bytes;
+    return access(name.c_str(), F_OK) == 0 ? read_bytes(name) : "<none>";
   }
 
   std::string dir_;

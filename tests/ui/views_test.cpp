@@ -64,7 +64,7 @@ TEST_F(Views, TransitionPagesGoDownAndUpAndRingAtTheEnds) {
   EXPECT_EQ(unread(), 2);
 }
 
-TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
+TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShortAndShowDesRefusesThem) {
   owned_des d;
   std::vector<transition_spec> t;  // states with 1, 6, 7, 2, none and 27 disabled events
   for (auto [s, count] : {std::pair<state_t, int>{0, 1}, {1, 6}, {2, 7}, {3, 2}, {5, 27}})
@@ -91,11 +91,7 @@ TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
   show_dat_r("N", none.size, none.des);
   expect_rows({{7, "N is CONTROLLABLE"}, {10, "empty."}});
   EXPECT_EQ(unread(), 0);
-}
-
-TEST_F(Views, ShowDesRefusesADatFile) {
-  owned_des d;
-  make_des(1, {{0, 1, 0}}, {}, &d);
+  // Show DES refuses control data filed under a DES name.
   ASSERT_EQ(filedes("C", d.size, -1, d.des), 0);
   ASSERT_EQ(rename((dir_ + "/C.dat").c_str(), (dir_ + "/C.des").c_str()), 0);
   keys("C\r\r");
@@ -123,7 +119,7 @@ TEST_F(Views, MakeitOpensAtItsLastPageAndPagesBack) {
   ascii_viewer((dir_ + "/gone.txt").c_str(), "gone");
 }
 
-TEST_F(Views, DirectoryColumnsFollowTheLongestName) {
+TEST_F(Views, DirectoryColumnsFollowTheLongestNameAndPage) {
   snprintf(path, sizeof path, "%s", dir_.c_str());
   touch(std::string(17, 'a'));
   touch("b");
@@ -138,10 +134,9 @@ TEST_F(Views, DirectoryColumnsFollowTheLongestName) {
   EXPECT_EQ(row(4), std::string(17, 'a') + std::string(23, ' ') + "b");
   for (auto [count, per_row] : {std::pair{14, 4}, {15, 2}, {31, 2}, {32, 1}})
     EXPECT_EQ(failure_layout(count).per_row, per_row) << count;
-}
-
-TEST_F(Views, DirectoryPagesAndSurvivesAMissingDirectory) {
-  snprintf(path, sizeof path, "%s", dir_.c_str());
+  // Pages, and survives a missing directory.
+  for (auto name : {std::string(17, 'a'), std::string(18, 'c'), std::string("b")})
+    remove(name.c_str());
   for (int i = 0; i < 80; i++) touch("f" + std::to_string(100 + i));  // 82 names, 18 rows a page
   keys("dd\r");
   int before = bells();
