@@ -1,6 +1,5 @@
-// MAKEIT log entries: wrapping at 74 columns, computing time, an unwritable log. Timed tails,
-// blocked events and the three forms of Isomorph are compared byte for byte with the log by the
-// procedure dialogs script.
+// MAKEIT log entries: wrapping at 74 columns, computing time, an unwritable log (whole entries are
+// compared byte for byte by the procedure dialogs script).
 #include "engine/makeit.h"
 
 #include <gtest/gtest.h>
@@ -57,8 +56,7 @@ TEST(MakeitEntry, OnlyListEntriesAreWrapped) {
   EXPECT_EQ(makeit_entry(procedure(PROC_TRIM), f, false, 0), long_name + " = Trim(A)  (0,0)\n\n");
 }
 
-// Entries accumulate in the log (checked end to end by the batch-run script); a log that cannot
-// be written is reported.
+// A log that cannot be written is reported.
 TEST(MakeitAppend, ReportsAnUnwritableLog) {
   scratch_dir dir;
   std::filesystem::create_directory(dir.file("log"));

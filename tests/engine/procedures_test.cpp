@@ -1,6 +1,5 @@
-// Every catalogue procedure end to end through the real program in compute mode on random DES,
-// compared with the references (the reduction procedures with their algorithm run here): the
-// wiring (inputs and their order, list, output kind, result code) and the failure codes.
+// Every catalogue procedure through the real program in compute mode on random DES against the
+// references (reductions against their algorithm run here): wiring, output kind, failure codes.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -168,10 +167,13 @@ TEST(HierProcedures, EveryCodeRunsFromItsRequest) {
     ASSERT_EQ(hiconsis_runProgram1("O25", "A"), MURN_OK);
     for (int code : {12, 13, 14, 15, 16, 25})
       install.load("O" + std::to_string(code), 0, &out[code]);
-    owned_des relabelled, high;
-    from_ref(ref_relabelled(ra, {{1, 3}, {2, 4}}), &relabelled);
-    EXPECT_TRUE(bounded_projected_language(out[12].des, out[12].size, 5, {}) ==
-                bounded_projected_language(relabelled.des, relabelled.size, 5, {}));
+    auto language = [](const ref_des &g, std::set<event_t> erased = {}) {
+      owned_des d;
+      from_ref(g, &d);
+      return bounded_projected_language(d.des, d.size, 5, erased);
+    };
+    EXPECT_EQ(language(to_ref(out[12].des, out[12].size)),
+              language(ref_relabelled(ra, {{1, 3}, {2, 4}})));
     EXPECT_EQ(walk_difference(ra, to_ref(out[13].des, out[13].size), IGNORE_OUTPUTS), "");
     if (a.des[0].numelts > 0) {
       EXPECT_EQ(out[13].des[out[13].des[0].next[0].target()].vocal, 40);
@@ -183,9 +185,8 @@ TEST(HierProcedures, EveryCodeRunsFromItsRequest) {
                 "")
           << code;
     }
-    from_ref(ref_entrance_labelled(ra), &high);
-    EXPECT_TRUE(bounded_projected_language(out[16].des, out[16].size, 5, {}) ==
-                bounded_projected_language(high.des, high.size, 5, {0}));
+    EXPECT_EQ(language(to_ref(out[16].des, out[16].size)),
+              language(ref_entrance_labelled(ra), {0}));
   }
 }
 

@@ -1,6 +1,5 @@
-// Scripts in the log syntax: entries joined from wrapped lines and malformed entries refused with
-// their line and reason. Every entry form is read back by the batch-run script, which replays the
-// dialogs' log, and by the replay tests, which check recorded results, Create and Edit.
+// Scripts in the log syntax: entries joined from wrapped lines, malformed entries refused with
+// their line and reason.
 #include "engine/script.h"
 
 #include <gtest/gtest.h>
@@ -80,9 +79,8 @@ TEST(Script, MalformedEntriesNameTheirLineAndReason) {
   }
 }
 
-// The one name rule and the script reader agree: a name des_name_ok accepts reads back as itself,
-// as a result and as an argument wrapped by the log anywhere inside it; a name a script reads
-// is always one des_name_ok accepts.
+// The name rule and the script reader agree: a name des_name_ok accepts reads back as itself, as
+// result and as argument wrapped anywhere inside it; every name read is one des_name_ok accepts.
 TEST(Script, NamesOfTheRuleReplayAsThemselvesAndNoOthersAreRead) {
   std::mt19937 rng(18);
   auto text = [&](size_t longest, const std::string &letters) {

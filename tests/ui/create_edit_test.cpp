@@ -1,6 +1,5 @@
-// Create, File ADS and Edit driven by key scripts: the files they write, their MAKEIT entries,
-// their screens, and that Esc, a failed write or running out of memory leaves every file as it was;
-// then the DES editing steps below them.
+// Create, File ADS and Edit by key scripts: files, MAKEIT entries, screens, and every file kept
+// after Esc, a failed write or running out of memory; then the DES editing steps below them.
 #include <sys/stat.h>
 
 #include <numeric>
@@ -174,8 +173,7 @@ TEST_F(Dialogs, FileOneAdsWithErrorsShowsAtMostTen) {
   EXPECT_EQ(row(21), "NEW has been filed as " + dir_ + "/NEW.des");
 }
 
-// A base name the name rule refuses fails; an existing DES is replaced only after one question
-// for all ("n" files nothing), and the summary lists it.
+// A base name the rule refuses fails; existing DES are replaced after one question ("n": none).
 TEST_F(Dialogs, FileAllAdsListsTheFailuresAndAsksBeforeReplacing) {
   write("good.ads", GOOD_ADS);
   write("UP.ADS", GOOD_ADS);
@@ -253,11 +251,9 @@ const source_des B{4, {{0, 1, 1}, {1, 1, 2}, {2, 3, 3}}, {}},
     A{3, {{0, 1, 1}, {1, 2, 0}, {1, 4, 2}, {2, 3, 0}}, {}}, C{1, {}, {}}, E{0, {}, {}},
     T{10, {}, {}}, M{1000012, {}, {999998, 999999, 1000000, 1000001}};
 
-// Edits of S in place ("S\rn" comes first): the entry logged, the refusals (bells), the screen
-// rows listed, and that the saved DES is well formed and equals what replaying the entry on the
-// source makes (a deletion of state 0 cannot be replayed, as its entry does not name the new
-// initial state). An edit stopped by Esc keeps its screen and logs nothing: wide numbers, the skip
-// to the last page, the changes shown above the transition question.
+// Edits of S in place ("S\rn" first): entry, refusals (bells), screen rows, and a well-formed saved
+// DES equal to the entry replayed on the source (not for a deletion of state 0: the entry does not
+// name the new initial state). An edit stopped by Esc logs nothing and keeps its screen.
 TEST_F(Dialogs, EditSavesWhatItsEntryReplays) {
   const std::string tail = "\r\r\r\r", esc = "\x1b";  // no deletion, check, reach; closing screen
   std::vector<state_t> all(3000);

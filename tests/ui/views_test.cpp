@@ -1,5 +1,5 @@
-// The read-only views: paging, Show DES sections and jumps, the Show DAT rows, the
-// text pager and the directory columns, each checked on an 80x25 screen.
+// The read-only views on an 80x25 screen: Show DES paging and jumps, Show DAT rows, the text pager,
+// the directory columns.
 #include <string>
 
 #include "engine/startup.h"
@@ -150,10 +150,9 @@ TEST_F(Views, DirectoryColumnsFollowTheLongestNameAndPage) {
   expect_rows({{0, "FILES IN: " + dir_ + "/none"}, {3, ""}});
 }
 
-// Screen cases at 80x24 (the resize cases at their own size): Show DES of n states, the first
-// `marked` even states marked, states 0..vocal-1 with output 20, `trans` self-loops, 4 a state;
-// or a dialog run on the DES "G" (Supnorm and Convert cancelled with their lists on a third
-// screen; Convert naming its DES above its list). Each listed row must read as given.
+// Screen cases at 80x24 or their own size: Show DES of n states, the first `marked` even states
+// marked, states below `vocal` with output 20, `trans` self-loops, 4 a state; or a dialog run on
+// DES "G" (Supnorm and Convert cancelled with their lists on a third screen).
 TEST_F(Views, ScreenCases) {
   const char *footer = " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)";
   std::string events;
