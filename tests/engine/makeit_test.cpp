@@ -62,16 +62,13 @@ TEST(MakeitAppend, ReportsAnUnwritableLog) {
   std::filesystem::create_directory(dir.file("log"));
   EXPECT_EQ(makeit_append(dir.file("log").c_str(), "x"), -1);
   EXPECT_EQ(makeit_append(dir.file("no/such").c_str(), "x"), -1);
-  EXPECT_EQ(makeit_append(dir.file("makeit.txt").c_str(), "A = Trim(B)  (1,0)\n\n"), 0);
-  EXPECT_EQ(read_bytes(dir.file("makeit.txt")), "A = Trim(B)  (1,0)\n\n");
+  std::string log = dir.file("makeit.txt");
+  EXPECT_EQ(makeit_append(log.c_str(), "A = Trim(B)  (1,0)\n\n"), 0);
+  EXPECT_EQ(read_bytes(log), "A = Trim(B)  (1,0)\n\n");
   // Under a file-size limit that cuts the next entry short, the log keeps its old bytes.
-  EXPECT_EQ(under_file_size_limit(24,
-                                  [&] {
-                                    return makeit_append(dir.file("makeit.txt").c_str(),
-                                                         "BIGC = Sync(A,B)  (4,6)\n\n");
-                                  }),
-            -1);
-  EXPECT_EQ(read_bytes(dir.file("makeit.txt")), "A = Trim(B)  (1,0)\n\n");
+  auto append_big = [&] { return makeit_append(log.c_str(), "BIGC = Sync(A,B)  (4,6)\n\n"); };
+  EXPECT_EQ(under_file_size_limit(24, append_big), -1);
+  EXPECT_EQ(read_bytes(log), "A = Trim(B)  (1,0)\n\n");
 }
 
 }  // namespace

@@ -105,7 +105,7 @@ TEST_F(Dialogs, EscAtAnyPromptThenTheWholeCreateAndEdit) {
   EXPECT_EQ(diff_des(to_ref(want.des, want.size), result.des, result.size), "");
 }
 
-TEST_F(Dialogs, CreateReportsNondeterminismOneRowPerRunAndStillFiles) {
+TEST_F(Dialogs, CreateReportsNondeterminismOneRowPerRunFilesTemplatesAndFailsWrites) {
   // Shared events first, in the middle and last in a state's list; one transition typed twice.
   keys(
       "1\rN\r3\r-1\r-1\r0\r1\r1\r0\r1\r2\r1\r3\r0\r1\r3\r1\r1\r3\r2\r1\r3\r2\r0\r5\r0\r2\r1\r0\r"
@@ -124,9 +124,8 @@ TEST_F(Dialogs, CreateReportsNondeterminismOneRowPerRunAndStillFiles) {
   ASSERT_TRUE(load("E", &e));
   EXPECT_EQ(e.size, 0);
   EXPECT_EQ(log().substr(log().size() - 22), "E = Create(E)  (0,0)\n\n");
-}
-
-TEST_F(Dialogs, CreateTemplateAndFailedWrite) {
+  // A template, and a failed write.
+  remove("makeit.txt");
   keys("2\rT\r\r");
   create_p();
   EXPECT_EQ(file("T.ads").substr(0, 20), "# MURN ADS Template\n");

@@ -56,12 +56,8 @@ run_rows " te" 0 "EDIT"
 run_rows " tseK\r" 0 "K    # states: 2    state set: 0 ... 1    initial state: 0"
 
 # 150 loops: ten fields a row, then a fresh screen repeating the typed entries, wrapped; unclocked.
-keys=" ct1\rG\ryLOOPS\r" list=""
-for e in $(seq 101 2 399); do
-  keys+="$e\r"
-  list+="${list:+,}$e"
-done
-run_keys "$keys-1\r"
+list=$(seq -s, 101 2 399)
+run_keys " ct1\rG\ryLOOPS\r$(seq -s '\r' 101 2 399)\r-1\r"
 check_rows 2 "Typed so far: [101,103,105,107,109,111,113,115,117,119,121,123,125,127,129" \
   9 "               07,309,311,313,315,317,319]" \
   11 "     321    323    325    327    329    331    333    335    337    339" \
@@ -90,9 +86,7 @@ check "Condat writes a DAT file" "$(test -e "$USERDIR/CD.dat" && echo yes)" yes
 
 # Mutex: a pair a row, stored once, ascending in the log, a fresh screen with its header at the
 # bottom; -1 in second place ends the list and drops its pair.
-k=" t6MA\rMB\rMX2\r"
-for _ in $(seq 1 12); do k+="1\r1\r"; done
-run_logged "$k-1\r" "MX2 = Mutex(MA,MB,[[1,1]])  (3,4)@" \
+run_logged " t6MA\rMB\rMX2\r$(printf '1\\r%.0s' {1..24})-1\r" "MX2 = Mutex(MA,MB,[[1,1]])  (3,4)@" \
   4 "Continue to enter list of excluded state pairs." 5 "Typed so far: [[1,1]]" \
   7 "1              1" 9 "-1"
 run_logged " t6MA\rMB\rMX\r1\r1\r0\r1\r1\r1\r-1\r" "MX = Mutex(MA,MB,[[0,1],[1,1]])  (2,2)@" \
