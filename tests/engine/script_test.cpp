@@ -48,11 +48,8 @@ TEST(Script, ReadsTheLogAsWrittenWrappedTimedAndSpaced) {
 
 // Unknown procedures, long names and event 1000 are checked end to end by the batch-run script.
 TEST(Script, MalformedEntriesNameTheirLineAndReason) {
-  struct bad {
-    std::string script;
-    int line;
-    std::string reason;
-  } cases[] = {
+  const std::tuple<std::string, int, std::string> cases[] = {
+      // script, line, reason
       {"X = Sync(A,B  (1,1)\n", 1, "unbalanced brackets"},
       {"X = Trim(G))\n", 1, "unbalanced brackets"},
       {"sub/X = Trim(G)\n", 1, "name \"sub/X\" contains a path separator"},
@@ -70,11 +67,11 @@ TEST(Script, MalformedEntriesNameTheirLineAndReason) {
       {"Trim G\n", 1, "expected \"NAME = Procedure(...)\""},
       {"X = Trim()\n", 1, "missing name"},
   };
-  for (const bad &c : cases) {
+  for (const auto &[script, line, reason] : cases) {
     std::vector<script_step> steps;
     std::string error;
-    EXPECT_EQ(parse_script(c.script, &steps, &error), c.line) << c.script;
-    EXPECT_EQ(error.compare(0, c.reason.size(), c.reason), 0) << c.script << " -> " << error;
+    EXPECT_EQ(parse_script(script, &steps, &error), line) << script;
+    EXPECT_EQ(error.compare(0, reason.size(), reason), 0) << script << " -> " << error;
     EXPECT_TRUE(steps.empty());
   }
 }

@@ -50,12 +50,6 @@ const std::vector<std::string> CREATE_KEYS = {"1\r",  "G\r",  "3\r", "0\r", "2\r
                                               "20\r", "-1\r", "0\r", "1\r", "1\r",  "0\r",  "1\r",
                                               "1\r",  "1\r",  "2\r", "2\r", "-1\r", "y"};
 
-std::string joined(const std::vector<std::string> &pieces, size_t count) {
-  std::string keys;
-  for (size_t i = 0; i < count && i < pieces.size(); i++) keys += pieces[i];
-  return keys;
-}
-
 // Edit of OLD saved as NEW: mark 3, add 0 -1-> 2, visit every other prompt, remove unreachable
 // states. OLD: 0 -3-> 1 -5-> 3, and 4 -7-> 0 unreachable.
 const std::vector<std::string> EDIT_KEYS = {
@@ -78,14 +72,14 @@ TEST_F(Dialogs, EscAtAnyPromptThenTheWholeCreateAndEdit) {
   for (auto &r : runs)
     for (size_t cut = 0; cut < r.pieces.size(); cut++) {
       if (cut == r.skipped) continue;
-      keys(joined(r.pieces, cut) + "\x1b\xff");
+      keys(std::accumulate(r.pieces.begin(), r.pieces.begin() + cut, std::string()) + "\x1b\xff");
       r.run();
       EXPECT_EQ(file("OLD.des") + file(r.output) + log(), before + "<none><none>") << cut;
     }
   keys("2\rT\x1b\xff");
   create_p();
   EXPECT_EQ(file("T.ads"), "<none>");
-  keys(joined(CREATE_KEYS, CREATE_KEYS.size()) + "\r");
+  keys(std::accumulate(CREATE_KEYS.begin(), CREATE_KEYS.end(), std::string()) + "\r");
   create_p();
   ASSERT_TRUE(load("G", &g));  // the repeated transition is stored once
   make_des(3, {{0, 1, 1}, {1, 2, 2}}, {0, 2}, &want);
@@ -95,7 +89,7 @@ TEST_F(Dialogs, EscAtAnyPromptThenTheWholeCreateAndEdit) {
   expect_rows({{3, "G is OK."}, {21, "G has been filed as " + dir_ + "/G.des"}});
   EXPECT_EQ(unread(), 0);
   remove("makeit.txt");
-  keys(joined(EDIT_KEYS, EDIT_KEYS.size()) + "\r");
+  keys(std::accumulate(EDIT_KEYS.begin(), EDIT_KEYS.end(), std::string()) + "\r");
   edit_p();
   EXPECT_EQ(log(), "NEW = Edit(OLD,[mark +[3]],[trans +[0,1,2]],rch)  (4,3)\n\n");
   EXPECT_EQ(row(7), "EDITING COMPLETE");

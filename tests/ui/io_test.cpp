@@ -80,22 +80,20 @@ TEST_F(Io, IntFieldRefusedEntriesRingAndReadingGoesOn) {
 // the one rule, saying it on row 22: a first "#", "/" and "(" ring, and so do "." and ".." or a
 // last blank at Enter; a directory path keeps its "/".
 TEST_F(Io, NameFieldRefusedKeysRingAndEscKeepsTheName) {
-  struct {
-    std::string script, name;
-    int bells;
-    bool des_name = false;
-  } cases[] = {{"  a b" + ENTER, "a b", 0},
-               {std::string(21, 'q') + ENTER, std::string(20, 'q'), 1},
-               {"#../" + ENTER + "\b" + ENTER + "(x) " + ENTER + "\b" + ENTER, ".x", 7, true},
-               {"/a/b" + ENTER, "/a/b", 0},
-               {ENTER + "\t" + "ab\bc" + ENTER, "ac", 2}};
+  const std::tuple<std::string, std::string, int, bool> cases[] = {
+      // script, name, bells, DES name
+      {"  a b" + ENTER, "a b", 0, false},
+      {std::string(21, 'q') + ENTER, std::string(20, 'q'), 1, false},
+      {"#../" + ENTER + "\b" + ENTER + "(x) " + ENTER + "\b" + ENTER, ".x", 7, true},
+      {"/a/b" + ENTER, "/a/b", 0, false},
+      {ENTER + "\t" + "ab\bc" + ENTER, "ac", 2, false}};
   char name[MAX_NAME_LEN + 1] = "";
-  for (auto &c : cases) {
+  for (auto &[script, want, rings, des_name] : cases) {
     int before = bells();
-    keys(c.script);
-    EXPECT_EQ((c.des_name ? read_des_name : read_filename)(name, 1, MAX_NAME_LEN), KEY_RETURN);
-    EXPECT_EQ(name, c.name);
-    EXPECT_EQ(bells() - before, c.bells) << c.name;
+    keys(script);
+    EXPECT_EQ((des_name ? read_des_name : read_filename)(name, 1, MAX_NAME_LEN), KEY_RETURN);
+    EXPECT_EQ(name, want);
+    EXPECT_EQ(bells() - before, rings) << want;
   }
   EXPECT_NE(terminal_output().find(DES_NAME_RULE), std::string::npos);
   keys("new" + ESC_ALONE);

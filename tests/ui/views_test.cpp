@@ -45,21 +45,18 @@ TEST_F(Views, TransitionPagesGoDownAndUpAndRingAtTheEnds) {
   owned_des d;
   ring_des(&d);
   // "d" on the last page and "u" on the first ring; "D" is ignored; Enter on the last page ends.
-  struct {
-    const char *keys;
-    int bells;
-    std::string row6;
-  } cases[] = {
+  const std::tuple<const char *, int, std::string> cases[] = {
+      // keys, bells, row 6
       {"ddd\x1b", 1, "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]"},
       {"duDu\x1b", 1, "[    0,  1,    1]  [    0,  3,    1]  [    0,  5,    1]  [    0,  7,    1]"},
       {"ddu\x1b", 0, "[   11,  1,   12]  [   11,  3,   12]  [   11,  5,   12]  [   11,  7,   12]"},
       {"dd\rx\r", 0, "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]"}};
-  for (auto &c : cases) {
-    keys(c.keys);
+  for (auto &[script, rings, row6] : cases) {
+    keys(script);
     int before = bells();
     show_des_r("R", d.size, d.des);
-    EXPECT_EQ(bells() - before, c.bells) << c.keys;
-    EXPECT_EQ(row(6), c.row6) << c.keys;
+    EXPECT_EQ(bells() - before, rings) << script;
+    EXPECT_EQ(row(6), row6) << script;
   }
   EXPECT_EQ(unread(), 2);
 }
