@@ -167,13 +167,10 @@ TEST(HierProcedures, EveryCodeRunsFromItsRequest) {
     ASSERT_EQ(hiconsis_runProgram1("O25", "A"), MURN_OK);
     for (int code : {12, 13, 14, 15, 16, 25})
       install.load("O" + std::to_string(code), 0, &out[code]);
-    auto language = [](const ref_des &g, std::set<event_t> erased = {}) {
-      owned_des d;
-      from_ref(g, &d);
-      return bounded_projected_language(d.des, d.size, 5, erased);
-    };
-    EXPECT_EQ(language(to_ref(out[12].des, out[12].size)),
-              language(ref_relabelled(ra, {{1, 3}, {2, 4}})));
+    owned_des relabelled, high;
+    from_ref(ref_relabelled(ra, {{1, 3}, {2, 4}}), &relabelled);
+    EXPECT_TRUE(bounded_projected_language(out[12].des, out[12].size, 5, {}) ==
+                bounded_projected_language(relabelled.des, relabelled.size, 5, {}));
     EXPECT_EQ(walk_difference(ra, to_ref(out[13].des, out[13].size), IGNORE_OUTPUTS), "");
     if (a.des[0].numelts > 0) {
       EXPECT_EQ(out[13].des[out[13].des[0].next[0].target()].vocal, 40);
@@ -185,8 +182,9 @@ TEST(HierProcedures, EveryCodeRunsFromItsRequest) {
                 "")
           << code;
     }
-    EXPECT_EQ(language(to_ref(out[16].des, out[16].size)),
-              language(ref_entrance_labelled(ra), {0}));
+    from_ref(ref_entrance_labelled(ra), &high);
+    EXPECT_TRUE(bounded_projected_language(out[16].des, out[16].size, 5, {}) ==
+                bounded_projected_language(high.des, high.size, 5, {0}));
   }
 }
 
