@@ -51,8 +51,8 @@ void run_frame(const scratch_install &install, const std::string &text, list_kin
   fclose(request);
 }
 
-// Items arrive sorted without duplicates. A standard row gets
-// its input loaded and its output filed, a row that handles its own files only the names.
+// Items arrive sorted without duplicates; a standard row gets its input loaded and output filed,
+// a row that handles its own files only the names.
 TEST(ComputeFrame, ListsNamesLoadingAndFiling) {
   scratch_install install;
   install.file("G", 2, {{0, 1, 1}}, {1});
@@ -74,9 +74,8 @@ TEST(ComputeFrame, ListsNamesLoadingAndFiling) {
   EXPECT_FALSE(install.user_has("K.des"));
 }
 
-// Each failure ends the process with status 0 and writes exactly its code; no output is filed. A
-// list item that is not a number, out of range or incomplete makes the request garbled. Names
-// that lead out and unwritable outputs are checked through the real exchange.
+// Each failure ends the process with status 0 and writes exactly its code, filing nothing; a list
+// item not a number, out of range or incomplete makes the request garbled.
 TEST(ComputeFrame, EachFailureWritesItsCode) {
   scratch_install install;
   std::tuple<void (*)(compute_job *), std::string, int, list_kind> cases[] = {
@@ -111,8 +110,7 @@ TEST(ComputeFrame, EachFailureWritesItsCode) {
   }
 }
 
-// The header sets the switches; a header that is not numbers, an unknown code or no code at all
-// answers a garbled request (the compute process's exit action then removes the request).
+// The header sets the switches; one not numbers, with an unknown code or none answers garbled.
 TEST(ComputeFrame, HeaderSetsSwitchesOrIsGarbled) {
   scratch_install install;
   for (const char *request : {

@@ -1,5 +1,5 @@
-// The compute exchange never loses or misplaces a file: a long user directory, names that would
-// leave it, memory and file-size limits, and an interrupt while the output is written.
+// The compute exchange never loses or misplaces a file: a long user directory, names leading out,
+// memory and file-size limits, an interrupt while the output is written.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -32,7 +32,6 @@ std::vector<std::string> leftovers(bool temporary_only = false) {
 }
 
 // The longest user directory (254 characters) with the longest names works; no name leads out.
-// A blank in the directory is checked end to end by the user-directory script.
 TEST(ComputeExchange, LongDirectoryWorksAndNoNameLeadsOut) {
   ASSERT_NE(getenv("SARV"), nullptr);
   scratch_install in;
@@ -57,8 +56,8 @@ TEST(ComputeExchange, LongDirectoryWorksAndNoNameLeadsOut) {
   EXPECT_EQ(list_directory(dir), (std::set<std::string>{"X.des", machine + ".des"}));
 }
 
-// Limits set in the child: a write beyond the file-size limit answers 7, memory running out while
-// the input is read answers 3; the old output stays either way.
+// Limits in the child: a write past the file-size limit answers 7, memory running out while
+// reading answers 3; the old output stays.
 TEST(ComputeExchange, ResourceLimitsAreAnswered) {
   ASSERT_NE(getenv("SARV"), nullptr);
   scratch_install in;
@@ -75,8 +74,8 @@ TEST(ComputeExchange, ResourceLimitsAreAnswered) {
   EXPECT_TRUE(leftovers().empty());
 }
 
-// An interrupt while the output is written removes the temporary file and the request; a
-// temporary file that a killed process could not remove is swept by the next exchange.
+// An interrupt while writing removes the temporary file and the request; one a killed process
+// left is swept by the next exchange.
 TEST(ComputeExchange, InterruptedWriteLeavesNoTemporaryFile) {
   ASSERT_NE(getenv("SARV"), nullptr);
   scratch_install in;

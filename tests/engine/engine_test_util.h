@@ -1,5 +1,4 @@
-// Helpers of the engine tests: a scratch installation (program link, start-up file, user
-// directory) where the real program runs, and filing or loading DES there.
+// Engine test helpers: a scratch installation where the real program runs, and DES filed there.
 #ifndef SARV_TESTS_ENGINE_ENGINE_TEST_UTIL_H
 #define SARV_TESTS_ENGINE_ENGINE_TEST_UTIL_H
 
@@ -13,9 +12,8 @@
 #include "model/des_file.h"
 #include "model/model_test_util.h"
 
-// A scratch directory with a link "sarv" to the program under test, next to it "murn.ini"
-// naming the user directory "u". While it lives, prefix is that directory, argv0 the link,
-// debug_mode 0 and minflag 1.
+// A scratch directory with a link "sarv" to the program and "murn.ini" naming the user directory
+// "u". While it lives, prefix is that directory, argv0 the link, debug_mode 0 and minflag 1.
 class scratch_install {
  public:
   scratch_install() {

@@ -33,9 +33,8 @@ class Entry : public testing::Test {
   const std::string &work_ = install_.root();  // the working directory
 };
 
-// Type-out prints a text file whole and a DES file up to its header; a file or script that
-// cannot be read is reported with exit status 1. Option words are lower case, capitalised ones are
-// file names.
+// Type-out prints a text file whole, a DES file up to its header; an unreadable file or script
+// exits 1. Option words are lower case; capitalised ones are file names.
 TEST_F(Entry, TypeOutPrintsTextFilesAndDesFilesUpToTheirHeader) {
   install_.file("G", 3, {{0, 1, 1}, {1, 0, 2}}, {2});
   std::string text = "line one\nline two\n\tlast line without end";
@@ -52,9 +51,8 @@ TEST_F(Entry, TypeOutPrintsTextFilesAndDesFilesUpToTheirHeader) {
   for (const auto &[args, status, out] : cases) EXPECT_EQ(sarv(args), std::make_pair(status, out));
 }
 
-// Compute mode takes the start-up file's whole first line (blanks included) as the user directory
-// when it can be entered, else "user" below the working directory, and never writes the file.
-// The directory the front end hands down comes first.
+// Compute mode takes the start-up file's whole first line as user directory when it can be
+// entered, else "user" below the working directory, never writing the file; the front end's first.
 TEST_F(Entry, StartUpFileSelectsTheUserDirectory) {
   std::string dir = install_.root() + "/mine", blank = install_.root() + "/my files",
               fallback = work_ + "/user";

@@ -1,6 +1,5 @@
-// Every catalogue procedure end to end through the real program in compute mode on random DES,
-// compared with the references (the reduction procedures with their algorithm run here): the
-// wiring (inputs and their order, list, output kind, result code) and the failure codes.
+// Every catalogue procedure through the real program in compute mode on random DES against the
+// references (reductions against their algorithm run here): wiring, output kind, failure codes.
 #include <gtest/gtest.h>
 
 #include <random>

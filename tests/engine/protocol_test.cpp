@@ -1,5 +1,4 @@
 // The request/result protocol from the front end's side, with a stub or the real compute process.
-// The request file's lines are checked through every exchange of the procedure tests and scripts.
 #include "engine/protocol.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +8,7 @@
 
 namespace {
 
-// Each fault maps to its own code and the result file never outlives the exchange (no result, a
-// garbled one, a code, a killed process: end to end with the failure messages). Supervisor
+// Each fault maps to its own code and the result file never outlives the exchange; supervisor
 // reduction's result also carries bound and ratio.
 TEST(ResultFile, FaultsMapToTheirCodes) {
   scratch_install install;
@@ -42,8 +40,7 @@ TEST(ResultFile, FaultsMapToTheirCodes) {
   EXPECT_FALSE(install.user_has("murn.rst"));
 }
 
-// Unless in debug mode the child's output goes to "murn.out" and "murn.err" while it runs; no
-// protocol file outlives the exchange.
+// Outside debug mode the child's output goes to "murn.out" and "murn.err", removed afterwards.
 TEST(OutputCapture, CapturedUnlessDebugAndRemovedAfterwards) {
   scratch_install install;
   install.use_stub("echo out; echo err >&2\ncd \"$(dirname \"$R\")\"\n" +
@@ -57,8 +54,7 @@ TEST(OutputCapture, CapturedUnlessDebugAndRemovedAfterwards) {
   }
 }
 
-// With the real program: a missing request answers 1; a missing name answers 2 for every code the
-// catalogue runs, and the refused request is removed.
+// The real program: a missing request answers 1, a missing name 2 for every code (request removed).
 TEST(RealExchange, MissingRequestOrName) {
   ASSERT_NE(getenv("SARV"), nullptr);
   scratch_install install;

@@ -1,5 +1,5 @@
-// Replay checks against recorded results, the report lines, the DES that Create and Edit entries
-// make, and the progress side file.
+// Replay: checks of recorded results, report lines, the DES of Create and Edit entries, and the
+// progress side file.
 #include "engine/replay.h"
 
 #include <gtest/gtest.h>
@@ -50,8 +50,7 @@ TEST(ReplayCheck, EveryRecordedValueIsComparedAndNamedWithBothSides) {
     EXPECT_EQ(check_recorded(parse_one(entry), outcome), message) << entry;
 }
 
-// The report line of a failed step and of an answer in JSON; the lines for people, step counts
-// and the mismatch status are checked end to end by the batch-run script.
+// The JSON report lines of a failed step and of an answer.
 TEST(ReplayCheck, JsonReportLinesEscapeTheirStrings) {
   script_step step = parse_one("\n\nSUP = Supcon(P,E)  (12,24)");
   EXPECT_EQ(step_report(step, STEP_FAILED, step_outcome(), 1.5, "input \"P\" \\ missing", true),
@@ -114,9 +113,8 @@ TEST(ReplayEdit, AppliesTheChangesInTheEditorsOrder) {
   owned_des source, expected;
   make_des(3, {{0, 1, 1}, {1, 2, 2}}, {0}, &source);
   source.des[2].vocal = 10;
-  // Marks (growing the DES to state 4), a transition added and one deleted, outputs altered
-  // uniformly (10 -> 20, before the output set on state 2) and per state, then unreachable
-  // states removed.
+  // Marks (growing to state 4), a transition added and one deleted, outputs changed uniformly (10
+  // -> 20, before state 2's own) and per state, then unreachable states removed.
   std::string entry =
       "N = Edit(O,[mark +[4],-[0]],[trans +[0,3,2],-[1,2,2]],[voc [1,30],[2,10]],[unif [10,20]],"
       "rch)  (3,2)";

@@ -1,6 +1,5 @@
-// Scripts in the log syntax: entries joined from wrapped lines and malformed entries refused with
-// their line and reason. Every entry form is read back by the batch-run script, which replays the
-// dialogs' log, and by the replay tests, which check recorded results, Create and Edit.
+// Scripts in the log syntax: entries joined from wrapped lines, malformed entries refused with
+// their line and reason.
 #include "engine/script.h"
 
 #include <gtest/gtest.h>
@@ -49,11 +48,8 @@ TEST(Script, ReadsTheLogAsWrittenWrappedTimedAndSpaced) {
 
 // Unknown procedures, long names and event 1000 are checked end to end by the batch-run script.
 TEST(Script, MalformedEntriesNameTheirLineAndReason) {
-  struct bad {
-    std::string script;
-    int line;
-    std::string reason;
-  } cases[] = {
+  const std::tuple<std::string, int, std::string> cases[] = {
+      // script, line, reason
       {"X = Sync(A,B  (1,1)\n", 1, "unbalanced brackets"},
       {"X = Trim(G))\n", 1, "unbalanced brackets"},
       {"sub/X = Trim(G)\n", 1, "name \"sub/X\" contains a path separator"},
@@ -71,18 +67,17 @@ TEST(Script, MalformedEntriesNameTheirLineAndReason) {
       {"Trim G\n", 1, "expected \"NAME = Procedure(...)\""},
       {"X = Trim()\n", 1, "missing name"},
   };
-  for (const bad &c : cases) {
+  for (const auto &[script, line, reason] : cases) {
     std::vector<script_step> steps;
     std::string error;
-    EXPECT_EQ(parse_script(c.script, &steps, &error), c.line) << c.script;
-    EXPECT_EQ(error.compare(0, c.reason.size(), c.reason), 0) << c.script << " -> " << error;
+    EXPECT_EQ(parse_script(script, &steps, &error), line) << script;
+    EXPECT_EQ(error.compare(0, reason.size(), reason), 0) << script << " -> " << error;
     EXPECT_TRUE(steps.empty());
   }
 }
 
-// The one name rule and the script reader agree: a name des_name_ok accepts reads back as itself,
-// as a result and as an argument wrapped by the log anywhere inside it; a name a script reads
-// is always one des_name_ok accepts.
+// The name rule and the script reader agree: a name des_name_ok accepts reads back as itself, as
+// result and as argument wrapped anywhere inside it; every name read is one des_name_ok accepts.
 TEST(Script, NamesOfTheRuleReplayAsThemselvesAndNoOthersAreRead) {
   std::mt19937 rng(18);
   auto text = [&](size_t longest, const std::string &letters) {

@@ -1,8 +1,8 @@
-// Create, File ADS and Edit driven by key scripts: the files they write, their MAKEIT entries,
-// their screens, and that Esc, a failed write or running out of memory leaves every file as it was;
-// then the DES editing steps below them.
+// Create, File ADS and Edit by key scripts: files, MAKEIT entries, screens, and every file kept
+// after Esc, a failed write or running out of memory; then the DES editing steps below them.
 #include <sys/stat.h>
 
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -50,12 +50,6 @@ const std::vector<std::string> CREATE_KEYS = {"1\r",  "G\r",  "3\r", "0\r", "2\r
                                               "20\r", "-1\r", "0\r", "1\r", "1\r",  "0\r",  "1\r",
                                               "1\r",  "1\r",  "2\r", "2\r", "-1\r", "y"};
 
-std::string joined(const std::vector<std::string> &pieces, size_t count) {
-  std::string keys;
-  for (size_t i = 0; i < count && i < pieces.size(); i++) keys += pieces[i];
-  return keys;
-}
-
 // Edit of OLD saved as NEW: mark 3, add 0 -1-> 2, visit every other prompt, remove unreachable
 // states. OLD: 0 -3-> 1 -5-> 3, and 4 -7-> 0 unreachable.
 const std::vector<std::string> EDIT_KEYS = {
@@ -78,14 +72,14 @@ TEST_F(Dialogs, EscAtAnyPromptThenTheWholeCreateAndEdit) {
   for (auto &r : runs)
     for (size_t cut = 0; cut < r.pieces.size(); cut++) {
       if (cut == r.skipped) continue;
-      keys(joined(r.pieces, cut) + "\x1b\xff");
+      keys(std::accumulate(r.pieces.begin(), r.pieces.begin() + cut, std::string()) + "\x1b\xff");
       r.run();
       EXPECT_EQ(file("OLD.des") + file(r.output) + log(), before + "<none><none>") << cut;
     }
   keys("2\rT\x1b\xff");
   create_p();
   EXPECT_EQ(file("T.ads"), "<none>");
-  keys(joined(CREATE_KEYS, CREATE_KEYS.size()) + "\r");
+  keys(std::accumulate(CREATE_KEYS.begin(), CREATE_KEYS.end(), std::string()) + "\r");
   create_p();
   ASSERT_TRUE(load("G", &g));  // the repeated transition is stored once
   make_des(3, {{0, 1, 1}, {1, 2, 2}}, {0, 2}, &want);
@@ -95,7 +89,7 @@ TEST_F(Dialogs, EscAtAnyPromptThenTheWholeCreateAndEdit) {
   expect_rows({{3, "G is OK."}, {21, "G has been filed as " + dir_ + "/G.des"}});
   EXPECT_EQ(unread(), 0);
   remove("makeit.txt");
-  keys(joined(EDIT_KEYS, EDIT_KEYS.size()) + "\r");
+  keys(std::accumulate(EDIT_KEYS.begin(), EDIT_KEYS.end(), std::string()) + "\r");
   edit_p();
   EXPECT_EQ(log(), "NEW = Edit(OLD,[mark +[3]],[trans +[0,1,2]],rch)  (4,3)\n\n");
   EXPECT_EQ(row(7), "EDITING COMPLETE");
@@ -105,7 +99,7 @@ TEST_F(Dialogs, EscAtAnyPromptThenTheWholeCreateAndEdit) {
   EXPECT_EQ(diff_des(to_ref(want.des, want.size), result.des, result.size), "");
 }
 
-TEST_F(Dialogs, CreateReportsNondeterminismOneRowPerRunAndStillFiles) {
+TEST_F(Dialogs, CreateReportsNondeterminismOneRowPerRunFilesTemplatesAndFailsWrites) {
   // Shared events first, in the middle and last in a state's list; one transition typed twice.
   keys(
       "1\rN\r3\r-1\r-1\r0\r1\r1\r0\r1\r2\r1\r3\r0\r1\r3\r1\r1\r3\r2\r1\r3\r2\r0\r5\r0\r2\r1\r0\r"
@@ -124,9 +118,8 @@ TEST_F(Dialogs, CreateReportsNondeterminismOneRowPerRunAndStillFiles) {
   ASSERT_TRUE(load("E", &e));
   EXPECT_EQ(e.size, 0);
   EXPECT_EQ(log().substr(log().size() - 22), "E = Create(E)  (0,0)\n\n");
-}
-
-TEST_F(Dialogs, CreateTemplateAndFailedWrite) {
+  // A template, and a failed write.
+  remove("makeit.txt");
   keys("2\rT\r\r");
   create_p();
   EXPECT_EQ(file("T.ads").substr(0, 20), "# MURN ADS Template\n");
@@ -173,8 +166,7 @@ TEST_F(Dialogs, FileOneAdsWithErrorsShowsAtMostTen) {
   EXPECT_EQ(row(21), "NEW has been filed as " + dir_ + "/NEW.des");
 }
 
-// A base name the name rule refuses fails; an existing DES is replaced only after one question
-// for all ("n" files nothing), and the summary lists it.
+// A base name the rule refuses fails; existing DES are replaced after one question ("n": none).
 TEST_F(Dialogs, FileAllAdsListsTheFailuresAndAsksBeforeReplacing) {
   write("good.ads", GOOD_ADS);
   write("UP.ADS", GOOD_ADS);
@@ -243,65 +235,55 @@ TEST_F(Dialogs, EditWriteFailureAndOutOfMemoryLeaveTheFiles) {
 
 // The sources of the edits below: B 0-1->1-1->2-3->3; A 0-1->1-2->0, 1-4->2-3->0; C one empty
 // state; E no state; T ten states; M marks at 999998..1000001; F 3000 states, all marked.
-void make_source(char which, owned_des *d) {
-  switch (which) {
-    case 'B':
-      return make_des(4, {{0, 1, 1}, {1, 1, 2}, {2, 3, 3}}, {}, d);
-    case 'A':
-      return make_des(3, {{0, 1, 1}, {1, 2, 0}, {1, 4, 2}, {2, 3, 0}}, {}, d);
-    case 'C':
-      return make_des(1, {}, {}, d);
-    case 'E':
-      return make_des(0, {}, {}, d);
-    case 'T':
-      return make_des(10, {}, {}, d);
-    case 'M':
-      return make_des(1000012, {}, {999998, 999999, 1000000, 1000001}, d);
-  }
-  std::vector<state_t> all(3000);
-  for (state_t s = 0; s < 3000; s++) all[static_cast<size_t>(s)] = s;
-  make_des(3000, {}, all, d);
-}
+struct source_des {
+  state_t size;
+  std::vector<transition_spec> trans;
+  std::vector<state_t> marked;
+};
+const source_des B{4, {{0, 1, 1}, {1, 1, 2}, {2, 3, 3}}, {}},
+    A{3, {{0, 1, 1}, {1, 2, 0}, {1, 4, 2}, {2, 3, 0}}, {}}, C{1, {}, {}}, E{0, {}, {}},
+    T{10, {}, {}}, M{1000012, {}, {999998, 999999, 1000000, 1000001}};
 
-// Edits of S in place ("S\rn" comes first): the entry logged, the refusals (bells), the screen
-// rows listed, and that the saved DES is well formed and equals what replaying the entry on the
-// source makes (a deletion of state 0 cannot be replayed, as its entry does not name the new
-// initial state). An edit stopped by Esc keeps its screen and logs nothing: wide numbers, the skip
-// to the last page, the changes shown above the transition question.
+// Edits of S in place ("S\rn" first): entry, refusals (bells), screen rows, and a well-formed saved
+// DES equal to the entry replayed on the source (not for a deletion of state 0: the entry does not
+// name the new initial state). An edit stopped by Esc logs nothing and keeps its screen.
 TEST_F(Dialogs, EditSavesWhatItsEntryReplays) {
   const std::string tail = "\r\r\r\r", esc = "\x1b";  // no deletion, check, reach; closing screen
+  std::vector<state_t> all(3000);
+  std::iota(all.begin(), all.end(), 0);
+  const source_des F{3000, {}, all};
   struct {
-    char source;
+    const source_des &source;
     std::string keys, entry;  // no entry: stopped by Esc
     int refusals;
     std::vector<std::pair<int, std::string>> rows = {};
   } cases[] = {
       // clang-format off
-      {'B', "\r\r\ry1\r-1\r\r\r\r", "S = Edit(S,[states -[1]])  (4,1)", 0},
-      {'A', "\r\r\ry0\r0\r2\r2\r-1\r\r\r\r", "S = Edit(S,[states -[0]])  (2,1)", 2},
-      {'C', "\rn0\r1\r9\r-1\r0\r1\r9\r-1\r\r\r" + tail, "S = Edit(S)  (1,0)", 0},
-      {'E', "\rn*\r1\r5\r-1\r-1\r\r\r" + tail, "S = Edit(S)  (0,0)", 0},
-      {'B', "\rn-1\r1\r99\r0\r*\r7\r0\r1\r1\r2\r-1\r\r\r" + tail,
+      {B, "\r\r\ry1\r-1\r\r\r\r", "S = Edit(S,[states -[1]])  (4,1)", 0},
+      {A, "\r\r\ry0\r0\r2\r2\r-1\r\r\r\r", "S = Edit(S,[states -[0]])  (2,1)", 2},
+      {C, "\rn0\r1\r9\r-1\r0\r1\r9\r-1\r\r\r" + tail, "S = Edit(S)  (1,0)", 0},
+      {E, "\rn*\r1\r5\r-1\r-1\r\r\r" + tail, "S = Edit(S)  (0,0)", 0},
+      {B, "\rn-1\r1\r99\r0\r*\r7\r0\r1\r1\r2\r-1\r\r\r" + tail,
        "S = Edit(S,[trans -[1,1,2]])  (4,2)", 2},
-      {'B', "\rn-1\r0\r1\r1\r-1\rn0\r1\r1\r-1\r-1\r\r\r" + tail, "S = Edit(S)  (4,3)", 0},
-      {'T', "n12\r*\r14\r-1\r-1\r\r\r" + tail, "S = Edit(S,[mark +[12],+[all],+[14]])  (15,0)", 0},
-      {'T', "n12\r-1\r-1\rn*\r9\r0\r-1\r-1\r\r\r" + tail,
+      {B, "\rn-1\r0\r1\r1\r-1\rn0\r1\r1\r-1\r-1\r\r\r" + tail, "S = Edit(S)  (4,3)", 0},
+      {T, "n12\r*\r14\r-1\r-1\r\r\r" + tail, "S = Edit(S,[mark +[12],+[all],+[14]])  (15,0)", 0},
+      {T, "n12\r-1\r-1\rn*\r9\r0\r-1\r-1\r\r\r" + tail,
        "S = Edit(S,[mark +[12]],[trans +[0,9,0],+[1,9,0],+[2,9,0],+[3,9,0],+[4,9,0\n"
        "    ],+[5,9,0],+[6,9,0],+[7,9,0],+[8,9,0],+[9,9,0]])  (13,10)", 0},
-      {'B', "\r\rn\r9\r20\r9\r0\r-1\r" + tail, "S = Edit(S,[voc [9,0]])  (4,3)", 0},
-      {'B', "\r\r\r\r\r\r\r", "S = Edit(S)  (4,3)", 0, {{7, "EDITING COMPLETE"},
+      {B, "\r\rn\r9\r20\r9\r0\r-1\r" + tail, "S = Edit(S,[voc [9,0]])  (4,3)", 0},
+      {B, "\r\r\r\r\r\r\r", "S = Edit(S)  (4,3)", 0, {{7, "EDITING COMPLETE"},
           {9, "S has been filed as"}, {12, "Size (states,transitions):  (4,3)"}}},
-      {'M', esc, "", 0, {{11, "     999998   999999   1000000  1000001"}}},
-      {'F', "T" + esc, "", 0, {{3, "     2988   2989   2990   2991   2992   2993   2994   2995   2996"},
+      {M, esc, "", 0, {{11, "     999998   999999   1000000  1000001"}}},
+      {F, "T" + esc, "", 0, {{3, "     2988   2989   2990   2991   2992   2993   2994   2995   2996"},
           {4, "     2997   2998   2999"}, {6, "OK?  (*y/n)"}}},
-      {'B', "\rn3\r5\r0\r-1\r0\r1\r1\r-1\r" + esc, "", 0, {{2, "Transitions added so far: 1"},
+      {B, "\rn3\r5\r0\r-1\r0\r1\r1\r-1\r" + esc, "", 0, {{2, "Transitions added so far: 1"},
           {3, "[    3,  5,    0]"}, {5, "Transitions deleted so far: 1"}, {6, "[    0,  1,    1]"},
           {8, "Current transition list OK?  (*y/n)"}}},
       // clang-format on
   };
   for (auto &c : cases) {
     owned_des source, saved, replayed;
-    make_source(c.source, &source);
+    make_des(c.source.size, c.source.trans, c.source.marked, &source);
     ASSERT_EQ(filedes("S", source.size, 0, source.des), 0);
     remove("makeit.txt");
     int bells_before = bells();

@@ -1,7 +1,6 @@
-# Shared helpers of the front-end end-to-end tests: a private working directory with its own
-# start-up file, key scripts run by the real binary inside a private tmux server at 80x25, screen
-# checks, and DES files made by batch Create entries.
-# Usage: source this file, then call e2e_setup once. Environment: SARV (the binary), SARV_SOURCE.
+# Helpers of the end-to-end tests: a private working directory and start-up file, key scripts run
+# by the real binary in a private tmux server at 80x25, screen checks, DES made by Create entries.
+# Source this file, then call e2e_setup once. Environment: SARV (the binary), SARV_SOURCE.
 set -u
 e2e_fail=0
 
@@ -23,9 +22,8 @@ stop_tmux() {
   rm -f "${TMUX_TMPDIR:-/tmp}/tmux-$(id -u)/$SOCKET"
 }
 
-# start_tmux COMMAND WIDTH HEIGHT: starts COMMAND in WORK in a new tmux server of its own (one
-# socket per run, so runs never race over a server that is still shutting down). The exit status
-# appears in $WORK/status.
+# start_tmux COMMAND WIDTH HEIGHT: starts COMMAND in WORK in a tmux server of its own (one socket a
+# run: no race with a server still shutting down); the exit status appears in $WORK/status.
 start_tmux() {
   stop_tmux
   RUNS=$((RUNS + 1))
@@ -47,10 +45,9 @@ wait_until() {
 }
 screen_shows() { capture && grep -qF -- "$1" "$WORK/screen"; }
 
-# run_keys KEYS [WIDTH HEIGHT]: runs "sarv -autotest" on the bytes KEYS (printf escapes allowed)
-# until it ends; the last screen is left in $WORK/screen, the exit status in $STATUS. RUN_PREFIX,
-# when set, is a shell command put before the run (for example "PATH=..."); the screen is 80 wide
-# and HEIGHT (default 25) high unless given.
+# run_keys KEYS [WIDTH HEIGHT]: runs "sarv -autotest" on the bytes KEYS (printf escapes) until it
+# ends: last screen in $WORK/screen, exit status in $STATUS. RUN_PREFIX is put before the command
+# (for example "PATH=..."); the screen is 80 by HEIGHT (default 25) unless given.
 run_keys() {
   printf "$1" >"$WORK/keys"
   start_tmux "${RUN_PREFIX:-}./sarv -autotest keys" "${2:-80}" "${3:-${HEIGHT:-25}}"
@@ -89,8 +86,8 @@ check_file_is() {  # check_file_is FILE EXPECTED_CONTENT (printf escapes allowed
   check "content of $(basename "$1")" "$(cat "$1" 2>/dev/null; echo x)" "$(printf "$2"; echo x)"
 }
 
-# cancel_case KEYS: a dialog cancelled by the keys leaves every file of the user directory as it
-# was and ends back in the procedures menu, the script running out as usual.
+# cancel_case KEYS: a dialog cancelled by KEYS leaves the user directory as it was and ends back in
+# the procedures menu.
 cancel_case() {
   local before
   before=$(cd "$USERDIR" && md5sum -- * | sort)
@@ -100,9 +97,8 @@ cancel_case() {
   check "status after [$1]" "$STATUS" 255
 }
 
-# run_logged KEYS ENTRY [ROW TEXT]...: runs KEYS; the MAKEIT log then holds ENTRY alone (printf
-# escapes; a final "@" stands for the computing-time line, indented by the entry's name and " = ")
-# and each ROW of the screen its TEXT. The log is removed afterwards.
+# run_logged KEYS ENTRY [ROW TEXT]...: runs KEYS; the MAKEIT log then holds ENTRY alone (a final
+# "@" stands for the computing-time line) and each ROW its TEXT. The log is removed afterwards.
 run_logged() {
   local keys=$1 entry=$2 name=${2%% = *}
   shift 2
@@ -115,8 +111,8 @@ run_logged() {
   rm -f "$USERDIR/makeit.txt"
 }
 
-# check_wrapped INDENT ENTRY: no line of the MAKEIT log is longer than 74 characters, one is
-# exactly 74, and joining the continuation lines (indented by INDENT) gives ENTRY back.
+# check_wrapped INDENT ENTRY: the longest MAKEIT log line has 74 characters, and joining the
+# continuation lines (indented by INDENT) gives ENTRY back.
 check_wrapped() {
   local log="$USERDIR/makeit.txt"
   check "longest log line" "$(awk '{ if (length > m) m = length } END { print m }' "$log")" 74
@@ -131,8 +127,8 @@ e2e_done() {
   exit "$e2e_fail"
 }
 
-# make_des [DIR]: the DES of the Create entries on standard input (one a line), made by a batch
-# run and moved into DIR (the user directory by default) without the run's log.
+# make_des [DIR]: the DES of the Create entries on standard input, made by a batch run, into DIR
+# (default: the user directory) without the run's log.
 make_des() {
   rm -rf "$WORK/made" && mkdir "$WORK/made"
   cat >"$WORK/made/create.txt"
@@ -140,8 +136,8 @@ make_des() {
   mv "$WORK/made"/*.des "${1:-$USERDIR}/"
 }
 
-# big_rings: the Create entries of BIG1 and BIG2, two 1200-state rings over the events 1, 3 and
-# 5, 7; their product has 1,440,000 states.
+# big_rings: Create entries of BIG1 and BIG2, 1200-state rings over events 1, 3 and 5, 7; their
+# product has 1,440,000 states.
 big_rings() {
   for ring in "1 BIG1" "5 BIG2"; do
     awk -v a="${ring% *}" -v name="${ring#* }" 'BEGIN { printf "%s = Create(%s,[mark 0],[tran ", name, name

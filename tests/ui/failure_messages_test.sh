@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Every failed procedure tells the user why: one line on row 22 (a box for the two vocal-output
-# codes) and the pause, nothing written and no MAKEIT entry. Shown on Trim with real failures
-# (unwritable output, request or log, corrupt input), then on Supcon for every result code of a
-# stand-in compute process.
+# A failed procedure says why on row 22 (a box for the vocal-output codes) and pauses, writing and
+# logging nothing: on Trim with real failures, then on Supcon for each code of a stand-in process.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
 log="$USERDIR/makeit.txt"
@@ -18,8 +16,7 @@ mkdir "$USERDIR/X.des"
 failure_is " t2G2\ryX\ry" 22 "Error writing file: $USERDIR/X.des"
 # The compute process removes the request it failed on.
 check "no request after a failed run" "$(test -e "$USERDIR/murn.prm" && echo left)" ""
-# A corrupt input is named, and the output it would replace stays (control data under a DES name
-# fail alike: checked with the procedures).
+# A corrupt input is named, and the output it would replace stays.
 printf 'SARV DES file. Version 1.0\032Z8^0' >"$USERDIR/BROKEN.des"
 cp "$USERDIR/G2.des" "$WORK/G2.before"
 failure_is " t2BROKEN\ryG2\ry" 22 "Error reading file: $USERDIR/BROKEN.des"
@@ -31,8 +28,7 @@ mkdir "$log"
 run_rows " t2G2\ryT11\r" 22 "Cannot write the log $log"
 rmdir "$log"
 
-# A wrapper around the program keeps a copy of each request: it carries the debug switch and the
-# minimization method, which M in the procedures menu inverts.
+# A wrapper keeps a copy of each request: it carries the debug switch and the minimization method.
 rm "$WORK/sarv"
 printf '#!/bin/bash\ncp user/murn.prm last.prm 2>/dev/null\nexec -a "$0" "%s" "$@"\n' "$SARV" >"$WORK/sarv"
 chmod +x "$WORK/sarv"
@@ -41,9 +37,7 @@ check "request of the failed run" "$(head -3 "$WORK/last.prm" | tr '\n' ' ')" "0
 run_keys " tm2G2\ryX\ry"
 check "minimization method after M" "$(sed -n 2p "$WORK/last.prm")" 0
 
-# The front end starts ./sarv -cmdline for each request: answer with the code in $WORK/answer
-# (the plain one-line messages of the other codes are a table; these carry names, boxes or
-# failures of the process itself).
+# A stand-in ./sarv -cmdline answers the code in $WORK/answer (codes with names, boxes, failures).
 make_des <<'EOF'
 G = Create(G,[mark 2],[tran [0,1,1],[0,1,2]])
 E = Create(E,[mark 1],[tran [0,1,1]])

@@ -8,9 +8,7 @@ log="$USERDIR/makeit.txt"
 ESC='\x1b\xff'
 
 # G: 0 -1-> 1 -2-> 2 -4-> 0. S: 0 -1-> 1, then 1 -2-> 2 (output 20) or 1 -6-> 3 (output 30), both
-# back to 0: the controllable 1 does not decide which output follows. The refusals of these
-# procedures (a vocal state 0, no output or label left) are compute results, checked with the
-# procedures; their boxes and lines with the failure messages.
+# back to 0: the controllable 1 does not decide which output follows.
 make_des <<EOF
 G = Create(G,[mark 0],[tran [0,1,1],[1,2,2],[2,4,0]])
 P = Create(P,[mark 1],[tran [0,5,1],[0,6,1],[1,3,2]])
@@ -27,8 +25,7 @@ check_rows 15 "This entry is illegal (state 1 has no event 3); please reenter!" 
   19 "This entry is illegal ([0,1] has output 20); please reenter!"
 run_logged "$vocalize-1\r" "V = Vocalize(G,[[0,1,20],[1,2,30]])  (3,3)@"
 
-# An entry refused on row 21 goes on to a fresh screen with its reason, under header, instructions
-# and the entries typed so far.
+# An entry refused on row 21 goes on a fresh screen with its reason under the entries typed so far.
 k=" th0L\rV2\r"
 for e in $(seq 1 13); do k+="0\r$e\r$((e + 20))\r"; done
 run_keys "${k}0\r1\r5\r"  # the script ends at the next field, before a logged entry covers them

@@ -1,6 +1,5 @@
-// Input routines driven through the key-script path (keys, integer fields, name fields, the name
-// dialog with its existence and overwrite checks) and through a pipe standing in for a real
-// keyboard, and the shared screen routines of the dialogs.
+// Input routines through key scripts (keys, integer and name fields, the name dialog) and through a
+// pipe standing in for a real keyboard, and the dialogs' shared screen routines.
 #include "ui/io.h"
 
 #include <unistd.h>
@@ -34,9 +33,8 @@ TEST_F(Io, KeyScriptEndOfScriptAndLoneEsc) {
   EXPECT_EXIT(LoneEsc(), ::testing::ExitedWithCode(255), "");
 }
 
-// Each script ends in a valid entry: the value read, and the bells rung by refused keys on the way
-// (a field as wide as the longer bound, "00", "-0", a value below the bound, the empty field, a
-// letter, a star, an Esc sequence).
+// Each script ends in a valid entry: the value read and the bells of refused keys (field as wide as
+// the longer bound, "00", "-0", below the bound, empty, a letter, a star, an Esc sequence).
 TEST_F(Io, IntFieldRefusedEntriesRingAndReadingGoesOn) {
   struct {
     std::string script;
@@ -63,8 +61,7 @@ TEST_F(Io, IntFieldRefusedEntriesRingAndReadingGoesOn) {
     EXPECT_EQ(key, c.key);
     EXPECT_EQ(bells() - before, c.bells) << c.script;
   }
-  // Each refusal says what the field takes on row 22 until a key is taken; a field on row 22 says
-  // it on row 23 and puts the Esc footer back.
+  // A refusal says what the field takes on row 22 (row 23 for a field on 22) until the next key.
   EXPECT_NE(terminal_output().find("numbers are -1..999"), std::string::npos);
   EXPECT_EQ(row(MESSAGE_ROW), "");
   int key = 0;
@@ -83,22 +80,20 @@ TEST_F(Io, IntFieldRefusedEntriesRingAndReadingGoesOn) {
 // the one rule, saying it on row 22: a first "#", "/" and "(" ring, and so do "." and ".." or a
 // last blank at Enter; a directory path keeps its "/".
 TEST_F(Io, NameFieldRefusedKeysRingAndEscKeepsTheName) {
-  struct {
-    std::string script, name;
-    int bells;
-    bool des_name = false;
-  } cases[] = {{"  a b" + ENTER, "a b", 0},
-               {std::string(21, 'q') + ENTER, std::string(20, 'q'), 1},
-               {"#../" + ENTER + "\b" + ENTER + "(x) " + ENTER + "\b" + ENTER, ".x", 7, true},
-               {"/a/b" + ENTER, "/a/b", 0},
-               {ENTER + "\t" + "ab\bc" + ENTER, "ac", 2}};
+  const std::tuple<std::string, std::string, int, bool> cases[] = {
+      // script, name, bells, DES name
+      {"  a b" + ENTER, "a b", 0, false},
+      {std::string(21, 'q') + ENTER, std::string(20, 'q'), 1, false},
+      {"#../" + ENTER + "\b" + ENTER + "(x) " + ENTER + "\b" + ENTER, ".x", 7, true},
+      {"/a/b" + ENTER, "/a/b", 0, false},
+      {ENTER + "\t" + "ab\bc" + ENTER, "ac", 2, false}};
   char name[MAX_NAME_LEN + 1] = "";
-  for (auto &c : cases) {
+  for (auto &[script, want, rings, des_name] : cases) {
     int before = bells();
-    keys(c.script);
-    EXPECT_EQ((c.des_name ? read_des_name : read_filename)(name, 1, MAX_NAME_LEN), KEY_RETURN);
-    EXPECT_EQ(name, c.name);
-    EXPECT_EQ(bells() - before, c.bells) << c.name;
+    keys(script);
+    EXPECT_EQ((des_name ? read_des_name : read_filename)(name, 1, MAX_NAME_LEN), KEY_RETURN);
+    EXPECT_EQ(name, want);
+    EXPECT_EQ(bells() - before, rings) << want;
   }
   EXPECT_NE(terminal_output().find(DES_NAME_RULE), std::string::npos);
   keys("new" + ESC_ALONE);
@@ -139,26 +134,22 @@ TEST_F(Io, NameDialog) {
   keys("old" + ENTER + "\x1b");
   EXPECT_EQ(getname("Out ..  ", ".des", name, 1), 1);
 
-  // A prefilled name is checked before any prompt.
-  strcpy(name, "g");
-  keys("unused" + ENTER);
-  EXPECT_EQ(getname2("Enter name of DES1 ....  ", ".des", name, 0), 0);
-  EXPECT_EQ(unread(), 7);
-  clear();
-  strcpy(name, "missing");
-  keys("g" + ENTER);
-  EXPECT_EQ(getname2("Enter name of DES1 ....  ", ".des", name, 0), 0);
-  EXPECT_STREQ(name, "g");
-  EXPECT_EQ(row(1), "Filename missing not in directory!");
-  strcpy(name, "par(1)");  // a name the rule refuses
-  keys("g" + ENTER);
-  EXPECT_EQ(getname2("Enter name of DES1 ....  ", ".des", name, 0), 0);
-  EXPECT_NE(terminal_output().find(DES_NAME_RULE), std::string::npos);
+  // A prefilled name is checked first; a missing one or one the rule refuses is asked again.
+  for (auto [first, left, says] : {std::tuple{"g", 2, ""},
+                                   {"missing", 0, "Filename missing not in directory!"},
+                                   {"par(1)", 0, DES_NAME_RULE}}) {
+    clear();
+    strcpy(name, first);
+    keys("g" + ENTER);
+    EXPECT_EQ(getname2("Enter name of DES1 ....  ", ".des", name, 0), 0);
+    EXPECT_STREQ(name, "g");
+    EXPECT_EQ(unread(), left);
+    EXPECT_EQ(row(1), says) << first;
+  }
 }
 
-// The pause waits for Enter only and rings when the bell is on; more than seven blocked events
-// are referred to the log, over what the rows held before. The pause's text, long paths and
-// shorter lists of blocked events are checked through the real dialogs.
+// The pause waits for Enter only and rings when the bell is on; more than seven blocked events are
+// referred to the log, over what the rows held before.
 TEST_F(Io, SharedScreen) {
   keys("ab\x1b \rnext\r");
   int before = bells();
@@ -204,8 +195,8 @@ class Keyboard : public ScreenTest {
   int keyboard_[2] = {-1, -1};
 };
 
-// Plain keys pass unchanged, two-code keys become page letters, keypad sequences one key; Esc
-// alone cancels, with further keys pending it starts a sequence, and the drained keys are gone.
+// Plain keys pass, two-code keys become page letters, keypad sequences one key; Esc alone cancels,
+// with keys pending it starts a sequence whose drained keys are gone.
 TEST_F(Keyboard, KeysArriveTranslatedAndLoneEscCancels) {
   type(std::string("a\r\0I\0Q\0x\x1bOB", 11));
   for (int key : {int('a'), KEY_RETURN, int('u'), int('d'), 0, KEY_DOWN})
@@ -218,8 +209,7 @@ TEST_F(Keyboard, KeysArriveTranslatedAndLoneEscCancels) {
   EXPECT_EQ(LoneEsc(), 0);
   type("k");
   EXPECT_EQ(read_key(), 'k');
-  // The keyboard goes away: a pending key is still read, then the run ends; draining for a lone
-  // Esc still answers.
+  // The keyboard goes away: pending keys are still read and a lone Esc told, then the run ends.
   type("q\x1b");
   close_keyboard();
   EXPECT_EQ(read_key(), 'q');

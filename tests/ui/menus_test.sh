@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The banner, the main menu with its switches, the procedures menu, the introduction pages, the
-# user directory (the R dialog, start-up files that name a missing directory or cannot be
-# written), a too small or missing terminal and one resized inside a view, driven through the
-# real binary at 80x25.
+# Through the real binary at 80x25: banner, main and procedures menus, introduction pages, the user
+# directory (R dialog, bad start-up files), too small, missing and resized terminals.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
 M="                        "
@@ -18,9 +16,8 @@ run_rows " bdczq7" 12 "${M}B:  Bell (On)" 13 "${M}D:  Debug mode (On)" \
 run_keys " x"
 check "X ends the front end normally" "$STATUS" 0
 
-# The procedures menu counts the files of the user directory, after sweeping the temporary files
-# of dead writers; M switches the minimization method. A group key followed by a key outside its
-# group runs nothing; X returns to the main menu.
+# The procedures menu counts the user's files after sweeping dead writers' temporary files; M
+# switches the minimization method; a group key then a foreign key runs nothing; X goes back.
 touch "$USERDIR/a.des" "$USERDIR/.hidden" "$USERDIR/.sarv-tmp-Ab12Cd.des"
 mkdir "$USERDIR/sub"
 run_keys " t"
@@ -55,7 +52,7 @@ run_rows " id\x1b" 7 "${M}MAIN OPTIONS"
 check "introduction lines fit the screen" "$(awk 'length > 79' "$SARV_SOURCE/kepinfo.txt" | wc -l)" 0
 
 # The R dialog: Enter keeps the directory, a missing one is refused, Esc keeps the old one; a path
-# with a blank serves front end and compute process alike.
+# with a blank serves both processes.
 run_rows " r\rt" 21 "     User directory: $USERDIR"
 run_rows " rnymissing\r" 18 "Directory missing does not exist!"
 check "start-up file kept" "$(cat "$WORK/murn.ini")" "$USERDIR"
@@ -80,8 +77,8 @@ run_rows " \r" 2 "            RESETTING USER FILE DIRECTORY PATH"
 run_rows " nt" 21 "     User directory: $WORK/user"
 check "start-up file kept" "$(cat "$WORK/murn.ini")" "$WORK/gone"
 
-# A start-up file that cannot be written is reported, and R still sends the work to the
-# directory chosen, for this run; without a start-up file the default is written.
+# An unwritable start-up file is reported, R still applies for this run; without one the default
+# is written.
 rm "$WORK/murn.ini"
 mkdir "$WORK/murn.ini"
 run_rows " \rrny$blank\r" 18 "The start-up file ./murn.ini could not be written:"
@@ -114,8 +111,8 @@ check_rows 4 "Enter name of DES1 to be trimmed ....  G"
 tmux -L "$SOCKET" send-keys Escape
 wait_until screen_shows "Procedure desired:"
 check_rows 3 "                               SARV PROCEDURES"
-# Resized inside a view: below 80x24 the notice alone, larger the view in its 80x24 area (each
-# size: the last row drawn, the longest row, the text there); Esc then leaves it.
+# Resized inside a view: below 80x24 the notice alone, larger the view in its 80x24 area (last row
+# drawn, longest row, its text); Esc then leaves it.
 tmux -L "$SOCKET" send-keys s e G 2 Enter
 while IFS=, read -r cols lines last width text; do
   tmux -L "$SOCKET" resize-window -x "$cols" -y "$lines"
@@ -134,8 +131,8 @@ wait_until test -e "$WORK/status"
 check "interactive run ends with X" "$(cat "$WORK/status")" 0
 stop_tmux
 
-# Without a usable terminal type there is no screen: the front end says so and ends at once.
-# (The terminal library keeps a block from its failed set-up; leak checking is off for this run.)
+# Without a usable terminal type the front end says so and ends (leak checks off: the terminal
+# library keeps a block from its failed set-up).
 message=$(cd "$WORK" && ASAN_OPTIONS=detect_leaks=0 TERM=nosuchterm timeout 20 ./sarv </dev/null \
   2>&1 >/dev/null)
 check "no screen: message" "$message" 'sarv: no screen to run on (terminal type "nosuchterm")'

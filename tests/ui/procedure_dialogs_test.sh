@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The procedure dialogs run through the real binary: their prompts on screen, their lists, the
-# result files and the MAKEIT entries byte for byte (key-script mode turns clocking on), and Esc
-# at every prompt.
+# The procedure dialogs through the real binary: prompts, lists, result files, MAKEIT entries byte
+# for byte (key-script mode turns clocking on), and Esc at every prompt.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
 log="$USERDIR/makeit.txt"
@@ -27,11 +26,10 @@ Y = Create(Y,[mark 1],[tran [0,1,2],[0,3,1],[2,5,2]])
 EOF
 mkdir "$WORK/expected"
 
-# One input. Trim: Enter at the question also asks for a new name, an existing one needs consent,
-# "n" replaces DES1, without clocking the entry ends after its sizes, debug mode leaves the
-# child's output on the terminal. Selfloop stores a value typed twice once. Complement with
-# an auxiliary event; Project by NULL and IMAGE lists (an empty IMAGE erases everything);
-# Minstate replacing its input. The other procedures are logged in the replay test.
+# One input. Trim: Enter at the question asks for a new name, an existing one needs consent, "n"
+# replaces DES1, unclocked entries end after their sizes, debug mode keeps the child's output.
+# Selfloop stores a repeated value once; Complement with an auxiliary event; Project by NULL and
+# IMAGE (an empty IMAGE erases everything); Minstate replacing its input.
 run_logged " t2G2\ryT\r" "T = Trim(G2)  (3,2)@" 4 "Enter name of DES1 to be trimmed ....  G2" \
   6 "Assign new name to G2?   (*y/n)   y" 8 "Enter new name for DES2 ....  T" 23 "$P"
 run_logged " t2G2\r\rT\ry" "T = Trim(G2)  (3,2)@" \
@@ -57,22 +55,16 @@ check "Create output" "$(cmp "$USERDIR/K.des" "$WORK/expected/K.des" && echo sam
 run_rows " te" 0 "EDIT"
 run_rows " tseK\r" 0 "K    # states: 2    state set: 0 ... 1    initial state: 0"
 
-# 150 loops: ten fields a row, then a fresh screen that repeats the entries typed so far, wrapped;
-# clocking off, so the entry is one wrapped line.
-keys=" ct1\rG\ryLOOPS\r" list=""
-for e in $(seq 101 2 399); do
-  keys+="$e\r"
-  list+="${list:+,}$e"
-done
-run_keys "$keys-1\r"
+# 150 loops: ten fields a row, then a fresh screen repeating the typed entries, wrapped; unclocked.
+list=$(seq -s, 101 2 399)
+run_keys " ct1\rG\ryLOOPS\r$(seq -s '\r' 101 2 399)\r-1\r"
 check_rows 2 "Typed so far: [101,103,105,107,109,111,113,115,117,119,121,123,125,127,129" \
   9 "               07,309,311,313,315,317,319]" \
   11 "     321    323    325    327    329    331    333    335    337    339" \
   14 "     381    383    385    387    389    391    393    395    397    399" 15 "     -1" 23 "$P"
 check_wrapped 8 "LOOPS = Selfloop(G,[$list])  (3,452)"
 
-# Two inputs: Sync with its blocked events (on screen and in the log; a list too long for the
-# screen is referred to the log by the display routine), Supcon (its output file), Condat.
+# Two inputs: Sync with its blocked events (screen and log), Supcon (its output file), Condat.
 run_logged " t3G\rE\rSY\r" "SY = Sync(G,E)  (3,2)  Blocked_events = None  @" \
   21 "Events blocked in SY: None."
 run_logged " t3SA\rSB\rSY2\r" "SY2 = Sync(SA,SB)  (1,1)  Blocked_events = [1,3,5]  @" \
@@ -84,8 +76,7 @@ check "status at the pause, where the script ends" "$STATUS" 255
 echo 'S = Create(S,[mark 0])' | make_des "$WORK/expected"
 check "Supcon output" "$(cmp "$USERDIR/S.des" "$WORK/expected/S.des" && echo same)" same
 check "no protocol files left" "$(ls "$USERDIR" | grep -c murn)" 0
-# Enter at the pause returns to the menu, which counts the new file; an existing output is
-# overwritten after Enter at the question.
+# Enter at the pause returns to the menu, counting the new file; Enter at the question overwrites.
 run_logged " t5G\rE\rS2\r\r" "S2 = Supcon(G,E)  (1,0)@" 3 "                               SARV PROCEDURES" \
   22 "     Number files: $(($(ls -A "$USERDIR" | wc -l) + 2))" # with S2 and the log
 run_logged " t5G\rE\rS\r\r" "S = Supcon(G,E)  (1,0)@" \
@@ -93,19 +84,17 @@ run_logged " t5G\rE\rS\r\r" "S = Supcon(G,E)  (1,0)@" \
 run_logged " t7G\rE\rCD\r" "CD = Condat(G,E)  Uncontrollable.@"
 check "Condat writes a DAT file" "$(test -e "$USERDIR/CD.dat" && echo yes)" yes
 
-# Mutex: one excluded pair a row, duplicates stored once, ascending in the log, a fresh screen
-# with its header at the bottom; -1 in second place ends the list and drops the pair it began.
-k=" t6MA\rMB\rMX2\r"
-for _ in $(seq 1 12); do k+="1\r1\r"; done
-run_logged "$k-1\r" "MX2 = Mutex(MA,MB,[[1,1]])  (3,4)@" \
+# Mutex: a pair a row, stored once, ascending in the log, a fresh screen with its header at the
+# bottom; -1 in second place ends the list and drops its pair.
+run_logged " t6MA\rMB\rMX2\r$(printf '1\\r%.0s' {1..24})-1\r" "MX2 = Mutex(MA,MB,[[1,1]])  (3,4)@" \
   4 "Continue to enter list of excluded state pairs." 5 "Typed so far: [[1,1]]" \
   7 "1              1" 9 "-1"
 run_logged " t6MA\rMB\rMX\r1\r1\r0\r1\r1\r1\r-1\r" "MX = Mutex(MA,MB,[[0,1],[1,1]])  (2,2)@" \
   12 "1              1" 13 "0              1" 15 "-1"
 run_logged " t6MA\rMB\rMX3\r1\r-1\r" "MX3 = Mutex(MA,MB,[])  (4,8)@"
 
-# Computed in the front end: Nonconflict (writes nothing; an empty meet is left to the unit
-# tests), Isomorph (the identity shortcut, four pairs a row, paged, DES2 first in the log).
+# Computed in the front end: Nonconflict (writes nothing), Isomorph (the identity shortcut, four
+# pairs a row, paged, DES2 first in the log).
 run_logged " tnG\rE\r" "true = Nonconflict(G,E)@" 10 "G and E are NONCONFLICTING" 23 "$P"
 before=$(ls "$USERDIR")
 run_logged " tnNA\rNB\r" "false = Nonconflict(NA,NB)@" 10 "NA and NB are CONFLICTING!"
@@ -116,14 +105,11 @@ run_logged " tiX\rY\r" "true = Isomorph(Y,X;[[1,2],[2,1]])@" \
   10 "  [     1,     2 ]    [     2,     1 ]" 23 "$P"
 run_logged " tiX\rG\r" "false = Isomorph(G,X)@" 8 "X and G are not isomorphic"
 run_logged " tiX\rX\r" "true = Isomorph(X,X;identity)@" 10 "   IDENTITY"
-# Q is the chain P numbered backwards: 60 pairs, 48 on the first page.
+# Q is the chain P numbered backwards (0 stays): 60 pairs, 48 on the first page.
 pairs=$(awk 'BEGIN { for (i = 1; i <= 60; i++) printf "%s[%d,%d]", (i > 1 ? "," : ""), i, 61 - i }')
-p_tran=$(awk 'BEGIN { for (i = 0; i < 60; i++) printf "%s[%d,1,%d]", (i ? "," : ""), i, i + 1 }')
-q_tran=$(awk 'BEGIN { for (i = 2; i <= 60; i++) printf "[%d,1,%d],", i, i - 1 }')
-make_des <<EOF
-P = Create(P,[mark 60],[tran $p_tran])
-Q = Create(Q,[mark 1],[tran $q_tran[0,1,60]])
-EOF
+awk 'BEGIN { for (i = 0; i < 60; i++) { p = p sprintf(",[%d,1,%d]", i, i + 1)
+    q = q sprintf(",[%d,1,%d]", i ? 61 - i : 0, 60 - i) }
+  printf "P = Create(P,[mark 60],[tran %s])\nQ = Create(Q,[mark 1],[tran %s])\n", substr(p, 2), substr(q, 2) }' | make_des
 run_keys " tiP\rQ\r"
 check_rows 10 "  [     1,    60 ]    [     2,    59 ]    [     3,    58 ]    [     4,    57 ]" \
   21 "  [    45,    16 ]    [    46,    15 ]    [    47,    14 ]    [    48,    13 ]" \
@@ -137,8 +123,8 @@ run_rows " tiP\rQ\r\x1b" 3 "                               SARV PROCEDURES"
 check_wrapped 7 "true = Isomorph(Q,P;[$pairs])
        Computing time = 00:00:00"
 
-# Supreduce: RING 0 -1-> 1 -1-> 2 -1-> 0, all marked, is its own supervisor RS: no event is
-# disabled, so the three states merge into one. Control data of another supervisor are refused.
+# Supreduce: RING 0 -1-> 1 -1-> 2 -1-> 0, all marked, is its own supervisor RS: nothing disabled,
+# the three states merge into one. Control data of another supervisor are refused.
 make_des <<'EOF'
 RING = Create(RING,[mark 0,1,2],[tran [0,1,1],[1,1,2],[2,1,0]])
 RS = Create(RS,[mark 0,1,2],[tran [0,1,1],[1,1,2],[2,1,0]])
@@ -150,11 +136,10 @@ run_logged " t8RING\rRS\rRC\rR\r" "R = Supreduce(RING,RS,RC)  (1,1;slb=1)@" \
   21 "Lower bound estimate of minimal state size: 1" 23 "$P"
 check "reduced supervisor file" "$(head -c 26 "$USERDIR/R.des")" "MURN DES file. Version 1.0"
 run_logged " t7RING\rE\rRC2\r" "RC2 = Condat(RING,E)  Controllable.@"
-run_keys " t8RING\rRS\rRC2\rR2\r"
-check_rows 22 "RC2.dat is not the control data of RS: supervisor not reduced."
+run_rows " t8RING\rRS\rRC2\rR2\r" 22 "RC2.dat is not the control data of RS: supervisor not reduced."
 check "no output or log entry after a refusal" "$(ls "$USERDIR" | grep -c 'R2\|makeit')" 0
-# MS, a supervisor for MG minimized after Supcon, meets plant states of different marking: the
-# meet of MG and MS is reduced in its place, and the screen says so.
+# MS, a minimized supervisor for MG, meets plant states of different marking: the meet of MG and MS
+# is reduced in its place, and the screen says so.
 make_des <<'EOF'
 MG = Create(MG,[mark 1],[tran [0,1,1],[0,2,1],[1,1,0],[1,2,1],[2,1,0],[2,2,1]])
 MS = Create(MS,[mark 1],[tran [0,1,0],[0,2,1],[1,1,2],[1,2,1],[2,1,1],[2,2,1]])
@@ -172,12 +157,10 @@ run_logged " tr1E\rPH\rN2\rn1\r-1\r" "N2 = Supnorm(E,PH,Image[1])  (1,0)@" \
 run_logged " tr1E\rPH\rN3\ry-1\r" "N3 = Supnorm(E,PH,Null[])  (2,1)@"
 run_logged " ts1E\rPH\rSP\rn1\r-1\r" "SP = Supscop(E,PH,Image[1])  (1,0)@"
 
-# Esc at every prompt: back to the procedures menu with no request, no file written or changed and
-# no MAKEIT entry. Trim: either name, the new-name and the overwrite question (E exists). Selfloop:
-# the names, then a field of the event list. Sync, Meet and Supcon share their prompts. Mutex:
-# either field of a pair. Complement and Project: the question and the list. Nonconflict and
-# Isomorph: either name. Condat writes a DAT file: its overwrite question concerns CD.dat.
-# Supreduce, Supnorm and Supscop: every name, the question and the list.
+# Esc at every prompt: back in the menu, no request, no file changed, no entry. Trim: names, the
+# new-name and overwrite questions; Selfloop, Mutex, Complement, Project: names, question, a list
+# field; Nonconflict, Isomorph: either name; Condat: up to its overwrite question (CD.dat);
+# Supreduce, Supnorm, Supscop: every name, the question and the list; Sync, Meet, Supcon alike.
 ESC='\x1b\xff' # Esc in a text field: the script says no further key is pending
 for k in "2$ESC" "2G\r\x1b" "2G\ry$ESC" "2G\ryE\r\x1b" "1\r$ESC" "1\rG\r\x1b" "1\rG\rn$ESC" \
   "1\rG\ryNEW\r5\r7$ESC" "6G\rE\rNEW\r$ESC" "6G\rE\rNEW\r1\r0\r1\r$ESC" "10G\rNEW\r\x1b" \

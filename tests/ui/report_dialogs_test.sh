@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The report dialogs run through the real binary: File DES as ADS, text and PostScript, File DAT
-# both ways, Print DES to a stand-in spooler and to a file, refusals of the wrong file kind,
-# failed writes and spoolers, and Esc at every prompt. The report texts themselves are checked
-# with the report writers; here each dialog must pick the right one.
+# The report dialogs through the real binary pick the right writer: File DES and DAT, Print DES to
+# a stand-in spooler or a file, wrong file kinds, failed writes and spoolers, Esc at every prompt.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
 

@@ -1,6 +1,5 @@
-// Test fixture for the front end's input routines: a curses screen of 80x25 writing into a
-// temporary file (so that bells can be counted), keys fed from an in-memory key script, and a
-// fresh user directory as prefix and working directory.
+// Fixture of the front-end tests: an 80x25 curses screen writing into a temporary file (bells are
+// counted there), keys from an in-memory script, a fresh user directory as prefix and working one.
 #ifndef SARV_TESTS_UI_SCREEN_FIXTURE_H
 #define SARV_TESTS_UI_SCREEN_FIXTURE_H
 
@@ -17,17 +16,14 @@
 #include <vector>
 
 #include "model/des_data.h"
+#include "model/model_test_util.h"
 #include "ui/io.h"
 
 class ScreenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/sarv_ui_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     ASSERT_EQ(getcwd(old_cwd_, sizeof old_cwd_), old_cwd_);
     ASSERT_EQ(chdir(dir_.c_str()), 0);
-    snprintf(prefix, sizeof prefix, "%s/", dir_.c_str());
     for (auto [name, value] : {std::pair{"TERM", "xterm"}, {"LINES", "25"}, {"COLUMNS", "80"}})
       setenv(name, value, 1);
     terminal_out_ = tmpfile();
@@ -52,7 +48,6 @@ class ScreenTest : public ::testing::Test {
     auto_in = nullptr;
     autotest = 0;
     ASSERT_EQ(chdir(old_cwd_), 0);
-    ASSERT_EQ(system(("rm -rf '" + dir_ + "'").c_str()), 0);
   }
 
   // The terminal's input: none, as keys come from the key script.
@@ -100,22 +95,15 @@ class ScreenTest : public ::testing::Test {
   // Files of the user directory: whole content ("<none>" when missing), written, or empty.
   std::string file(const std::string &name) { return slurp(dir_ + "/" + name); }
   void write(const std::string &name, const std::string &text) {
-    FILE *f = fopen((dir_ + "/" + name).c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fputs(text.c_str(), f);
-    fclose(f);
+    write_bytes(dir_ + "/" + name, text);
   }
   void touch(const std::string &name) { write(name, ""); }
   static std::string slurp(const std::string &name) {
-    FILE *f = fopen(name.c_str(), "rb");
-    if (f == nullptr) return "<none>";
-    std::string bytes;
-    for (int c = getc(f); c != EOF; c = getc(f)) bytes += static_cast<char>(c);
-    fclose(f);
-    return bytes;
+    return access(name.c_str(), F_OK) == 0 ? read_bytes(name) : "<none>";
   }
 
-  std::string dir_;
+  scratch_dir scratch_;  // the user directory (prefix), removed afterwards
+  const std::string &dir_ = scratch_.path;
 
  private:
   char old_cwd_[512];

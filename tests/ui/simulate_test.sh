@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The simulator at 80x24, by key scripts: the small factory under its supervisor and control
-# data (a disabled event refused, an uncontrollable event allowed, undo), a random walk into a
-# dead end with its trace shown and saved, a nondeterministic plant, Esc at every prompt, and
-# the -sim run mode's refusals.
+# The simulator at 80x24: the factory under supervisor and control data (refusal, uncontrollable
+# event, undo), a random walk to a dead end (trace shown, saved), a nondeterministic plant, Esc at
+# every prompt, the -sim run mode's refusals.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_setup
 cd "$WORK"

@@ -1,5 +1,5 @@
-// The read-only views: paging, Show DES sections and jumps, the Show DAT rows, the
-// text pager and the directory columns, each checked on an 80x25 screen.
+// The read-only views on an 80x25 screen: Show DES paging and jumps, Show DAT rows, the text pager,
+// the directory columns.
 #include <string>
 
 #include "engine/startup.h"
@@ -45,26 +45,23 @@ TEST_F(Views, TransitionPagesGoDownAndUpAndRingAtTheEnds) {
   owned_des d;
   ring_des(&d);
   // "d" on the last page and "u" on the first ring; "D" is ignored; Enter on the last page ends.
-  struct {
-    const char *keys;
-    int bells;
-    std::string row6;
-  } cases[] = {
+  const std::tuple<const char *, int, std::string> cases[] = {
+      // keys, bells, row 6
       {"ddd\x1b", 1, "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]"},
       {"duDu\x1b", 1, "[    0,  1,    1]  [    0,  3,    1]  [    0,  5,    1]  [    0,  7,    1]"},
       {"ddu\x1b", 0, "[   11,  1,   12]  [   11,  3,   12]  [   11,  5,   12]  [   11,  7,   12]"},
       {"dd\rx\r", 0, "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]"}};
-  for (auto &c : cases) {
-    keys(c.keys);
+  for (auto &[script, rings, row6] : cases) {
+    keys(script);
     int before = bells();
     show_des_r("R", d.size, d.des);
-    EXPECT_EQ(bells() - before, c.bells) << c.keys;
-    EXPECT_EQ(row(6), c.row6) << c.keys;
+    EXPECT_EQ(bells() - before, rings) << script;
+    EXPECT_EQ(row(6), row6) << script;
   }
   EXPECT_EQ(unread(), 2);
 }
 
-TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
+TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShortAndShowDesRefusesThem) {
   owned_des d;
   std::vector<transition_spec> t;  // states with 1, 6, 7, 2, none and 27 disabled events
   for (auto [s, count] : {std::pair<state_t, int>{0, 1}, {1, 6}, {2, 7}, {3, 2}, {5, 27}})
@@ -91,11 +88,7 @@ TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShort) {
   show_dat_r("N", none.size, none.des);
   expect_rows({{7, "N is CONTROLLABLE"}, {10, "empty."}});
   EXPECT_EQ(unread(), 0);
-}
-
-TEST_F(Views, ShowDesRefusesADatFile) {
-  owned_des d;
-  make_des(1, {{0, 1, 0}}, {}, &d);
+  // Show DES refuses control data filed under a DES name.
   ASSERT_EQ(filedes("C", d.size, -1, d.des), 0);
   ASSERT_EQ(rename((dir_ + "/C.dat").c_str(), (dir_ + "/C.des").c_str()), 0);
   keys("C\r\r");
@@ -123,7 +116,7 @@ TEST_F(Views, MakeitOpensAtItsLastPageAndPagesBack) {
   ascii_viewer((dir_ + "/gone.txt").c_str(), "gone");
 }
 
-TEST_F(Views, DirectoryColumnsFollowTheLongestName) {
+TEST_F(Views, DirectoryColumnsFollowTheLongestNameAndPage) {
   snprintf(path, sizeof path, "%s", dir_.c_str());
   touch(std::string(17, 'a'));
   touch("b");
@@ -138,10 +131,9 @@ TEST_F(Views, DirectoryColumnsFollowTheLongestName) {
   EXPECT_EQ(row(4), std::string(17, 'a') + std::string(23, ' ') + "b");
   for (auto [count, per_row] : {std::pair{14, 4}, {15, 2}, {31, 2}, {32, 1}})
     EXPECT_EQ(failure_layout(count).per_row, per_row) << count;
-}
-
-TEST_F(Views, DirectoryPagesAndSurvivesAMissingDirectory) {
-  snprintf(path, sizeof path, "%s", dir_.c_str());
+  // Pages, and survives a missing directory.
+  for (auto name : {std::string(17, 'a'), std::string(18, 'c'), std::string("b")})
+    remove(name.c_str());
   for (int i = 0; i < 80; i++) touch("f" + std::to_string(100 + i));  // 82 names, 18 rows a page
   keys("dd\r");
   int before = bells();
@@ -155,10 +147,9 @@ TEST_F(Views, DirectoryPagesAndSurvivesAMissingDirectory) {
   expect_rows({{0, "FILES IN: " + dir_ + "/none"}, {3, ""}});
 }
 
-// Screen cases at 80x24 (the resize cases at their own size): Show DES of n states, the first
-// `marked` even states marked, states 0..vocal-1 with output 20, `trans` self-loops, 4 a state;
-// or a dialog run on the DES "G" (Supnorm and Convert cancelled with their lists on a third
-// screen; Convert naming its DES above its list). Each listed row must read as given.
+// Screen cases at 80x24 or their own size: Show DES of n states, the first `marked` even states
+// marked, states below `vocal` with output 20, `trans` self-loops, 4 a state; or a dialog run on
+// DES "G" (Supnorm and Convert cancelled with their lists on a third screen).
 TEST_F(Views, ScreenCases) {
   const char *footer = " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)";
   std::string events;
