@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # "sarv -why": one explanation per WHAT, as text (also filed as ARG1.why.txt) and as JSON, with
 # the usage and failure statuses; nothing is logged. Event names of EVENTS.txt label the events,
-# also in DOT pictures; a Supcon whose specification lacks plant events gets a note in -run.
+# also in DOT pictures; a Supcon whose specification lacks plant events gets a note in -run and
+# in its dialog. The Why screen (procedures menu W): the choice, the names, the explanation paged
+# and filed, nothing logged; Esc cancels, a failure says why on row 22 and pauses.
 source "$(dirname "$0")/../ui/e2e_lib.sh"
 e2e_setup
 cd "$WORK"
@@ -14,6 +16,23 @@ E0 = Create(E0,[mark 0],[tran [0,1,0]])  (1,1)
 T = Create(T,[mark 1],[tran [0,1,1],[0,3,2],[3,5,1]])  (4,3)
 N = Create(N,[mark 0],[tran [0,1,0],[0,1,1]])  (2,2)
 EOF2
+
+run_keys " t"
+check "menu label" "$(screen_row 8 | cut -c54-)" "W: Why (explain)"
+run_keys " tw7"
+check_rows 0 "WHY" 6 "  3: Condat: where an uncontrollable event is disabled" 10 "Explain which? (1-5)"
+run_keys " tw2P\rE\r"
+check_rows 2 "WHY nonconflict (P, E)" 4 "P and E are CONFLICTING (their product has 3 states)." \
+  6 "1 state of the product from which no marker state can be reached:"
+check "filed, not logged" "$(ls "$USERDIR" | grep 'why\|makeit\|murn')" "P.why.txt"
+cancel_case " tw\x1b"
+cancel_case " tw1P\r\x1b\xff"
+run_rows " tw1N\rE\r" 22 "N.des is nondeterministic" 23 "Press <Enter> to return to SARV Procedures"
+run_keys " t5P\rE2\rS\r"
+check_rows 20 "Note: DES2 does not use events 2,3 of DES1; they are disabled in every state of" \
+  21 "DES3. Selfloop them in DES2 to leave them free."
+rm user/S.des user/P.why.txt user/makeit.txt
+
 why() { ./sarv -why "$@" >out 2>err; STATUS=$?; }
 
 why supcon P0 E0
