@@ -1,4 +1,4 @@
-// The read-only views on an 80x25 screen: Show DES paging, jumps and cell widths, Show DAT rows,
+// The read-only views on an 80x25 screen: Show DES pages, jumps and cell widths, Show DAT rows,
 // the text pager, the directory columns.
 #include <string>
 
