@@ -22,13 +22,12 @@ const std::string ESC_ALONE = "\x1b\xff";  // Esc followed by the script's "no k
 TEST_F(Io, KeyScriptEndOfScriptAndLoneEsc) {
   keys(std::string("\x1a") + "abc");
   EXPECT_EXIT(read_key(), ::testing::ExitedWithCode(255), "");
-  keys("\xff");
-  EXPECT_EQ(LoneEsc(), 1);
-  keys("[A\xff");
-  EXPECT_EQ(LoneEsc(), 0);
-  EXPECT_EQ(unread(), 0);
-  keys("x\x1b\xff");
-  EXPECT_EQ(LoneEsc(), 1);  // another Esc among the pending keys
+  // Nothing pending; a sequence, drained; another Esc among the pending keys.
+  for (auto [script, lone] : {std::pair{"\xff", 1}, {"[A\xff", 0}, {"x\x1b\xff", 1}}) {
+    keys(script);
+    EXPECT_EQ(LoneEsc(), lone) << script;
+    EXPECT_EQ(unread(), 0) << script;
+  }
   keys("abc");
   EXPECT_EXIT(LoneEsc(), ::testing::ExitedWithCode(255), "");
 }
@@ -52,7 +51,8 @@ TEST_F(Io, IntFieldRefusedEntriesRingAndReadingGoesOn) {
                {"-0" + ENTER + "\b\b-2" + ENTER + "\b\b3" + ENTER, -1, 999, 3, 2},
                {"12-" + ENTER, -1, 999, 12, 0},  // conversion stops at "-"
                {"*" + ENTER, -1, 9, 0, 0, '*', true},
-               {"1*" + ENTER + "\b" + ENTER, -1, 99, 1, 1, KEY_RETURN, true}};
+               {"1*" + ENTER + "\b" + ENTER, -1, 99, 1, 1, KEY_RETURN, true},
+               {"4" + ESC_ALONE, -1, 999, 0, 0, KEY_ESCAPE}};
   for (auto &c : cases) {
     int key = 0, before = bells();
     keys(c.script);
@@ -70,9 +70,6 @@ TEST_F(Io, IntFieldRefusedEntriesRingAndReadingGoesOn) {
   readint(&key, -1, 99, EVENT_RULE);
   EXPECT_NE(terminal_output().find(EVENT_RULE), std::string::npos);
   EXPECT_EQ(row(23), "Press <ESC> to cancel");
-  keys("4" + ESC_ALONE);
-  EXPECT_EQ(readint(&key, -1, 999), 0);
-  EXPECT_EQ(key, KEY_ESCAPE);
 }
 
 // A name never begins with a blank but may hold one; the 21st character, the empty entry and
@@ -114,11 +111,11 @@ TEST_F(Io, NameDialog) {
   keys("nothere" + ENTER + "other" + ENTER + "plant" + ENTER);
   EXPECT_EQ(getname("Enter name of DES1 ....  ", ".des", name, 0), 0);
   EXPECT_STREQ(name, "plant");
-  EXPECT_EQ(row(10), "");
-  EXPECT_EQ(row(1), "Enter name of DES1 ....  nothere");
-  EXPECT_EQ(row(3), "Filename nothere not in directory!");
-  EXPECT_EQ(row(6), "Filename other not in directory!");
-  EXPECT_EQ(row(7), "Enter name of DES1 ....  plant");
+  expect_rows({{10, ""},
+               {1, "Enter name of DES1 ....  nothere"},
+               {3, "Filename nothere not in directory!"},
+               {6, "Filename other not in directory!"},
+               {7, "Enter name of DES1 ....  plant"}});
 
   // A new output is taken without a question, an existing one after consent (Y, or Enter in the
   // dialog scripts), another name after "n"; Esc at the question cancels.
@@ -164,8 +161,7 @@ TEST_F(Io, SharedScreen) {
   mvaddstr(20, 0, "left over");
   const event_t events[] = {1, 2, 3, 4, 5, 6, 999, 8};
   sync_blockevents_display("S", events, 7);
-  EXPECT_EQ(row(20), "");
-  EXPECT_EQ(row(21), "Events blocked in S: [  1,  2,  3,  4,  5,  6,999]");
+  expect_rows({{20, ""}, {21, "Events blocked in S: [  1,  2,  3,  4,  5,  6,999]"}});
   sync_blockevents_display("S", events, 8);
   EXPECT_EQ(row(21), "Events blocked in S: See MAKEIT.TXT file.");
 }
