@@ -258,6 +258,7 @@ TEST_F(Dialogs, EditSavesWhatItsEntryReplays) {
        "S = Edit(S,[mark +[12]],[trans +[0,9,0],+[1,9,0],+[2,9,0],+[3,9,0],+[4,9,0\n"
        "    ],+[5,9,0],+[6,9,0],+[7,9,0],+[8,9,0],+[9,9,0]])  (13,10)", 0},
       {B, "\r\rn\r9\r20\r9\r0\r-1\r" + tail, "S = Edit(S,[voc [9,0]])  (4,3)", 0},
+      {B, "\r\rn\r9\r20\r-1\r" + tail, "S = Edit(S,[voc [9,20]])  (10,3)", 0},  // an output keeps 9
       {B, "\r\r\r\r\r\r\r", "S = Edit(S)  (4,3)", 0, {{7, "EDITING COMPLETE"},
           {9, "S has been filed as"}, {12, "Size (states,transitions):  (4,3)"}}},
       {M, esc, "", 0, {{11, "     999998   999999   1000000  1000001"}}},
@@ -303,15 +304,6 @@ TEST_F(Dialogs, EditSavesWhatItsEntryReplays) {
   expect_rows({{0, "Nondeterministic transitions:"},
                {1, "[    0,  1,   72]  [    0,  1,   73]  [    0,  1,   74]  [    0,  1,   75]"},
                {7, "[    0,  1,   96]  [    0,  1,   97]  [    0,  1,   98]  [    0,  1,   99]"}});
-}
-
-// An output keeps a state (entered, empty and initial states are kept in the edits above).
-TEST(TrimEndstates, DropsOnlyTrailingEmptyStates) {
-  owned_des d;
-  make_des(7, {{0, 1, 1}}, {2}, &d);
-  d.des[3].vocal = 20;
-  trim_endstates(&d.size, &d.des);
-  EXPECT_EQ(d.size, 4);
 }
 
 TEST(SwapStates, IsARenumberingThatMovesTheInitialState) {
