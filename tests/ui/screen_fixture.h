@@ -57,9 +57,7 @@ class ScreenTest : public ::testing::Test {
   void keys(const std::string &script) {
     if (auto_in != nullptr) fclose(auto_in);
     script_ = script;
-    auto_in = tmpfile();
-    fwrite(script_.data(), 1, script_.size(), auto_in);
-    rewind(auto_in);
+    auto_in = fmemopen(script_.data(), script_.size(), "r");
   }
 
   // Bytes of the key script not read yet.
