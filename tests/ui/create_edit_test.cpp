@@ -251,6 +251,10 @@ TEST_F(Dialogs, EditSavesWhatItsEntryReplays) {
       {B, "\rn-1\r1\r99\r0\r*\r7\r0\r1\r1\r2\r-1\r\r\r" + tail,
        "S = Edit(S,[trans -[1,1,2]])  (4,2)", 2},
       {B, "\rn-1\r0\r1\r1\r-1\rn0\r1\r1\r-1\r-1\r\r\r" + tail, "S = Edit(S)  (4,3)", 0},
+      {B, "n11\r*\r12\r-1\r1\r-1\rn-1\r1\r1\r2\r2\r3\r3\r-1\r\rny0\r20\r30\r0\r-1\r1\r20\r-1\r"
+          "y5\r4\r-1\r\r\r\r",
+       "S = Edit(S,[mark +[11],+[all],+[12],-[1]],[states -[4],-[5]],[trans -[1,1,\n"
+       "    2],-[2,3,3]],[voc [1,20]],[unif [0,20],[30,0]])  (13,1)", 0},
       {B, "n-1\r*\rn0\r1\r0\r-1\r0\r1\r1\r-1\r\r\r" + tail,
        "S = Edit(S,[mark -[all]],[trans +[0,1,0],-[0,1,1]])  (4,3)", 0},
       {T, "n12\r*\r14\r-1\r-1\r\r\r" + tail, "S = Edit(S,[mark +[12],+[all],+[14]])  (15,0)", 0},
@@ -320,23 +324,6 @@ TEST(SwapStates, IsARenumberingThatMovesTheInitialState) {
     EXPECT_EQ(des_check(d.des, d.size), 0);
     EXPECT_EQ(diff_des(expected, d.des, d.size), "") << round;
   }
-}
-
-// Every group in its place (the edits above log a bare entry and "-[all]" opening the mark group).
-TEST(EditEntry, GroupsOpenAndCloseAsLogged) {
-  edit_record all;
-  all.all_marked = true;
-  all.grown_before_all = 11;  // a mark before "*" grew the DES; 12 was marked after it
-  all.new_marks = {12};
-  all.old_marks = {1};
-  all.deleted_states = {0, 4};
-  all.old_trans = {{1, 2, 3}, {2, 2, 3}};
-  all.vocals = {{1, 20}};
-  all.unif_pairs = {{0, 20}, {30, 0}};
-  EXPECT_EQ(
-      edit_entry("B", "A", all, 3, 0),
-      "B = Edit(A,[mark +[11],+[all],+[12],-[1]],[states -[0],-[4]],[trans -[1,2,3],-[2,2,3]],"
-      "[voc [1,20]],[unif [0,20],[30,0]])  (3,0)\n\n");
 }
 
 }  // namespace
