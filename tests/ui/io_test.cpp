@@ -22,13 +22,12 @@ const std::string ESC_ALONE = "\x1b\xff";  // Esc followed by the script's "no k
 TEST_F(Io, KeyScriptEndOfScriptAndLoneEsc) {
   keys(std::string("\x1a") + "abc");
   EXPECT_EXIT(read_key(), ::testing::ExitedWithCode(255), "");
-  keys("\xff");
-  EXPECT_EQ(LoneEsc(), 1);
-  keys("[A\xff");
-  EXPECT_EQ(LoneEsc(), 0);
-  EXPECT_EQ(unread(), 0);
-  keys("x\x1b\xff");
-  EXPECT_EQ(LoneEsc(), 1);  // another Esc among the pending keys
+  // Nothing pending; a sequence, drained; another Esc among the pending keys.
+  for (auto [script, lone] : {std::pair{"\xff", 1}, {"[A\xff", 0}, {"x\x1b\xff", 1}}) {
+    keys(script);
+    EXPECT_EQ(LoneEsc(), lone) << script;
+    EXPECT_EQ(unread(), 0) << script;
+  }
   keys("abc");
   EXPECT_EXIT(LoneEsc(), ::testing::ExitedWithCode(255), "");
 }
@@ -52,7 +51,8 @@ TEST_F(Io, IntFieldRefusedEntriesRingAndReadingGoesOn) {
                {"-0" + ENTER + "\b\b-2" + ENTER + "\b\b3" + ENTER, -1, 999, 3, 2},
                {"12-" + ENTER, -1, 999, 12, 0},  // conversion stops at "-"
                {"*" + ENTER, -1, 9, 0, 0, '*', true},
-               {"1*" + ENTER + "\b" + ENTER, -1, 99, 1, 1, KEY_RETURN, true}};
+               {"1*" + ENTER + "\b" + ENTER, -1, 99, 1, 1, KEY_RETURN, true},
+               {"4" + ESC_ALONE, -1, 999, 0, 0, KEY_ESCAPE}};
   for (auto &c : cases) {
     int key = 0, before = bells();
     keys(c.script);
@@ -70,9 +70,6 @@ TEST_F(Io, IntFieldRefusedEntriesRingAndReadingGoesOn) {
   readint(&key, -1, 99, EVENT_RULE);
   EXPECT_NE(terminal_output().find(EVENT_RULE), std::string::npos);
   EXPECT_EQ(row(23), "Press <ESC> to cancel");
-  keys("4" + ESC_ALONE);
-  EXPECT_EQ(readint(&key, -1, 999), 0);
-  EXPECT_EQ(key, KEY_ESCAPE);
 }
 
 // A name never begins with a blank but may hold one; the 21st character, the empty entry and
@@ -80,29 +77,25 @@ TEST_F(Io, IntFieldRefusedEntriesRingAndReadingGoesOn) {
 // the one rule, saying it on row 22: a first "#", "/" and "(" ring, and so do "." and ".." or a
 // last blank at Enter; a directory path keeps its "/".
 TEST_F(Io, NameFieldRefusedKeysRingAndEscKeepsTheName) {
-  const std::tuple<std::string, std::string, int, bool> cases[] = {
-      // script, name, bells, DES name
-      {"  a b" + ENTER, "a b", 0, false},
-      {std::string(21, 'q') + ENTER, std::string(20, 'q'), 1, false},
-      {"#../" + ENTER + "\b" + ENTER + "(x) " + ENTER + "\b" + ENTER, ".x", 7, true},
-      {"/a/b" + ENTER, "/a/b", 0, false},
-      {ENTER + "\t" + "ab\bc" + ENTER, "ac", 2, false}};
-  char name[MAX_NAME_LEN + 1] = "";
-  for (auto &[script, want, rings, des_name] : cases) {
+  const std::tuple<std::string, std::string, int, bool, int> cases[] = {
+      // script, name, bells, DES name (else a file name), length at most
+      {"  a b" + ENTER, "a b", 0, false, MAX_NAME_LEN},
+      {std::string(21, 'q') + ENTER, std::string(20, 'q'), 1, false, MAX_NAME_LEN},
+      {"#../" + ENTER + "\b" + ENTER + "(x) " + ENTER + "\b" + ENTER, ".x", 7, true, MAX_NAME_LEN},
+      {"/a/b" + ENTER, "/a/b", 0, false, MAX_NAME_LEN},
+      {ENTER + "\t" + "ab\bc" + ENTER, "ac", 2, false, MAX_NAME_LEN},
+      {"new" + ESC_ALONE, "ac", 0, false, MAX_NAME_LEN},
+      {std::string(85, 'd') + ENTER, std::string(79, 'd'), 6, false, MAX_PATH_LEN}};
+  char name[MAX_PATH_LEN + 1] = "";
+  for (auto &[script, want, rings, des_name, longest] : cases) {
     int before = bells();
     keys(script);
-    EXPECT_EQ((des_name ? read_des_name : read_filename)(name, 1, MAX_NAME_LEN), KEY_RETURN);
+    EXPECT_EQ((des_name ? read_des_name : read_filename)(name, 1, longest),
+              script.back() == '\xff' ? KEY_ESCAPE : KEY_RETURN);
     EXPECT_EQ(name, want);
     EXPECT_EQ(bells() - before, rings) << want;
   }
   EXPECT_NE(terminal_output().find(DES_NAME_RULE), std::string::npos);
-  keys("new" + ESC_ALONE);
-  EXPECT_EQ(read_filename(name, 1, MAX_NAME_LEN), KEY_ESCAPE);
-  EXPECT_STREQ(name, "ac");
-  char path_text[MAX_PATH_LEN + 1] = "";
-  keys(std::string(85, 'd') + ENTER);
-  EXPECT_EQ(read_filename(path_text, 1, MAX_PATH_LEN), KEY_RETURN);
-  EXPECT_EQ(strlen(path_text), 79u);
 }
 
 // An input must exist with its own extension; a prompt below row 22 starts a fresh screen.
@@ -114,11 +107,11 @@ TEST_F(Io, NameDialog) {
   keys("nothere" + ENTER + "other" + ENTER + "plant" + ENTER);
   EXPECT_EQ(getname("Enter name of DES1 ....  ", ".des", name, 0), 0);
   EXPECT_STREQ(name, "plant");
-  EXPECT_EQ(row(10), "");
-  EXPECT_EQ(row(1), "Enter name of DES1 ....  nothere");
-  EXPECT_EQ(row(3), "Filename nothere not in directory!");
-  EXPECT_EQ(row(6), "Filename other not in directory!");
-  EXPECT_EQ(row(7), "Enter name of DES1 ....  plant");
+  expect_rows({{10, ""},
+               {1, "Enter name of DES1 ....  nothere"},
+               {3, "Filename nothere not in directory!"},
+               {6, "Filename other not in directory!"},
+               {7, "Enter name of DES1 ....  plant"}});
 
   // A new output is taken without a question, an existing one after consent (Y, or Enter in the
   // dialog scripts), another name after "n"; Esc at the question cancels.
@@ -164,8 +157,7 @@ TEST_F(Io, SharedScreen) {
   mvaddstr(20, 0, "left over");
   const event_t events[] = {1, 2, 3, 4, 5, 6, 999, 8};
   sync_blockevents_display("S", events, 7);
-  EXPECT_EQ(row(20), "");
-  EXPECT_EQ(row(21), "Events blocked in S: [  1,  2,  3,  4,  5,  6,999]");
+  expect_rows({{20, ""}, {21, "Events blocked in S: [  1,  2,  3,  4,  5,  6,999]"}});
   sync_blockevents_display("S", events, 8);
   EXPECT_EQ(row(21), "Events blocked in S: See MAKEIT.TXT file.");
 }

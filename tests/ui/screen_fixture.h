@@ -57,9 +57,7 @@ class ScreenTest : public ::testing::Test {
   void keys(const std::string &script) {
     if (auto_in != nullptr) fclose(auto_in);
     script_ = script;
-    auto_in = tmpfile();
-    fwrite(script_.data(), 1, script_.size(), auto_in);
-    rewind(auto_in);
+    auto_in = fmemopen(script_.data(), script_.size(), "r");
   }
 
   // Bytes of the key script not read yet.
@@ -87,10 +85,7 @@ class ScreenTest : public ::testing::Test {
   }
 
   // Bells rung so far (each is one BEL byte on the terminal output).
-  int bells() {
-    std::string out = terminal_output();
-    return static_cast<int>(std::count(out.begin(), out.end(), '\a'));
-  }
+  int bells() { return static_cast<int>(std::ranges::count(terminal_output(), '\a')); }
 
   // Files of the user directory: whole content ("<none>" when missing), written, or empty.
   std::string file(const std::string &name) { return slurp(dir_ + "/" + name); }

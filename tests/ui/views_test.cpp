@@ -1,5 +1,5 @@
-// The read-only views on an 80x25 screen: Show DES paging and jumps, Show DAT rows, the text pager,
-// the directory columns.
+// The read-only views on an 80x25 screen: Show DES pages, jumps and cell widths, Show DAT rows,
+// the text pager, the directory columns.
 #include <string>
 
 #include "engine/startup.h"
@@ -14,52 +14,6 @@
 namespace {
 
 using Views = ScreenTest;
-
-// 30 states, each with 4 transitions to the next: 120 transitions, 3 pages (44, 64, 12).
-void ring_des(owned_des *d) {
-  std::vector<transition_spec> t;
-  for (state_t s = 0; s < 30; s++)
-    for (event_t e = 1; e <= 7; e += 2) t.push_back({s, e, (s + 1) % 30});
-  make_des(30, t, {}, d);
-}
-
-TEST_F(Views, CellWidthsGrowAtOneHundredThousandAndAMillionStates) {
-  const state_t sizes[] = {100000, 100001, 1000001};
-  const char *vocal[] = {"[99999,  20]", "[100000,  20]", "[1000000,  20]"};
-  const char *tran[] = {
-      "[99999,  1,    0]  [99999,  3,    0]  [99999,  5,    0]  [99999,  7,    0]",
-      "[ 100000,  1,      0]  [ 100000,  3,      0]  [ 100000,  5,      0]",
-      "[1000000,  1,      0]  [1000000,  3,      0]  [1000000,  5,      0]"};
-  for (int i = 0; i < 3; i++) {
-    owned_des d;
-    state_t last = sizes[i] - 1;
-    make_des(sizes[i], {{last, 1, 0}, {last, 3, 0}, {last, 5, 0}, {last, 7, 0}}, {0}, &d);
-    d.des[last].vocal = 20;
-    keys("\r");
-    show_des_r("BIG", d.size, d.des);
-    expect_rows({{4, "      0"}, {7, vocal[i]}, {12, tran[i]}});
-  }
-}
-
-TEST_F(Views, TransitionPagesGoDownAndUpAndRingAtTheEnds) {
-  owned_des d;
-  ring_des(&d);
-  // "d" on the last page and "u" on the first ring; "D" is ignored; Enter on the last page ends.
-  const std::tuple<const char *, int, std::string> cases[] = {
-      // keys, bells, row 6
-      {"ddd\x1b", 1, "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]"},
-      {"duDu\x1b", 1, "[    0,  1,    1]  [    0,  3,    1]  [    0,  5,    1]  [    0,  7,    1]"},
-      {"ddu\x1b", 0, "[   11,  1,   12]  [   11,  3,   12]  [   11,  5,   12]  [   11,  7,   12]"},
-      {"dd\rx\r", 0, "[   27,  1,   28]  [   27,  3,   28]  [   27,  5,   28]  [   27,  7,   28]"}};
-  for (auto &[script, rings, row6] : cases) {
-    keys(script);
-    int before = bells();
-    show_des_r("R", d.size, d.des);
-    EXPECT_EQ(bells() - before, rings) << script;
-    EXPECT_EQ(row(6), row6) << script;
-  }
-  EXPECT_EQ(unread(), 2);
-}
 
 TEST_F(Views, DatBlocksShareARowOnlyWhenBothAreShortAndShowDesRefusesThem) {
   owned_des d;
@@ -120,48 +74,61 @@ TEST_F(Views, DirectoryColumnsFollowTheLongestNameAndPage) {
   snprintf(path, sizeof path, "%s", dir_.c_str());
   touch(std::string(17, 'a'));
   touch("b");
-  keys("\r");
+  for (int i = 0; i < 80; i++) touch("f" + std::to_string(100 + i));  // 84 names, 72 a page
+  keys("\x1b\xff");
   directory_p();
   EXPECT_EQ(row(0), "FILES IN: " + dir_);
   EXPECT_EQ(row(3), ".                   ..                  " + std::string(17, 'a') + "   b");
-
-  touch(std::string(18, 'c'));
-  keys("\r");
-  directory_p();
-  EXPECT_EQ(row(4), std::string(17, 'a') + std::string(23, ' ') + "b");
-  for (auto [count, per_row] : {std::pair{14, 4}, {15, 2}, {31, 2}, {32, 1}})
-    EXPECT_EQ(failure_layout(count).per_row, per_row) << count;
-  // Pages, and survives a missing directory.
-  for (auto name : {std::string(17, 'a'), std::string(18, 'c'), std::string("b")})
-    remove(name.c_str());
-  for (int i = 0; i < 80; i++) touch("f" + std::to_string(100 + i));  // 82 names, 18 rows a page
   keys("dd\r");
   int before = bells();
   directory_p();
   EXPECT_EQ(bells() - before, 1);
-  EXPECT_EQ(row(3), "f170                f171                f172                f173");
+  EXPECT_EQ(row(3), "f168                f169                f170                f171");
 
+  touch(std::string(18, 'c'));
+  keys("\x1b\xff");
+  directory_p();
+  EXPECT_EQ(row(4), std::string(17, 'a') + std::string(23, ' ') + "b");
+  for (auto [count, per_row] : {std::pair{14, 4}, {15, 2}, {31, 2}, {32, 1}})
+    EXPECT_EQ(failure_layout(count).per_row, per_row) << count;
+  // Survives a missing directory.
   snprintf(path, sizeof path, "%s/none", dir_.c_str());
   keys("\r");
   directory_p();
   expect_rows({{0, "FILES IN: " + dir_ + "/none"}, {3, ""}});
 }
 
-// Screen cases at 80x24 or their own size: Show DES of n states, the first `marked` even states
-// marked, states below `vocal` with output 20, `trans` self-loops, 4 a state; or a dialog run on
-// DES "G" (Supnorm and Convert cancelled with their lists on a third screen).
+// Screen cases at 80x24 or their own size, and the bells they ring: Show DES of n states, the
+// first `marked` even states marked, states below `vocal` with output 20, `trans` self-loops, 4 a
+// state (cells widen at 100000 and a million states; "d" on the last page and "u" on the first
+// ring, Enter on the last ends); or a dialog run on DES "G" (Supnorm and Convert cancelled with
+// their lists on a third screen).
 TEST_F(Views, ScreenCases) {
   const char *footer = " D(own)  U(p)  H(ead)  V(ocal table)  T(ransition table)  Esc (Exit Show)";
   std::string events;
   for (int e = 1; e <= 175; e++) events += std::to_string(e) + "\r";
+  const std::string
+      wide = "[      0,  1,      0]  [      0,  3,      0]  [      0,  5,      0]",
+      last_page = "[   27,  1,   27]  [   27,  3,   27]  [   27,  5,   27]  [   27,  7,   27]";
   struct {
     int lines, cols;
     state_t n, marked, vocal, trans;
     int dialog;  // -1: Show DES
     std::string keys;
     std::vector<std::pair<int, std::string>> rows;
+    int rings = 0;
   } cases[] = {
       // clang-format off
+      {24, 80, 100000, 1, 1, 4, -1, "\r", {{4, "      0"}, {7, "[    0,  20]"}, {12, "[    0,  1,    0]"
+          "  [    0,  3,    0]  [    0,  5,    0]  [    0,  7,    0]"}}},
+      {24, 80, 100001, 1, 1, 4, -1, "\r", {{7, "[     0,  20]"}, {12, wide}}},
+      {24, 80, 1000001, 1, 1, 4, -1, "\r", {{7, "[      0,  20]"}, {12, wide}}},
+      {24, 80, 30, 0, 0, 120, -1, "ddd\x1b", {{6, last_page}}, 1},
+      {24, 80, 30, 0, 0, 120, -1, "duDu\x1b", {{6, "[    0,  1,    0]  [    0,  3,    0]  [    0,  5,    0]"
+          "  [    0,  7,    0]"}}, 1},
+      {24, 80, 30, 0, 0, 120, -1, "ddu\x1b", {{6, "[   11,  1,   11]  [   11,  3,   11]  [   11,  5,   11]"
+          "  [   11,  7,   11]"}}},
+      {24, 80, 30, 0, 0, 120, -1, "dd\r", {{6, last_page}}},
       {24, 80, 0, 0, 0, 0, -1, "\r", {{0, "D    # states: 0    state set: empty     initial state: none"},
           {2, "marker states: none"}, {5, "vocal states: none"}, {6, "transition table : empty"}}},
       {24, 80, 300, 144, 0, 1, -1, "\x1b", {{21, "    272      274      276      278      280      282"
@@ -172,7 +139,7 @@ TEST_F(Views, ScreenCases) {
       {24, 80, 300, 40, 50, 1, -1, "\x1b", {{4, "      0        2        4        6        8       10"
           "       12       14"}, {21, "[   45,  20]   [   46,  20]   [   47,  20]   [   48,  20]   [   49,  20]"}}},
       {24, 80, 300, 40, 50, 1, -1, "\r\x1b", {{2, "# transitions: 1"}}},
-      {24, 80, 400, 200, 0, 1, -1, "dd\r\x1b", {{3, "vocal states: none"}, {5, "# transitions: 1"}}},
+      {24, 80, 400, 200, 0, 1, -1, "dd\r\x1b", {{3, "vocal states: none"}, {5, "# transitions: 1"}}, 1},
       {24, 80, 400, 200, 0, 1, -1, "d\x1b", {{3, "marker states:"}, {5, "    288      290      292      294"
           "      296      298      300      302"}}},
       {24, 80, 30, 0, 1, 120, -1, "dV\x1b", {{0, "D    # states: 30    state set: 0 ... 29    initial state: 0"},
@@ -184,7 +151,7 @@ TEST_F(Views, ScreenCases) {
       {24, 80, 0, 0, 0, 0, PROC_SUPNORM, "G\rG\rO\ry" + events + "\x1b\xff", {{14, "     171    172    173"
           "    174    175"}, {12, "               ,161,162,163,164,165,166,167,168,169,170]"}}},
       {24, 80, 0, 0, 0, 0, PROC_CONVERT, "G\rC\r1\r2\r-1\r\r", {{2, "DES2 = CONVERT (DES1, EVENT_MAP_PAIR_LIST)"
-          "    (DES1 = G, DES2 = C)"}}},
+          "    (DES1 = G, DES2 = C)"}}, 1},
       {24, 80, 0, 0, 0, 0, PROC_CONVERT, "G\rK\r" + events + "\x1b\xff", {{13, "               64],"
           "[165,166],[167,168]]"}, {15, "Old value:  169          New value:  170"}}},
       // clang-format on
@@ -194,6 +161,7 @@ TEST_F(Views, ScreenCases) {
     if (c.dialog >= 0 && argv0 == nullptr) continue;
     resizeterm(c.lines, c.cols);
     keys(c.keys);
+    int before = bells();
     if (c.dialog >= 0) {
       owned_des g;
       make_des(2, {{0, 1, 1}}, {1}, &g);
@@ -212,6 +180,7 @@ TEST_F(Views, ScreenCases) {
       show_des_r("D", d.size, d.des);
     }
     expect_rows(c.rows);
+    EXPECT_EQ(bells() - before, c.rings) << c.keys;
   }
   EXPECT_EQ(page_key(KEY_NPAGE, false, 0, false), PAGE_NEXT);
   EXPECT_EQ(page_key(KEY_PPAGE, false, 1, false), PAGE_FIRST);
