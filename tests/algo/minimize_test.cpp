@@ -80,15 +80,7 @@ TEST(Minimize, AgreesWithNaiveRefinementOnRandomDes) {
       continue;
     }
     ASSERT_TRUE(same_des(by2.des, by2.size, by1.des, by1.size)) << round;
-    std::vector<int> classes = naive_state_classes(input.des, input.size);
-    ref_des in = to_ref(input.des, input.size), expected;
-    for (state_t s = 0; s < input.size; s++) {
-      if (classes[s] < expected.size()) continue;  // not the smallest member of its class
-      expected.out.emplace_back();
-      for (auto &t : in.out[s]) expected.out.back().emplace_back(t.first, classes[t.second]);
-      expected.marked.push_back(in.marked[s]);
-      expected.vocal.push_back(in.vocal[s]);
-    }
+    ref_des expected = naive_quotient(to_ref(input.des, input.size));
     ASSERT_EQ(diff_des(expected, by2.des, by2.size), "") << round;
     copy_des(input.des, input.size, &dispatched);
     state_node *before = dispatched.des;

@@ -33,17 +33,18 @@ std::vector<int> naive_state_classes(const state_node *des, state_t size) {
   return refine(to_ref(des, size));  // new ids are handed out in state order
 }
 
-bool naive_equivalent(const state_node *a, state_t na, const state_node *b, state_t nb) {
-  if (na == 0 || nb == 0) return na == nb;
-  ref_des all = to_ref(a, na), second = to_ref(b, nb);
-  for (state_t s = 0; s < nb; s++) {
-    for (auto &t : second.out[s]) t.second += na;
-    all.out.push_back(second.out[s]);
-    all.marked.push_back(second.marked[s]);
-    all.vocal.push_back(second.vocal[s]);
+ref_des naive_quotient(const ref_des &g) {
+  std::vector<int> cls = refine(g);
+  ref_des q;
+  for (size_t s = 0; s < cls.size(); s++) {
+    if (cls[s] < q.size()) continue;  // not the smallest member of its class
+    q.out.emplace_back();
+    for (const auto &t : g.out[s]) q.out.back().emplace_back(t.first, cls[t.second]);
+    sort_unique(&q.out.back());
+    q.marked.push_back(g.marked[s]);
+    q.vocal.push_back(g.vocal[s]);
   }
-  std::vector<int> cls = refine(all);
-  return cls[0] == cls[static_cast<size_t>(na)];
+  return q;
 }
 
 bounded_language bounded_projected_language(const state_node *des, state_t size, int max_length,
