@@ -149,11 +149,11 @@ TEST(HierProcedures, EveryCodeRunsFromItsRequest) {
     install.file("A", a);
     ref_des ra = to_ref(a.des, a.size);
     const state_pair pairs[] = {{1, 3}, {2, 4}};
-    quad requests[1] = {{0, 0, 0, 40}};
-    if (a.des[0].numelts > 0)
-      requests[0] = {0, a.des[0].next[0].event(), a.des[0].next[0].target(), 40};
+    const bool moves = a.des[0].numelts > 0;  // then output 40 after the first move of state 0
+    quad request =
+        moves ? quad{0, a.des[0].next[0].event(), a.des[0].next[0].target(), 40} : quad{};
     ASSERT_EQ(convert_runProgram("O12", "A", pairs, 2), MURN_OK);
-    ASSERT_EQ(vocalize_runProgram("O13", "A", requests, a.des[0].numelts > 0), MURN_OK);
+    ASSERT_EQ(vocalize_runProgram("O13", "A", &request, moves), MURN_OK);
     ASSERT_EQ(outconsis_runProgram("O14", "A"), MURN_OK);
     ASSERT_EQ(hiconsis_runProgram("O15", "A"), MURN_OK);
     ASSERT_EQ(higen_runProgram("O16", "A"), MURN_OK);
@@ -165,9 +165,7 @@ TEST(HierProcedures, EveryCodeRunsFromItsRequest) {
     EXPECT_TRUE(bounded_projected_language(out[12].des, out[12].size, 5, {}) ==
                 bounded_projected_language(relabelled.des, relabelled.size, 5, {}));
     EXPECT_EQ(walk_difference(ra, to_ref(out[13].des, out[13].size), IGNORE_OUTPUTS), "");
-    if (a.des[0].numelts > 0) {
-      EXPECT_EQ(out[13].des[out[13].des[0].next[0].target()].vocal, 40);
-    }
+    EXPECT_TRUE(!moves || out[13].des[out[13].des[0].next[0].target()].vocal == 40);
     for (int code : {14, 15, 25}) {
       EXPECT_EQ(occ_violation(out[code].des, out[code].size), "") << code;
       EXPECT_EQ(walk_difference(ra, to_ref(out[code].des, out[code].size),
@@ -198,8 +196,8 @@ TEST(HierProcedures, FailuresLeaveNoOutput) {
   make_des(91, chain, {}, &full);
   for (state_t s = 1; s <= 90; s++) set_output(&full.des[s], static_cast<unsigned>(9 + s));
   install.file("FULL", full);
-  EXPECT_EQ(hiconsis_runProgram("Y", "FULL"), MURN_VOCAL_OVERFLOW);
-  EXPECT_EQ(hiconsis_runProgram1("Y", "FULL"), MURN_VOCAL_OVERFLOW);
+  for (auto run : {hiconsis_runProgram, hiconsis_runProgram1})
+    EXPECT_EQ(run("Y", "FULL"), MURN_VOCAL_OVERFLOW);
   // 1100 transitions on one label from one state need more fresh labels than there are.
   std::vector<transition_spec> fan;
   for (state_t t = 1; t <= 1100; t++) fan.push_back({0, 1, t});
@@ -208,15 +206,14 @@ TEST(HierProcedures, FailuresLeaveNoOutput) {
   EXPECT_EQ(convert_runProgram("Z", "DUP", none, 1), MURN_LABEL_OVERFLOW);
   // Outputs a label cannot hold, labels outside 0..999, outputs outside 10..99 and vocalizations
   // of transitions DES1 lacks are refused, not dropped or cut to their low bits.
+  set_output(&loud.des[0], 0);
   for (unsigned output : {1000u, 1500u, 4096u}) {
-    set_output(&loud.des[0], 0);
     set_output(&loud.des[2], output);
     install.file("LOUD", loud);
     EXPECT_EQ(higen_runProgram("X", "LOUD"), MURN_OUTPUT_TOO_LARGE) << output;
   }
-  const state_pair wide[] = {{1, 1000}}, from_wide[] = {{1000, 1}};
-  EXPECT_EQ(convert_runProgram("Z", "LOUD", wide, 1), MURN_BAD_REQUEST);
-  EXPECT_EQ(convert_runProgram("Z", "LOUD", from_wide, 1), MURN_BAD_REQUEST);
+  for (state_pair wide : {state_pair{1, 1000}, state_pair{1000, 1}})
+    EXPECT_EQ(convert_runProgram("Z", "LOUD", &wide, 1), MURN_BAD_REQUEST);
   for (quad q : {quad{0, 1, 1, 9}, quad{0, 1, 1, 100}, quad{0, 2, 1, 40}, quad{0, 1, 2, 40},
                  quad{5, 1, 1, 40}})
     EXPECT_EQ(vocalize_runProgram("Z", "LOUD", &q, 1), MURN_BAD_REQUEST) << q.a << q.b << q.c;
