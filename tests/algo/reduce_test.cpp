@@ -60,29 +60,27 @@ bool consistent(const ref_des &sup, const std::vector<bool> &pm, const std::vect
 }
 
 // The lower bound by its definition: x and y are compatible when every pair reached from them by
-// a common string is consistent; the most compatible state (lowest number on ties) is dropped
-// until no two states left are compatible, and the states left are counted.
+// a common string is consistent (incompatibility spreads back along common events until it
+// settles); the most compatible state (lowest number on ties) is dropped until no two states left
+// are compatible, and the states left are counted.
 int ref_bound(const ref_des &sup, const std::vector<bool> &pm, const std::vector<event_set> &dis) {
   state_t n = sup.size();
-  std::vector<std::vector<bool>> compatible(n, std::vector<bool>(n, false));
+  std::vector<std::vector<bool>> bad(n, std::vector<bool>(n));
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (state_t x = 0; x < n; x++)
+      for (state_t y = 0; y < n; y++) {
+        bool now = !consistent(sup, pm, dis, x, y);
+        for (const auto &u : sup.out[x])
+          for (const auto &w : sup.out[y])
+            now = now || (u.first == w.first && bad[u.second][w.second]);
+        changed = changed || now != bad[x][y];
+        bad[x][y] = now;
+      }
+  }
   std::vector<int> count(n, 0);
   for (state_t x = 0; x < n; x++)
-    for (state_t y = x + 1; y < n; y++) {
-      std::set<std::pair<state_t, state_t>> seen = {{x, y}};
-      std::vector<std::pair<state_t, state_t>> todo = {{x, y}};
-      bool ok = true;
-      while (ok && !todo.empty()) {
-        auto [p, q] = todo.back();
-        todo.pop_back();
-        ok = p == q || consistent(sup, pm, dis, p, q);
-        for (const auto &u : sup.out[p])
-          for (const auto &w : sup.out[q])
-            if (u.first == w.first && seen.insert({u.second, w.second}).second)
-              todo.push_back({u.second, w.second});
-      }
-      compatible[x][y] = compatible[y][x] = ok;
-      count[x] += ok, count[y] += ok;
-    }
+    for (state_t y = 0; y < n; y++) count[x] += x != y && !bad[x][y];
   std::vector<bool> removed(n, false);
   int left = n;
   for (;; left--) {
@@ -91,7 +89,7 @@ int ref_bound(const ref_des &sup, const std::vector<bool> &pm, const std::vector
       if (!removed[s] && (best < 0 || count[s] > count[best])) best = s;
     if (best < 0 || count[best] == 0) return left;
     removed[best] = true;
-    for (state_t s = 0; s < n; s++) count[s] -= !removed[s] && compatible[best][s];
+    for (state_t s = 0; s < n; s++) count[s] -= !removed[s] && !bad[best][s];
   }
 }
 
