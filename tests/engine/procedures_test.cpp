@@ -94,7 +94,8 @@ TEST(Procedures, EveryCodeOnRandomDesMatchesTheReference) {
   for (int code : codes) EXPECT_GE(nonempty[code], 2) << code;
 }
 
-// Corrupt, mistaken and nondeterministic inputs, a result too large to file, and debug mode.
+// Corrupt, mistaken and nondeterministic inputs, results too large to file or number, vocal DES
+// refused, and debug mode: no failure writes an output.
 TEST(Procedures, EdgeCasesOfTheExchange) {
   ASSERT_NE(getenv("SARV"), nullptr);
   scratch_install install;
@@ -128,9 +129,45 @@ TEST(Procedures, EdgeCasesOfTheExchange) {
     EXPECT_EQ(run("S", "ND", "A"), MURN_NONDETERMINISTIC);
     EXPECT_EQ(run("S", "A", "ND"), MURN_NONDETERMINISTIC);
   }
+  // Vocal DES the procedures on outputs refuse.
+  owned_des loud, full;
+  make_des(3, {{0, 1, 1}, {1, 2, 2}, {2, 4, 0}}, {0}, &loud);
+  loud.des[0].vocal = 10;  // the initial state may not carry an output
+  loud.des[2].vocal = 20;
+  install.file("LOUD", loud);
+  for (auto run :
+       {outconsis_runProgram, hiconsis_runProgram, higen_runProgram, hiconsis_runProgram1})
+    EXPECT_EQ(run("X", "LOUD"), MURN_VOCAL_STATE0);
+  // Every output 10..99 in use: both variants overflow.
+  std::vector<transition_spec> chain;
+  for (state_t s = 0; s < 90; s++) chain.push_back({s, 2, s + 1});
+  make_des(91, chain, {}, &full);
+  for (state_t s = 1; s <= 90; s++) set_output(&full.des[s], static_cast<unsigned>(9 + s));
+  install.file("FULL", full);
+  for (auto run : {hiconsis_runProgram, hiconsis_runProgram1})
+    EXPECT_EQ(run("Y", "FULL"), MURN_VOCAL_OVERFLOW);
+  // 1100 transitions on one label from one state need more fresh labels than there are.
+  std::vector<transition_spec> fan;
+  for (state_t t = 1; t <= 1100; t++) fan.push_back({0, 1, t});
+  install.file("DUP", 1101, fan, {});
+  const state_pair none[] = {{1, 1}};
+  EXPECT_EQ(convert_runProgram("Z", "DUP", none, 1), MURN_LABEL_OVERFLOW);
+  // Outputs a label cannot hold, labels outside 0..999, outputs outside 10..99 and vocalizations
+  // of transitions DES1 lacks are refused, not dropped or cut to their low bits.
+  set_output(&loud.des[0], 0);
+  for (unsigned output : {1000u, 1500u, 4096u}) {
+    set_output(&loud.des[2], output);
+    install.file("LOUD", loud);
+    EXPECT_EQ(higen_runProgram("X", "LOUD"), MURN_OUTPUT_TOO_LARGE) << output;
+  }
+  for (state_pair wide : {state_pair{1, 1000}, state_pair{1000, 1}})
+    EXPECT_EQ(convert_runProgram("Z", "LOUD", &wide, 1), MURN_BAD_REQUEST);
+  for (quad q : {quad{0, 1, 1, 9}, quad{0, 1, 1, 100}, quad{0, 2, 1, 40}, quad{0, 1, 2, 40},
+                 quad{5, 1, 1, 40}})
+    EXPECT_EQ(vocalize_runProgram("Z", "LOUD", &q, 1), MURN_BAD_REQUEST) << q.a << q.b << q.c;
   EXPECT_EQ(install.user_listing(),
-            (std::vector<std::string>{"A.des", "BAD.des", "C1.des", "C2.des", "D.des", "G.des",
-                                      "M.des", "ND.des"}));
+            (std::vector<std::string>{"A.des", "BAD.des", "C1.des", "C2.des", "D.des", "DUP.des",
+                                      "FULL.des", "G.des", "LOUD.des", "M.des", "ND.des"}));
   // In debug mode the compute process shares the front end's standard output, progress included.
   debug_mode = 1;
   testing::internal::CaptureStdout();
@@ -177,47 +214,6 @@ TEST(HierProcedures, EveryCodeRunsFromItsRequest) {
     EXPECT_TRUE(bounded_projected_language(out[16].des, out[16].size, 5, {}) ==
                 bounded_projected_language(high.des, high.size, 5, {0}));
   }
-}
-
-TEST(HierProcedures, FailuresLeaveNoOutput) {
-  ASSERT_NE(getenv("SARV"), nullptr);
-  scratch_install install;
-  owned_des loud, full;
-  make_des(3, {{0, 1, 1}, {1, 2, 2}, {2, 4, 0}}, {0}, &loud);
-  loud.des[0].vocal = 10;  // the initial state may not carry an output
-  loud.des[2].vocal = 20;
-  install.file("LOUD", loud);
-  for (auto run :
-       {outconsis_runProgram, hiconsis_runProgram, higen_runProgram, hiconsis_runProgram1})
-    EXPECT_EQ(run("X", "LOUD"), MURN_VOCAL_STATE0);
-  // Every output 10..99 in use: both variants overflow.
-  std::vector<transition_spec> chain;
-  for (state_t s = 0; s < 90; s++) chain.push_back({s, 2, s + 1});
-  make_des(91, chain, {}, &full);
-  for (state_t s = 1; s <= 90; s++) set_output(&full.des[s], static_cast<unsigned>(9 + s));
-  install.file("FULL", full);
-  for (auto run : {hiconsis_runProgram, hiconsis_runProgram1})
-    EXPECT_EQ(run("Y", "FULL"), MURN_VOCAL_OVERFLOW);
-  // 1100 transitions on one label from one state need more fresh labels than there are.
-  std::vector<transition_spec> fan;
-  for (state_t t = 1; t <= 1100; t++) fan.push_back({0, 1, t});
-  install.file("DUP", 1101, fan, {});
-  const state_pair none[] = {{1, 1}};
-  EXPECT_EQ(convert_runProgram("Z", "DUP", none, 1), MURN_LABEL_OVERFLOW);
-  // Outputs a label cannot hold, labels outside 0..999, outputs outside 10..99 and vocalizations
-  // of transitions DES1 lacks are refused, not dropped or cut to their low bits.
-  set_output(&loud.des[0], 0);
-  for (unsigned output : {1000u, 1500u, 4096u}) {
-    set_output(&loud.des[2], output);
-    install.file("LOUD", loud);
-    EXPECT_EQ(higen_runProgram("X", "LOUD"), MURN_OUTPUT_TOO_LARGE) << output;
-  }
-  for (state_pair wide : {state_pair{1, 1000}, state_pair{1000, 1}})
-    EXPECT_EQ(convert_runProgram("Z", "LOUD", &wide, 1), MURN_BAD_REQUEST);
-  for (quad q : {quad{0, 1, 1, 9}, quad{0, 1, 1, 100}, quad{0, 2, 1, 40}, quad{0, 1, 2, 40},
-                 quad{5, 1, 1, 40}})
-    EXPECT_EQ(vocalize_runProgram("Z", "LOUD", &q, 1), MURN_BAD_REQUEST) << q.a << q.b << q.c;
-  EXPECT_EQ(install.user_listing(), (std::vector<std::string>{"DUP.des", "FULL.des", "LOUD.des"}));
 }
 
 // Files a random plant G, a legal language E inside it, the supervisor S = Supcon(G, E) and its

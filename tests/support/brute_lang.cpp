@@ -34,17 +34,7 @@ std::vector<int> naive_state_classes(const state_node *des, state_t size) {
 }
 
 ref_des naive_quotient(const ref_des &g) {
-  std::vector<int> cls = refine(g);
-  ref_des q;
-  for (size_t s = 0; s < cls.size(); s++) {
-    if (cls[s] < q.size()) continue;  // not the smallest member of its class
-    q.out.emplace_back();
-    for (const auto &t : g.out[s]) q.out.back().emplace_back(t.first, cls[t.second]);
-    sort_unique(&q.out.back());
-    q.marked.push_back(g.marked[s]);
-    q.vocal.push_back(g.vocal[s]);
-  }
-  return q;
+  return ref_renumber(g, refine(g));  // members of a class agree on marking, output and moves
 }
 
 bounded_language bounded_projected_language(const state_node *des, state_t size, int max_length,
