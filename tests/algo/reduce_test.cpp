@@ -101,18 +101,11 @@ void check_reduction(const ref_des &plant, const ref_des &sup, const std::vector
   ASSERT_EQ(r.status, SUPRED_DONE);
   state_t n = sup.size(), classes = r.des.size();
   std::vector<bool> pm(n), marked(classes, false);
-  ref_des m = ref_meet(plant, sup);
-  for (pair_code_t code : m.codes) pm[code / plant.size()] = plant.marked[code % plant.size()];
-  std::vector<state_t> cls(n, -1);  // the class of each state: walk sup and the result together
-  std::vector<state_t> todo = {cls[0] = 0};
-  while (!todo.empty()) {
-    state_t s = todo.back();
-    todo.pop_back();
-    for (const auto &t : sup.out[s])
-      for (const auto &u : r.des.out[cls[s]])
-        if (u.first == t.first && cls[t.second] < 0)
-          todo.push_back(t.second), cls[t.second] = u.second;
-  }
+  for (pair_code_t code : ref_meet(plant, sup).codes)
+    pm[code / plant.size()] = plant.marked[code % plant.size()];
+  std::vector<state_t> cls(n, -1);  // the class of each state, met walking sup and the result
+  for (pair_code_t code : ref_meet(sup, r.des).codes)
+    cls[code % n] = static_cast<state_t>(code / n);
   ref_des quotient{std::vector<std::vector<std::pair<event_t, state_t>>>(classes), marked, {}, {}};
   for (state_t s = 0, top = -1; s < n; top = std::max(top, cls[s++])) {
     ASSERT_TRUE(cls[s] >= 0 && cls[s] <= top + 1) << s;  // numbered by smallest member
