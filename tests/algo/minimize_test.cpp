@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <random>
@@ -41,7 +40,6 @@ void make_redundant_des(std::mt19937 &rng, const random_des_options &base, int c
     for (state_t s = 0; s < g.size(); s++) {
       r.out.push_back(g.out[s]);
       for (auto &t : r.out.back()) t.second += draw<state_t>(rng, 0, copies - 1) * g.size();
-      std::sort(r.out.back().begin(), r.out.back().end());
       r.marked.push_back(g.marked[s]);
       r.vocal.push_back(g.vocal[s]);
     }
