@@ -11,8 +11,7 @@
 
 // Coarsest classes keeping (marked, vocal) and (event, class) moves, numbered by smallest member.
 std::vector<int> naive_state_classes(const state_node *des, state_t size);
-// One state per class of naive_state_classes, taking its smallest member's marking, output and
-// moves to classes.
+// The quotient by naive_state_classes: one state per class, moves between classes.
 ref_des naive_quotient(const ref_des &g);
 
 struct bounded_language {
