@@ -250,13 +250,12 @@ TEST(Supreduce, OutOfMemoryAnywhereStopsWithNoOutputFile) {
   file("PLANT", plant);
   file("SUP", sup);
   file_control(ref_condat(plant, sup));
-  int failures = 0, status = 0;
-  int32_t bound;
-  float ratio;
-  auto run = [&] { status = supreduce("PLANT", "SUP", "SUPDAT", "RED", &bound, &ratio); };
+  int failures = 0;
+  reduced r;
+  auto run = [&] { r.status = supreduce("PLANT", "SUP", "SUPDAT", "RED", &r.bound, &r.ratio); };
   for (long k = 0; fails_after(k, run); k++) {
     failures++;
-    EXPECT_EQ(status, SUPRED_NO_MEMORY) << k;
+    EXPECT_EQ(r.status, SUPRED_NO_MEMORY) << k;
     EXPECT_FALSE(dir.listing().count("RED.des")) << k;
   }
   EXPECT_GT(failures, 15);
