@@ -60,29 +60,27 @@ bool consistent(const ref_des &sup, const std::vector<bool> &pm, const std::vect
 }
 
 // The lower bound by its definition: x and y are compatible when every pair reached from them by
-// a common string is consistent; the most compatible state (lowest number on ties) is dropped
-// until no two states left are compatible, and the states left are counted.
+// a common string is consistent (incompatibility spreads back along common events until it
+// settles); the most compatible state (lowest number on ties) is dropped until no two states left
+// are compatible, and the states left are counted.
 int ref_bound(const ref_des &sup, const std::vector<bool> &pm, const std::vector<event_set> &dis) {
   state_t n = sup.size();
-  std::vector<std::vector<bool>> compatible(n, std::vector<bool>(n, false));
+  std::vector<std::vector<bool>> bad(n, std::vector<bool>(n));
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (state_t x = 0; x < n; x++)
+      for (state_t y = 0; y < n; y++) {
+        bool now = !consistent(sup, pm, dis, x, y);
+        for (const auto &u : sup.out[x])
+          for (const auto &w : sup.out[y])
+            now = now || (u.first == w.first && bad[u.second][w.second]);
+        changed = changed || now != bad[x][y];
+        bad[x][y] = now;
+      }
+  }
   std::vector<int> count(n, 0);
   for (state_t x = 0; x < n; x++)
-    for (state_t y = x + 1; y < n; y++) {
-      std::set<std::pair<state_t, state_t>> seen = {{x, y}};
-      std::vector<std::pair<state_t, state_t>> todo = {{x, y}};
-      bool ok = true;
-      while (ok && !todo.empty()) {
-        auto [p, q] = todo.back();
-        todo.pop_back();
-        ok = p == q || consistent(sup, pm, dis, p, q);
-        for (const auto &u : sup.out[p])
-          for (const auto &w : sup.out[q])
-            if (u.first == w.first && seen.insert({u.second, w.second}).second)
-              todo.push_back({u.second, w.second});
-      }
-      compatible[x][y] = compatible[y][x] = ok;
-      count[x] += ok, count[y] += ok;
-    }
+    for (state_t y = 0; y < n; y++) count[x] += x != y && !bad[x][y];
   std::vector<bool> removed(n, false);
   int left = n;
   for (;; left--) {
@@ -91,7 +89,7 @@ int ref_bound(const ref_des &sup, const std::vector<bool> &pm, const std::vector
       if (!removed[s] && (best < 0 || count[s] > count[best])) best = s;
     if (best < 0 || count[best] == 0) return left;
     removed[best] = true;
-    for (state_t s = 0; s < n; s++) count[s] -= !removed[s] && compatible[best][s];
+    for (state_t s = 0; s < n; s++) count[s] -= !removed[s] && !bad[best][s];
   }
 }
 
@@ -103,32 +101,21 @@ void check_reduction(const ref_des &plant, const ref_des &sup, const std::vector
   ASSERT_EQ(r.status, SUPRED_DONE);
   state_t n = sup.size(), classes = r.des.size();
   std::vector<bool> pm(n), marked(classes, false);
-  ref_des m = ref_meet(plant, sup);
-  for (pair_code_t code : m.codes) pm[code / plant.size()] = plant.marked[code % plant.size()];
-  std::vector<state_t> cls(n, -1);  // the class of each state: walk sup and the result together
-  std::vector<state_t> todo = {cls[0] = 0};
-  while (!todo.empty()) {
-    state_t s = todo.back();
-    todo.pop_back();
-    for (const auto &t : sup.out[s])
-      for (const auto &u : r.des.out[cls[s]])
-        if (u.first == t.first && cls[t.second] < 0)
-          todo.push_back(t.second), cls[t.second] = u.second;
-  }
-  std::vector<std::set<event_t>> events(classes);
+  for (pair_code_t code : ref_meet(plant, sup).codes)
+    pm[code / plant.size()] = plant.marked[code % plant.size()];
+  std::vector<state_t> cls(n, -1);  // the class of each state, met walking sup and the result
+  for (pair_code_t code : ref_meet(sup, r.des).codes)
+    cls[code % n] = static_cast<state_t>(code / n);
+  ref_des quotient{std::vector<std::vector<std::pair<event_t, state_t>>>(classes), marked, {}, {}};
   for (state_t s = 0, top = -1; s < n; top = std::max(top, cls[s++])) {
     ASSERT_TRUE(cls[s] >= 0 && cls[s] <= top + 1) << s;  // numbered by smallest member
     for (state_t o = 0; o < s; o++)
       EXPECT_TRUE(cls[o] != cls[s] || consistent(sup, pm, dis, o, s)) << o << " with " << s;
-    marked[cls[s]] = marked[cls[s]] || sup.marked[s];
-    for (const auto &[e, t] : sup.out[s]) {
-      const auto &row = r.des.out[cls[s]];
-      events[cls[s]].insert(e);
-      EXPECT_NE(std::find(row.begin(), row.end(), std::pair{e, cls[t]}), row.end()) << s;
-    }
+    quotient.marked[cls[s]] = quotient.marked[cls[s]] || sup.marked[s];
+    for (const auto &[e, t] : sup.out[s]) quotient.out[cls[s]].emplace_back(e, cls[t]);
   }
-  EXPECT_EQ(marked, r.des.marked);
-  for (state_t c = 0; c < classes; c++) EXPECT_EQ(r.des.out[c].size(), events[c].size()) << c;
+  for (auto &row : quotient.out) sort_unique(&row);
+  EXPECT_TRUE(quotient.out == r.des.out && quotient.marked == r.des.marked);
   for (state_t s = 0; s < n; s++)  // where it disables an event, the result does too
     for (const auto &[e, t] : r.des.out[cls[s]]) EXPECT_FALSE(dis[s].count(e)) << s;
   EXPECT_EQ(r.bound, ref_bound(sup, pm, dis));
@@ -136,9 +123,19 @@ void check_reduction(const ref_des &plant, const ref_des &sup, const std::vector
 }
 
 // A random plant and its supremal controllable supervisor for a random specification; every
-// other seed gives larger ones (up to some 50 supervisor states).
+// other seed gives larger ones (up to some 50 supervisor states). Every fourth seed, an arbitrary
+// reachable supervisor under a one-state plant that allows every event (so the control data
+// disable at each state the events it lacks): the merge tests meet far more kinds of candidate
+// pairs than Supcon gives.
 bool random_supervisor(unsigned seed, ref_des *plant, ref_des *sup) {
   std::mt19937 rng(seed);
+  if (seed % 4 == 3) {
+    owned_des raw;
+    make_random_des(rng, {6 + static_cast<state_t>(rng() % 20), {1, 3}, 4, 0.5}, &raw);
+    *plant = {{{{1, 0}, {3, 0}}}, {true}, {0}, {}};
+    *sup = ref_reach(to_ref(raw.des, raw.size));
+    return sup->size() >= 3;
+  }
   unsigned scale = seed % 3 == 0 ? 1 : 1 + seed % 2 * 2;
   random_des_options options{
       3 + static_cast<state_t>(rng() % (3 * scale)), {0, 1, 2, 3, 5}, 3, 0.5};
@@ -158,12 +155,9 @@ bool random_supervisor(unsigned seed, ref_des *plant, ref_des *sup) {
   return sup->size() >= 3;
 }
 
-}  // namespace
+int reduction_passes = 0;  // progress lines of the reduction's passes
 
-std::vector<std::string> progress_lines;
-void keep_line(const char *line) {
-  progress_lines.push_back(line);
-}
+}  // namespace
 
 // Supervisors of random plants and specifications (first the plant and specification of a
 // reported fault), reduced as Supcon gives them and after minimization, where one supervisor state
@@ -171,9 +165,11 @@ void keep_line(const char *line) {
 // marked languages, and direct supervisors reduce to consistent quotients of themselves.
 TEST(Supreduce, ReductionKeepsTheClosedLoop) {
   scratch_dir dir;
-  set_progress_monitor(keep_line);
+  set_progress_monitor([](const char *line) {
+    reduction_passes += std::string_view(line).starts_with("SUPREDUCE pass");
+  });
   int cases = 0, merged = 0, via_meet = 0;
-  for (unsigned seed = 0; cases < 90; seed++) {
+  for (unsigned seed = 0; cases < 120; seed++) {
     ref_des plant = {
         {{{1, 1}, {2, 1}}, {{1, 0}, {2, 1}}, {{1, 0}, {2, 1}}}, {0, 1, 0}, {0, 0, 0}, {}};
     ref_des sup = ref_supcon(
@@ -204,35 +200,9 @@ TEST(Supreduce, ReductionKeepsTheClosedLoop) {
     }
   }
   set_progress_monitor(nullptr);
-  EXPECT_GT(merged, 60);
+  EXPECT_GT(merged, 90);
   EXPECT_GT(via_meet, 5);
-  EXPECT_TRUE(std::any_of(progress_lines.begin(), progress_lines.end(),
-                          [](const std::string &l) { return l.starts_with("SUPREDUCE pass"); }));
-}
-
-// Arbitrary reachable supervisors under a one-state plant that allows every event (so the control
-// data disable at each state the events it lacks): the merge tests meet far more kinds of
-// candidate pairs than Supcon gives.
-TEST(Supreduce, ArbitrarySupervisorsReduceToConsistentQuotients) {
-  scratch_dir dir;
-  std::mt19937 rng(77);
-  const ref_des plant{{{{1, 0}, {3, 0}}}, {true}, {0}, {}};  // allows every event
-  file("PLANT", plant);
-  int merged = 0;
-  for (int round = 0; round < 80; round++) {
-    owned_des raw;  // reachable part of a random supervisor, marked or not at random
-    make_random_des(rng, {6 + static_cast<state_t>(rng() % 20), {1, 3}, 4, 0.5}, &raw);
-    ref_des sup = ref_reach(to_ref(raw.des, raw.size));
-    if (sup.size() < 3) continue;
-    std::vector<event_set> dat = ref_condat(plant, sup);  // the events sup lacks
-    file("SUP", sup);
-    file_control(dat);
-    reduced r = run_supreduce();
-    SCOPED_TRACE(round);
-    check_reduction(plant, sup, dat, r);
-    merged += r.des.size() < sup.size();
-  }
-  EXPECT_GT(merged, 10);
+  EXPECT_GT(reduction_passes, 0);
 }
 
 TEST(Supreduce, RefusesWhatItCannotReduceFaithfully) {
@@ -280,13 +250,12 @@ TEST(Supreduce, OutOfMemoryAnywhereStopsWithNoOutputFile) {
   file("PLANT", plant);
   file("SUP", sup);
   file_control(ref_condat(plant, sup));
-  int failures = 0, status = 0;
-  int32_t bound;
-  float ratio;
-  auto run = [&] { status = supreduce("PLANT", "SUP", "SUPDAT", "RED", &bound, &ratio); };
+  int failures = 0;
+  reduced r;
+  auto run = [&] { r.status = supreduce("PLANT", "SUP", "SUPDAT", "RED", &r.bound, &r.ratio); };
   for (long k = 0; fails_after(k, run); k++) {
     failures++;
-    EXPECT_EQ(status, SUPRED_NO_MEMORY) << k;
+    EXPECT_EQ(r.status, SUPRED_NO_MEMORY) << k;
     EXPECT_FALSE(dir.listing().count("RED.des")) << k;
   }
   EXPECT_GT(failures, 15);

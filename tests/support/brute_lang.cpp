@@ -33,17 +33,8 @@ std::vector<int> naive_state_classes(const state_node *des, state_t size) {
   return refine(to_ref(des, size));  // new ids are handed out in state order
 }
 
-bool naive_equivalent(const state_node *a, state_t na, const state_node *b, state_t nb) {
-  if (na == 0 || nb == 0) return na == nb;
-  ref_des all = to_ref(a, na), second = to_ref(b, nb);
-  for (state_t s = 0; s < nb; s++) {
-    for (auto &t : second.out[s]) t.second += na;
-    all.out.push_back(second.out[s]);
-    all.marked.push_back(second.marked[s]);
-    all.vocal.push_back(second.vocal[s]);
-  }
-  std::vector<int> cls = refine(all);
-  return cls[0] == cls[static_cast<size_t>(na)];
+ref_des naive_quotient(const ref_des &g) {
+  return ref_renumber(g, refine(g));  // members of a class agree on marking, output and moves
 }
 
 bounded_language bounded_projected_language(const state_node *des, state_t size, int max_length,

@@ -7,11 +7,12 @@
 
 #include "model/des_data.h"
 #include "support/random_des.h"
+#include "support/reference.h"
 
 // Coarsest classes keeping (marked, vocal) and (event, class) moves, numbered by smallest member.
 std::vector<int> naive_state_classes(const state_node *des, state_t size);
-// Whether state 0 of a and state 0 of b are in one class of their disjoint union.
-bool naive_equivalent(const state_node *a, state_t na, const state_node *b, state_t nb);
+// The quotient by naive_state_classes: one state per class, moves between classes.
+ref_des naive_quotient(const ref_des &g);
 
 struct bounded_language {
   std::set<std::vector<event_t>> generated, marked;

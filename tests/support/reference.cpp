@@ -124,7 +124,7 @@ ref_des ref_renumber(const ref_des &g, const std::vector<state_t> &map) {
     r.vocal[map[s]] = g.vocal[s];
     for (const auto &t : g.out[s])
       if (map[t.second] >= 0) r.out[map[s]].emplace_back(t.first, map[t.second]);
-    std::sort(r.out[map[s]].begin(), r.out[map[s]].end());
+    sort_unique(&r.out[map[s]]);
   }
   return r;
 }

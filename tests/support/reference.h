@@ -33,7 +33,7 @@ std::string diff_des(const ref_des &expected, const state_node *des, state_t n);
 std::vector<bool> ref_coreachable(const ref_des &g);  // states that reach a marker state
 // Keeps the states with keep[s] in their old order, with the transitions among them and codes.
 ref_des ref_keep(const ref_des &g, const std::vector<bool> &keep);
-// State s renamed to map[s]; states with map[s] < 0 dropped with their transitions.
+// State s renamed to map[s], states sharing a number pooled; those with map[s] < 0 dropped.
 ref_des ref_renumber(const ref_des &g, const std::vector<state_t> &map);
 ref_des ref_reach(const ref_des &g);
 ref_des ref_trim(const ref_des &g);
