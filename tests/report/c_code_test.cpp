@@ -43,8 +43,7 @@ TEST(CCode, CompilesWarningFreeAndAgreesWithTheDes) {
   event_names names;
   names.name[11] = "start_1";
   names.name[12] = "start_1";  // a name given twice is defined once
-  std::string driver = "#include <stdio.h>\n";
-  std::string calls;
+  std::string driver = "#include <stdio.h>\n", calls;
   for (int k = 0; k < count; k++) {
     supervisor_case &c = cases[k];
     random_des(rng, k == 0 ? 0 : draw<state_t>(rng, 1, 60), 4, true, &c.sup);
