@@ -8,34 +8,24 @@
 #include "algo/output_consistency.h"
 #include "support/hier_ref.h"
 
-namespace {
-
 // Two controllable transitions 0 -1-> 1 and 0 -3-> 4 into silent states that each lead on
 // uncontrollable events to the vocal states 2 (output 20) and 3 (output 30): neither source
-// controls which one comes next, so 1 and 4 must become vocal.
-void make_two_agents(owned_des *d) {
-  make_des(5, {{0, 1, 1}, {0, 3, 4}, {1, 2, 2}, {1, 4, 3}, {4, 2, 2}, {4, 6, 3}}, {2}, d);
-  d->des[2].vocal = 20;
-  d->des[3].vocal = 30;
-}
-
-}  // namespace
-
-// With one output left (50) the multiple variant gives it away and then overflows. (With every
-// output in use both variants overflow: the engine's tests check that end to end.)
+// controls which one comes next, so 1 and 4 must become vocal. A chain of uncontrollable steps
+// from 4 uses every other output but 50: the multiple variant gives 50 away, then overflows. (With
+// every output in use both variants overflow: the engine's tests check that end to end.)
 TEST(Hiconsis, LastFreeOutputGivenAwayThenOverflows) {
-  owned_des d;
-  make_two_agents(&d);
-  int added;
-  for (int v = 10; v <= 99; v++) {
+  std::vector<transition_spec> moves = {{0, 1, 1}, {0, 3, 4}, {1, 2, 2},
+                                        {1, 4, 3}, {4, 2, 2}, {4, 6, 3}};
+  std::vector<unsigned> outputs = {0, 0, 20, 30, 0};
+  for (unsigned v = 10; v <= 99; v++) {
     if (v == 20 || v == 30 || v == 50) continue;
-    state_t s = d.size;
-    resize_des(&d.des, d.size, d.size + 1);
-    d.size++;
-    addordlist1(8, s, &d.des[s - 1].next, d.des[s - 1].numelts, &added);  // uncontrollable
-    d.des[s - 1].numelts++;
-    set_output(&d.des[s], static_cast<unsigned>(v));
+    state_t s = static_cast<state_t>(outputs.size());
+    moves.push_back({s - 1, 8, s});
+    outputs.push_back(v);
   }
+  owned_des d;
+  make_des(static_cast<state_t>(outputs.size()), moves, {2}, &d);
+  for (state_t s = 0; s < d.size; s++) set_output(&d.des[s], outputs[static_cast<size_t>(s)]);
   EXPECT_EQ(hiconsis_des(&d.size, &d.des), 1);
 }
 

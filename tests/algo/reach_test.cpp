@@ -22,10 +22,10 @@ TEST(Trim, LongChainIsSearchedIteratively) {
 
 TEST(ReachProperty, RandomDesMatchTheReference) {
   std::mt19937 rng(20240611);
-  random_des_options options{8, {0, 1, 2, 3}, 3, 0.3, true, true};
   for (int round = 0; round < 300; round++) {
     SCOPED_TRACE(round);
-    options = {1 + round % 17, {0, 1, 2, 3}, 3, (round % 5) * 0.1, round % 3 != 0, true};
+    random_des_options options{1 + round % 17,    {0, 1, 2, 3},   3,
+                               (round % 5) * 0.1, round % 3 != 0, true};
     owned_des g, r, t;
     make_random_des(rng, options, &g);
     ref_des original = to_ref(g.des, g.size);

@@ -44,7 +44,7 @@ void expect_read_back(const char *name, state_t kind, const owned_des &d) {
 }
 
 void make_example(owned_des *d) {
-  make_des(3, {{0, 1, 1}, {1, 0, 2}}, {2}, d);
+  make_des(3, {{0, 1, 1}, {0, 3, 2}, {1, 0, 2}}, {2}, d);
   d->des[1].vocal = 12;
 }
 
@@ -58,8 +58,8 @@ TEST(DesFile, ExampleIsWrittenByteForByteAndRandomDesAndDatRoundTrip) {
   make_example(&ex);
   ASSERT_EQ(filedes("ex", ex.size, 0, ex.des), 0);
   EXPECT_EQ(read_bytes(dir.file("ex.des")),
-            file_image("55AA00FF 00000000 32000000 03000000 00000000  02000000 FFFFFFFF"
-                       "  00000000 0100 01004000 01000000 0100 02000000 FFFFFFFF"
+            file_image("55AA00FF 00000000 36000000 03000000 00000000  02000000 FFFFFFFF"
+                       "  00000000 0200 01004000 0200C000 01000000 0100 02000000 FFFFFFFF"
                        "  01000000 0C00 FFFFFFFF  FFFFFFFF 08000000 00000000 00000000"));
   std::filesystem::remove(dir.file("ex.des"));
   std::mt19937 rng(20261207);
@@ -85,8 +85,8 @@ TEST(DesFile, ExampleIsWrittenByteForByteAndRandomDesAndDatRoundTrip) {
   expect_read_back("big", 0, big);
 }
 
-// Truncations before the end block (never read), a changed signature, numbers out of range and
-// allocation failures are rejected; random changes are rejected or give a well-formed DES.
+// Truncations before the end block (never read), a changed signature, numbers out of range, a
+// transition out of order and allocation failures are rejected. (Arbitrary bytes: the fuzz target.)
 TEST(DesFile, TruncatedAndCorruptFilesAreRejected) {
   scratch_dir dir;
   owned_des d;
@@ -102,13 +102,14 @@ TEST(DesFile, TruncatedAndCorruptFilesAreRejected) {
       expect_read_back("t", 0, d);
   }
   // Offset and value (a byte below 34, a word above): 26 end of text, 27 and 33 signature, 34 byte
-  // order, 38 block type, 46 size, 54 marker, 62 and 72 states, 68 transition, 86 and 90 output.
+  // order, 38 block type, 46 size, 54 marker, 62 and 76 states, 68 and 72 transitions (72: out of
+  // order), 90 and 94 output.
   // clang-format off
   const std::vector<std::pair<size_t, int64_t>> patches = {
       {26, 0x0A}, {27, 0x5B}, {33, 0x32}, {34, 0x55AB}, {38, 1}, {46, -5}, {46, MAX_STATES + 1},
-      {46, 0x7FFFFFFF}, {54, 3}, {54, -2}, {62, 3}, {72, 0}, {86, 3}, {90, -12},
+      {46, 0x7FFFFFFF}, {54, 3}, {54, -2}, {62, 3}, {76, 0}, {90, 3}, {94, -12},
       {68, make_tran(1, 3).word}, {68, make_tran(1, -1).word}, {68, make_tran(1000, 1).word},
-      {68, make_tran(1023, 1).word}};
+      {68, make_tran(1023, 1).word}, {72, make_tran(1, 1).word}};
   // clang-format on
   for (auto &p : patches) {
     SCOPED_TRACE(testing::Message() << p.first << ": " << p.second);
@@ -125,24 +126,6 @@ TEST(DesFile, TruncatedAndCorruptFilesAreRejected) {
     fail_allocation_after(-1);
     EXPECT_EQ(std::exchange(mem_result, 0), 1) << n;
   }
-  std::mt19937 rng(99);
-  owned_des r;
-  random_des(rng, 20, 4, true, &r);
-  ASSERT_EQ(filedes("f", r.size, 0, r.des), 0);
-  const std::string good_random = read_bytes(dir.file("f.des"));
-  int accepted = 0;
-  for (int trial = 0; trial < 1000; trial++) {
-    std::string bad = good_random;
-    for (int k = draw<int>(rng, 0, 2); k >= 0; k--)
-      bad[rng() % bad.size()] = static_cast<char>(rng());
-    write_bytes(dir.file("f.des"), bad);
-    owned_des back;
-    state_t init = 0;
-    if (!getdes("f", &back.size, &init, &back.des)) continue;
-    ASSERT_EQ(des_check(back.des, back.size), 0) << "trial " << trial;
-    accepted++;
-  }
-  EXPECT_GT(accepted, 0);  // changes to the header text or the block length are harmless
 }
 
 // A directory in the way, a name with "/" and a path beyond MAX_DES_PATH characters (refused,

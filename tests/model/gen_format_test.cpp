@@ -4,19 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "model/model_test_util.h"
 
 namespace {
 
-// Reads `text` with `known` names; on success the DES goes to *d.
-int read_text(const std::string &text, const event_names &known, owned_des *d, gen_import *g,
-              gen_error *error) {
-  int code = read_gen(text.data(), text.size(), "base", known, g, error);
-  d->size = g->size;
-  d->des = g->des;
-  g->des = nullptr;
-  return code;
-}
+// `text` read with `known` names: the result code, the import record and the DES it gave.
+struct gen_read {
+  owned_des d;
+  gen_import g;
+  gen_error error;
+  int code;
+  gen_read(const std::string &text, const event_names &known) {
+    code = read_gen(text.data(), text.size(), "base", known, &g, &error);
+    d.size = g.size;
+    d.des = std::exchange(g.des, nullptr);
+  }
+};
 
 }  // namespace
 
@@ -29,19 +34,18 @@ TEST(GenFormat, RandomDesComeBackExactly) {
   names.name[3] = names.name[998] = "twice";
   for (int round = 0; round < 80; round++) {
     SCOPED_TRACE(round);
-    owned_des d, back;
+    owned_des d;
     random_des(rng, round == 0 ? 0 : draw<state_t>(rng, 1, round < 60 ? 30 : 400),
                draw<int>(rng, 0, 6), round % 3 != 0, &d);
     event_names used = round % 2 ? names : event_names{};
     std::string text =
         capture([&](FILE *f) { EXPECT_EQ(write_gen(f, "G", d.des, d.size, used), 0); });
-    gen_import g;
-    gen_error error;
-    ASSERT_EQ(read_text(text, used, &back, &g, &error), 0) << error.line << ": " << error.message;
-    EXPECT_EQ(des_check(back.des, back.size), 0);
-    EXPECT_EQ(des_text(back), des_text(d));
-    EXPECT_EQ(g.added_count + g.unnamed, 0);
-    EXPECT_EQ(g.generator_name, "G");
+    gen_read r(text, used);
+    ASSERT_EQ(r.code, 0) << r.error.line << ": " << r.error.message;
+    EXPECT_EQ(des_check(r.d.des, r.d.size), 0);
+    EXPECT_EQ(des_text(r.d), des_text(d));
+    EXPECT_EQ(r.g.added_count + r.g.unnamed, 0);
+    EXPECT_EQ(r.g.generator_name, "G");
   }
 }
 
@@ -72,18 +76,16 @@ TEST(GenFormat, AcceptedFormsAndEventNumbers) {
   };
   for (const accepted_case &c : cases) {
     SCOPED_TRACE(c.text);
-    owned_des d;
-    gen_import g;
-    gen_error error;
-    ASSERT_EQ(read_text(c.text, known, &d, &g, &error), 0) << error.line << ": " << error.message;
-    EXPECT_EQ(des_text(d), c.des);
-    EXPECT_EQ(g.generator_name, c.name);
+    gen_read r(c.text, known);
+    ASSERT_EQ(r.code, 0) << r.error.line << ": " << r.error.message;
+    EXPECT_EQ(des_text(r.d), c.des);
+    EXPECT_EQ(r.g.generator_name, c.name);
     int added = 0;
     for (const auto &[number, name] : c.added) {
-      EXPECT_EQ(g.added.name[number], name) << number;
+      EXPECT_EQ(r.g.added.name[number], name) << number;
       added += !name.empty();
     }
-    EXPECT_EQ(g.added_count, added);
+    EXPECT_EQ(r.g.added_count, added);
   }
 }
 
@@ -125,13 +127,11 @@ TEST(GenFormat, BadFilesAreRefusedWithTheirLineAndWriteNothing) {
   write_bytes(dir.file("EVENTS.txt"), "4 stop\n");
   for (const refused_case &c : cases) {
     SCOPED_TRACE(c.text.substr(0, 80));
-    owned_des d;
-    gen_import g;
-    gen_error error;
-    EXPECT_EQ(read_text(c.text, known, &d, &g, &error), 1);
-    EXPECT_EQ(d.des, nullptr);
-    EXPECT_EQ(error.line, c.line);
-    EXPECT_EQ(error.message.substr(0, c.message.size()), c.message);
+    gen_read r(c.text, known);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.d.des, nullptr);
+    EXPECT_EQ(r.error.line, c.line);
+    EXPECT_EQ(r.error.message.substr(0, c.message.size()), c.message);
     write_bytes(dir.file("in.gen"), c.text);
     std::string message;
     EXPECT_EQ(import_gen_file("in.gen", "OUT", &message), GEN_BAD_FILE);

@@ -43,26 +43,24 @@ TEST(CCode, CompilesWarningFreeAndAgreesWithTheDes) {
   event_names names;
   names.name[11] = "start_1";
   names.name[12] = "start_1";  // a name given twice is defined once
-  std::string driver = "#include <stdio.h>\n";
-  std::string calls;
+  std::string driver = "#include <stdio.h>\n", calls;
   for (int k = 0; k < count; k++) {
     supervisor_case &c = cases[k];
     random_des(rng, k == 0 ? 0 : draw<state_t>(rng, 1, 60), 4, true, &c.sup);
     c.with_data = k % 2 == 1;
     if (c.with_data && c.sup.size > 0)
       make_random_des(rng, {c.sup.size, {1, 3, 999, 2}, 2, 0, true, false}, &c.dat);
-    std::string file = dir.file("s" + std::to_string(k) + ".c");
+    std::string id = "S" + std::to_string(k), file = dir.file(id + ".c");
     FILE *out = fopen(file.c_str(), "w");
-    ASSERT_EQ(write_c_code(out, ("S" + std::to_string(k)).c_str(), c.sup.des, c.sup.size,
+    ASSERT_EQ(write_c_code(out, id.c_str(), c.sup.des, c.sup.size,
                            c.with_data ? c.dat.des : nullptr, names),
               0);
     fclose(out);
-    std::string id = "S" + std::to_string(k);
     driver += "#include \"" + file + "\"\n";
     calls += "    if (k == " + std::to_string(k) + ") printf(\"%d %d %d\\n\", " + id +
              "_step(s, e), " + id + "_enabled(s, e), " + id + "_is_marked(s));\n";
   }
-  EXPECT_NE(read_bytes(dir.file("s1.c")).find("#define S1_EVENT_start_1 11\n"), std::string::npos);
+  EXPECT_NE(read_bytes(dir.file("S1.c")).find("#define S1_EVENT_start_1 11\n"), std::string::npos);
   write_bytes(dir.file("driver.c"), driver +
                                         "int main(void) {\n  int k, s, e;\n"
                                         "  while (scanf(\"%d %d %d\", &k, &s, &e) == 3) {\n" +
